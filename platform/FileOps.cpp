@@ -14,7 +14,10 @@ namespace platform {
 
 namespace {
 
-std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string native(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 bool renameNoReplace(const std::string& from, const std::string& to)
 {
@@ -69,7 +72,9 @@ bool copyFileContents(const std::string& from, const std::string& to, mode_t mod
     if (in.get() < 0)
         return false;
     Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777));
-    if (out.get() < 0)
+    // The mode given to open() loses what the umask takes away; a moved file
+    // keeps its permissions.
+    if (out.get() < 0 || ::fchmod(out.get(), mode & 07777) != 0)
         return false;
     std::string buf(1 << 16, '\0');
     for (;;) {
@@ -192,9 +197,15 @@ bool MoveFileA(const QString& existing, const QString& newName)
     return moveAcrossFileSystems(from, to);
 }
 
-bool DeleteFileA(const QString& path) { return ::unlink(native(path).c_str()) == 0; }
+bool DeleteFileA(const QString& path)
+{
+    return ::unlink(native(path).c_str()) == 0;
+}
 
-bool CreateDirectoryA(const QString& path) { return ::mkdir(native(path).c_str(), 0777) == 0; }
+bool CreateDirectoryA(const QString& path)
+{
+    return ::mkdir(native(path).c_str(), 0777) == 0;
+}
 
 bool SetFileAttributesA(const QString& path, unsigned attributes)
 {
