@@ -1,0 +1,47 @@
+#include "resources/Icons.h"
+
+#include <QString>
+
+using namespace Qt::StringLiterals;
+
+// Registering the resources by name also pulls their object file out of a
+// static library that holds it, where nothing else would refer to it.
+static void initResources()
+{
+    Q_INIT_RESOURCE(mp3tagloom);
+}
+
+namespace resources {
+
+namespace {
+
+QString imagePath(const QString& name)
+{
+    static const bool registered = (initResources(), true);
+    Q_UNUSED(registered);
+    return u":/mp3tagloom/images/"_s + name;
+}
+
+} // namespace
+
+QPixmap mainImage(int index)
+{
+    if (index < 0 || index >= kMainImageCount)
+        return {};
+    return QPixmap(imagePath(u"main%1.png"_s.arg(index, 2, 10, QChar(u'0'))));
+}
+
+QIcon appIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48, 256})
+        icon.addFile(imagePath(u"app%1.png"_s.arg(size)), QSize(size, size));
+    return icon;
+}
+
+QPixmap aboutPicture()
+{
+    return QPixmap(imagePath(u"about.png"_s));
+}
+
+} // namespace resources
