@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+// POSIX file access for the tag classes: descriptors owned by objects,
+// complete reads and writes, and the safe replacement of a file.
+namespace tags {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) noexcept : fd_(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release() noexcept;
+    // Closes now; 0, or the errno of a failed close.
+    int close();
+
+private:
+    int fd_;
+};
+
+// open(2) with O_CLOEXEC, repeated when a signal interrupts it.
+FileDescriptor openFile(const std::string& path, int flags, mode_t mode = 0);
+
+// Up to length bytes from offset; fewer only where the file ends. nullopt
+// (errno set) when reading fails.
+std::optional<std::string> readAt(int fd, std::uint64_t offset, std::size_t length);
+
+// Writes every byte at offset; 0, or the errno of the failure (ENOSPC for a
+// write that took nothing).
+int writeAllAt(int fd, std::string_view bytes, std::uint64_t offset);
+
+// The disk (or a limit) takes no more: a short write, not an error of the system.
+bool isOutOfRoom(int error);
+
+// The user cannot write the file or folder: access(W_OK) fails, or no write
+// bit is set at all. The second half keeps the rule for root, who passes
+// every access check.
+bool isReadOnly(const std::string& path);
+
+// The folder part of a path ("." for a bare name).
+std::string folderOf(const std::string& path);
+
+// "Clear all attributes": adds the owner's write permission. Best effort.
+void clearAttributes(const std::string& path);
+
+// A new version of a file, written beside it under a temporary name and
+// renamed over it by commit(). Until then the file stays as it was; a copy
+// that is not committed is removed when this object goes.
+// Errors of the system throw std::system_error; a full disk is a false result.
+class FileReplacement {
+public:
+    FileReplacement(std::string target, std::string temporary, const struct stat& original);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    bool write(std::string_view bytes);
+    // Gives the copy the original's owner and permission bits, flushes it to
+    // disk and renames it over the original.
+    bool commit();
+
+private:
+    std::string target_;
+    std::string temporary_;
+    struct stat original_;
+    FileDescriptor fd_;
+    std::uint64_t written_ = 0;
+    bool committed_ = false;
+};
+
+} // namespace tags

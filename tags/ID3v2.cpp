@@ -1,0 +1,313 @@
+#include "tags/ID3v2.h"
+
+#include "tags/FileIo.h"
+#include "tags/ID3v2Fields.h"
+#include "tags/ID3v2Frame.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+using namespace tags;
+using namespace tags::id3v2;
+
+namespace {
+
+// The header and, for most tags, every frame a reader needs, in one read.
+constexpr std::size_t FirstRead = 4096;
+constexpr std::size_t CopyBuffer = 1 << 20;
+constexpr std::size_t Padding = 10;
+constexpr std::uint64_t MaxTagBody = (1u << 28) - 1; // what 28 size bits can say
+
+[[noreturn]] void throwError(int error, const std::string& what)
+{
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+std::string readOrThrow(int fd, std::uint64_t offset, std::size_t length, const std::string& name)
+{
+    auto bytes = readAt(fd, offset, length);
+    if (!bytes)
+        throwError(errno, "read " + name);
+    return std::move(*bytes);
+}
+
+// The tag's bytes for the walk. v2.2 and v2.3 unsynchronise the tag as a
+// whole and count frame sizes after restoring it, so such a tag is read and
+// restored whole; others are read on demand. nullopt when reading fails.
+std::optional<TagBytes> openTag(int fd, std::string first, const Header& header)
+{
+    const std::uint64_t end = HeaderSize + header.declared;
+    if (header.major == 4 || !header.unsynchronised())
+        return TagBytes(fd, std::move(first), end);
+    if (first.size() < end) {
+        auto whole = readAt(fd, 0, static_cast<std::size_t>(end));
+        if (!whole)
+            return std::nullopt;
+        first = std::move(*whole);
+    }
+    const std::string_view tag = std::string_view(first).substr(0, end);
+    return TagBytes(std::string(tag.substr(0, HeaderSize)) +
+                    resynchronised(tag.substr(HeaderSize)));
+}
+
+// Visits the frames in order, in v2.3 form, with the size each had stored;
+// loads the data only of the frames `wanted` accepts.
+template <class Wanted, class Visit>
+void walkFrames(TagBytes& bytes, const Header& header, Wanted wanted, Visit visit)
+{
+    const auto begin = framesBegin(bytes, header);
+    if (!begin)
+        return;
+    FrameWalker walker(bytes, header.major, *begin);
+    StoredFrame stored;
+    while (walker.next(stored)) {
+        const std::string id = v23Id(stored.id, header.major);
+        if (id.empty() || !wanted(id, stored.size))
+            continue;
+        const char* data = bytes.view(stored.offset, stored.size);
+        if (!data)
+            return;
+        if (auto frame = toV23Form(stored, std::string_view(data, stored.size), header))
+            visit(std::move(*frame), stored.size);
+    }
+}
+
+// Frames too large to be a text are skipped by position, whatever their ID.
+bool isTextSource(const std::string& id, std::uint32_t storedSize)
+{
+    return FieldCollector::isCandidate(id) && storedSize <= MaxTextFrame;
+}
+
+struct OldTag {
+    std::uint64_t size = 0; // the bytes at the start of the file the new tag replaces
+    std::uint8_t major = 0;
+    std::vector<Frame> frames;
+    FieldCollector fields;
+};
+
+OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name)
+{
+    OldTag old;
+    const auto header = parseHeader(readOrThrow(fd, 0, HeaderSize, name));
+    if (!header)
+        return old;
+    old.size = tagSize(*header, fileSize);
+    if (old.size == 0 || !header->readable())
+        return old;
+    const std::size_t end = static_cast<std::size_t>(HeaderSize + header->declared);
+    auto bytes = openTag(-1, readOrThrow(fd, 0, end, name), *header);
+    old.major = header->major;
+    old.fields = FieldCollector(header->major);
+    const auto all = [](const std::string&, std::uint32_t) {
+        return true;
+    };
+    walkFrames(*bytes, *header, all, [&](Frame&& frame, std::uint32_t storedSize) {
+        if (isTextSource(frame.id, storedSize))
+            old.fields.add(frame, old.frames.size());
+        old.frames.push_back(std::move(frame));
+    });
+    return old;
+}
+
+// v2.3 has no "TDRC": its month, day and time go to "TDAT" and "TIME" (the
+// year is the year frame's), unless the tag has those already.
+std::string datePartsOf(const Frame& recorded, const std::vector<Frame>& frames)
+{
+    const std::string t = trimmed(textOf(recorded).value_or(std::string()));
+    const auto digits = [&](std::size_t pos) {
+        return t.size() >= pos + 2 && std::isdigit(static_cast<unsigned char>(t[pos])) &&
+               std::isdigit(static_cast<unsigned char>(t[pos + 1]));
+    };
+    const auto has = [&](std::string_view id) {
+        return std::any_of(frames.begin(), frames.end(),
+                           [&](const Frame& f) { return f.id == id; });
+    };
+    std::string out;
+    if (digits(8) && digits(5) && t[4] == '-' && t[7] == '-' && !has("TDAT"))
+        out += serialized(textFrame("TDAT", t.substr(8, 2) + t.substr(5, 2)));
+    if (digits(14) && digits(11) && t[10] == 'T' && t[13] == ':' && !has("TIME"))
+        out += serialized(textFrame("TIME", t.substr(11, 2) + t.substr(14, 2)));
+    return out;
+}
+
+// The seven frames of the field set, then every other frame of the old tag in
+// its order. A field whose text the caller left as read keeps its old frame,
+// encoding and all.
+class FrameBuilder {
+public:
+    FrameBuilder(const OldTag& old, const TID3v2& tag)
+        : old_(old), tag_(tag), used_(old.frames.size(), false)
+    {
+    }
+
+    std::string build()
+    {
+        field(Field::Title, "TIT2", tag_.Title);
+        field(Field::Artist, "TPE1", tag_.Artist);
+        field(Field::Album, "TALB", tag_.Album);
+        const auto track = old_.fields.source(Field::Track);
+        out_ += track ? carried(*track) : serialized(textFrame("TRCK", ""));
+        field(Field::Year, "TYER", tag_.Year);
+        field(Field::Genre, "TCON", tag_.Genre);
+        comment();
+        const auto year = old_.fields.source(Field::Year);
+        for (std::size_t i = 0; i < old_.frames.size(); ++i) {
+            if (used_[i])
+                continue;
+            if (year == i && old_.frames[i].id == "TDRC")
+                out_ += datePartsOf(old_.frames[i], old_.frames);
+            else
+                out_ += carried(i);
+        }
+        return std::move(out_);
+    }
+
+private:
+    std::string carried(std::size_t i)
+    {
+        used_[i] = true;
+        const Frame& f = old_.frames[i];
+        if (old_.major != 4)
+            return serialized(f);
+        return serialized(f.id == "TCON" ? genreFrameForV23(f) : reencodedForV23(f));
+    }
+
+    void field(Field field, std::string_view id, const std::string& value)
+    {
+        const auto source = old_.fields.source(field);
+        // A year from "TDRC" is written as "TYER"; the loop handles the rest of the date.
+        const bool sameId = source && old_.frames[*source].id == id;
+        if (sameId && old_.fields.text(field) == value) {
+            out_ += carried(*source);
+            return;
+        }
+        if (sameId)
+            used_[*source] = true;
+        out_ += serialized(textFrame(id, value));
+    }
+
+    // A comment read from a frame with a description stays in that frame,
+    // untouched; a new comment goes into a frame of its own.
+    void comment()
+    {
+        const auto source = old_.fields.source(Field::Comment);
+        const bool unchanged = source && old_.fields.text(Field::Comment) == tag_.Comment;
+        if (old_.fields.commentIsDescribed()) {
+            if (!unchanged)
+                out_ += serialized(commentFrame(tag_.Comment));
+        } else if (unchanged) {
+            out_ += carried(*source);
+        } else {
+            if (source)
+                used_[*source] = true;
+            out_ += serialized(commentFrame(tag_.Comment));
+        }
+    }
+
+    const OldTag& old_;
+    const TID3v2& tag_;
+    std::vector<bool> used_;
+    std::string out_;
+};
+
+std::optional<std::string> newTag(const OldTag& old, const TID3v2& tag)
+{
+    const std::string frames = FrameBuilder(old, tag).build();
+    const std::uint64_t body = frames.size() + Padding;
+    if (body > MaxTagBody)
+        return std::nullopt;
+    return std::string("ID3\x03\x00\x00", 6) + syncsafe(static_cast<std::uint32_t>(body)) + frames +
+           std::string(Padding, '\0');
+}
+
+// A symbolic link is followed, so that the file it names gets the new tag and
+// the link stays a link.
+std::string resolvedTarget(const std::string& fileName)
+{
+    struct stat st {};
+    if (::lstat(fileName.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return fileName;
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(fileName.c_str(), nullptr),
+                                                           &std::free);
+    if (!real)
+        throwError(errno, "realpath " + fileName);
+    return real.get();
+}
+
+bool copyRest(int fd, std::uint64_t from, FileReplacement& copy, const std::string& name)
+{
+    for (std::uint64_t pos = from;;) {
+        const std::string chunk = readOrThrow(fd, pos, CopyBuffer, name);
+        if (chunk.empty())
+            return true;
+        if (!copy.write(chunk))
+            return false;
+        pos += chunk.size();
+    }
+}
+
+} // namespace
+
+TID3v2::TID3v2() = default;
+
+bool TID3v2::ReadFromFile(const std::string& FileName)
+{
+    *this = TID3v2();
+    const FileDescriptor fd = openFile(FileName, O_RDONLY);
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return false;
+    auto first = readAt(fd.get(), 0, FirstRead);
+    if (!first || first->size() < HeaderSize)
+        return false;
+    const auto header = parseHeader(*first);
+    if (!header)
+        return true;
+    exists_ = true;
+    versionID_ = header->major;
+    const std::uint64_t size = tagSize(*header, std::uint64_t(st.st_size));
+    size_ = static_cast<int32_t>(size); // at most 4 * 255 * 2^21 + 20
+    if (size == 0 || !header->readable())
+        return true;
+    auto bytes = openTag(fd.get(), std::move(*first), *header);
+    if (!bytes)
+        return true;
+    FieldCollector fields(header->major);
+    walkFrames(*bytes, *header, isTextSource,
+               [&](Frame&& frame, std::uint32_t) { fields.add(frame, 0); });
+    Title = fields.text(Field::Title);
+    Artist = fields.text(Field::Artist);
+    Album = fields.text(Field::Album);
+    Year = fields.text(Field::Year);
+    Genre = fields.text(Field::Genre);
+    Comment = fields.text(Field::Comment);
+    return true;
+}
+
+bool TID3v2::SaveToFile(const std::string& FileName)
+{
+    const std::string target = resolvedTarget(FileName);
+    const FileDescriptor source = openFile(target, O_RDONLY);
+    if (!source)
+        throwError(errno, "open " + target);
+    struct stat st {};
+    if (::fstat(source.get(), &st) != 0)
+        throwError(errno, "stat " + target);
+    if (!S_ISREG(st.st_mode))
+        throwError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "open " + target);
+    // A rename would pass over the file's own permissions: a file the user
+    // could not write, or could not replace in its folder, is not written.
+    if (isReadOnly(target) || isReadOnly(folderOf(target)))
+        return false;
+    const OldTag old = loadOldTag(source.get(), std::uint64_t(st.st_size), target);
+    const auto tag = newTag(old, *this);
+    if (!tag)
+        return false;
+    FileReplacement copy(target, target + ".tdexbak", st);
+    return copy.write(*tag) && copyRest(source.get(), old.size, copy, target) && copy.commit();
+}

@@ -1,0 +1,219 @@
+#include "tags/ID3v2Fields.h"
+
+#include "tags/Gb18030.h"
+#include "tags/ID3v1.h"
+#include "tags/TextCodec.h"
+
+#include <algorithm>
+
+namespace tags::id3v2 {
+
+namespace {
+
+constexpr std::size_t GenreCount = 148;
+
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+bool isNumber(std::string_view s)
+{
+    return !s.empty() && s.size() <= 3 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The name of a genre number, or nothing for a number without one.
+std::optional<std::string> nameOf(std::string_view number)
+{
+    const unsigned n = unsigned(std::stoul(std::string(number)));
+    if (n >= GenreCount)
+        return std::nullopt;
+    return GenreNames[n];
+}
+
+// The frame's data behind the group byte; nullopt when we cannot read it.
+std::optional<std::string_view> payloadOf(const Frame& frame)
+{
+    if (frame.compressed() || frame.encrypted())
+        return std::nullopt;
+    std::string_view data(frame.data);
+    if (frame.grouped())
+        data.remove_prefix(std::min<std::size_t>(1, data.size()));
+    return data;
+}
+
+std::optional<Field> fieldOf(std::string_view id)
+{
+    if (id == "TIT2")
+        return Field::Title;
+    if (id == "TPE1")
+        return Field::Artist;
+    if (id == "TALB")
+        return Field::Album;
+    if (id == "TRCK")
+        return Field::Track;
+    if (id == "TYER")
+        return Field::Year;
+    if (id == "TCON")
+        return Field::Genre;
+    if (id == "COMM")
+        return Field::Comment;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+std::string genreName(std::string_view text, std::uint8_t major)
+{
+    // v2.3 writes "(n)" references, optionally followed by a refinement; a
+    // refinement that itself begins with "(" is escaped as "((".
+    std::string_view rest = text;
+    std::optional<std::string> referenced;
+    bool hadReference = false;
+    while (rest.size() >= 2 && rest[0] == '(' && rest[1] != '(') {
+        const std::size_t close = rest.find(')');
+        if (close == std::string_view::npos)
+            break;
+        const std::string_view inner = rest.substr(1, close - 1);
+        std::optional<std::string> name;
+        if (isNumber(inner))
+            name = nameOf(inner);
+        else if (inner == "RX")
+            name = "Remix";
+        else if (inner == "CR")
+            name = "Cover";
+        else
+            break;
+        if (!hadReference)
+            referenced = name;
+        hadReference = true;
+        rest.remove_prefix(close + 1);
+    }
+    if (rest.substr(0, 2) == "((")
+        rest.remove_prefix(1);
+    if (!hadReference) {
+        if (major == 4 && isNumber(rest))
+            return nameOf(rest).value_or(std::string(rest));
+        return std::string(rest);
+    }
+    if (!rest.empty())
+        return std::string(rest);
+    return referenced.value_or(std::string(text));
+}
+
+std::optional<std::string> textOf(const Frame& frame)
+{
+    const auto data = payloadOf(frame);
+    if (!data)
+        return std::nullopt;
+    if (data->empty())
+        return std::string();
+    const auto encoding = static_cast<std::uint8_t>(data->front());
+    if (encoding > Utf8) // no encoding byte at all: the bytes are the text
+        return std::string(*data);
+    return toCodePage(data->substr(1), encoding);
+}
+
+Frame genreFrameForV23(Frame tcon)
+{
+    const auto text = textOf(tcon);
+    if (text && isNumber(trimmed(*text)))
+        return textFrame("TCON", "(" + trimmed(*text) + ")");
+    return tcon;
+}
+
+std::optional<CommentParts> commentOf(const Frame& frame)
+{
+    const auto data = payloadOf(frame);
+    if (!data)
+        return std::nullopt;
+    if (data->size() < 4)
+        return CommentParts{};
+    auto encoding = static_cast<std::uint8_t>(data->front());
+    if (encoding > Utf8)
+        encoding = Latin1;
+    const std::string_view rest = data->substr(4); // encoding byte and language
+    const std::size_t end = findTerminator(rest, 0, encoding);
+    if (end == std::string_view::npos)
+        return CommentParts{toCodePage(rest, encoding), {}};
+    return CommentParts{toCodePage(rest.substr(0, end), encoding),
+                        toCodePage(rest.substr(end + terminatorSize(encoding)), encoding)};
+}
+
+bool FieldCollector::isCandidate(std::string_view id)
+{
+    return fieldOf(id).has_value() || id == "TDRC";
+}
+
+void FieldCollector::add(const Frame& frame, std::size_t index)
+{
+    if (frame.id == "TDRC") {
+        if (recorded_)
+            return;
+        if (const auto text = textOf(frame)) {
+            const std::string t = trimmed(*text);
+            recorded_ = Found{index, t.substr(0, gb18030Chars(t, 4))};
+        }
+        return;
+    }
+    const auto field = fieldOf(frame.id);
+    if (!field)
+        return;
+    auto& slot = first_[std::size_t(*field)];
+    if (slot)
+        return;
+    if (*field == Field::Comment) {
+        const auto parts = commentOf(frame);
+        if (parts && parts->description.empty())
+            slot = Found{index, trimmed(parts->text)};
+        else if (parts && !describedComment_)
+            describedComment_ = Found{index, trimmed(parts->text)};
+        return;
+    }
+    if (const auto text = textOf(frame)) {
+        const std::string t = trimmed(*text);
+        slot = Found{index, *field == Field::Genre ? genreName(t, major_) : t};
+    }
+}
+
+const std::optional<FieldCollector::Found>& FieldCollector::found(Field field) const
+{
+    const auto& own = first_[std::size_t(field)];
+    if (field == Field::Year) {
+        if (major_ == 4)
+            return recorded_ ? recorded_ : own;
+        return own ? own : recorded_;
+    }
+    if (field == Field::Comment && !own)
+        return describedComment_;
+    return own;
+}
+
+std::string FieldCollector::text(Field field) const
+{
+    const auto& f = found(field);
+    return f ? f->text : std::string();
+}
+
+std::optional<std::size_t> FieldCollector::source(Field field) const
+{
+    const auto& f = found(field);
+    return f ? std::optional<std::size_t>(f->index) : std::nullopt;
+}
+
+bool FieldCollector::commentIsDescribed() const
+{
+    return !first_[std::size_t(Field::Comment)] && describedComment_;
+}
+
+} // namespace tags::id3v2

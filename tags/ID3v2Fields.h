@@ -1,0 +1,71 @@
+#pragma once
+
+#include "tags/ID3v2Frame.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The texts of the tag fields, and which frame each one comes from. Reading
+// and saving both use this, so that saving knows exactly which texts a caller
+// left as they were read.
+namespace tags::id3v2 {
+
+enum class Field { Title, Artist, Album, Track, Year, Genre, Comment };
+constexpr std::size_t FieldCount = 7;
+
+// Leading and trailing bytes of 0x20 and below removed.
+std::string trimmed(std::string_view text);
+
+// The genre a TCON text names: "(17)" gives "Rock", "(17)Rock" gives "Rock",
+// a bare "17" in a v2.4 tag gives "Rock"; any other text stays as it is.
+std::string genreName(std::string_view text, std::uint8_t major);
+
+// The whole text of a text frame, in the code page; nullopt for a frame whose
+// data is compressed or encrypted.
+std::optional<std::string> textOf(const Frame& frame);
+
+// A v2.4 genre frame for a v2.3 tag: a bare genre number gets its
+// parentheses, "17" becomes "(17)"; other frames stay as they are.
+Frame genreFrameForV23(Frame tcon);
+
+struct CommentParts {
+    std::string description;
+    std::string text;
+};
+std::optional<CommentParts> commentOf(const Frame& frame);
+
+// Fed a tag's frames in order, picks the frame of each field: the first
+// readable one of its ID; the year from "TDRC" (its first four characters)
+// in a v2.4 tag, else from "TYER"; the comment from the first "COMM" with an
+// empty description, failing that from the first "COMM".
+class FieldCollector {
+public:
+    explicit FieldCollector(std::uint8_t major = 3) : major_(major) {}
+
+    // Whether a frame of this (v2.3) ID may give a field its text.
+    static bool isCandidate(std::string_view id);
+    void add(const Frame& frame, std::size_t index);
+
+    std::string text(Field field) const;
+    std::optional<std::size_t> source(Field field) const;
+    // The comment comes from a frame with a description (another program's
+    // data, which stays as it is).
+    bool commentIsDescribed() const;
+
+private:
+    struct Found {
+        std::size_t index;
+        std::string text;
+    };
+    const std::optional<Found>& found(Field field) const;
+
+    std::uint8_t major_;
+    std::array<std::optional<Found>, FieldCount> first_;
+    std::optional<Found> recorded_;         // TDRC
+    std::optional<Found> describedComment_; // first COMM with a description
+};
+
+} // namespace tags::id3v2
