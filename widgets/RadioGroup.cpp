@@ -1,6 +1,9 @@
 #include "widgets/RadioGroup.h"
 
+#include "widgets/Toolkit.h"
+
 #include <QEvent>
+#include <QFontMetrics>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -133,11 +136,21 @@ void TRadioGroup::arrange()
     const int rowHeight = std::max(1, contents.height() / perColumn);
     for (int i = 0; i < count(); ++i) {
         QRadioButton* button = buttons_.at(i);
+        fitText(button, columnWidth);
         const int height = std::max(rowHeight, button->sizeHint().height());
         const int top = contents.top() + (i % perColumn) * rowHeight + (rowHeight - height) / 2;
         button->setGeometry(contents.left() + (i / perColumn) * columnWidth, top, columnWidth,
                             height);
     }
+}
+
+// An item's text is condensed rather than cut off at its column's edge.
+void TRadioGroup::fitText(QRadioButton* button, int width) const
+{
+    button->setFont(font());
+    const int textWidth = QFontMetrics(font()).horizontalAdvance(button->text());
+    const int indicator = button->sizeHint().width() - textWidth;
+    button->setFont(widgets::condensedToFit(font(), button->text(), width - indicator));
 }
 
 void TRadioGroup::resizeEvent(QResizeEvent* event)

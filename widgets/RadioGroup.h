@@ -49,6 +49,7 @@ private:
     void resizeButtons(qsizetype count);
     void checkOnly(int index);
     void arrange();
+    void fitText(QRadioButton* button, int width) const;
     void buttonToggled(QRadioButton* button, bool checked);
 
     QList<QRadioButton*> buttons_;

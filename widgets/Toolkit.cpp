@@ -1,6 +1,7 @@
 #include "widgets/Toolkit.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 
 #include <cmath>
@@ -17,8 +18,11 @@ int pixelsAt96Dpi(qreal points)
 QFont songTiFont(qreal points, bool bold)
 {
     QFont font;
-    font.setFamilies({u"宋体"_s, u"SimSun"_s, u"NSimSun"_s, u"WenQuanYi Micro Hei"_s,
-                      u"Noto Sans CJK SC"_s, u"Noto Serif CJK SC"_s, u"AR PL UMing CN"_s});
+    // "宋体" sets Latin letters at half the width of a Chinese character; the
+    // fall-backs that do the same come first, so that texts keep the width
+    // the forms were laid out for.
+    font.setFamilies({u"宋体"_s, u"SimSun"_s, u"NSimSun"_s, u"WenQuanYi Micro Hei Mono"_s,
+                      u"Noto Sans Mono CJK SC"_s, u"WenQuanYi Micro Hei"_s, u"Noto Sans CJK SC"_s});
     font.setPixelSize(pixelsAt96Dpi(points));
     font.setBold(bold);
     return font;
@@ -29,6 +33,17 @@ QFont uiFont(qreal points)
     QFont font = QApplication::font();
     font.setPixelSize(pixelsAt96Dpi(points));
     return font;
+}
+
+QFont condensedToFit(const QFont& font, const QString& text, int width)
+{
+    QFont condensed = font;
+    for (int stretch = 100; stretch >= 85; --stretch) {
+        condensed.setStretch(stretch);
+        if (QFontMetrics(condensed).horizontalAdvance(text) <= width)
+            return stretch == 100 ? font : condensed;
+    }
+    return condensed;
 }
 
 void setRaisedLoweredBevel(QFrame* frame)

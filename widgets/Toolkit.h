@@ -18,6 +18,11 @@ QFont songTiFont(qreal points, bool bold = false);
 // The desktop's default interface font (the designed "MS Sans Serif").
 QFont uiFont(qreal points);
 
+// font, condensed (to no less than 85 % of its width) so that text fits in
+// width pixels: the fall-back fonts are a little wider than "宋体", and a
+// caption must not run under the control beside it. Unchanged if it fits.
+QFont condensedToFit(const QFont& font, const QString& text, int width);
+
 // A panel with a raised inner and a lowered outer bevel: an etched frame.
 void setRaisedLoweredBevel(QFrame* frame);
 
