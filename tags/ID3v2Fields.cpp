@@ -127,8 +127,9 @@ std::optional<std::string> textOf(const Frame& frame)
 Frame genreFrameForV23(Frame tcon)
 {
     const auto text = textOf(tcon);
-    if (text && isNumber(trimmed(*text)))
-        return textFrame("TCON", "(" + trimmed(*text) + ")");
+    const std::string number = text ? trimmed(*text) : std::string();
+    if (isNumber(number) && nameOf(number))
+        return textFrame("TCON", "(" + number + ")");
     return tcon;
 }
 
@@ -162,7 +163,7 @@ void FieldCollector::add(const Frame& frame, std::size_t index)
             return;
         if (const auto text = textOf(frame)) {
             const std::string t = trimmed(*text);
-            recorded_ = Found{index, t.substr(0, gb18030Chars(t, 4))};
+            recorded_ = Found{index, trimmed(std::string_view(t).substr(0, gb18030Chars(t, 4)))};
         }
         return;
     }

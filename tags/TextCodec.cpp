@@ -131,10 +131,15 @@ std::string toUtf16WithBom(std::string_view bytes, std::uint8_t encoding)
 {
     if (bytes.empty())
         return {};
-    if (encoding == Utf16BE)
-        return "\xFE\xFF" + std::string(bytes.substr(0, bytes.size() & ~std::size_t(1)));
+    if (encoding == Utf16BE) {
+        const std::string_view even = bytes.substr(0, bytes.size() & ~std::size_t(1));
+        const bool hasBom = startsWith(even, "\xFF\xFE") || startsWith(even, "\xFE\xFF");
+        return (hasBom ? "" : "\xFE\xFF") + std::string(even);
+    }
+    // The same replacement as toCodePage's, so that a text reads the same
+    // before and after the conversion.
     Converter c("UTF-16LE", "UTF-8");
-    return "\xFF\xFE" + c.convert(bytes, 1, "\xFD\xFF");
+    return "\xFF\xFE" + c.convert(bytes, 1, std::string_view("?\0", 2));
 }
 
 } // namespace tags

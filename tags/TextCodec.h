@@ -8,7 +8,7 @@
 
 // The text encodings of ID3v2 frames, and the one conversion this library
 // does: between them and the code page (GB18030). Conversion never fails:
-// what cannot be converted becomes a replacement character.
+// what cannot be converted becomes "?".
 namespace tags {
 
 enum TextEncoding : std::uint8_t {

@@ -1,0 +1,164 @@
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+#include "tests/support/Mp3Bytes.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/tags/TagTestSupport.h"
+
+#include <QTest>
+
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+using namespace testsupport;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TagLib::String tl(const QString& s)
+{
+    return TagLib::String(s.toStdString(), TagLib::String::UTF8);
+}
+QString qs(const TagLib::String& s)
+{
+    return QString::fromStdString(s.to8Bit(true));
+}
+QByteArray qb(const std::string& s)
+{
+    return QByteArray::fromStdString(s);
+}
+
+const QByteArray kPicture = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(5000, '\x42');
+
+// Writes, with TagLib, a tag of Chinese texts, a picture, a track number and
+// an ID3v1 trailer to a file of silent audio.
+void writeWithTagLib(const std::string& path, int version, TagLib::String::Type encoding)
+{
+    TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(encoding);
+    TagLib::MPEG::File file(path.c_str());
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+    tag->setTitle(tl(u"标题"_s));
+    tag->setArtist(tl(u"歌手"_s));
+    tag->setAlbum(tl(u"专辑"_s));
+    tag->setComment(tl(u"评论"_s));
+    tag->setGenre("Rock");
+    tag->setYear(2004);
+    tag->setTrack(7);
+    auto* picture = new TagLib::ID3v2::AttachedPictureFrame; // the tag owns its frames
+    picture->setMimeType("image/png");
+    picture->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+    picture->setPicture(TagLib::ByteVector(kPicture.constData(), uint(kPicture.size())));
+    tag->addFrame(picture);
+    TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(true);
+    v1->setTitle("v1 title");
+    v1->setYear(2004);
+    v1->setTrack(7);
+    v1->setGenre("Rock");
+    file.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+              version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
+    TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::Latin1);
+}
+
+QByteArray pictureOf(TagLib::ID3v2::Tag* tag)
+{
+    const TagLib::ID3v2::FrameList frames = tag->frameListMap()["APIC"];
+    if (frames.isEmpty())
+        return {};
+    const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frames.front());
+    const TagLib::ByteVector data = picture ? picture->picture() : TagLib::ByteVector();
+    return QByteArray(data.data(), int(data.size()));
+}
+
+void addRows()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("encoding");
+    QTest::newRow("v2.3 UTF-16") << 3 << int(TagLib::String::UTF16);
+    QTest::newRow("v2.4 UTF-8") << 4 << int(TagLib::String::UTF8);
+    QTest::newRow("v2.4 UTF-16") << 4 << int(TagLib::String::UTF16);
+}
+
+} // namespace
+
+class TagLibInteropTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsWhatTagLibWrites_data() { addRows(); }
+    void readsWhatTagLibWrites();
+    void tagLibReadsWhatWeWrite_data() { addRows(); }
+    void tagLibReadsWhatWeWrite();
+
+private:
+    tagtest::Files files_;
+};
+
+void TagLibInteropTest::readsWhatTagLibWrites()
+{
+    QFETCH(int, version);
+    QFETCH(int, encoding);
+    files_.write("a.mp3", silentMpegFrames(4));
+    writeWithTagLib(files_.native("a.mp3"), version, TagLib::String::Type(encoding));
+
+    TID3v2 tag;
+    QVERIFY(tag.ReadFromFile(files_.native("a.mp3")));
+    QVERIFY(tag.Exists());
+    QCOMPARE(int(tag.VersionID()), version);
+    QCOMPARE(qb(tag.Title), gbk(u"标题"_s));
+    QCOMPARE(qb(tag.Artist), gbk(u"歌手"_s));
+    QCOMPARE(qb(tag.Album), gbk(u"专辑"_s));
+    QCOMPARE(qb(tag.Comment), gbk(u"评论"_s));
+    QCOMPARE(tag.Year, std::string("2004"));
+    QCOMPARE(tag.Genre, std::string("Rock"));
+
+    TID3v1 v1;
+    QVERIFY(v1.ReadFromFile(files_.native("a.mp3")));
+    QVERIFY(v1.Exists());
+    QCOMPARE(v1.Title(), std::string("v1 title"));
+    QCOMPARE(v1.Track(), uint8_t(7));
+    QCOMPARE(v1.Genre(), std::string("Rock"));
+    QCOMPARE(v1.Year(), std::string("2004"));
+}
+
+void TagLibInteropTest::tagLibReadsWhatWeWrite()
+{
+    QFETCH(int, version);
+    QFETCH(int, encoding);
+    files_.write("b.mp3", silentMpegFrames(4));
+    writeWithTagLib(files_.native("b.mp3"), version, TagLib::String::Type(encoding));
+    const QByteArray before = files_.read("b.mp3");
+
+    TID3v2 tag;
+    QVERIFY(tag.ReadFromFile(files_.native("b.mp3")));
+    const int oldSize = tag.Size();
+    // Changed texts are written as code-page bytes, which only ASCII shares
+    // with Latin-1; the artist stays as it was read.
+    tag.Title = "New Title";
+    tag.Album = "New Album";
+    tag.Year = "1999";
+    tag.Genre = "Jazz";
+    tag.Comment = "hello";
+    QVERIFY(tag.SaveToFile(files_.native("b.mp3")));
+    QCOMPARE(tagtest::afterTag(files_.read("b.mp3")), before.mid(oldSize));
+
+    TagLib::MPEG::File file(files_.native("b.mp3").c_str());
+    TagLib::ID3v2::Tag* v2 = file.ID3v2Tag();
+    QVERIFY(v2 && file.hasID3v2Tag());
+    QCOMPARE(int(v2->header()->majorVersion()), 3);
+    QCOMPARE(qs(v2->title()), u"New Title"_s);
+    QCOMPARE(qs(v2->artist()), u"歌手"_s);
+    QCOMPARE(qs(v2->album()), u"New Album"_s);
+    QCOMPARE(qs(v2->comment()), u"hello"_s);
+    QCOMPARE(qs(v2->genre()), u"Jazz"_s);
+    QCOMPARE(v2->year(), 1999u);
+    QCOMPARE(v2->track(), 7u);
+    QCOMPARE(pictureOf(v2), kPicture);
+    QVERIFY(file.hasID3v1Tag());
+    QCOMPARE(qs(file.ID3v1Tag()->title()), u"v1 title"_s);
+}
+
+MP3T_TEST_GUILESS_MAIN(TagLibInteropTest)
+#include "TagLibInteropTest.moc"
