@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/MprisPlayer.h"
+#include "platform/WindowMessages.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace platform {
+
+// The window messages of the player remote control, spoken to the desktop's
+// media players over MPRIS 2 on the session bus. The window of class
+// "Winamp v1.x" is a media player on the bus; the bridge answers as a player
+// of version 0x2900 would:
+//
+//   WM_USER, lParam 0        the version           WM_COMMAND 40001  Quit
+//           lParam 101       nothing to do (0)                40045  Pause
+//           lParam 102       Play                             40047  Stop
+//           lParam 104       1 playing, 3 paused, 0 stopped   40157  Play
+//           lParam 105, w 1  song length in seconds           40058/9  volume up/down 2 %
+//           lParam 106       SetPosition(wParam ms)           40060/1  Seek +5 s / -5 s
+//           lParam 122       Volume wParam / 255              40147  Stop (no fade)
+//           lParam 123, 127  0 (no panning, no equaliser)     40036, 40040  0 (no windows)
+//   WM_COPYDATA, tag 100     OpenUri of the file named by the record's bytes
+//                            (the native file name, up to the first zero byte)
+//
+// Answers come from what the player announced (PropertiesChanged), so the
+// status and length queries never wait on the player; the calls that must
+// reach it wait at most MprisPlayer::callTimeoutMs and answer 0 when it does
+// not answer. IsWindow is "the player is still on the bus", SetForegroundWindow
+// is Raise, and keybd_event has nothing to reach: keystrokes are only recorded.
+class MprisBridge final : public QObject, public WindowBackend {
+    Q_OBJECT
+public:
+    static constexpr LRESULT version = 0x2900;
+    // WinExec waits this long for a player to appear on the bus.
+    static constexpr int startTimeoutMs = 5000;
+    // Length and jump queries wait this long for a just-opened file's track.
+    static constexpr int trackTimeoutMs = 1000;
+
+    explicit MprisBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                         QObject* parent = nullptr);
+    ~MprisBridge() override;
+
+    struct Keystroke {
+        quint8 vk = 0;
+        quint8 scan = 0;
+        DWORD flags = 0;
+    };
+    // The keystrokes keybd_event was asked to synthesise and could not.
+    const QList<Keystroke>& ignoredKeystrokes() const { return keystrokes_; }
+
+    HWND findWindow(const QString& className) override;
+    LRESULT sendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT sendCopyData(HWND window, WPARAM wParam, const COPYDATASTRUCT& data) override;
+    bool postMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool isWindow(HWND window) override;
+    bool isWindowVisible(HWND window) override;
+    bool setForegroundWindow(HWND window) override;
+    void keybdEvent(quint8 vk, quint8 scan, DWORD flags) override;
+    UINT winExec(const QString& commandLine, UINT show) override;
+
+Q_SIGNALS:
+    // A player came, went or announced a change.
+    void busChanged();
+
+private Q_SLOTS:
+    void nameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
+    void propertiesChanged(const QDBusMessage& message);
+
+private:
+    MprisPlayer* player(HWND window);
+    QStringList playerNames();
+    QString ownerOf(const QString& name);
+    HWND handleFor(const QString& service, const QString& owner);
+    LRESULT user(MprisPlayer& player, WPARAM wParam, LPARAM lParam, MprisPlayer::Mode mode);
+    LRESULT command(MprisPlayer& player, WPARAM wParam, MprisPlayer::Mode mode);
+    LRESULT dispatch(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, MprisPlayer::Mode mode);
+    void awaitTrack(const MprisPlayer& player);
+    void waitForBus(int timeoutMs, const std::function<bool()>& done);
+
+    QDBusConnection bus_;
+    std::map<HWND, std::unique_ptr<MprisPlayer>> players_;
+    HWND next_ = 0;
+    bool starting_ = false; // WinExec is waiting for a player
+    QString launched_;      // the player that appeared while it waited
+    QList<Keystroke> keystrokes_;
+};
+
+} // namespace platform

@@ -1,0 +1,320 @@
+// The bridge against a real media player: a private session bus and mpv
+// with its MPRIS plug-in, both started by this test and ended with it. The
+// test functions run in order against the one player they start.
+#include "tests/support/Mp3Bytes.h"
+#include "tests/support/TestEnvironment.h"
+
+#include "platform/MprisBridge.h"
+#include "player/Listen.h"
+#include "player/Winamp.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <csignal>
+#include <memory>
+#include <sys/prctl.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kConnectionName = u"mp3t-test-bus"_s;
+const QString kPlayerService = u"org.mpris.MediaPlayer2.mpv"_s;
+const QString kPlayerInterface = u"org.mpris.MediaPlayer2.Player"_s;
+constexpr int kStartMs = 15000; // a player or a bus coming up
+constexpr int kChangeMs = 5000; // a player acting on a command
+
+QString mprisPlugin()
+{
+    for (const QString& path : {u"/usr/lib/mpv-mpris/mpris.so"_s, u"/etc/mpv/scripts/mpris.so"_s,
+                                u"/usr/lib/x86_64-linux-gnu/mpv/scripts/mpris.so"_s}) {
+        if (QFile::exists(path))
+            return path;
+    }
+    return {};
+}
+
+// A process that dies with the test, however the test ends.
+std::unique_ptr<QProcess> childProcess()
+{
+    auto process = std::make_unique<QProcess>();
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    return process;
+}
+
+// The detached player, killed by its process id at the end.
+struct PlayerProcess {
+    qint64 pid = 0;
+    ~PlayerProcess() { end(SIGKILL); }
+    void end(int signal)
+    {
+        if (pid > 0)
+            ::kill(pid_t(pid), signal);
+    }
+};
+
+} // namespace
+
+class TestMprisBridge : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> bus;
+    std::unique_ptr<QDBusConnection> connection;
+    std::unique_ptr<platform::MprisBridge> bridge;
+    std::unique_ptr<platform::WindowBackendScope> scope;
+    std::unique_ptr<TWinamp> winamp;
+    PlayerProcess player;
+    QStringList events;
+    QString song;
+    QString launcher;
+
+    QVariant property(const QString& name)
+    {
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(kPlayerService, u"/org/mpris/MediaPlayer2"_s,
+                                           u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+        get.setArguments({kPlayerInterface, name});
+        const QDBusMessage reply = connection->call(get, QDBus::Block, 2000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return {};
+        return reply.arguments().constFirst().value<QDBusVariant>().variant();
+    }
+    qint64 positionUs() { return property(u"Position"_s).toLongLong(); }
+    QVariantMap metadata() { return qdbus_cast<QVariantMap>(property(u"Metadata"_s)); }
+
+    void writeLauncher()
+    {
+        // The player's program lives in a folder with a space in its name and
+        // notes its process id, so that the test can end it.
+        QVERIFY(QDir(dir.path()).mkpath(u"player dir"_s));
+        launcher = dir.filePath(u"player dir/start player"_s);
+        const QByteArray script = "#!/bin/sh\necho $$ > '" + QFile::encodeName(dir.path()) +
+                                  "/player.pid'\nexec mpv --idle=yes --no-video --ao=null "
+                                  "--no-config --no-terminal '--script=" +
+                                  QFile::encodeName(mprisPlugin()) + "'\n";
+        QVERIFY(testsupport::writeBytes(launcher, script));
+        QVERIFY(QFile::setPermissions(launcher,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    void readPlayerPid()
+    {
+        QFile file(dir.filePath(u"player.pid"_s));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        player.pid = file.readAll().trimmed().toLongLong();
+        QVERIFY(player.pid > 0);
+    }
+    void startBus()
+    {
+        const QString config = dir.filePath(u"bus.conf"_s);
+        const QByteArray xml = "<busconfig><type>session</type><listen>unix:path=" +
+                               QFile::encodeName(dir.filePath(u"bus"_s)) +
+                               "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                               "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                               "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                               "</busconfig>\n";
+        QVERIFY(testsupport::writeBytes(config, xml));
+        bus = childProcess();
+        bus->start(u"dbus-daemon"_s,
+                   {u"--config-file="_s + config, u"--nofork"_s, u"--print-address=1"_s});
+        QVERIFY2(bus->waitForStarted(kStartMs), "dbus-daemon does not start");
+        while (!bus->canReadLine())
+            QVERIFY2(bus->waitForReadyRead(kStartMs), "dbus-daemon names no address");
+        const QByteArray address = bus->readLine().trimmed();
+        // The player started by the test joins the same bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        connection = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(QString::fromUtf8(address), kConnectionName));
+        QVERIFY2(connection->isConnected(), qPrintable(connection->lastError().message()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY2(!QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty(),
+                 "dbus-daemon is missing (package dbus-daemon)");
+        QVERIFY2(!QStandardPaths::findExecutable(u"mpv"_s).isEmpty(), "mpv is missing");
+        QVERIFY2(!mprisPlugin().isEmpty(), "mpv's MPRIS plug-in is missing (package mpv-mpris)");
+        startBus();
+        bridge = std::make_unique<platform::MprisBridge>(*connection);
+        scope = std::make_unique<platform::WindowBackendScope>(*bridge);
+        writeLauncher();
+        // A minute of audio, in a folder and under a name that a URL must
+        // escape.
+        QVERIFY(QDir(dir.path()).mkpath(u"歌 曲"_s));
+        song = dir.filePath(u"歌 曲/试听 #1.mp3"_s);
+        QVERIFY(testsupport::writeBytes(song, testsupport::silentMpegFrames(2300)));
+        winamp = std::make_unique<TWinamp>();
+        winamp->OnStartPlay = [this](QObject*) {
+            events << u"start"_s;
+        };
+        winamp->OnPause = [this](QObject*) {
+            events << u"pause"_s;
+        };
+        winamp->OnStopPlay = [this](QObject*) {
+            events << u"stop"_s;
+        };
+        winamp->OnWinampExit = [this](QObject*) {
+            events << u"exit"_s;
+        };
+    }
+    void cleanupTestCase()
+    {
+        winamp.reset();
+        scope.reset();
+        bridge.reset();
+        connection.reset();
+        QDBusConnection::disconnectFromBus(kConnectionName);
+        player.end(SIGKILL);
+        if (bus) {
+            bus->kill();
+            bus->waitForFinished(kStartMs);
+        }
+    }
+
+    void noPlayerOnTheBus()
+    {
+        QCOMPARE(platform::FindWindowA(u"Winamp v1.x"_s), platform::HWND(0));
+        QVERIFY(!TWinamp().StartWinAmp());
+    }
+
+    void listenStartsThePlayerPlaysAndJumps()
+    {
+        int asked = 0;
+        QStringList written;
+        QString winampPath;
+        const bool played = player::Listen(
+            *winamp, song, winampPath, 50, [&] { return ++asked == 1 ? launcher : QString(); },
+            [&](const QString& path) { written << path; });
+        QVERIFY(played);
+        QCOMPARE(asked, 1);
+        QCOMPARE(written, QStringList(launcher));
+        readPlayerPid();
+
+        const QVariantMap track = metadata();
+        QCOMPARE(QUrl(track.value(u"xesam:url"_s).toString()).toLocalFile(), song);
+        const qint64 lengthUs = track.value(u"mpris:length"_s).toLongLong();
+        QVERIFY2(lengthUs > 55'000'000 && lengthUs < 65'000'000, "a minute of audio");
+        QCOMPARE(winamp->SongLength(), int(lengthUs / 1'000'000) * 1000);
+        QCOMPARE(winamp->WinampStatus(), WAPlaying);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList(u"start"_s), kChangeMs);
+        // Half of the song, and not much later.
+        const qint64 jumpUs = qint64(winamp->SongLength()) * 50 / 100 * 1000;
+        QTRY_VERIFY_WITH_TIMEOUT(positionUs() >= jumpUs, kChangeMs);
+        QVERIFY(positionUs() < jumpUs + 15'000'000);
+    }
+
+    void pauseAndPlay()
+    {
+        events.clear();
+        winamp->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(winamp->WinampStatus(), WAPause, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList(u"pause"_s), kChangeMs);
+        QCOMPARE(property(u"PlaybackStatus"_s).toString(), u"Paused"_s);
+        winamp->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(winamp->WinampStatus(), WAPlaying, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList({u"pause"_s, u"start"_s}), kChangeMs);
+    }
+
+    void jumpsWhilePaused()
+    {
+        winamp->Pause();
+        QTRY_COMPARE_WITH_TIMEOUT(property(u"PlaybackStatus"_s).toString(), u"Paused"_s, kChangeMs);
+        // mpv seeks in an MP3 without an index to within a frame or so.
+        winamp->JumpToTime(20000);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(positionUs() - 20'000'000) < 500'000, kChangeMs);
+        const qint64 jumped = positionUs();
+        winamp->JumpFWRDBy5sec();
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(positionUs() - jumped - 5'000'000) < 500'000, kChangeMs);
+        const qint64 forward = positionUs();
+        winamp->JumpREWBy5sec();
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(positionUs() - forward + 5'000'000) < 500'000, kChangeMs);
+        winamp->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(winamp->WinampStatus(), WAPlaying, kChangeMs);
+    }
+
+    void volume()
+    {
+        winamp->SetVolume(51);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(property(u"Volume"_s).toDouble() - 0.2) < 0.01, kChangeMs);
+        winamp->VolumeUpByOne();
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(property(u"Volume"_s).toDouble() - 0.22) < 0.01, kChangeMs);
+        winamp->SetVolume(255);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(property(u"Volume"_s).toDouble() - 1.0) < 0.01, kChangeMs);
+    }
+
+    void stopAndPlayAgain()
+    {
+        events.clear();
+        winamp->Stop();
+        QCOMPARE(winamp->WinampStatus(), WAStop);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList(u"stop"_s), kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(property(u"PlaybackStatus"_s).toString(), u"Stopped"_s,
+                                  kChangeMs);
+        // mpv forgets the file when it stops; play opens it again.
+        winamp->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList({u"stop"_s, u"start"_s}), kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(QUrl(metadata().value(u"xesam:url"_s).toString()).toLocalFile(),
+                                  song, kChangeMs);
+        QCOMPARE(winamp->WinampStatus(), WAPlaying);
+    }
+
+    void hungPlayerAnswersZero()
+    {
+        const platform::HWND window = platform::FindWindowA(u"Winamp v1.x"_s);
+        QVERIFY(window != 0);
+        const int length = winamp->SongLength();
+        QCOMPARE(::kill(pid_t(player.pid), SIGSTOP), 0);
+        // Calls that must reach the player give up; cached answers stay.
+        QCOMPARE(winamp->JumpToTime(1000), platform::LRESULT(0));
+        winamp->Pause();
+        QCOMPARE(platform::SendMessageA(window, platform::WM_USER, 0, 0),
+                 platform::MprisBridge::version);
+        QCOMPARE(winamp->SongLength(), length);
+        QVERIFY(platform::IsWindow(window));
+        QCOMPARE(::kill(pid_t(player.pid), SIGCONT), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(property(u"Position"_s).isValid(), kChangeMs);
+        winamp->Play();
+        QCOMPARE(winamp->WinampStatus(), WAPlaying);
+    }
+
+    void playerExitRaisesExitAndStop()
+    {
+        const platform::HWND window = platform::FindWindowA(u"Winamp v1.x"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(winamp->WinampStatus(), WAPlaying, kChangeMs);
+        events.clear();
+        player.end(SIGTERM);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList({u"exit"_s, u"stop"_s}), kStartMs);
+        QVERIFY(!platform::IsWindow(window));
+        QCOMPARE(platform::FindWindowA(u"Winamp v1.x"_s), platform::HWND(0));
+        QCOMPARE(winamp->WinampStatus(), WAStop);
+    }
+
+    void startAndCloseThePlayer()
+    {
+        winamp->PathToWinAmp = launcher;
+        QVERIFY(winamp->StartWinAmp()); // waits for the player to come up
+        readPlayerPid();
+        const platform::HWND window = platform::FindWindowA(u"Winamp v1.x"_s);
+        QVERIFY(window != 0);
+        winamp->CloseWinAmp();
+        QTRY_VERIFY_WITH_TIMEOUT(!platform::IsWindow(window), kStartMs);
+    }
+};
+
+MP3T_TEST_GUILESS_MAIN(TestMprisBridge)
+#include "tst_MprisBridge.moc"
