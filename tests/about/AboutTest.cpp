@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -34,7 +33,6 @@ private Q_SLOTS:
     void texts();
     void closes_data();
     void closes();
-    void runsModally();
 };
 
 void AboutTest::laidOutAsDesigned()
@@ -134,15 +132,6 @@ void AboutTest::closes()
         box.close();
     QVERIFY(!box.isVisible());
     QCOMPARE(box.result(), result);
-}
-
-void AboutTest::runsModally()
-{
-    TAboutBox box;
-    QTimer::singleShot(0, &box, [&box] {
-        QTest::mouseClick(box.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton);
-    });
-    QCOMPARE(box.exec(), int(QDialog::Accepted));
 }
 
 MP3T_TEST_MAIN(AboutTest)

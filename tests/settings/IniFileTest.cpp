@@ -21,8 +21,6 @@ private Q_SLOTS:
     void defaultsWithoutAFile();
     void writesTheFourKeys();
     void readsKeysWhateverTheirCase();
-    void badIntegerValues_data();
-    void badIntegerValues();
     void failedWriteNamesTheFile();
 
 private:
@@ -112,33 +110,6 @@ void IniFileTest::readsKeysWhateverTheirCase()
     QCOMPARE(settings::readShowId(ini), 0);
     QCOMPARE(settings::readLastFolder(ini), u"/tmp/"_s);
     QCOMPARE(settings::readWinampPath(ini), u"/x"_s);
-}
-
-void IniFileTest::badIntegerValues_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("ShowId word") << "[SysInfo]\nShowId=abc\n"_ba
-                                 << u"'abc' is not a valid integer value"_s;
-    QTest::newRow("ShowId empty") << "[SysInfo]\nShowId=\n"_ba
-                                  << u"'' is not a valid integer value"_s;
-    QTest::newRow("Position fraction")
-        << "[WinampInfo]\nPosition=12.5\n"_ba << u"'12.5' is not a valid integer value"_s;
-}
-
-void IniFileTest::badIntegerValues()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, message);
-    QVERIFY(writeBytes(iniPath(), content));
-    const TIniFile ini;
-    try {
-        settings::readShowId(ini);
-        settings::readStartPosition(ini);
-        QFAIL("no error");
-    } catch (const platform::EConvertError& e) {
-        QCOMPARE(e.message(), message);
-    }
 }
 
 // A folder where the file should be: fails for root too.
