@@ -78,17 +78,6 @@ private Q_SLOTS:
         fake.reset();
     }
 
-    void constructionState()
-    {
-        TWinamp winamp;
-        QCOMPARE(winamp.About, u"About..."_s);
-        QVERIFY(winamp.FileName().isEmpty());
-        // No player known: every answer reads 0.
-        QCOMPARE(winamp.WinampStatus(), WAStop);
-        QCOMPARE(winamp.SongLength(), 0);
-        QVERIFY(!winamp.StartWinAmp());
-    }
-
     void handOverByVersion_data()
     {
         QTest::addColumn<LRESULT>("version");
@@ -136,31 +125,6 @@ private Q_SLOTS:
         QStringList copies = describeFrom(*fake).filter(u"copy"_s);
         QCOMPARE(copies, QStringList({u"copy 100 "_s + hex(QByteArray("/music/a.mp3\0", 13)),
                                       u"copy 100 "_s + hex(QByteArray("/music/a.mp3\0\0", 14))}));
-    }
-
-    void handOverWithoutKnownWindowGoesNowhere()
-    {
-        addPlayer(0x2900);
-        TWinamp winamp;
-        winamp.setFileName(u"/music/a.mp3"_s);
-        QVERIFY(fake->messages().isEmpty());
-        QVERIFY(winamp.StartWinAmp());
-        QCOMPARE(describeFrom(*fake).filter(u"copy"_s),
-                 QStringList(u"copy 100 "_s + hex(QByteArray("/music/a.mp3\0\0", 14))));
-    }
-
-    void startRunsThePlayerProgram()
-    {
-        TWinamp winamp;
-        winamp.PathToWinAmp = u"/opt/winamp/winamp.exe"_s;
-        fake->onExec = [this](const QString& path) {
-            if (path == u"/opt/winamp/winamp.exe"_s)
-                addPlayer(0x2900);
-        };
-        QVERIFY(winamp.StartWinAmp());
-        // A player that runs already is found and started once more.
-        QVERIFY(winamp.StartWinAmp());
-        QCOMPARE(fake->executed(), QStringList(2, u"/opt/winamp/winamp.exe"_s));
     }
 
     void commands_data()
@@ -307,16 +271,6 @@ private Q_SLOTS:
         winamp.Stop();
         QCOMPARE(fake->messages().size(), 1);
         QCOMPARE(fake->messages().constFirst().window, next);
-    }
-
-    void visibilityFollowsTheWindow()
-    {
-        const platform::HWND window = addPlayer(0x2900);
-        TWinamp winamp;
-        QVERIFY(winamp.StartWinAmp());
-        QTRY_VERIFY_WITH_TIMEOUT(winamp.WinampVisible(), 5000);
-        fake->setVisible(window, false);
-        QTRY_VERIFY_WITH_TIMEOUT(!winamp.WinampVisible(), 5000);
     }
 
     void id3TagTypesAltThree()
