@@ -52,6 +52,23 @@ FileDescriptor openFile(const std::string& path, int flags, mode_t mode)
     return FileDescriptor(fd);
 }
 
+FileDescriptor openForReading(const std::string& path, struct stat& st)
+{
+    FileDescriptor fd = openFile(path, O_RDONLY | O_NONBLOCK);
+    if (!fd)
+        return fd;
+    int error = 0;
+    if (::fstat(fd.get(), &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error == 0)
+        return fd;
+    fd = FileDescriptor();
+    errno = error;
+    return fd;
+}
+
 std::optional<std::string> readAt(int fd, std::uint64_t offset, std::size_t length)
 {
     std::string bytes(length, '\0');

@@ -32,6 +32,11 @@ private:
 // open(2) with O_CLOEXEC, repeated when a signal interrupts it.
 FileDescriptor openFile(const std::string& path, int flags, mode_t mode = 0);
 
+// Opens a regular file for reading and fills st; never blocks on a pipe or
+// a device. An empty descriptor (errno set; EISDIR or EINVAL for what is no
+// regular file) on failure.
+FileDescriptor openForReading(const std::string& path, struct stat& st);
+
 // Up to length bytes from offset; fewer only where the file ends. nullopt
 // (errno set) when reading fails.
 std::optional<std::string> readAt(int fd, std::uint64_t offset, std::size_t length);

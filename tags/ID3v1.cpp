@@ -51,9 +51,9 @@ struct Trailer {
 // One open and one positioned read of the last 128 bytes.
 std::optional<Trailer> readTrailer(const std::string& fileName)
 {
-    const tags::FileDescriptor fd = tags::openFile(fileName, O_RDONLY);
     struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0 || st.st_size < off_t(TrailerSize))
+    const tags::FileDescriptor fd = tags::openForReading(fileName, st);
+    if (!fd || st.st_size < off_t(TrailerSize))
         return std::nullopt;
     Trailer t;
     t.fileSize = std::uint64_t(st.st_size);

@@ -5,9 +5,9 @@
 #include "tags/ID3v2Frame.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -258,9 +258,9 @@ TID3v2::TID3v2() = default;
 bool TID3v2::ReadFromFile(const std::string& FileName)
 {
     *this = TID3v2();
-    const FileDescriptor fd = openFile(FileName, O_RDONLY);
     struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0)
+    const FileDescriptor fd = openForReading(FileName, st);
+    if (!fd)
         return false;
     auto first = readAt(fd.get(), 0, FirstRead);
     if (!first || first->size() < HeaderSize)
@@ -271,7 +271,7 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     exists_ = true;
     versionID_ = header->major;
     const std::uint64_t size = tagSize(*header, std::uint64_t(st.st_size));
-    size_ = static_cast<int32_t>(size); // at most 4 * 255 * 2^21 + 20
+    size_ = static_cast<int32_t>(size); // below 2^30 even with every size byte 0xFF
     if (size == 0 || !header->readable())
         return true;
     auto bytes = openTag(fd.get(), std::move(*first), *header);
@@ -292,14 +292,10 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
 bool TID3v2::SaveToFile(const std::string& FileName)
 {
     const std::string target = resolvedTarget(FileName);
-    const FileDescriptor source = openFile(target, O_RDONLY);
+    struct stat st {};
+    const FileDescriptor source = openForReading(target, st);
     if (!source)
         throwError(errno, "open " + target);
-    struct stat st {};
-    if (::fstat(source.get(), &st) != 0)
-        throwError(errno, "stat " + target);
-    if (!S_ISREG(st.st_mode))
-        throwError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "open " + target);
     // A rename would pass over the file's own permissions: a file the user
     // could not write, or could not replace in its folder, is not written.
     if (isReadOnly(target) || isReadOnly(folderOf(target)))

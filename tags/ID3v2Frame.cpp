@@ -50,7 +50,8 @@ bool isValidId(const char* p, std::size_t n)
                        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
-// Version 2.2 frames that version 2.3 has under another name, with the same data.
+// Version 2.2 frames that version 2.3 has under another name, with the same
+// data (a picture's is converted).
 constexpr std::pair<std::string_view, std::string_view> V22Ids[] = {
     {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"EQU", "EQUA"},
     {"ETC", "ETCO"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},

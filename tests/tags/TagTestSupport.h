@@ -29,7 +29,9 @@ public:
     bool exists(const QString& name) const { return QFileInfo::exists(path(name)); }
     QStringList names() const
     {
-        return QDir(dir_.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        return QDir(dir_.path())
+            .entryList(QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden |
+                       QDir::NoDotAndDotDot);
     }
 
 private:
