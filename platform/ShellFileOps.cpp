@@ -1,0 +1,341 @@
+#include "platform/ShellFileOps.h"
+
+#include "platform/FileOps.h"
+#include "platform/ShellItem.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+std::string native(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool lstatOk(const std::string& path, struct ::stat& st)
+{
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool exists(const std::string& path)
+{
+    struct ::stat st {};
+    return lstatOk(path, st);
+}
+
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool copyContents(const std::string& from, const std::string& to, const struct ::stat& st)
+{
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return false;
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return false;
+    std::string buffer(1 << 20, '\0');
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (!writeAll(out.get(), buffer.data(), size_t(n)))
+            return false;
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return ::fchmod(out.get(), st.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
+           out.close();
+}
+
+bool copyEntry(const std::string& from, const std::string& to);
+
+bool copyFolder(const std::string& from, const std::string& to, const struct ::stat& st)
+{
+    if (::mkdir(to.c_str(), 0700) != 0)
+        return false;
+    DIR* dir = ::opendir(from.c_str());
+    if (!dir)
+        return false;
+    bool ok = true;
+    errno = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (!copyEntry(from + '/' + name, to + '/' + name)) {
+            ok = false;
+            break;
+        }
+        errno = 0;
+    }
+    ok = ok && errno == 0; // a folder that could not be read to its end is not copied
+    ::closedir(dir);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return ok && ::chmod(to.c_str(), st.st_mode & 07777) == 0 &&
+           ::utimensat(AT_FDCWD, to.c_str(), times, 0) == 0;
+}
+
+bool copyEntry(const std::string& from, const std::string& to)
+{
+    struct ::stat st {};
+    if (!lstatOk(from, st))
+        return false;
+    if (S_ISDIR(st.st_mode))
+        return copyFolder(from, to, st);
+    if (S_ISLNK(st.st_mode)) {
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
+        if (n < 0 || size_t(n) >= target.size())
+            return false;
+        target.resize(size_t(n));
+        return ::symlink(target.c_str(), to.c_str()) == 0;
+    }
+    if (S_ISREG(st.st_mode))
+        return copyContents(from, to, st);
+    return false; // devices, sockets and pipes are not copied
+}
+
+void removeTree(const std::string& path)
+{
+    struct ::stat st {};
+    if (!lstatOk(path, st))
+        return;
+    if (!S_ISDIR(st.st_mode)) {
+        ::unlink(path.c_str());
+        return;
+    }
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..")
+                removeTree(path + '/' + name);
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.c_str());
+}
+
+bool renameNoReplace(const std::string& from, const std::string& to)
+{
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+}
+
+// A hidden folder beside the target that holds an item until it is complete;
+// removed with whatever is left in it when the operation ends.
+class Staging {
+public:
+    explicit Staging(const QString& folder)
+    {
+        std::string pattern = native(JoinPath(folder, u".mp3t-paste-XXXXXX"_s));
+        if (::mkdtemp(pattern.data()))
+            dir_ = pattern;
+    }
+    ~Staging()
+    {
+        if (!dir_.empty() && !keep_)
+            removeTree(dir_);
+    }
+    Staging(const Staging&) = delete;
+    Staging& operator=(const Staging&) = delete;
+    bool isValid() const { return !dir_.empty(); }
+    std::string item() const { return dir_ + "/item"; }
+    QString itemPath() const { return QFile::decodeName(QByteArray::fromStdString(item())); }
+    // The staged item is the user's only copy: it must survive the staging.
+    void keep() { keep_ = true; }
+
+private:
+    std::string dir_;
+    bool keep_ = false;
+};
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct ::stat x {
+    }, y{};
+    return ::stat(native(a).c_str(), &x) == 0 && ::stat(native(b).c_str(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+bool isInside(const QString& folder, const QString& source)
+{
+    const QString f = QFileInfo(folder).canonicalFilePath();
+    const QString s = QFileInfo(source).canonicalFilePath();
+    return !f.isEmpty() && !s.isEmpty() && (f == s || f.startsWith(JoinPath(s, QString())));
+}
+
+QString parentOf(const QString& path)
+{
+    const QString parent = QFileInfo(path).path();
+    return parent.isEmpty() ? u"/"_s : parent;
+}
+
+// "a.mp3" -> "a - 副本.mp3", then "a - 副本 (2).mp3", ...
+QString freeCopyName(const QString& folder, const QString& name, bool isFolder)
+{
+    const qsizetype dot = isFolder ? -1 : name.lastIndexOf(u'.');
+    const QString base = dot > 0 ? name.left(dot) : name;
+    const QString ext = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1;; ++n) {
+        const QString mark = n == 1 ? u" - 副本"_s : u" - 副本 (%1)"_s.arg(n);
+        const QString candidate = JoinPath(folder, base + mark + ext);
+        if (!exists(native(candidate)))
+            return candidate;
+    }
+}
+
+// Puts the source at `to` (which does not exist): a copy, or the item itself.
+bool place(const QString& source, const QString& to, bool cut)
+{
+    return cut ? MoveFileA(source, to) : CopyItem(source, to);
+}
+
+// The new item is complete before the old one goes to the trash; if the last
+// step fails the old one comes back from the trash.
+bool replace(const QString& source, const QString& target, bool cut)
+{
+    if (IsReadOnly(target) || sameFile(source, target))
+        return false;
+    Staging staging(parentOf(target));
+    if (!staging.isValid() || !place(source, staging.itemPath(), cut))
+        return false;
+    QString inTrash;
+    bool ok = QFile::moveToTrash(target, &inTrash);
+    if (ok && !renameNoReplace(staging.item(), native(target))) {
+        MoveFileA(inTrash, target);
+        ok = false;
+    }
+    if (!ok && cut && !MoveFileA(staging.itemPath(), source))
+        staging.keep(); // the moved item stays in the hidden folder rather than being lost
+    return ok;
+}
+
+enum class Outcome { Pasted, Skipped, Failed, Cancelled };
+
+Outcome pasteOne(const QString& source, bool cut, const QString& folder, const AskReplace& ask,
+                 QString& pasted)
+{
+    struct ::stat st {};
+    if (!lstatOk(native(source), st) || (cut && IsReadOnly(parentOf(source))))
+        return Outcome::Failed;
+    const QString name = QFileInfo(source).fileName();
+    QString target = JoinPath(folder, name);
+    if (sameFile(parentOf(source), folder)) {
+        if (cut)
+            return Outcome::Skipped; // already where it is to go
+        target = freeCopyName(folder, name, S_ISDIR(st.st_mode));
+    } else if (S_ISDIR(st.st_mode) && isInside(folder, source)) {
+        return Outcome::Failed;
+    }
+    bool ok = false;
+    if (!exists(native(target))) {
+        ok = place(source, target, cut);
+    } else {
+        const ReplaceChoice choice = ask ? ask(target) : ReplaceChoice::Skip;
+        if (choice == ReplaceChoice::Cancel)
+            return Outcome::Cancelled;
+        if (choice == ReplaceChoice::Skip)
+            return Outcome::Skipped;
+        ok = replace(source, target, cut);
+    }
+    pasted = target;
+    return ok ? Outcome::Pasted : Outcome::Failed;
+}
+
+} // namespace
+
+bool CopyItem(const QString& source, const QString& target)
+{
+    if (source.isEmpty() || target.isEmpty() || exists(native(target)))
+        return false;
+    const Staging staging(parentOf(target));
+    return staging.isValid() && copyEntry(native(source), staging.item()) &&
+           renameNoReplace(staging.item(), native(target));
+}
+
+PasteResult PasteItems(const QStringList& sources, bool cut, const QString& folder,
+                       const AskReplace& ask)
+{
+    PasteResult result;
+    struct ::stat st {};
+    if (::stat(native(folder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || IsReadOnly(folder)) {
+        result.failed = int(sources.size());
+        return result;
+    }
+    for (const QString& source : sources) {
+        QString pasted;
+        switch (pasteOne(source, cut, folder, ask, pasted)) {
+        case Outcome::Pasted:
+            result.pasted.append(pasted);
+            break;
+        case Outcome::Skipped:
+            ++result.skipped;
+            break;
+        case Outcome::Failed:
+            ++result.failed;
+            break;
+        case Outcome::Cancelled:
+            result.cancelled = true;
+            return result;
+        }
+    }
+    return result;
+}
+
+bool TrashItems(const QStringList& paths)
+{
+    bool ok = !paths.isEmpty();
+    for (const QString& path : paths)
+        ok = QFile::moveToTrash(path) && ok;
+    return ok;
+}
+
+} // namespace platform
