@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The main window's file and folder commands on one item.
+namespace operations {
+
+// A folder path and a name joined with exactly one "/".
+QString joinPath(const QString& folder, const QString& name);
+
+// Renames or moves a file; never replaces an existing one.
+enum class MoveResult { Unchanged, Moved, Failed };
+MoveResult moveFile(const QString& oldPath, const QString& newPath);
+
+// Moves a file to the desktop trash, from where the user can restore it.
+bool deleteToTrash(const QString& path);
+
+// Creates a folder; false when it could not be made (it may exist already).
+bool createFolder(const QString& path);
+
+} // namespace operations

@@ -1,0 +1,91 @@
+#include "operations/TagCopying.h"
+
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+#include <QFile>
+
+#include <cctype>
+
+using namespace Qt::StringLiterals;
+
+namespace operations {
+
+namespace {
+
+bool equalIgnoringCase(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (std::tolower(x) != std::tolower(y))
+            return false;
+    }
+    return i == a.size() && !b[i];
+}
+
+void v1IntoV2(const TID3v1& v1, TID3v2& v2)
+{
+    v2.Title = v1.Title();
+    v2.Artist = v1.Artist();
+    v2.Album = v1.Album();
+    v2.Year = v1.Year();
+    v2.Genre = v1.Genre();
+    v2.Comment = v1.Comment();
+}
+
+void v2IntoV1(const TID3v2& v2, TID3v1& v1)
+{
+    v1.SetTitle(v2.Title);
+    v1.SetArtist(v2.Artist);
+    v1.SetAlbum(v2.Album);
+    v1.SetYear(v2.Year);
+    const int genre = genreIndexOf(v2.Genre);
+    v1.SetGenreID(genre < 0 ? 255 : uint8_t(genre));
+    v1.SetComment(v2.Comment);
+}
+
+} // namespace
+
+int genreIndexOf(const std::string& name)
+{
+    if (name.empty())
+        return -1;
+    for (int i = 0; i < 148; ++i) {
+        if (equalIgnoringCase(name, GenreNames[i]))
+            return i;
+    }
+    return -1;
+}
+
+CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
+                    const QString& path)
+{
+    const std::string file = QFile::encodeName(path).toStdString();
+    const bool toV2 = direction == CopyDirection::V1ToV2;
+    if (toV2) {
+        v1.ReadFromFile(file);
+        if (!v1.Exists())
+            return {};
+        v2.ReadFromFile(file);
+        if (v2.Exists() && !overwrite)
+            return {false, u"由于ID3v2已经存在,取消复制."_s};
+        v1IntoV2(v1, v2);
+        if (v2.SaveToFile(file))
+            return {true, u"将ID3v1复制到ID3v2成功."_s};
+        return {false, u"复制属性失败."_s};
+    }
+    v2.ReadFromFile(file);
+    if (!v2.Exists())
+        return {};
+    v1.ReadFromFile(file);
+    if (v1.Exists() && !overwrite)
+        return {false, u"由于ID3v1已经存在,取消复制."_s};
+    v2IntoV1(v2, v1);
+    if (v1.SaveToFile(file))
+        return {true, u"将ID3v2复制到ID3v1成功."_s};
+    return {false, u"复制属性失败."_s};
+}
+
+} // namespace operations

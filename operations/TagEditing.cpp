@@ -1,0 +1,103 @@
+#include "operations/TagEditing.h"
+
+#include "platform/CodePage.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace operations {
+
+namespace {
+
+std::string native(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// Widget texts longer than this are cut before an ID3v1 setter sees them; the
+// setters then cut to the field's width.
+constexpr int kV1TextLimit = 255;
+
+std::string v1Text(const QString& text)
+{
+    return platform::TextToAnsi(text.left(kV1TextLimit));
+}
+
+bool writesV1(int showId)
+{
+    return showId == ShowV1Only || showId == PreferV2;
+}
+bool writesV2(int showId)
+{
+    return showId == ShowV2Only || showId == PreferV2;
+}
+
+} // namespace
+
+void saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                    const PropertyValues& page)
+{
+    const std::string file = native(path);
+    if (writesV1(showId))
+        v1.ReadFromFile(file);
+    v1.SetTitle(v1Text(page.title));
+    v1.SetArtist(v1Text(page.artist));
+    v1.SetAlbum(v1Text(page.album));
+    v1.SetYear(v1Text(page.year));
+    v1.SetGenreID(page.genreIndex >= 0 && page.genreIndex < 256 ? uint8_t(page.genreIndex) : 255);
+    v1.SetComment(v1Text(page.comment));
+
+    v2.Title = platform::TextToAnsi(page.title);
+    v2.Artist = platform::TextToAnsi(page.artist);
+    v2.Album = platform::TextToAnsi(page.album);
+    v2.Year = platform::TextToAnsi(page.year);
+    v2.Genre = platform::TextToAnsi(page.genreText);
+    v2.Comment = platform::TextToAnsi(page.comment);
+
+    if (writesV1(showId))
+        v1.SaveToFile(file);
+    if (writesV2(showId))
+        v2.SaveToFile(file);
+}
+
+FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                                const FieldValues& values)
+{
+    FieldChangeOutcome outcome;
+    // A priority outside the three names no version to write.
+    if (!values.any() || !(writesV1(showId) || writesV2(showId)))
+        return outcome;
+    const std::string file = native(path);
+    v1.ReadFromFile(file);
+    v2.ReadFromFile(file);
+    if (values.title) {
+        v1.SetTitle(v1Text(*values.title));
+        v2.Title = platform::TextToAnsi(*values.title);
+    }
+    if (values.artist) {
+        v1.SetArtist(v1Text(*values.artist));
+        v2.Artist = platform::TextToAnsi(*values.artist);
+    }
+    if (values.album) {
+        v1.SetAlbum(v1Text(*values.album));
+        v2.Album = platform::TextToAnsi(*values.album);
+    }
+    outcome.written = true;
+    bool ok = true;
+    if (writesV1(showId))
+        ok = v1.SaveToFile(file) && ok;
+    if (writesV2(showId))
+        ok = v2.SaveToFile(file) && ok;
+    outcome.succeeded = ok;
+    return outcome;
+}
+
+QString titleFromFileName(const QString& caption)
+{
+    return caption.left(std::max<qsizetype>(0, caption.size() - 4));
+}
+
+} // namespace operations

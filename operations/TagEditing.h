@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class TID3v1;
+class TID3v2;
+
+namespace operations {
+
+// The priority between the two tag versions: which one the list shows and
+// which ones an edit writes.
+enum ShowIdValue : int {
+    ShowV1Only = 0, // show and write ID3v1
+    ShowV2Only = 1, // show and write ID3v2
+    PreferV2 = 2,   // show ID3v2 when there is one, else ID3v1; write both, ID3v1 first
+};
+
+// What the property page holds, as the user sees it.
+struct PropertyValues {
+    QString title, artist, album, year;
+    QString genreText;   // the genre box's text, typed or chosen
+    int genreIndex = -1; // the genre box's chosen position; -1 for none
+    QString comment;
+};
+
+// Writes the page into the file in the versions the priority names. The ID3v1
+// tag is read from the file first, so that what the page does not show (the
+// track number) stays the file's own. Results of the writes are not examined;
+// an error of the operating system from the ID3v2 write throws.
+void saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                    const PropertyValues& page);
+
+// The batch tag change for one file: each field that has a value is set in
+// both tag objects (after both were read from the file) and the versions the
+// priority names are written.
+struct FieldValues {
+    std::optional<QString> title, artist, album;
+    bool any() const { return title || artist || album; }
+};
+struct FieldChangeOutcome {
+    bool written = false;   // a write was attempted: the file counts
+    bool succeeded = false; // every write of the priority succeeded
+};
+FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                                const FieldValues& values);
+
+// The value "from the file name": the row's caption less its last four
+// characters (the extension).
+QString titleFromFileName(const QString& caption);
+
+} // namespace operations

@@ -1,0 +1,280 @@
+// What the window's tag commands do to one file: which versions a save
+// writes, what the batch change and the copies keep and set.
+
+#include "operations/TagCopying.h"
+#include "operations/TagEditing.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+#include "tests/support/Mp3Bytes.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace testsupport;
+using operations::CopyDirection;
+
+namespace {
+
+struct Read {
+    TID3v1 v1;
+    TID3v2 v2;
+    explicit Read(const QString& path)
+    {
+        v1.ReadFromFile(nativePath(path));
+        v2.ReadFromFile(nativePath(path));
+    }
+};
+
+QByteArray v2Tag(const QByteArray& title, const QByteArray& genre = {})
+{
+    QByteArray frames = frame23("TIT2", textData(0, title));
+    if (!genre.isEmpty())
+        frames += frame23("TCON", textData(0, genre));
+    return id3v2Tag(3, frames, 16);
+}
+
+} // namespace
+
+class TagOperationsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    TID3v1 v1_;
+    TID3v2 v2_;
+
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir_.filePath(name);
+        writeBytes(path, bytes);
+        return path;
+    }
+
+private Q_SLOTS:
+    void saveWritesTheVersionsOfThePriority_data()
+    {
+        QTest::addColumn<int>("showId");
+        QTest::addColumn<bool>("v1Written");
+        QTest::addColumn<bool>("v2Written");
+        QTest::newRow("ID3v1 only") << 0 << true << false;
+        QTest::newRow("ID3v2 only") << 1 << false << true;
+        QTest::newRow("prefer ID3v2") << 2 << true << true;
+    }
+    void saveWritesTheVersionsOfThePriority()
+    {
+        QFETCH(int, showId);
+        QFETCH(bool, v1Written);
+        QFETCH(bool, v2Written);
+        const QString path = file(u"a.mp3"_s, silentMpegFrames());
+        operations::PropertyValues page;
+        page.title = u"第一首"_s;
+        page.genreText = u"Rock"_s;
+        page.genreIndex = 17;
+        operations::saveProperties(v1_, v2_, showId, path, page);
+        const Read read(path);
+        QCOMPARE(read.v1.Exists(), v1Written);
+        QCOMPARE(read.v2.Exists(), v2Written);
+        if (v1Written) {
+            QCOMPARE(read.v1.Title(), gbk(u"第一首"_s).toStdString());
+            QCOMPARE(read.v1.GenreID(), 17);
+        }
+        if (v2Written) {
+            QCOMPARE(read.v2.Title, gbk(u"第一首"_s).toStdString());
+            QCOMPARE(read.v2.Genre, std::string("Rock"));
+        }
+    }
+
+    // The page shows no track number: saving keeps the file's own, even when
+    // the tag object last held another file.
+    void saveKeepsTheFilesTrackNumber()
+    {
+        const QString other =
+            file(u"other.mp3"_s, silentMpegFrames() + id3v1Trailer("x", {}, {}, {}, {}, 9));
+        const QString path = file(u"b.mp3"_s, v2Tag("B") + silentMpegFrames() +
+                                                  id3v1Trailer("b", {}, {}, {}, {}, 3));
+        v1_.ReadFromFile(nativePath(other));
+        operations::PropertyValues page;
+        page.title = u"New"_s;
+        page.genreText = u"Not a genre"_s;
+        operations::saveProperties(v1_, v2_, 2, path, page);
+        const Read read(path);
+        QCOMPARE(read.v1.Track(), 3);
+        QCOMPARE(read.v1.GenreID(), 255);
+        QCOMPARE(read.v2.Genre, std::string("Not a genre"));
+    }
+
+    void longTitleWholeInV2CutInV1()
+    {
+        const QString path = file(u"c.mp3"_s, silentMpegFrames());
+        operations::PropertyValues page;
+        page.title = QString(40, u'x');
+        operations::saveProperties(v1_, v2_, 2, path, page);
+        const Read read(path);
+        QCOMPARE(read.v2.Title, std::string(40, 'x'));
+        QCOMPARE(read.v1.Title(), std::string(30, 'x'));
+    }
+
+    void changeFieldsSetsOnlyWhatIsGiven()
+    {
+        const QString path =
+            file(u"d.mp3"_s, id3v2Tag(3, frame23("TIT2", textData(0, "Old")) +
+                                             frame23("TPE1", textData(0, "Band"))) +
+                                 silentMpegFrames());
+        operations::FieldValues values;
+        values.album = u"专辑"_s;
+        const auto outcome = operations::changeFields(v1_, v2_, 1, path, values);
+        QVERIFY(outcome.written && outcome.succeeded);
+        const Read read(path);
+        QCOMPARE(read.v2.Title, std::string("Old"));
+        QCOMPARE(read.v2.Artist, std::string("Band"));
+        QCOMPARE(read.v2.Album, gbk(u"专辑"_s).toStdString());
+        QVERIFY(!read.v1.Exists());
+    }
+
+    void changeFieldsWithNothingSetWritesNothing()
+    {
+        const QByteArray bytes = silentMpegFrames();
+        const QString path = file(u"e.mp3"_s, bytes);
+        const auto outcome = operations::changeFields(v1_, v2_, 2, path, {});
+        QVERIFY(!outcome.written);
+        QCOMPARE(readBytes(path), bytes);
+    }
+
+    // In a folder the program may not write into, the ID3v2 rewrite (which
+    // needs a new file beside the old one) fails, the in-place ID3v1 write
+    // does not: the file counts as failed and keeps its new ID3v1 tag.
+    void preferV2FailsWhenTheV2WriteFails()
+    {
+        QDir(dir_.path()).mkdir(u"locked"_s);
+        const QString folder = dir_.filePath(u"locked"_s);
+        const QString path = folder + u"/f.mp3"_s;
+        writeBytes(path, silentMpegFrames() + id3v1Trailer("old"));
+        ::chmod(QFile::encodeName(folder).constData(), 0555);
+        operations::FieldValues values;
+        values.title = u"new"_s;
+        const auto outcome = operations::changeFields(v1_, v2_, 2, path, values);
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        QVERIFY(outcome.written);
+        QVERIFY(!outcome.succeeded);
+        const Read read(path);
+        QCOMPARE(read.v1.Title(), std::string("new"));
+        QVERIFY(!read.v2.Exists());
+    }
+
+    void titleFromFileName_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Chinese") << u"第一首.mp3"_s << u"第一首"_s;
+        QTest::newRow("dots inside") << u"a.b.mp3"_s << u"a.b"_s;
+        QTest::newRow("capitals") << u"Song.MP3"_s << u"Song"_s;
+        QTest::newRow("shorter than an extension") << u"ab"_s << QString();
+    }
+    void titleFromFileName()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, title);
+        QCOMPARE(operations::titleFromFileName(caption), title);
+    }
+
+    void copyKeepsOrOverwritesTheTarget_data()
+    {
+        QTest::addColumn<bool>("toV2");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<bool>("succeeded");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("v1 to v2, keep")
+            << true << false << false << u"由于ID3v2已经存在,取消复制."_s;
+        QTest::newRow("v1 to v2, overwrite")
+            << true << true << true << u"将ID3v1复制到ID3v2成功."_s;
+        QTest::newRow("v2 to v1, keep")
+            << false << false << false << u"由于ID3v1已经存在,取消复制."_s;
+        QTest::newRow("v2 to v1, overwrite")
+            << false << true << true << u"将ID3v2复制到ID3v1成功."_s;
+    }
+    void copyKeepsOrOverwritesTheTarget()
+    {
+        QFETCH(bool, toV2);
+        QFETCH(bool, overwrite);
+        QFETCH(bool, succeeded);
+        QFETCH(QString, message);
+        const QByteArray bytes = v2Tag("Two") + silentMpegFrames() + id3v1Trailer("One");
+        const QString path = file(u"g.mp3"_s, bytes);
+        const auto outcome = operations::copyTag(
+            v1_, v2_, toV2 ? CopyDirection::V1ToV2 : CopyDirection::V2ToV1, overwrite, path);
+        QCOMPARE(outcome.succeeded, succeeded);
+        QCOMPARE(outcome.message, message);
+        const Read read(path);
+        const std::string expected = overwrite ? (toV2 ? "One" : "Two") : "";
+        if (!overwrite)
+            QCOMPARE(readBytes(path), bytes);
+        else if (toV2)
+            QCOMPARE(read.v2.Title, expected);
+        else
+            QCOMPARE(read.v1.Title(), expected);
+    }
+
+    void copyWithoutSourceTagLeavesTheFile()
+    {
+        const QByteArray bytes = silentMpegFrames();
+        const QString path = file(u"h.mp3"_s, bytes);
+        for (const auto direction : {CopyDirection::V1ToV2, CopyDirection::V2ToV1}) {
+            const auto outcome = operations::copyTag(v1_, v2_, direction, true, path);
+            QVERIFY(!outcome.succeeded);
+            QVERIFY(outcome.message.isEmpty());
+        }
+        QCOMPARE(readBytes(path), bytes);
+    }
+
+    void copyGenres_data()
+    {
+        QTest::addColumn<QByteArray>("v2Genre");
+        QTest::addColumn<int>("v1Genre");
+        QTest::newRow("a name") << QByteArray("Rock") << 17;
+        QTest::newRow("another letter case") << QByteArray("rOCK") << 17;
+        QTest::newRow("a trailing blank inside the frame is trimmed") << QByteArray("Pop ") << 13;
+        QTest::newRow("not a name") << QByteArray("Rocks") << 255;
+        QTest::newRow("none") << QByteArray() << 255;
+    }
+    void copyGenres()
+    {
+        QFETCH(QByteArray, v2Genre);
+        QFETCH(int, v1Genre);
+        const QString path = file(u"i.mp3"_s, v2Tag("T", v2Genre) + silentMpegFrames());
+        operations::copyTag(v1_, v2_, CopyDirection::V2ToV1, true, path);
+        QCOMPARE(int(Read(path).v1.GenreID()), v1Genre);
+    }
+
+    void copyToV1KeepsTrackCutsTitleAndYear()
+    {
+        const QByteArray tag = id3v2Tag(3, frame23("TIT2", textData(0, QByteArray(40, 't'))) +
+                                               frame23("TYER", textData(0, "19999")));
+        const QString path =
+            file(u"j.mp3"_s, tag + silentMpegFrames() + id3v1Trailer("old", {}, {}, {}, {}, 7, 3));
+        QVERIFY(operations::copyTag(v1_, v2_, CopyDirection::V2ToV1, true, path).succeeded);
+        const Read read(path);
+        QCOMPARE(read.v1.Track(), 7);
+        QCOMPARE(read.v1.Title(), std::string(30, 't'));
+        QCOMPARE(read.v1.Year(), std::string("1999"));
+        QCOMPARE(read.v1.GenreID(), 255);
+    }
+
+    void copyToV2GivesTheGenreName()
+    {
+        const QString path =
+            file(u"k.mp3"_s, silentMpegFrames() + id3v1Trailer("t", {}, {}, {}, {}, 4, 147));
+        QVERIFY(operations::copyTag(v1_, v2_, CopyDirection::V1ToV2, false, path).succeeded);
+        QCOMPARE(Read(path).v2.Genre, std::string("Synthpop"));
+        const QString none =
+            file(u"l.mp3"_s, silentMpegFrames() + id3v1Trailer("t", {}, {}, {}, {}, 0, 200));
+        QVERIFY(operations::copyTag(v1_, v2_, CopyDirection::V1ToV2, false, none).succeeded);
+        QCOMPARE(Read(none).v2.Genre, std::string());
+    }
+};
+
+MP3T_TEST_GUILESS_MAIN(TagOperationsTest)
+#include "TagOperationsTest.moc"
