@@ -241,20 +241,30 @@ void runWorker(std::unique_ptr<Watches> watches, int stopFd, QObject* window, qu
 } // namespace
 
 // The hidden receiver on the user-interface thread.
+// The hidden receiver on the user-interface thread. A handler may destroy the
+// monitor while its change is being delivered; the receiver then outlives it
+// until the event loop is back.
 class TDirMon::Window : public QObject {
 public:
-    explicit Window(TDirMon& owner) : owner_(owner) {}
+    explicit Window(TDirMon& owner) : owner_(&owner) {}
+    bool dispatching() const { return dispatching_; }
+    void orphan() { owner_ = nullptr; }
     bool event(QEvent* e) override
     {
         if (e->type() != TDirMon::ChangeEvent)
             return QObject::event(e);
-        if (owner_.Running() && static_cast<PostedChange*>(e)->generation == owner_.generation_)
-            owner_.DoDirChange();
+        const auto* change = static_cast<PostedChange*>(e);
+        if (owner_ && owner_->Running() && change->generation == owner_->generation_) {
+            dispatching_ = true;
+            owner_->DoDirChange(); // the owner may be gone afterwards
+            dispatching_ = false;
+        }
         return true;
     }
 
 private:
-    TDirMon& owner_;
+    TDirMon* owner_;
+    bool dispatching_ = false;
 };
 
 TDirMon::TDirMon(QObject* owner) : QObject(owner), window_(std::make_unique<Window>(*this)) {}
@@ -263,6 +273,10 @@ TDirMon::~TDirMon()
 {
     if (Running())
         halt(); // no OnStop while the monitor goes
+    if (window_->dispatching()) {
+        window_->orphan();
+        window_.release()->deleteLater();
+    }
 }
 
 void TDirMon::SetDirectory(const QString& directory)
@@ -330,10 +344,12 @@ void TDirMon::halt()
 
 void TDirMon::DoDirChange()
 {
-    if (!OnDirChange)
+    // A copy: the handler may replace OnDirChange, or destroy the monitor.
+    const TNotifyEvent handler = OnDirChange;
+    if (!handler)
         return;
     try {
-        OnDirChange(this);
+        handler(this);
     } catch (...) {
         // A failing handler must not stop the notifications.
     }

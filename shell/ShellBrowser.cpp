@@ -488,8 +488,10 @@ void TShellBrowser::SetOnFileChange(TNotifyEvent handler)
     dirMon_ = std::make_unique<TDirMon>();
     dirMon_->SetNotifyFilter({dmcFileName, dmcDirName});
     dirMon_->OnDirChange = [this](QObject*) {
-        if (onFileChange_)
-            onFileChange_(this);
+        // A copy: the handler may set another handler, or none.
+        const TNotifyEvent handler = onFileChange_;
+        if (handler)
+            handler(this);
     };
     dirMon_->SetDirectory(folder_);
     dirMon_->Start();

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void unwatchableDirectoryStaysQuiet();
     void nothingAfterStop();
     void throwingHandlerIsSwallowed();
+    void handlerMayDestroyTheMonitor();
     void leavesNoThreadBehind();
 
 private:
@@ -334,6 +335,23 @@ void DirMonTest::throwingHandlerIsSwallowed()
     QTRY_COMPARE(calls, 1);
     makeFile(path(u"two"_s));
     QTRY_COMPARE(calls, 2);
+}
+
+void DirMonTest::handlerMayDestroyTheMonitor()
+{
+    auto mon = std::make_unique<TDirMon>();
+    int calls = 0;
+    mon->OnDirChange = [&](QObject*) {
+        ++calls;
+        mon.reset();
+    };
+    mon->SetDirectory(dir_->path());
+    makeFile(path(u"one"_s));
+    QTRY_COMPARE(calls, 1);
+    QVERIFY(!mon);
+    makeFile(path(u"two"_s));
+    QTest::qWait(0); // lets the receiver go
+    QCOMPARE(calls, 1);
 }
 
 void DirMonTest::leavesNoThreadBehind()
