@@ -1,0 +1,196 @@
+#pragma once
+
+#include "platform/Events.h"
+#include "platform/ItemIdList.h"
+#include "shell/ShellBrowser.h"
+#include "shell/ShellControlSupport.h"
+
+#include <QList>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class TShellLink;
+class TShellList;
+
+// A row of the shell file list: the item's identifier list relative to the
+// shown folder. The caption is set when the row is added; the detail texts and
+// the icon are worked out the first time they are shown, and kept.
+class TShellListItem : public QTreeWidgetItem {
+public:
+    static constexpr int ItemType = QTreeWidgetItem::UserType + 2;
+    explicit TShellListItem(platform::ItemIdList relative);
+
+    const platform::ItemIdList& relativeIDList() const { return relative_; }
+    // Cut to the clipboard: drawn dimmed, as hidden items are.
+    bool isCut() const { return cut_; }
+
+    QVariant data(int column, int role) const override;
+    bool operator<(const QTreeWidgetItem& other) const override;
+
+private:
+    friend class TShellList;
+    void setRelativeIDList(platform::ItemIdList relative);
+    void setDetail(int column, const QString& text) const;
+    void forgetShownValues();
+
+    platform::ItemIdList relative_;
+    bool seen_ = true;
+    bool cut_ = false;
+    mutable QStringList details_;      // by column; column 0 unused
+    mutable quint32 knownDetails_ = 0; // a bit per column worked out
+    mutable QIcon icon_;
+    mutable bool iconKnown_ = false;
+};
+
+// May veto an item as it is added (CanAdd starts true).
+using TOnAddItem = std::function<void(QObject* Sender, QTreeWidgetItem* Item, bool& CanAdd)>;
+
+// The items of one shell folder in report style, with the shell's detail
+// columns, filtered by name patterns. It watches the shown folder on disk and
+// merges changes in 500 ms after the last one, follows the folder that other
+// controls of its TShellLink report, and reports the folders it opens.
+class TShellList : public QTreeWidget {
+public:
+    explicit TShellList(QWidget* parent = nullptr);
+    ~TShellList() override;
+
+    // Between setLoading(true) and setLoading(false) the window sets the
+    // list's designed properties: nothing is read, and a Path that cannot be
+    // found is shown in a message box instead of raising an error. Then the
+    // list is read, unless a link already filled it.
+    void setLoading(bool loading);
+    bool loading() const { return loading_; }
+
+    TShellLink* ShellLink() const { return link_; }
+    void setShellLink(TShellLink* link);
+
+    // The shown folder's path, ending in "/"; empty for a virtual folder.
+    QString Path() const;
+    // Shows the folder (even the one already shown) and reports it to the link.
+    // Raises EShellBrowserError "Cannot Find Folder: " + path; while loading the
+    // message box "Cannot find path: " + path says so instead.
+    void setPath(const QString& path);
+    TShellFolder SpecialFolder() const;
+    void setSpecialFolder(TShellFolder folder);
+    // Reads the shown folder again; nothing while loading or disabled. True
+    // when it read.
+    bool Populate();
+
+    // Filter, FileSystemOnly, ShowHidden and Details read the folder again.
+    QString Filter() const;
+    void setFilter(const QString& filter);
+    bool FileSystemOnly() const;
+    void setFileSystemOnly(bool on);
+    bool ShowHidden() const { return showHidden_; }
+    void setShowHidden(bool on);
+    // False: the first column only.
+    bool Details() const { return details_; }
+    void setDetails(bool on);
+    // No renaming, and no "delete", "cut" or "paste" (nor drops).
+    bool ReadOnly() const { return readOnly_; }
+    void setReadOnly(bool on) { readOnly_ = on; }
+    bool OleDragDrop() const { return oleDragDrop_; }
+    void setOleDragDrop(bool on);
+    bool ShellContextMenu() const { return shellContextMenu_; }
+    void setShellContextMenu(bool on) { shellContextMenu_ = on; }
+    // Merged into the shell context menu of the items.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+    // Shown on a right-click outside the items.
+    QMenu* BackgroundPopupMenu() const { return backgroundPopupMenu_; }
+    void setBackgroundPopupMenu(QMenu* menu) { backgroundPopupMenu_ = menu; }
+    QString Version() const;
+
+    // The column the items are sorted by and the direction; a click on a
+    // header sorts by its column, a second click on it reverses the order.
+    int SortColumn() const { return sortColumn_; }
+    Qt::SortOrder SortOrder() const { return sortOrder_; }
+    void sortItemsBy(int column, Qt::SortOrder order);
+
+    // Runs a verb ("default", "open", "delete", "copy", "cut", "paste", ...) on
+    // the selected items; a folder opened becomes the shown folder.
+    bool ExecuteVerb(const QString& verb);
+
+    // Events, raised only when assigned.
+    TOnAddItem OnAddItem;
+    TNotifyEvent OnPopulated;     // after a full read
+    TNotifyEvent OnCreateColumns; // after the columns are built, before the items
+    TNotifyEvent OnDblClick;      // replaces running "default" on a double-click
+    TOnOperation OnOperation;
+    TOnContextMenuSelectEvent OnContextMenuSelect;
+
+protected:
+    void customEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    friend class TShellListItem;
+
+    void loaded();
+    void reportFolder();
+    void buildColumns();
+    std::unique_ptr<TShellListItem> makeItem();
+    QString detailOf(const TShellListItem& item, int column) const;
+    QIcon iconOf(const TShellListItem& item) const;
+    Qt::Alignment alignmentOf(int column) const;
+    int compareItems(const TShellListItem& a, const TShellListItem& b) const;
+    void mergeRefresh();
+    void setCut(TShellListItem* item, bool cut);
+
+    QList<TShellListItem*> selectedShellItems() const;
+    QList<QPersistentModelIndex> indexesOf(const QList<TShellListItem*>& items) const;
+    QStringList pathsOf(const QList<TShellListItem*>& items) const;
+    QString pasteDestination(const QList<TShellListItem*>& items) const;
+    void aimAt(const QList<TShellListItem*>& items);
+    bool openSelected(TShellListItem* item);
+    void afterVerb(const QString& verb, const QStringList& paths, const QStringList& clipboard,
+                   const QString& pasteTo, const QList<QPersistentModelIndex>& items);
+    void report(TShellOperations operation, const QStringList& files, const QString& destination);
+
+    bool handleKey(QKeyEvent* event);
+    void pasteFromKeyboard();
+    void goUp();
+    QPoint keyboardMenuPoint() const;
+    void showContextMenu(bool onItem, const QPoint& globalPos);
+    void showShellMenu(const QPoint& globalPos);
+    bool canEdit(QTreeWidgetItem* item) const;
+    void renameItem(QTreeWidgetItem* item, const QString& text);
+
+    QString fileDropTarget(QDropEvent* event) const;
+    bool acceptsDrag(QDropEvent* event);
+
+    TShellBrowser* browser_;
+    TSystemImageList* images_;
+    mutable ShellControls::IconCache icons_;
+    ShellControls::DragScroller* scroller_;
+    QTimer refresh_;
+    QPointer<TShellLink> link_;
+    QPointer<QMenu> popupMenu_;
+    QPointer<QMenu> backgroundPopupMenu_;
+    QList<Qt::Alignment> alignments_;
+    int sortColumn_ = 0;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    bool loading_ = false;
+    bool created_ = false;
+    bool hadPath_ = false; // the folder read last had a file-system path
+    bool details_ = true;
+    bool showHidden_ = true;
+    bool readOnly_ = false;
+    bool oleDragDrop_ = false;
+    bool shellContextMenu_ = true;
+};
