@@ -4,8 +4,10 @@
 #include "platform/ItemIdList.h"
 #include "shell/ShellBrowser.h"
 #include "shell/ShellControlSupport.h"
+#include "shell/ShellLink.h"
 
 #include <QList>
+#include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTimer>
@@ -14,8 +16,6 @@
 #include <functional>
 #include <memory>
 
-class QMenu;
-class TShellLink;
 class TShellList;
 
 // A row of the shell file list: the item's identifier list relative to the

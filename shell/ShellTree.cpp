@@ -255,6 +255,9 @@ void TShellTree::showEvent(QShowEvent* event)
     // would in a designer.
     if (!shown_ && !loading_ && topLevelItemCount() == 0)
         guarded(this, [this] { setRootedAt(rootedAt_); });
+    // Chosen before the tree had a size: brought into view now.
+    if (!shown_ && currentItem())
+        scrollToItem(currentItem(), PositionAtCenter);
     shown_ = true;
 }
 

@@ -4,7 +4,9 @@
 #include "platform/ItemIdList.h"
 #include "shell/ShellBrowser.h"
 #include "shell/ShellControlSupport.h"
+#include "shell/ShellLink.h"
 
+#include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTimer>
@@ -13,8 +15,6 @@
 #include <functional>
 #include <memory>
 
-class QMenu;
-class TShellLink;
 class TShellTree;
 
 // A node of the folder tree and the shell item it stands for: the item's
