@@ -11,8 +11,10 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -147,6 +149,23 @@ void DragScroller::step()
 }
 
 // ---- files dragged and dropped -------------------------------------------------
+
+void markDragSource(QMimeData& data, const QWidget& source)
+{
+    data.setData(QString::fromLatin1(DragSourceFormat), source.objectName().toUtf8());
+}
+
+QObject* DragSource(const QDropEvent& event, const QWidget& target)
+{
+    if (QObject* source = event.source())
+        return source;
+    const QMimeData* data = event.mimeData();
+    const QString format = QString::fromLatin1(DragSourceFormat);
+    if (!data || !data->hasFormat(format))
+        return nullptr;
+    const QString name = QString::fromUtf8(data->data(format));
+    return name.isEmpty() ? nullptr : target.window()->findChild<QWidget*>(name);
+}
 
 Qt::DropAction FileDropAction(const QDropEvent& event)
 {

@@ -140,6 +140,16 @@ private:
 // The effect a drop of files will have: the proposed one when it is a copy or
 // a move, otherwise a copy, otherwise a move; IgnoreAction when neither is offered.
 Qt::DropAction FileDropAction(const QDropEvent& event);
+
+// A widget of this program that starts a framework drag names itself in the
+// drag's data under this format: the platform does not always tell a drop
+// target where a drag came from (QDropEvent::source() is only known while Qt
+// itself runs the drag).
+inline constexpr char DragSourceFormat[] = "application/x-mp3tagloom-drag-source";
+void markDragSource(QMimeData& data, const QWidget& source);
+// The drag's source: the event's own, else the widget named in the data
+// within the target's window; null for a drag from elsewhere.
+QObject* DragSource(const QDropEvent& event, const QWidget& target);
 // Copies or moves the dropped files into the folder; a name that exists is
 // replaced only when the user says so (TShellBrowser::ui().askReplace).
 platform::PasteResult DropFiles(const QStringList& files, Qt::DropAction action,

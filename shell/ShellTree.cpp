@@ -952,7 +952,7 @@ bool TShellTree::acceptsDrag(QDropEvent* event)
     bool accept = false;
     if (OnDragOver) {
         accept = true;
-        OnDragOver(this, event->source(), pos.x(), pos.y(), accept);
+        OnDragOver(this, ShellControls::DragSource(*event, *this), pos.x(), pos.y(), accept);
     }
     // A copy as far as the source knows: a view that is told of a move removes
     // the dragged rows itself, and what happens to them is the drop handler's call.
@@ -996,7 +996,7 @@ void TShellTree::dropEvent(QDropEvent* event)
         if (oleDragDrop_)
             dropFiles(event);
         else if (OnDragDrop)
-            OnDragDrop(this, event->source(), pos.x(), pos.y());
+            OnDragDrop(this, ShellControls::DragSource(*event, *this), pos.x(), pos.y());
     });
 }
 
