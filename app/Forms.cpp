@@ -1,0 +1,37 @@
+#include "app/Forms.h"
+
+#include "about/About.h"
+#include "app/ErrorReport.h"
+#include "app/ID3Copy.h"
+#include "app/main.h"
+#include "settings/Option.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+TProgramForms::TProgramForms()
+    : main_(std::make_unique<TFormMain>()), option_(std::make_unique<TFormOption>())
+{
+    try {
+        option_->FormCreate();
+    } catch (const std::exception& e) {
+        ShowException(e, main_.get());
+    }
+    about_ = std::make_unique<TAboutBox>();
+    id3_ = std::make_unique<TFormID3>();
+    id3_->FormCreate();
+    main_->FormOption = option_.get();
+    main_->AboutBox = about_.get();
+}
+
+TProgramForms::~TProgramForms() = default;
+
+void TProgramForms::showMain()
+{
+    main_->show();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect frame = main_->frameGeometry();
+        main_->move(screen->availableGeometry().center() -
+                    QPoint(frame.width() / 2, frame.height() / 2));
+    }
+}

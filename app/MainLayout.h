@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QTreeWidget;
+class QWidget;
+class TRadioGroup;
+class TShellLink;
+class TShellList;
+class TShellTree;
+
+// The main window's components, created and placed as the window is designed:
+// each carries its name as its objectName, so that tests find them as a user
+// would. The window's behaviour lives in TFormMain; this is only the build.
+struct TFormMainLayout {
+    void setupUi(QMainWindow* window);
+
+    // Menus.
+    QMenu* F1 = nullptr;
+    QAction* MenuReFlash = nullptr;
+    QAction* MenuItemOption = nullptr;
+    QAction* N1 = nullptr;
+    QAction* MenuItemExit = nullptr;
+    QMenu* H1 = nullptr;
+    QAction* MenuItemAbout = nullptr;
+    QMenu* PopupMenuTree = nullptr;
+    QAction* MenuCreSub = nullptr;
+    QAction* MenuDelSub = nullptr;
+    QMenu* PopupMenuList = nullptr;
+    QAction* MenuDelFile = nullptr;
+    QAction* MenuSelAll = nullptr;
+    QMenu* PopupMenuProp = nullptr;
+    QAction* MenuTitle = nullptr;
+    QAction* MenuArtist = nullptr;
+    QAction* MenuAlbum = nullptr;
+    QAction* MenuYear = nullptr;
+    QAction* MenuGenre = nullptr;
+    QAction* MenuComment = nullptr;
+
+    // Left: the folder tree.
+    QSplitter* SplitterVer = nullptr;
+    QWidget* PanelLeft = nullptr;
+    TShellTree* ShellTree = nullptr;
+
+    // Right: the report list above the pages, the hidden shell list under it.
+    QWidget* PanelMain = nullptr;
+    TShellList* ShellList = nullptr;
+    QSplitter* SplitterHor = nullptr;
+    QTreeWidget* ListViewMain = nullptr;
+    QTabWidget* PageCtrlMain = nullptr;
+
+    // Page 0: batch tag change and the copies.
+    QWidget* TabShMProp = nullptr;
+    QCheckBox* CheckBoxTitle = nullptr;
+    QCheckBox* CheckBoxArtist = nullptr;
+    QCheckBox* CheckBoxAlbum = nullptr;
+    QLineEdit* EditMTitle = nullptr;
+    QLineEdit* EditMArtist = nullptr;
+    QLineEdit* EditMAlbum = nullptr;
+    TRadioGroup* RadioGrpMTitle = nullptr;
+    TRadioGroup* RadioGrpMArtist = nullptr;
+    TRadioGroup* RadioGrpMAlbum = nullptr;
+    QPushButton* BtnV1V2 = nullptr;
+    QPushButton* BtnV2V1 = nullptr;
+    QPushButton* BtnChgMProp = nullptr;
+
+    // Page 1: batch renaming.
+    QWidget* TabShFileName = nullptr;
+    TRadioGroup* RadioGrpFileName = nullptr;
+    QLineEdit* EditNameFormat = nullptr;
+    QPushButton* BtnAddProp = nullptr;
+    QFrame* PanelProp = nullptr;
+    QPushButton* BtnFileName = nullptr;
+
+    // Page 2: single-file editing.
+    QWidget* TabShProp = nullptr;
+    QLineEdit* EditFile = nullptr;
+    QLineEdit* EditTitle = nullptr;
+    QLineEdit* EditArt = nullptr;
+    QLineEdit* EditAlbum = nullptr;
+    QLineEdit* EditYear = nullptr;
+    QComboBox* ComboGenre = nullptr;
+    QLineEdit* EditComment = nullptr;
+    QPushButton* BtnLsn = nullptr;
+    QPushButton* BtnChgProp = nullptr;
+
+    // Page 3: the log.
+    QWidget* TabShLog = nullptr;
+    QPlainTextEdit* MemoLog = nullptr;
+
+    // Status bar: panel 0 the operation, 1 under the progress bar, 2 the totals.
+    QStatusBar* StatusBarMain = nullptr;
+    QLabel* StatusBarPanel0 = nullptr;
+    QLabel* StatusBarPanel1 = nullptr;
+    QLabel* StatusBarPanel2 = nullptr;
+
+    // Non-visual components.
+    TShellLink* ShellLink = nullptr;
+    QList<QIcon> ImageListMain;
+
+private:
+    void setupMenus(QMainWindow* window);
+    void setupPanels(QMainWindow* window);
+    void setupListView();
+    void setupBatchPage();
+    void setupRenamePage();
+    void setupPropertyPage();
+    void setupLogPage();
+    void setupStatusBar(QMainWindow* window);
+};

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "app/BatchFrame.h"
+#include "app/MainLayout.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+#include "widgets/OpenDlg.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QProgressBar;
+class QTreeWidgetItem;
+class TAboutBox;
+class TFormOption;
+class TWinamp;
+
+// The main window: the folder tree on the left, the current folder's MP3
+// files in a report list on the right, above four pages of operations.
+//
+// Every operation on files ends in RebuildList or ClearPropPage. The batch
+// operations run inside the batch frame (app/BatchFrame.h); what they do to
+// each file lives in operations/.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The components, by their names.
+    TFormMainLayout ui;
+    TWinamp* Winamp = nullptr;
+    // The open dialog of the listen button; tests put their own here.
+    widgets::FileChooser OpenDlg;
+
+    // Fields.
+    int ShowId = 2;
+    bool RefreshEnabled = false;
+    std::unique_ptr<TID3v1> TagV1;
+    std::unique_ptr<TID3v2> TagV2;
+    bool InLinkChange = false;
+    QString WinampPath;
+    int StartPosition = 0;
+    QProgressBar* ProgressBar = nullptr;
+
+    // The other forms of the program, created after this one.
+    TFormOption* FormOption = nullptr;
+    TAboutBox* AboutBox = nullptr;
+
+    // What the priority is called in the property page's tab caption.
+    static const std::array<QString, 3>& ShowIdNames();
+
+    // The file list and the property page.
+    void RebuildList();
+    void ClearPropPage();
+    void appendLog(const QString& line);
+    // The folder the list shows ("/" at its end) + the row's caption.
+    QString rowPath(const QTreeWidgetItem* row) const;
+
+    // Start-up and the commands of the menus.
+    void FormCreate();
+    void MenuReFlashClick();
+    void MenuItemOptionClick();
+    void MenuItemExitClick();
+    void MenuItemAboutClick();
+
+    // The list and the tree.
+    void ShellLinkChange();
+    void ListViewMainChange();
+    void ShellTreeClick();
+    void PopupMenuListPopup();
+    void MenuSelAllClick();
+    void ListViewMainDblClick();
+
+    // Single-file editing and listening.
+    void BtnChgPropClick();
+    void BtnLsnClick();
+
+    // The batch operations.
+    void BtnChgMPropClick();
+    void BtnV1V2Click();
+    void BtnV2V1Click();
+    void BtnFileNameClick();
+
+    // The renaming page.
+    void RadioGrpFileNameClick();
+    void EditNameFormatChange();
+    void BtnAddPropClick();
+    void insertPlaceholder(const QString& placeholder);
+
+    // File and folder commands.
+    bool ShellTreeDragOver(QObject* source) const;
+    void ShellTreeDragDrop(QObject* source, int x, int y);
+    void MenuCreSubClick();
+    void MenuDelFileClick();
+
+    // The input box of "新建子目录(&C)"; tests put their own here. Gives the
+    // typed text, or the default on Cancel.
+    std::function<QString(const QString& caption, const QString& prompt,
+                          const QString& defaultText)>
+        InputBox;
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyDesignedProperties();
+    void connectHandlers();
+    void createProgressBar();
+    void setPropertyCaption();
+    void fillPropPage(const QString& title, const QString& artist, const QString& album,
+                      const QString& year, const QString& genre, const QString& comment);
+    bool fillPropPageFromFile(const QString& path);
+    void setActionButtonsEnabled(bool enabled);
+    void addRow(int position, const QString& caption);
+    void selectAllRows();
+    void selectRowAfter(int index, int rows);
+    int findRow(const QString& path) const;
+    void runGuarded(const std::function<void()>& handler);
+    void copyTags(bool v1ToV2);
+
+    // One batch operation: what it does to a row, and how the frame
+    // reports it (the renaming batch shows the totals only after the rows it
+    // acted on).
+    enum class RowEnd { Next, ProgressOnly, Stop };
+    struct BatchRun {
+        QString runningText;
+        QString completionText;
+        int page = 0;
+        bool totalsAfterEveryRow = true;
+        std::function<RowEnd(QTreeWidgetItem* row)> act;
+        std::function<void()> closing;
+    };
+    void runBatch(const BatchRun& run);
+
+    std::unique_ptr<TBatchFrame> Batch;
+};
