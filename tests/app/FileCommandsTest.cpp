@@ -1,0 +1,238 @@
+// Moving files by dropping rows onto the tree, creating sub-folders and
+// deleting files, on real folders; and the listen button against a fake
+// player.
+
+#include "tests/app/MainWindowFixture.h"
+#include "tests/support/TestEnvironment.h"
+
+#include "platform/FakeWindows.h"
+#include "platform/WindowMessages.h"
+#include "player/Winamp.h"
+
+#include <QMimeData>
+
+using namespace apptest;
+using namespace testsupport;
+
+namespace {
+
+// Drags the selected rows of the report list onto the tree's node of a
+// folder, as a user would: the platform delivers enter, move and drop.
+bool dropRowsOn(TFormMain& w, QTreeWidgetItem* node)
+{
+    QTreeWidget* list = w.ui.ListViewMain;
+    TShellTree* tree = w.ui.ShellTree;
+    std::unique_ptr<QMimeData> data(
+        list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+    const QPoint at = tree->visualItemRect(node).center();
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &drop);
+    return true;
+}
+
+// A player window for the length of a test.
+struct PlayerWindow {
+    platform::FakeWindows& desktop;
+    platform::HWND window = desktop.addWindow(u"Winamp v1.x"_s);
+    ~PlayerWindow() { desktop.closeWindow(window); }
+};
+
+// The tree's node of a folder, made visible while the tree goes on showing
+// the folder it showed.
+QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
+{
+    TShellTree* tree = w.ui.ShellTree;
+    const QString shown = tree->SelectedFolder();
+    tree->setSelectedFolder(folder);
+    QTreeWidgetItem* node = tree->currentItem();
+    tree->setSelectedFolder(shown);
+    return node;
+}
+
+} // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+    platform::FakeWindows desktop_;
+    std::unique_ptr<platform::WindowBackendScope> scope_;
+
+private Q_SLOTS:
+    void initTestCase() { scope_ = std::make_unique<platform::WindowBackendScope>(desktop_); }
+    void init()
+    {
+        QFile::remove(settingsPath());
+        desktop_.clearMessages();
+    }
+
+    void dropMovesTheSelectedFiles()
+    {
+        MusicFolder music;
+        const QString target = music.subfolder(u"target"_s);
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+            music.addV1(QString::fromLatin1(name), name);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        const PlayerWindow player{desktop_};
+        w.Winamp->StartWinAmp();
+        desktop_.clearMessages();
+        QTreeWidgetItem* node = nodeOf(w, target);
+        program.select({0, 2});
+        QVERIFY(dropRowsOn(w, node));
+        QVERIFY(QFile::exists(target + u"/a.mp3"_s));
+        QVERIFY(QFile::exists(target + u"/c.mp3"_s));
+        QVERIFY(QFile::exists(music.file(u"b.mp3"_s)));
+        QCOMPARE(program.captions(), QStringList{u"b.mp3"_s});
+        QCOMPARE(program.log(), music.file(u"a.mp3"_s) + u"->"_s + target + u"/a.mp3\n"_s +
+                                    music.file(u"c.mp3"_s) + u"->"_s + target + u"/c.mp3"_s);
+        // The player was told to stop first.
+        QVERIFY(!desktop_.messages().isEmpty());
+        QCOMPARE(desktop_.messages().first().wParam, platform::WPARAM(40047));
+    }
+
+    void dropOnTheListsOwnFolderChangesNothing()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QTreeWidgetItem* node = nodeOf(w, music.path());
+        program.select({0});
+        QVERIFY(dropRowsOn(w, node));
+        QCOMPARE(program.rows(), 1);
+        QCOMPARE(program.log(), QString());
+        QVERIFY(QFile::exists(music.file(u"a.mp3"_s)));
+    }
+
+    void dropNeverReplacesAFile()
+    {
+        MusicFolder music;
+        const QString target = music.subfolder(u"target"_s);
+        music.addV1(u"a.mp3"_s, "mine");
+        writeBytes(target + u"/a.mp3"_s, "theirs");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QTreeWidgetItem* node = nodeOf(w, target);
+        program.select({0});
+        QVERIFY(dropRowsOn(w, node));
+        QCOMPARE(readBytes(target + u"/a.mp3"_s), QByteArray("theirs"));
+        QVERIFY(QFile::exists(music.file(u"a.mp3"_s)));
+        QCOMPARE(program.captions(), QStringList{u"a.mp3"_s});
+        QCOMPARE(program.log(), music.file(u"a.mp3"_s) + u"移动文件失败！"_s);
+    }
+
+    void onlyRowsOfTheListAreAccepted()
+    {
+        MusicFolder music;
+        const QString target = music.subfolder(u"target"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QMimeData foreign;
+        foreign.setText(u"x"_s);
+        TShellTree* tree = w.ui.ShellTree;
+        const QPoint at = tree->visualItemRect(nodeOf(w, target)).center();
+        QDragEnterEvent enter(at, Qt::MoveAction, &foreign, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(tree->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::MoveAction, &foreign, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(tree->viewport(), &move);
+        QVERIFY(!move.isAccepted());
+    }
+
+    void createSubFolder()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        nodeOf(w, music.path());
+        QString asked;
+        w.InputBox = [&](const QString& caption, const QString& prompt, const QString& text) {
+            asked = caption + u'|' + prompt + u'|' + text;
+            return u"新歌"_s;
+        };
+        w.ui.MenuCreSub->trigger();
+        QCOMPARE(asked, u"新建子目录|目录名|"_s);
+        const QString created = music.path() + u"新歌"_s;
+        QVERIFY(QFileInfo(created).isDir());
+        QCOMPARE(w.ui.ShellTree->SelectedFolder(), created + u'/');
+        QCOMPARE(w.ui.ShellList->Path(), created + u'/');
+        QCOMPARE(program.rows(), 0);
+    }
+
+    void cancelledSubFolderDoesNothing()
+    {
+        MusicFolder music;
+        Program program(music.path());
+        TFormMain& w = program.main();
+        nodeOf(w, music.path());
+        w.InputBox = [](const QString&, const QString&, const QString& text) {
+            return text;
+        };
+        w.ui.MenuCreSub->trigger();
+        QCOMPARE(QDir(music.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void deleteMovesTheSelectedFilesToTheTrash()
+    {
+        MusicFolder music;
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+            music.addV1(QString::fromLatin1(name), name);
+        Program program(music.path());
+        program.select({0, 1});
+        program.main().ui.MenuDelFile->trigger();
+        QCOMPARE(program.captions(), QStringList{u"c.mp3"_s});
+        QVERIFY(!QFile::exists(music.file(u"a.mp3"_s)));
+        const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + u"/Trash/files/"_s;
+        QVERIFY(QFile::exists(trash + u"a.mp3"_s));
+        QVERIFY(QFile::exists(trash + u"b.mp3"_s));
+        QCOMPARE(program.log(), QString());
+    }
+
+    void listenPlaysWithARunningPlayerWithoutAsking()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        const PlayerWindow player{desktop_};
+        bool asked = false;
+        w.OpenDlg = [&](QWidget*) {
+            asked = true;
+            return QString();
+        };
+        program.clickRow(0);
+        w.ui.BtnLsn->click();
+        QVERIFY(!asked);
+        bool played = false;
+        for (const auto& m : desktop_.messages())
+            played = played || (m.msg == 0x111 && m.wParam == 40157);
+        QVERIFY(played);
+        QCOMPARE(readSetting(u"WinampInfo"_s, u"Path"_s), QString());
+    }
+
+    void listenAsksUntilCancelledAndWritesNothing()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        int asked = 0;
+        w.OpenDlg = [&](QWidget*) {
+            return ++asked < 3 ? u"/no/such/player"_s : QString();
+        };
+        program.clickRow(0);
+        w.ui.BtnLsn->click();
+        QCOMPARE(asked, 3);
+        QCOMPARE(readSetting(u"WinampInfo"_s, u"Path"_s), u"<none>"_s);
+    }
+};
+
+MP3T_TEST_MAIN(FileCommandsTest)
+#include "FileCommandsTest.moc"
