@@ -144,6 +144,32 @@ private Q_SLOTS:
         QVERIFY(!move.isAccepted());
     }
 
+    // "计算机" is no folder of the file system: a drop there and a new
+    // sub-folder under it do nothing.
+    void commandsWithoutAFolderDoNothing()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QTreeWidgetItem* computer = nodeOf(w, QString());
+        QVERIFY(computer);
+        QCOMPARE(w.ui.ShellTree->GetNodePath(computer), QString());
+        program.select({0});
+        QVERIFY(dropRowsOn(w, computer));
+        QCOMPARE(program.rows(), 1);
+        QCOMPARE(program.log(), QString());
+        w.ui.ShellTree->setSelectedFolder(QString());
+        bool asked = false;
+        w.InputBox = [&](const QString&, const QString&, const QString&) {
+            asked = true;
+            return u"new"_s;
+        };
+        w.ui.MenuCreSub->trigger();
+        QVERIFY(asked);
+        QCOMPARE(w.ui.ShellTree->GetNodePath(w.ui.ShellTree->currentItem()), QString());
+    }
+
     void createSubFolder()
     {
         MusicFolder music;

@@ -329,6 +329,78 @@ private Q_SLOTS:
         w.ui.MenuAlbum->trigger();
         QCOMPARE(pattern->text(), u"%1%3-%2"_s);
     }
+
+    // An error of the operating system in the middle of a batch: its message
+    // is shown, the run stops at that file, and the frame still finishes.
+    void systemErrorStopsTheBatchAndTheFrameFinishes()
+    {
+        MusicFolder music;
+        music.add(u"a.mp3"_s, silentMpegFrames());
+        music.add(u"b.mp3"_s, silentMpegFrames());
+        // A folder in the place of the rewrite's temporary copy cannot be cleared away.
+        QDir(music.path()).mkpath(u"a.mp3.tdexbak/inside"_s);
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"1"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        w.ui.MenuSelAll->trigger();
+        w.ui.CheckBoxTitle->setChecked(true);
+        ModalAnswers answers;
+        w.ui.BtnChgMProp->click();
+        QCOMPARE(answers.messages().size(), 1);
+        QCOMPARE(program.status(0), u"批量修改属性完成"_s);
+        QVERIFY(!w.ProgressBar->isVisible());
+        QCOMPARE(w.ui.PageCtrlMain->currentIndex(), 0);
+        QVERIFY(!Tags(music.file(u"b.mp3"_s)).v2.Exists());
+        QCOMPARE(readBytes(music.file(u"a.mp3"_s)), silentMpegFrames());
+        // The list was rebuilt and takes input again.
+        QCOMPARE(program.rows(), 2);
+        program.clickRow(1);
+        QCOMPARE(w.ui.EditFile->text(), music.file(u"b.mp3"_s));
+    }
+
+    void systemErrorInASaveKeepsThePage()
+    {
+        MusicFolder music;
+        music.add(u"a.mp3"_s, silentMpegFrames());
+        QDir(music.path()).mkpath(u"a.mp3.tdexbak/inside"_s);
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"1"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        w.ui.EditTitle->setEnabled(true);
+        w.ui.EditTitle->setText(u"kept"_s);
+        ModalAnswers answers;
+        w.ui.BtnChgProp->click();
+        QCOMPARE(answers.messages().size(), 1);
+        QCOMPARE(program.log(), QString());
+        QCOMPARE(w.ui.EditTitle->text(), u"kept"_s);
+    }
+
+    // A file too short to hold a tag has a row without cells: the batch
+    // change makes them, a rename pattern finds empty values.
+    void rowsWithoutCells()
+    {
+        MusicFolder music;
+        music.add(u"short.mp3"_s, "12345");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QCOMPARE(program.cells(0), QStringList(5, QString()));
+        program.select({0});
+        w.ui.EditNameFormat->setText(u"x%3y"_s);
+        w.ui.BtnFileName->click();
+        QVERIFY(QFile::exists(music.file(u"xy.MP3"_s)));
+        // The shell list follows the rename on disk by itself.
+        QTRY_COMPARE(w.ui.ShellList->topLevelItemCount() == 1 &&
+                         w.ui.ShellList->topLevelItem(0)->text(0) == u"xy.MP3"_s,
+                     true);
+        program.select({0});
+        w.ui.CheckBoxArtist->setChecked(true);
+        w.ui.EditMArtist->setText(u"Band"_s);
+        w.ui.BtnChgMProp->click();
+        QVERIFY(program.log().endsWith(music.file(u"xy.MP3"_s) + u"修改作者."_s));
+        QCOMPARE(program.rows(), 1);
+        QCOMPARE(program.cells(0).at(1), u"Band"_s);
+    }
 };
 
 MP3T_TEST_MAIN(TagCommandsTest)
