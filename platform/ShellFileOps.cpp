@@ -1,6 +1,7 @@
 #include "platform/ShellFileOps.h"
 
 #include "platform/FileOps.h"
+#include "platform/FileTree.h"
 #include "platform/ShellItem.h"
 
 #include <QFile>
@@ -24,149 +25,9 @@ std::string native(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 bool lstatOk(const std::string& path, struct ::stat& st)
 {
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool exists(const std::string& path)
-{
-    struct ::stat st {};
-    return lstatOk(path, st);
-}
-
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-bool copyContents(const std::string& from, const std::string& to, const struct ::stat& st)
-{
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0)
-        return false;
-    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (out.get() < 0)
-        return false;
-    std::string buffer(1 << 20, '\0');
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        if (!writeAll(out.get(), buffer.data(), size_t(n)))
-            return false;
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    return ::fchmod(out.get(), st.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
-           out.close();
-}
-
-bool copyEntry(const std::string& from, const std::string& to);
-
-bool copyFolder(const std::string& from, const std::string& to, const struct ::stat& st)
-{
-    if (::mkdir(to.c_str(), 0700) != 0)
-        return false;
-    DIR* dir = ::opendir(from.c_str());
-    if (!dir)
-        return false;
-    bool ok = true;
-    errno = 0;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (!copyEntry(from + '/' + name, to + '/' + name)) {
-            ok = false;
-            break;
-        }
-        errno = 0;
-    }
-    ok = ok && errno == 0; // a folder that could not be read to its end is not copied
-    ::closedir(dir);
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    return ok && ::chmod(to.c_str(), st.st_mode & 07777) == 0 &&
-           ::utimensat(AT_FDCWD, to.c_str(), times, 0) == 0;
-}
-
-bool copyEntry(const std::string& from, const std::string& to)
-{
-    struct ::stat st {};
-    if (!lstatOk(from, st))
-        return false;
-    if (S_ISDIR(st.st_mode))
-        return copyFolder(from, to, st);
-    if (S_ISLNK(st.st_mode)) {
-        std::string target(4096, '\0');
-        const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
-        if (n < 0 || size_t(n) >= target.size())
-            return false;
-        target.resize(size_t(n));
-        return ::symlink(target.c_str(), to.c_str()) == 0;
-    }
-    if (S_ISREG(st.st_mode))
-        return copyContents(from, to, st);
-    return false; // devices, sockets and pipes are not copied
-}
-
-void removeTree(const std::string& path)
-{
-    struct ::stat st {};
-    if (!lstatOk(path, st))
-        return;
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlink(path.c_str());
-        return;
-    }
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..")
-                removeTree(path + '/' + name);
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(path.c_str());
-}
-
-bool renameNoReplace(const std::string& from, const std::string& to)
-{
-    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 // A hidden folder beside the target that holds an item until it is complete;
@@ -182,7 +43,7 @@ public:
     ~Staging()
     {
         if (!dir_.empty() && !keep_)
-            removeTree(dir_);
+            RemoveTree(dir_);
     }
     Staging(const Staging&) = delete;
     Staging& operator=(const Staging&) = delete;
@@ -227,7 +88,7 @@ QString freeCopyName(const QString& folder, const QString& name, bool isFolder)
     for (int n = 1;; ++n) {
         const QString mark = n == 1 ? u" - 副本"_s : u" - 副本 (%1)"_s.arg(n);
         const QString candidate = JoinPath(folder, base + mark + ext);
-        if (!exists(native(candidate)))
+        if (!PathExists(native(candidate)))
             return candidate;
     }
 }
@@ -249,7 +110,7 @@ bool replace(const QString& source, const QString& target, bool cut)
         return false;
     QString inTrash;
     bool ok = QFile::moveToTrash(target, &inTrash);
-    if (ok && !renameNoReplace(staging.item(), native(target))) {
+    if (ok && !RenameNoReplace(staging.item(), native(target))) {
         MoveFileA(inTrash, target);
         ok = false;
     }
@@ -276,7 +137,7 @@ Outcome pasteOne(const QString& source, bool cut, const QString& folder, const A
         return Outcome::Failed;
     }
     bool ok = false;
-    if (!exists(native(target))) {
+    if (!PathExists(native(target))) {
         ok = place(source, target, cut);
     } else {
         const ReplaceChoice choice = ask ? ask(target) : ReplaceChoice::Skip;
@@ -294,11 +155,11 @@ Outcome pasteOne(const QString& source, bool cut, const QString& folder, const A
 
 bool CopyItem(const QString& source, const QString& target)
 {
-    if (source.isEmpty() || target.isEmpty() || exists(native(target)))
+    if (source.isEmpty() || target.isEmpty() || PathExists(native(target)))
         return false;
     const Staging staging(parentOf(target));
-    return staging.isValid() && copyEntry(native(source), staging.item()) &&
-           renameNoReplace(staging.item(), native(target));
+    return staging.isValid() && CopyTree(native(source), staging.item()) &&
+           RenameNoReplace(staging.item(), native(target));
 }
 
 PasteResult PasteItems(const QStringList& sources, bool cut, const QString& folder,

@@ -1,6 +1,7 @@
 #include "shell/DirMon.h"
 
 #include "platform/Exception.h"
+#include "platform/FileTree.h"
 #include "shell/ShellStrings.h"
 
 #include <QCoreApplication>
@@ -98,22 +99,7 @@ public:
     const quint64 generation;
 };
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
+using Fd = platform::FileDescriptor;
 
 // The inotify descriptor and its watches. They are set up by Start on the
 // calling thread, so that no change made after Start returns is missed, and
