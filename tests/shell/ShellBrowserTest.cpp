@@ -1,6 +1,7 @@
 #include "shell/ShellBrowser.h"
 
 #include "platform/ShellClipboard.h"
+#include "platform/ShellItem.h"
 
 #include "tests/support/TestEnvironment.h"
 
@@ -267,7 +268,7 @@ void ShellBrowserTest::detailsOfTheCurrentItem()
     const ItemIdList music = browser.GetObjectIDList();
     browser.SetObjectName(u"a.wav"_s);
     QCOMPARE(browser.compareIDs(0, music, browser.GetObjectIDList()), -1);
-    QCOMPARE(browser.GetAbsoluteIDList(), platform::ParsePath(path(u"a.wav"_s)));
+    QCOMPARE(platform::SHGetPathFromIDListA(browser.GetAbsoluteIDList()), path(u"a.wav"_s));
 }
 
 void ShellBrowserTest::specialFolders()
