@@ -3,6 +3,7 @@
 // player.
 
 #include "tests/app/MainWindowFixture.h"
+#include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "platform/FakeWindows.h"
@@ -24,7 +25,7 @@ bool dropRowsOn(TFormMain& w, QTreeWidgetItem* node)
     TShellTree* tree = w.ui.ShellTree;
     std::unique_ptr<QMimeData> data(
         list->model()->mimeData(list->selectionModel()->selectedIndexes()));
-    const QPoint at = tree->visualItemRect(node).center();
+    const QPoint at = testsupport::pointOn(*tree, node);
     QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
     QCoreApplication::sendEvent(tree->viewport(), &enter);
     QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
@@ -43,8 +44,8 @@ struct PlayerWindow {
     ~PlayerWindow() { desktop.closeWindow(window); }
 };
 
-// The tree's node of a folder, made visible while the tree goes on showing
-// the folder it showed.
+// The tree's node of a folder, scrolled into the middle of the tree while
+// the tree goes on showing the folder it showed.
 QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
 {
     TShellTree* tree = w.ui.ShellTree;
@@ -52,6 +53,7 @@ QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
     tree->setSelectedFolder(folder);
     QTreeWidgetItem* node = tree->currentItem();
     tree->setSelectedFolder(shown);
+    tree->scrollToItem(node, QAbstractItemView::PositionAtCenter);
     return node;
 }
 
@@ -136,7 +138,7 @@ private Q_SLOTS:
         QMimeData foreign;
         foreign.setText(u"x"_s);
         TShellTree* tree = w.ui.ShellTree;
-        const QPoint at = tree->visualItemRect(nodeOf(w, target)).center();
+        const QPoint at = testsupport::pointOn(*tree, nodeOf(w, target));
         QDragEnterEvent enter(at, Qt::MoveAction, &foreign, Qt::LeftButton, {});
         QCoreApplication::sendEvent(tree->viewport(), &enter);
         QDragMoveEvent move(at, Qt::MoveAction, &foreign, Qt::LeftButton, {});

@@ -11,6 +11,7 @@
 #include "platform/ProfileFile.h"
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
+#include "tests/support/ItemPoint.h"
 #include "tests/support/Mp3Bytes.h"
 
 #include <QApplication>
@@ -201,8 +202,8 @@ public:
     // A click on a row, as the user selects it.
     void clickRow(int i) const
     {
-        const QRect r = list()->visualItemRect(row(i));
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          testsupport::pointOn(*list(), row(i)));
     }
     QString log() const { return main().ui.MemoLog->toPlainText(); }
     QString status(int panel) const

@@ -3,6 +3,7 @@
 // batch frame.
 
 #include "tests/app/MainWindowFixture.h"
+#include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "settings/Option.h"
@@ -204,7 +205,7 @@ private Q_SLOTS:
             music.addV1(QString::fromLatin1(name), name);
         Program program(music.path());
         QTreeWidget* list = program.list();
-        const QPoint p = list->visualItemRect(program.row(1)).center();
+        const QPoint p = testsupport::pointOn(*list, program.row(1));
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, p);
         QCOMPARE(list->selectedItems().size(), 3);
         QCOMPARE(program.main().ui.EditTitle->text(), u"a.mp3"_s);

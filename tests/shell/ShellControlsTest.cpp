@@ -1,6 +1,7 @@
 #include "shell/ShellControls.h"
 
 #include "tests/shell/ShellControlsTestSupport.h"
+#include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QSplitter>
@@ -106,7 +107,7 @@ void ShellControlsTest::treeSelectionIsShownByTheList()
     QTreeWidgetItem* other = tree_->currentItem()->child(0);
     QCOMPARE(other->text(0), u"Other"_s);
     tree_->scrollToItem(other);
-    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, tree_->visualItemRect(other).center());
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, testsupport::pointOn(*tree_, other));
     QTRY_COMPARE(list_->Path(), home(u"music/Other/"_s));
     QCOMPARE(changes_, 1);
     QCOMPARE(list_->topLevelItemCount(), 0);

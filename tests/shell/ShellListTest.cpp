@@ -2,6 +2,7 @@
 
 #include "platform/ShellClipboard.h"
 #include "tests/shell/ShellControlsTestSupport.h"
+#include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -370,7 +371,7 @@ void ShellListTest::contextMenus()
     QTreeWidgetItem* song = list.findItems(u"song.mp3"_s, Qt::MatchExactly).value(0);
     list.setCurrentItem(song);
     pickInMenu(u"MenuPlay2"_s);
-    rightClick(list.visualItemRect(song).center());
+    rightClick(testsupport::pointOn(list, song));
     QCOMPARE(played, 1);
 
     pickInMenu(u"delete"_s);
@@ -386,14 +387,14 @@ void ShellListTest::contextMenus()
 
     pickInMenu(u"open"_s); // a folder opened from the menu is shown
     list.setCurrentItem(list.topLevelItem(0));
-    rightClick(list.visualItemRect(list.topLevelItem(0)).center());
+    rightClick(testsupport::pointOn(list, list.topLevelItem(0)));
     QCOMPARE(list.Path(), home(u"music/Sub/"_s));
 }
 
 void ShellListTest::doubleClick()
 {
     TShellList& list = listAt(home(u"music"_s));
-    const QPoint sub = list.visualItemRect(list.topLevelItem(0)).center();
+    const QPoint sub = testsupport::pointOn(list, list.topLevelItem(0));
     int handled = 0;
     list.OnDblClick = [&](QObject*) {
         ++handled;
@@ -443,7 +444,7 @@ void ShellListTest::filesDroppedWithPlatformDragAndDrop()
         QApplication::sendEvent(list.viewport(), &dropped);
         return enter.isAccepted();
     };
-    const QPoint sub = list.visualItemRect(list.topLevelItem(0)).center();
+    const QPoint sub = testsupport::pointOn(list, list.topLevelItem(0));
     QVERIFY(!drop(sub)); // only with OleDragDrop
     list.setOleDragDrop(true);
     QVERIFY(drop(sub));

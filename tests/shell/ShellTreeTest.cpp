@@ -2,6 +2,7 @@
 
 #include "platform/ShellClipboard.h"
 #include "tests/shell/ShellControlsTestSupport.h"
+#include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QLineEdit>
@@ -171,7 +172,7 @@ void ShellTreeTest::clickTellsTheLinkAfterTheShortDelay()
     QTreeWidgetItem* e = tree.currentItem()->parent()->child(2);
     QCOMPARE(e->text(0), u"e"_s);
     tree.scrollToItem(e);
-    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(e).center());
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, testsupport::pointOn(tree, e));
     QCOMPARE(clicks, 1);
     QCOMPARE(tree.currentItem(), e);
     QVERIFY(list.folders.isEmpty());
@@ -296,7 +297,7 @@ void ShellTreeTest::contextMenuWithTheTreesOwnMenu()
     TShellTree& tree = treeAt(home(u"music/c"_s));
     tree.setPopupMenu(&own);
     tree.OnOperation = recordInto(operations);
-    const QPoint at = tree.visualItemRect(tree.currentItem()).center();
+    const QPoint at = testsupport::pointOn(tree, tree.currentItem());
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, tree.viewport()->mapToGlobal(at));
 
     pickInMenu(u"MenuCreSub2"_s);
@@ -367,7 +368,7 @@ void ShellTreeTest::frameworkDragAndDrop()
 {
     TShellTree& tree = treeAt(home(u"music/a"_s));
     QTreeWidgetItem* e = tree.currentItem()->parent()->child(2);
-    const QPoint at = tree.visualItemRect(e).center();
+    const QPoint at = testsupport::pointOn(tree, e);
     bool accept = false;
     QPoint asked;
     tree.OnDragOver = [&](QObject* sender, QObject*, int x, int y, bool& acceptIt) {
@@ -433,8 +434,8 @@ void ShellTreeTest::filesDroppedWithPlatformDragAndDrop()
     TShellTree& tree = treeAt(home(u"music/a"_s));
     tree.setOleDragDrop(true);
     tree.OnOperation = recordInto(operations);
-    const QPoint a = tree.visualItemRect(tree.currentItem()).center();
-    const QPoint e = tree.visualItemRect(tree.currentItem()->parent()->child(2)).center();
+    const QPoint a = testsupport::pointOn(tree, tree.currentItem());
+    const QPoint e = testsupport::pointOn(tree, tree.currentItem()->parent()->child(2));
     std::unique_ptr<QMimeData> data(platform::CreateFilesMimeData({home(u"song.mp3"_s)}, false));
 
     const auto drop = [&](const QPoint& at) {
