@@ -164,7 +164,8 @@ void MprisBridge::waitForBus(int timeoutMs, const std::function<bool()>& done)
 
 void MprisBridge::awaitTrack(const MprisPlayer& player)
 {
-    waitForBus(trackTimeoutMs, [&] { return !player.trackPending() || !player.alive(); });
+    waitForBus(int(player.pendingRemainingMs()),
+               [&] { return !player.trackPending() || !player.alive(); });
 }
 
 LRESULT MprisBridge::user(MprisPlayer& p, WPARAM wParam, LPARAM lParam, MprisPlayer::Mode mode)

@@ -32,9 +32,10 @@ namespace platform {
 //                            (the native file name, up to the first zero byte)
 //
 // Answers come from what the player announced (PropertiesChanged), so the
-// status and length queries never wait on the player; the calls that must
-// reach it wait at most MprisPlayer::callTimeoutMs and answer 0 when it does
-// not answer. IsWindow is "the player is still on the bus", SetForegroundWindow
+// status and length queries never call the player (the length of a file just
+// opened waits for its announcement, see MprisPlayer::openingTimeoutMs); the
+// calls that must reach it wait at most MprisPlayer::callTimeoutMs and answer
+// 0 when it does not answer. IsWindow is "the player is still on the bus", SetForegroundWindow
 // is Raise, and keybd_event has nothing to reach: keystrokes are only recorded.
 class MprisBridge final : public QObject, public WindowBackend {
     Q_OBJECT
@@ -42,8 +43,8 @@ public:
     static constexpr LRESULT version = 0x2900;
     // WinExec waits this long for a player to appear on the bus.
     static constexpr int startTimeoutMs = 5000;
-    // Length and jump queries wait this long for a just-opened file's track.
-    static constexpr int trackTimeoutMs = 1000;
+    // Length and jump queries wait for a just-opened file's track and length,
+    // at most MprisPlayer::openingTimeoutMs after the opening.
 
     explicit MprisBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                          QObject* parent = nullptr);

@@ -19,10 +19,6 @@ const QString kRootInterface = u"org.mpris.MediaPlayer2"_s;
 const QString kPlayerInterface = u"org.mpris.MediaPlayer2.Player"_s;
 const QString kPropertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
-// How long a just-opened file may go unannounced before the player's own
-// "Stopped" counts again (see applyStatus).
-constexpr int kPendingMs = 3000;
-
 bool isTrack(const QString& trackId)
 {
     // "/noplaylist" is mpv's way of saying what MPRIS spells ".../NoTrack".
@@ -56,7 +52,11 @@ bool MprisPlayer::call(const QString& interface, const QString& method, const QV
     const QDBusMessage reply = bus_.call(message, QDBus::Block, callTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return true;
-    if (reply.errorName() == u"org.freedesktop.DBus.Error.ServiceUnknown"_s)
+    const QString error = reply.errorName();
+    if (error == u"org.freedesktop.DBus.Error.NoReply"_s ||
+        error == u"org.freedesktop.DBus.Error.Timeout"_s)
+        return true;
+    if (error == u"org.freedesktop.DBus.Error.ServiceUnknown"_s)
         alive_ = false;
     return false;
 }
@@ -91,7 +91,8 @@ void MprisPlayer::applyMetadata(const QVariantMap& metadata)
     trackId_ = trackIdOf(metadata.value(u"mpris:trackid"_s));
     const auto length = metadata.constFind(u"mpris:length"_s);
     lengthUs_ = length != metadata.constEnd() ? length->toLongLong() : -1;
-    if (isTrack(trackId_))
+    // Some players announce the track before they know its length.
+    if (isTrack(trackId_) && lengthUs_ > 0)
         trackPending_ = false;
 }
 
@@ -109,7 +110,7 @@ void MprisPlayer::applyStatus(const QString& status)
     // A "Stopped" that reaches us before the track of a file we opened is
     // news from before the opening (mpv, for one, announces a stop late and
     // never announces that an opened file plays).
-    if (next == Status::Stopped && trackPending_ && !pendingUntil_.hasExpired())
+    if (next == Status::Stopped && trackPending())
         return;
     status_ = next;
 }
@@ -124,7 +125,7 @@ bool MprisPlayer::openFile(const QString& path)
     trackId_.clear();
     lengthUs_ = -1;
     trackPending_ = true;
-    pendingUntil_.setRemainingTime(kPendingMs);
+    pendingUntil_.setRemainingTime(openingTimeoutMs);
     // An opened file plays, unless the player was paused and stays so.
     if (status_ != Status::Paused)
         status_ = Status::Playing;

@@ -9,13 +9,18 @@ namespace platform {
 
 // One media player on the session bus, as MPRIS 2 describes it: the calls
 // that drive it and what it last announced. Every call is bounded: one that
-// waits gives up after callTimeoutMs (a hung player then counts as not
-// answering); one that does not wait is only queued on the bus.
+// waits gives up after callTimeoutMs; one that does not wait is only queued
+// on the bus. A call the player was given but did not answer in time still
+// counts as made: a busy player acts on it late, and its announcements set
+// the record straight (a hung one just stays what it was last seen to be).
 class MprisPlayer {
 public:
     enum class Status { Stopped, Playing, Paused };
     enum class Mode { Wait, NoWait };
-    static constexpr int callTimeoutMs = 300;
+    static constexpr int callTimeoutMs = 1000;
+    // How long a just-opened file may go without its track and length being
+    // announced: queries wait for them this long at most.
+    static constexpr int openingTimeoutMs = 5000;
 
     MprisPlayer(const QDBusConnection& bus, const QString& service, const QString& owner);
 
@@ -34,8 +39,9 @@ public:
     // -1 while unknown.
     qint64 lengthUs() const { return lengthUs_; }
     double volume() const { return volume_; }
-    // An opening whose track the player has not announced yet.
-    bool trackPending() const { return trackPending_; }
+    // A recent opening whose track and length the player has not announced.
+    bool trackPending() const { return trackPending_ && !pendingUntil_.hasExpired(); }
+    qint64 pendingRemainingMs() const { return trackPending() ? pendingUntil_.remainingTime() : 0; }
 
     bool openFile(const QString& path);
     bool play(Mode mode);
@@ -48,6 +54,8 @@ public:
     bool quit(Mode mode);
 
 private:
+    // Whether the call reached the player: it answered, or it was given the
+    // call and did not answer in time.
     bool call(const QString& interface, const QString& method, const QVariantList& args, Mode mode);
     void applyMetadata(const QVariantMap& metadata);
     void applyStatus(const QString& status);
