@@ -126,12 +126,12 @@ void DragScroller::track(const QPoint& pos)
     const QSize size = area_->viewport()->size();
     dx_ = pos.x() < horizontalMargin ? -1 : (pos.x() >= size.width() - horizontalMargin ? 1 : 0);
     dy_ = pos.y() < verticalMargin ? -1 : (pos.y() >= size.height() - verticalMargin ? 1 : 0);
-    if (dx_ == 0 && dy_ == 0) {
+    // The first step waits for the interval too: a drag that only crosses
+    // the band (coming in from the neighbouring view) leaves the view still.
+    if (dx_ == 0 && dy_ == 0)
         timer_.stop();
-    } else if (!timer_.isActive()) {
-        step();
+    else if (!timer_.isActive())
         timer_.start();
-    }
 }
 
 void DragScroller::stop()

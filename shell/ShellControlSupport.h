@@ -120,7 +120,8 @@ private:
 };
 
 // Scrolls a view while a drag stays near its edges: within 25 pixels of the
-// left or right or 20 pixels of the top or bottom, one step per 100 ms.
+// left or right or 20 pixels of the top or bottom, one step per 100 ms, the
+// first 100 ms after the drag came near.
 class DragScroller : public QObject {
 public:
     explicit DragScroller(QAbstractScrollArea* area);

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QStandardPaths>
 
 #include <memory>
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void contextMenuWithTheTreesOwnMenu();
     void renameByEditingTheLabel();
     void frameworkDragAndDrop();
+    void dragScrollsOnlyWhileItStaysNearAnEdge();
     void filesDroppedWithPlatformDragAndDrop_data();
     void filesDroppedWithPlatformDragAndDrop();
     void rootedAtAFileSystemFolder();
@@ -362,6 +364,45 @@ void ShellTreeTest::renameByEditingTheLabel()
     QCOMPARE(c->text(0), u"c2"_s);
     QVERIFY(QFileInfo(home(u"music/e"_s)).isDir() && QFileInfo(home(u"music/c2"_s)).isDir());
     QCOMPARE(operations.size(), 1);
+}
+
+void ShellTreeTest::dragScrollsOnlyWhileItStaysNearAnEdge()
+{
+    for (int i = 0; i < 60; ++i)
+        makeDirs(home(u"music/a/%1"_s.arg(i, 2, 10, QLatin1Char('0'))));
+    TShellTree& tree = treeAt(home(u"music/a/30"_s));
+    tree.OnDragOver = [](QObject*, QObject*, int, int, bool& accept) {
+        accept = true;
+    };
+    QMimeData data;
+    const QRect viewport = tree.viewport()->rect();
+    const auto dragTo = [&](QPoint at) {
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(tree.viewport(), &move);
+    };
+    QDragEnterEvent enter(viewport.center(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(tree.viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QScrollBar* bar = tree.verticalScrollBar();
+    const int top = bar->value();
+    QVERIFY(top > 0 && top < bar->maximum());
+
+    // Crossing the band at the bottom edge and going on leaves the tree still.
+    dragTo(QPoint(viewport.center().x(), viewport.bottom() - 5));
+    QCOMPARE(bar->value(), top);
+    dragTo(viewport.center());
+    QTest::qWait(250);
+    QCOMPARE(bar->value(), top);
+
+    // Staying there scrolls down, step by step; the middle stops it.
+    dragTo(QPoint(viewport.center().x(), viewport.bottom() - 5));
+    QTRY_VERIFY(bar->value() > top + 1);
+    dragTo(viewport.center());
+    const int reached = bar->value();
+    QTest::qWait(250);
+    QCOMPARE(bar->value(), reached);
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(tree.viewport(), &leave);
 }
 
 void ShellTreeTest::frameworkDragAndDrop()
