@@ -147,6 +147,9 @@ QByteArray readBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string nativePath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 } // namespace testsupport

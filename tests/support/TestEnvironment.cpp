@@ -37,8 +37,17 @@ TestEnvironment::TestEnvironment()
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-QString TestEnvironment::home() const { return dir_.filePath(QStringLiteral("home")); }
-QString TestEnvironment::configHome() const { return dir_.filePath(QStringLiteral("config")); }
-QString TestEnvironment::dataHome() const { return dir_.filePath(QStringLiteral("data")); }
+QString TestEnvironment::home() const
+{
+    return dir_.filePath(QStringLiteral("home"));
+}
+QString TestEnvironment::configHome() const
+{
+    return dir_.filePath(QStringLiteral("config"));
+}
+QString TestEnvironment::dataHome() const
+{
+    return dir_.filePath(QStringLiteral("data"));
+}
 
 } // namespace testsupport
