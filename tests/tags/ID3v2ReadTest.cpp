@@ -7,21 +7,14 @@
 #include <QTest>
 
 using namespace testsupport;
+using namespace tagtest;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray latin1(const QByteArray& s)
-{
-    return textData(0, s);
-}
 QByteArray utf16(const QString& s)
 {
     return textData(1, utf16WithBom(s));
-}
-QByteArray utf8(const QString& s)
-{
-    return textData(3, s.toUtf8());
 }
 QByteArray bigEndian16(const QString& s)
 {
@@ -35,10 +28,6 @@ QByteArray bigEndian16(const QString& s)
 QByteArray tagWithFlags(int major, quint8 flags, const QByteArray& body)
 {
     return id3v2Header(major, quint32(body.size()), flags) + body;
-}
-QByteArray qb(const std::string& s)
-{
-    return QByteArray::fromStdString(s);
 }
 
 } // namespace

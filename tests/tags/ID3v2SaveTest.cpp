@@ -16,18 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray latin1(const QByteArray& s)
-{
-    return textData(0, s);
-}
-QByteArray utf8(const QString& s)
-{
-    return textData(3, s.toUtf8());
-}
-QByteArray qb(const std::string& s)
-{
-    return QByteArray::fromStdString(s);
-}
 QByteArray zero(int n = 1)
 {
     return QByteArray(n, '\0');

@@ -14,6 +14,7 @@
 #include <taglib/mpegfile.h>
 
 using namespace testsupport;
+using namespace tagtest;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,10 +26,6 @@ TagLib::String tl(const QString& s)
 QString qs(const TagLib::String& s)
 {
     return QString::fromStdString(s.to8Bit(true));
-}
-QByteArray qb(const std::string& s)
-{
-    return QByteArray::fromStdString(s);
 }
 
 const QByteArray kPicture = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(5000, '\x42');

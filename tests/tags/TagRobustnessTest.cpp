@@ -17,14 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray latin1(const QByteArray& s)
-{
-    return textData(0, s);
-}
-QByteArray qb(const std::string& s)
-{
-    return QByteArray::fromStdString(s);
-}
 const QByteArray kEnd("END-OF-AUDIO");
 
 QByteArray randomBytes(std::mt19937& rng, int n)

@@ -38,6 +38,20 @@ private:
     QTemporaryDir dir_;
 };
 
+// The data of a text frame in ISO-8859-1 and in UTF-8, and a C++ string's bytes.
+inline QByteArray latin1(const QByteArray& s)
+{
+    return testsupport::textData(0, s);
+}
+inline QByteArray utf8(const QString& s)
+{
+    return testsupport::textData(3, s.toUtf8());
+}
+inline QByteArray qb(const std::string& s)
+{
+    return QByteArray::fromStdString(s);
+}
+
 // Unsynchronisation as a writer applies it: 0x00 after every 0xFF that is
 // followed by 0xE0 or more, by 0x00, or by nothing.
 inline QByteArray unsynchronised(const QByteArray& bytes)
