@@ -17,9 +17,6 @@ const QString kPlayerPrefix = u"org.mpris.MediaPlayer2."_s;
 const QString kBusService = u"org.freedesktop.DBus"_s;
 const QString kBusPath = u"/org/freedesktop/DBus"_s;
 const QString kBusInterface = u"org.freedesktop.DBus"_s;
-const QString kObjectPath = u"/org/mpris/MediaPlayer2"_s;
-const QString kPropertiesInterface = u"org.freedesktop.DBus.Properties"_s;
-const QString kPlayerInterface = u"org.mpris.MediaPlayer2.Player"_s;
 
 constexpr quintptr kPlayFileTag = 100;
 constexpr qint64 kSeekStepUs = 5'000'000;
@@ -44,16 +41,16 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent) : QObject(
 {
     bus_.connect(kBusService, kBusPath, kBusInterface, u"NameOwnerChanged"_s, this,
                  SLOT(nameOwnerChanged(QString, QString, QString)));
-    bus_.connect(QString(), kObjectPath, kPropertiesInterface, u"PropertiesChanged"_s, this,
-                 SLOT(propertiesChanged(QDBusMessage)));
+    bus_.connect(QString(), MprisPlayer::objectPath, MprisPlayer::propertiesInterface,
+                 u"PropertiesChanged"_s, this, SLOT(propertiesChanged(QDBusMessage)));
 }
 
 MprisBridge::~MprisBridge()
 {
     bus_.disconnect(kBusService, kBusPath, kBusInterface, u"NameOwnerChanged"_s, this,
                     SLOT(nameOwnerChanged(QString, QString, QString)));
-    bus_.disconnect(QString(), kObjectPath, kPropertiesInterface, u"PropertiesChanged"_s, this,
-                    SLOT(propertiesChanged(QDBusMessage)));
+    bus_.disconnect(QString(), MprisPlayer::objectPath, MprisPlayer::propertiesInterface,
+                    u"PropertiesChanged"_s, this, SLOT(propertiesChanged(QDBusMessage)));
 }
 
 QStringList MprisBridge::playerNames()
@@ -138,7 +135,7 @@ void MprisBridge::nameOwnerChanged(const QString& name, const QString&, const QS
 void MprisBridge::propertiesChanged(const QDBusMessage& message)
 {
     const QVariantList args = message.arguments();
-    if (args.size() < 2 || args.at(0).toString() != kPlayerInterface)
+    if (args.size() < 2 || args.at(0).toString() != MprisPlayer::playerInterface)
         return;
     for (auto& entry : players_) {
         if (entry.second->owner() == message.service())

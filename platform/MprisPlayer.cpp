@@ -14,10 +14,7 @@ namespace platform {
 
 namespace {
 
-const QString kObjectPath = u"/org/mpris/MediaPlayer2"_s;
 const QString kRootInterface = u"org.mpris.MediaPlayer2"_s;
-const QString kPlayerInterface = u"org.mpris.MediaPlayer2.Player"_s;
-const QString kPropertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
 bool isTrack(const QString& trackId)
 {
@@ -45,7 +42,7 @@ bool MprisPlayer::call(const QString& interface, const QString& method, const QV
     if (!alive_)
         return false;
     // Addressed to the unique name: a player that restarts is another window.
-    QDBusMessage message = QDBusMessage::createMethodCall(owner_, kObjectPath, interface, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(owner_, objectPath, interface, method);
     message.setArguments(args);
     if (mode == Mode::NoWait)
         return bus_.send(message);
@@ -64,8 +61,8 @@ bool MprisPlayer::call(const QString& interface, const QString& method, const QV
 void MprisPlayer::load()
 {
     QDBusMessage message =
-        QDBusMessage::createMethodCall(owner_, kObjectPath, kPropertiesInterface, u"GetAll"_s);
-    message.setArguments({kPlayerInterface});
+        QDBusMessage::createMethodCall(owner_, objectPath, propertiesInterface, u"GetAll"_s);
+    message.setArguments({playerInterface});
     const QDBusMessage reply = bus_.call(message, QDBus::Block, callTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
         apply(qdbus_cast<QVariantMap>(reply.arguments().constFirst()));
@@ -119,7 +116,7 @@ bool MprisPlayer::openFile(const QString& path)
 {
     const QString uri =
         QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
-    if (!call(kPlayerInterface, u"OpenUri"_s, {uri}, Mode::Wait))
+    if (!call(playerInterface, u"OpenUri"_s, {uri}, Mode::Wait))
         return false;
     lastFile_ = path;
     trackId_.clear();
@@ -138,7 +135,7 @@ bool MprisPlayer::play(Mode mode)
     // unloads the file in some players (mpv): open the last file again.
     if (mode == Mode::Wait && status_ == Status::Stopped && !lastFile_.isEmpty())
         return openFile(lastFile_);
-    if (!call(kPlayerInterface, u"Play"_s, {}, mode))
+    if (!call(playerInterface, u"Play"_s, {}, mode))
         return false;
     if (mode == Mode::Wait)
         status_ = Status::Playing;
@@ -147,7 +144,7 @@ bool MprisPlayer::play(Mode mode)
 
 bool MprisPlayer::pause(Mode mode)
 {
-    if (!call(kPlayerInterface, u"Pause"_s, {}, mode))
+    if (!call(playerInterface, u"Pause"_s, {}, mode))
         return false;
     if (mode == Mode::Wait && status_ == Status::Playing)
         status_ = Status::Paused;
@@ -156,7 +153,7 @@ bool MprisPlayer::pause(Mode mode)
 
 bool MprisPlayer::stop(Mode mode)
 {
-    if (!call(kPlayerInterface, u"Stop"_s, {}, mode))
+    if (!call(playerInterface, u"Stop"_s, {}, mode))
         return false;
     if (mode == Mode::Wait) {
         status_ = Status::Stopped;
@@ -167,14 +164,14 @@ bool MprisPlayer::stop(Mode mode)
 
 bool MprisPlayer::seek(qint64 offsetUs, Mode mode)
 {
-    return call(kPlayerInterface, u"Seek"_s, {QVariant::fromValue(qlonglong(offsetUs))}, mode);
+    return call(playerInterface, u"Seek"_s, {QVariant::fromValue(qlonglong(offsetUs))}, mode);
 }
 
 bool MprisPlayer::setPosition(qint64 positionUs, Mode mode)
 {
     if (!isTrack(trackId_) || positionUs < 0)
         return false;
-    return call(kPlayerInterface, u"SetPosition"_s,
+    return call(playerInterface, u"SetPosition"_s,
                 {QVariant::fromValue(QDBusObjectPath(trackId_)),
                  QVariant::fromValue(qlonglong(positionUs))},
                 mode);
@@ -183,9 +180,9 @@ bool MprisPlayer::setPosition(qint64 positionUs, Mode mode)
 bool MprisPlayer::setVolume(double volume, Mode mode)
 {
     const double bounded = qBound(0.0, volume, 1.0);
-    const QVariantList args{kPlayerInterface, u"Volume"_s,
+    const QVariantList args{playerInterface, u"Volume"_s,
                             QVariant::fromValue(QDBusVariant(QVariant(bounded)))};
-    if (!call(kPropertiesInterface, u"Set"_s, args, mode))
+    if (!call(propertiesInterface, u"Set"_s, args, mode))
         return false;
     volume_ = bounded;
     return true;

@@ -22,6 +22,12 @@ public:
     // announced: queries wait for them this long at most.
     static constexpr int openingTimeoutMs = 5000;
 
+    // The names MPRIS 2 gives a player's object and its interfaces.
+    static inline const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+    static inline const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+    static inline const QString propertiesInterface =
+        QStringLiteral("org.freedesktop.DBus.Properties");
+
     MprisPlayer(const QDBusConnection& bus, const QString& service, const QString& owner);
 
     const QString& service() const { return service_; }
