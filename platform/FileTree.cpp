@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,9 +36,125 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+namespace {
+
+// How a file system says it lacks renameat2 (NFS and FUSE answer EINVAL)
+// rather than refusing this particular rename.
+bool renameat2Unsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// How a file system says it has no hard links, or that this item (a folder)
+// cannot have another one.
+bool linkUnsupported(int error)
+{
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL ||
+           error == EMLINK;
+}
+
+bool checkedRename(const std::string& from, const std::string& to, const RenameCalls& calls)
+{
+    struct ::stat st {};
+    if (calls.lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    if (errno != ENOENT)
+        return false; // cannot tell whether something is there
+    // Another process can still create `to` between the lstat and the rename,
+    // and rename() would replace it: without renameat2 and hard links nothing
+    // closes that window.
+    return calls.rename(from.c_str(), to.c_str()) == 0;
+}
+
+// The new name is made first, so the kernel refuses an existing target.
+bool linkThenUnlink(const std::string& from, const std::string& to, const RenameCalls& calls)
+{
+    if (calls.link(from.c_str(), to.c_str()) != 0)
+        return linkUnsupported(errno) && checkedRename(from, to, calls);
+    if (calls.unlink(from.c_str()) == 0)
+        return true;
+    const int error = errno;
+    calls.unlink(to.c_str()); // the item keeps only its old name, as before
+    errno = error;
+    return false;
+}
+
+bool moveOnce(const std::string& from, const std::string& to, const RenameCalls& calls)
+{
+    if (calls.renameat2(from.c_str(), to.c_str()) == 0)
+        return true;
+    return renameat2Unsupported(errno) && linkThenUnlink(from, to, calls);
+}
+
+// Two names of one item: a change of case where case does not count.
+bool sameItem(const std::string& from, const std::string& to, const RenameCalls& calls)
+{
+    struct ::stat a {
+    }, b{};
+    const bool same = from != to && calls.lstat(from.c_str(), &a) == 0 &&
+                      calls.lstat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+                      a.st_ino == b.st_ino;
+    errno = EEXIST;
+    return same;
+}
+
+std::string folderPrefix(const std::string& path)
+{
+    const auto end = path.find_last_not_of('/');
+    const auto slash = end == std::string::npos ? end : path.find_last_of('/', end);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The target "exists" because it is the source (and rename() would do
+// nothing), so the item goes through a temporary name beside it.
+bool changeCase(const std::string& from, const std::string& to, const RenameCalls& calls)
+{
+    const std::string stem = folderPrefix(from) + ".mp3t-case-" + std::to_string(::getpid()) + '-';
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = stem + std::to_string(attempt);
+        if (!moveOnce(from, temp, calls)) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (moveOnce(temp, to, calls))
+            return true;
+        const int error = errno;
+        // Should even this fail, the item stays under the temporary name: not lost.
+        moveOnce(temp, from, calls);
+        errno = error;
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+RenameCalls SystemRenameCalls()
+{
+    return {
+        [](const char* from, const char* to) {
+            return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+        },
+        [](const char* from, const char* to) { return ::link(from, to); },
+        [](const char* path) { return ::unlink(path); },
+        [](const char* from, const char* to) { return ::rename(from, to); },
+        [](const char* path, struct ::stat* st) { return ::lstat(path, st); },
+    };
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, const RenameCalls& calls)
+{
+    if (moveOnce(from, to, calls))
+        return true;
+    return errno == EEXIST && sameItem(from, to, calls) && changeCase(from, to, calls);
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to)
 {
-    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+    return RenameNoReplace(from, to, SystemRenameCalls());
 }
 
 bool PathExists(const std::string& path)

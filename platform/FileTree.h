@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 
 // The POSIX pieces under the program's file operations: an owned descriptor,
@@ -28,8 +30,25 @@ private:
 
 // Every byte, or false.
 bool WriteAll(int fd, const char* data, std::size_t size);
-// Fails when `to` exists; nothing is replaced.
+// Fails when `to` exists; nothing is replaced. Works where renameat2 does not
+// (NFS, FUSE) and changes only the case of a name on file systems that ignore
+// case (vfat, exfat). errno tells why it failed (EEXIST, EXDEV, ...).
 bool RenameNoReplace(const std::string& from, const std::string& to);
+
+// The system calls RenameNoReplace is built on, so that a test can play a file
+// system this machine does not have. renameat2 is called with AT_FDCWD for
+// both folders and RENAME_NOREPLACE; the others are the POSIX calls. Each
+// returns 0 or -1 with errno set.
+struct RenameCalls {
+    std::function<int(const char* from, const char* to)> renameat2;
+    std::function<int(const char* from, const char* to)> link;
+    std::function<int(const char* path)> unlink;
+    std::function<int(const char* from, const char* to)> rename;
+    std::function<int(const char* path, struct ::stat* st)> lstat;
+};
+RenameCalls SystemRenameCalls();
+bool RenameNoReplace(const std::string& from, const std::string& to, const RenameCalls& calls);
+
 // Something (a dangling link too) is at the path.
 bool PathExists(const std::string& path);
 
