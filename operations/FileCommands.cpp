@@ -1,8 +1,7 @@
 #include "operations/FileCommands.h"
 
 #include "platform/FileOps.h"
-
-#include <QFile>
+#include "platform/Trash.h"
 
 namespace operations {
 
@@ -22,8 +21,7 @@ MoveResult moveFile(const QString& oldPath, const QString& newPath)
 
 bool deleteToTrash(const QString& path)
 {
-    QFile file(path);
-    return file.moveToTrash();
+    return platform::MoveToTrash(path);
 }
 
 bool createFolder(const QString& path)

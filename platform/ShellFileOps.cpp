@@ -3,6 +3,7 @@
 #include "platform/FileOps.h"
 #include "platform/FileTree.h"
 #include "platform/ShellItem.h"
+#include "platform/Trash.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -109,7 +110,7 @@ bool replace(const QString& source, const QString& target, bool cut)
     if (!staging.isValid() || !place(source, staging.itemPath(), cut))
         return false;
     QString inTrash;
-    bool ok = QFile::moveToTrash(target, &inTrash);
+    bool ok = MoveToTrash(target, &inTrash);
     if (ok && !RenameNoReplace(staging.item(), native(target))) {
         MoveFileA(inTrash, target);
         ok = false;
@@ -195,7 +196,7 @@ bool TrashItems(const QStringList& paths)
 {
     bool ok = !paths.isEmpty();
     for (const QString& path : paths)
-        ok = QFile::moveToTrash(path) && ok;
+        ok = MoveToTrash(path) && ok;
     return ok;
 }
 

@@ -115,6 +115,28 @@ private Q_SLOTS:
         const QString trashed = qEnvironmentVariable("XDG_DATA_HOME") + u"/Trash/files/gone.mp3"_s;
         QCOMPARE(readBytes(trashed), QByteArray("keep me"));
     }
+
+    // A fresh account has no data folder; the file must reach the trash all
+    // the same, not the working folder.
+    void deleteOnAFreshAccount()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir working;
+        const QString oldWorking = QDir::currentPath();
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+        QVERIFY(QDir::setCurrent(working.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"share"_s)));
+        const QString a = dir.filePath(u"gone.mp3"_s);
+        writeBytes(a, "keep me");
+        const bool trashed = operations::deleteToTrash(a);
+        const QStringList inWorking =
+            QDir(working.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QDir::setCurrent(oldWorking);
+        qputenv("XDG_DATA_HOME", oldDataHome);
+        QVERIFY(trashed);
+        QCOMPARE(inWorking, QStringList());
+        QCOMPARE(readBytes(dir.filePath(u"share/Trash/files/gone.mp3"_s)), QByteArray("keep me"));
+    }
 };
 
 MP3T_TEST_GUILESS_MAIN(RenamingTest)
