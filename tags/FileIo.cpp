@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -11,6 +12,56 @@ namespace {
 [[noreturn]] void throwError(int error, const std::string& what)
 {
     throw std::system_error(error, std::generic_category(), what);
+}
+
+int lock(int fd, int operation)
+{
+    int result;
+    do {
+        result = ::flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
+
+// A leftover copy of an earlier attempt goes, unless a save writes it right
+// now. Whatever else holds the name (a link, a fifo) goes too, so that the
+// copy is never written through it; a folder cannot go and fails the save.
+void removeLeftover(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return;
+        throwError(errno, "stat " + path);
+    }
+    int error = 0;
+    if (S_ISREG(st.st_mode))
+        error = removeUnlessLocked(path, st);
+    else if (::unlink(path.c_str()) != 0)
+        error = errno;
+    if (error == EWOULDBLOCK)
+        throwError(EBUSY, "another save is writing " + path);
+    if (error != 0 && error != ENOENT)
+        throwError(error, "unlink " + path);
+}
+
+// Creates the copy and locks it. A cleaner that opened the new file before it
+// was locked may have taken it for stale and removed it; the lock waits for
+// that cleaner, and then the copy is made again.
+FileDescriptor createLocked(const std::string& path)
+{
+    constexpr int Attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        FileDescriptor fd = openFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        if (!fd)
+            throwError(errno, "create " + path);
+        // Where flock is not supported, no cleaner can take the lock either.
+        lock(fd.get(), LOCK_EX);
+        if (namesOpenFile(path, fd.get()))
+            return fd;
+        if (attempt == Attempts)
+            throwError(EBUSY, "create " + path);
+    }
 }
 } // namespace
 
@@ -132,25 +183,59 @@ void clearAttributes(const std::string& path)
         ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
 }
 
+bool isSameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool namesOpenFile(const std::string& path, int fd)
+{
+    struct stat named {};
+    struct stat opened {};
+    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &opened) == 0 &&
+           isSameFile(named, opened);
+}
+
+int removeUnlessLocked(const std::string& path, const struct stat& seen)
+{
+    const FileDescriptor fd = openFile(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (!fd)
+        return errno;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode) || !isSameFile(st, seen))
+        return ESTALE;
+    if (const int error = lock(fd.get(), LOCK_EX | LOCK_NB); error != 0)
+        return error;
+    // Removed while locked: a save that created the file anew after we opened
+    // it is a different file, and one that renames it holds the lock.
+    if (!namesOpenFile(path, fd.get()))
+        return ESTALE;
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
 FileReplacement::FileReplacement(std::string target, std::string temporary,
                                  const struct stat& original)
     : target_(std::move(target)), temporary_(std::move(temporary)), original_(original)
 {
-    // A leftover copy of an earlier attempt goes; never write through a link
-    // someone left under that name.
-    if (::unlink(temporary_.c_str()) != 0 && errno != ENOENT)
-        throwError(errno, "unlink " + temporary_);
-    fd_ = openFile(temporary_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    if (!fd_)
-        throwError(errno, "create " + temporary_);
+    removeLeftover(temporary_);
+    fd_ = createLocked(temporary_);
+    // The lock belongs to the open file, not the descriptor: a second
+    // descriptor keeps it while commit() closes the first.
+    lock_ = FileDescriptor(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+    if (!lock_) {
+        const int error = errno;
+        ::unlink(temporary_.c_str());
+        throwError(error, "dup " + temporary_);
+    }
 }
 
 FileReplacement::~FileReplacement()
 {
-    if (!committed_) {
-        fd_ = FileDescriptor();
+    // Unlinked before the lock goes, and only while the name leads to it.
+    if (!committed_ && namesOpenFile(temporary_, lock_.get()))
         ::unlink(temporary_.c_str());
-    }
 }
 
 bool FileReplacement::write(std::string_view bytes)
@@ -186,6 +271,7 @@ bool FileReplacement::commit()
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         throwError(errno, "rename " + temporary_);
     committed_ = true;
+    lock_ = FileDescriptor();
     // The rename lasts across a crash only once the folder is on disk too.
     if (FileDescriptor folder = openFile(folderOf(target_), O_RDONLY | O_DIRECTORY))
         ::fsync(folder.get());

@@ -59,9 +59,25 @@ std::string folderOf(const std::string& path);
 // "Clear all attributes": adds the owner's write permission. Best effort.
 void clearAttributes(const std::string& path);
 
+// Whether two stat results are of one file.
+bool isSameFile(const struct stat& a, const struct stat& b);
+
+// Whether the name leads, without following a link, to the file open at fd.
+bool namesOpenFile(const std::string& path, int fd);
+
+// Removes the regular file that lstat saw as `seen` under that name, unless a
+// save is writing it: takes its lock (flock) without waiting, and checks that
+// the name still leads to the file it locked. 0, or the errno of the failure:
+// EWOULDBLOCK while a save holds the lock, ESTALE when the name now leads to
+// another file.
+int removeUnlessLocked(const std::string& path, const struct stat& seen);
+
 // A new version of a file, written beside it under a temporary name and
 // renamed over it by commit(). Until then the file stays as it was; a copy
-// that is not committed is removed when this object goes.
+// that is not committed is removed when this object goes. The copy is locked
+// (flock) from its creation until its rename or removal, so that a cleaner of
+// stale copies (tags/StaleCopies.h) in any process leaves it alone; a leftover
+// under the temporary name goes first, unless another save holds its lock.
 // Errors of the system throw std::system_error; a full disk is a false result.
 class FileReplacement {
 public:
@@ -80,6 +96,7 @@ private:
     std::string temporary_;
     struct stat original_;
     FileDescriptor fd_;
+    FileDescriptor lock_; // holds the copy's lock while fd_ is closed for commit()
     std::uint64_t written_ = 0;
     bool committed_ = false;
 };

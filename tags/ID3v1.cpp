@@ -2,6 +2,7 @@
 
 #include "tags/FileIo.h"
 #include "tags/Gb18030.h"
+#include "tags/StaleCopies.h"
 
 #include <array>
 #include <cstring>
@@ -93,6 +94,7 @@ TID3v1::TID3v1() = default;
 bool TID3v1::ReadFromFile(const std::string& FileName)
 {
     *this = TID3v1();
+    tags::removeStaleCopy(FileName);
     const auto trailer = readTrailer(FileName);
     if (!trailer)
         return false;
@@ -144,6 +146,7 @@ bool TID3v1::SaveToFile(const std::string& FileName)
     }
     bytes[127] = static_cast<char>(genreID_);
 
+    tags::removeStaleCopy(FileName);
     const auto trailer = readTrailer(FileName);
     if (!trailer)
         return false;

@@ -3,6 +3,7 @@
 #include "tags/FileIo.h"
 #include "tags/ID3v2Fields.h"
 #include "tags/ID3v2Frame.h"
+#include "tags/StaleCopies.h"
 
 #include <algorithm>
 #include <cctype>
@@ -56,25 +57,33 @@ std::optional<TagBytes> openTag(int fd, std::string first, const Header& header)
 }
 
 // Visits the frames in order, in v2.3 form, with the size each had stored;
-// loads the data only of the frames `wanted` accepts.
+// loads the data only of the frames `wanted` accepts. Gives where the walk
+// stopped (10 when the frames could not be found), or nullopt when a frame
+// could not be loaded or brought into v2.3 form.
 template <class Wanted, class Visit>
-void walkFrames(TagBytes& bytes, const Header& header, Wanted wanted, Visit visit)
+std::optional<std::uint64_t> walkFrames(TagBytes& bytes, const Header& header, Wanted wanted,
+                                        Visit visit)
 {
     const auto begin = framesBegin(bytes, header);
     if (!begin)
-        return;
+        return HeaderSize;
     FrameWalker walker(bytes, header.major, *begin);
     StoredFrame stored;
+    bool whole = true;
     while (walker.next(stored)) {
         const std::string id = v23Id(stored.id, header.major);
+        whole = whole && !id.empty();
         if (id.empty() || !wanted(id, stored.size))
             continue;
         const char* data = bytes.view(stored.offset, stored.size);
         if (!data)
-            return;
-        if (auto frame = toV23Form(stored, std::string_view(data, stored.size), header))
+            return std::nullopt;
+        auto frame = toV23Form(stored, std::string_view(data, stored.size), header);
+        whole = whole && frame.has_value();
+        if (frame)
             visit(std::move(*frame), stored.size);
     }
+    return whole ? std::optional(walker.position()) : std::nullopt;
 }
 
 // Frames too large to be a text are skipped by position, whatever their ID.
@@ -88,6 +97,8 @@ struct OldTag {
     std::uint8_t major = 0;
     std::vector<Frame> frames;
     FieldCollector fields;
+    // Every frame is in `frames`: nothing the new tag would leave out unasked.
+    bool whole = true;
 };
 
 OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name)
@@ -97,20 +108,28 @@ OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name)
     if (!header)
         return old;
     old.size = tagSize(*header, fileSize);
-    if (old.size == 0 || !header->readable())
+    if (old.size == 0)
+        return old;
+    // A tag of a version we cannot read may hold anything: it is not replaced.
+    old.whole = header->readable();
+    if (!old.whole)
         return old;
     const std::size_t end = static_cast<std::size_t>(HeaderSize + header->declared);
     auto bytes = openTag(-1, readOrThrow(fd, 0, end, name), *header);
+    if (!bytes)
+        throwError(EIO, "read " + name);
     old.major = header->major;
     old.fields = FieldCollector(header->major);
     const auto all = [](const std::string&, std::uint32_t) {
         return true;
     };
-    walkFrames(*bytes, *header, all, [&](Frame&& frame, std::uint32_t storedSize) {
-        if (isTextSource(frame.id, storedSize))
-            old.fields.add(frame, old.frames.size());
-        old.frames.push_back(std::move(frame));
-    });
+    const auto stop =
+        walkFrames(*bytes, *header, all, [&](Frame&& frame, std::uint32_t storedSize) {
+            if (isTextSource(frame.id, storedSize))
+                old.fields.add(frame, old.frames.size());
+            old.frames.push_back(std::move(frame));
+        });
+    old.whole = stop && holdsNoFrame(*bytes, header->major, *stop);
     return old;
 }
 
@@ -174,7 +193,7 @@ private:
         const Frame& f = old_.frames[i];
         if (old_.major != 4)
             return serialized(f);
-        return serialized(f.id == "TCON" ? genreFrameForV23(f) : reencodedForV23(f));
+        return serialized(reencodedForV23(f.id == "TCON" ? genreFrameForV23(f) : f));
     }
 
     void field(Field field, std::string_view id, const std::string& value)
@@ -258,6 +277,7 @@ TID3v2::TID3v2() = default;
 bool TID3v2::ReadFromFile(const std::string& FileName)
 {
     *this = TID3v2();
+    removeStaleCopy(FileName);
     struct stat st {};
     const FileDescriptor fd = openForReading(FileName, st);
     if (!fd)
@@ -291,6 +311,9 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
 
 bool TID3v2::SaveToFile(const std::string& FileName)
 {
+    // A stale copy goes even when this save is refused; one beside a link's
+    // target goes when FileReplacement stages its own there.
+    removeStaleCopy(FileName);
     const std::string target = resolvedTarget(FileName);
     struct stat st {};
     const FileDescriptor source = openForReading(target, st);
@@ -301,9 +324,12 @@ bool TID3v2::SaveToFile(const std::string& FileName)
     if (isReadOnly(target) || isReadOnly(folderOf(target)))
         return false;
     const OldTag old = loadOldTag(source.get(), std::uint64_t(st.st_size), target);
+    // What cannot be carried into the new tag would be lost: the file stays.
+    if (!old.whole)
+        return false;
     const auto tag = newTag(old, *this);
     if (!tag)
         return false;
-    FileReplacement copy(target, target + ".tdexbak", st);
+    FileReplacement copy(target, target + std::string(CopySuffix), st);
     return copy.write(*tag) && copyRest(source.get(), old.size, copy, target) && copy.commit();
 }

@@ -128,8 +128,11 @@ Frame genreFrameForV23(Frame tcon)
 {
     const auto text = textOf(tcon);
     const std::string number = text ? trimmed(*text) : std::string();
-    if (isNumber(number) && nameOf(number))
-        return textFrame("TCON", "(" + number + ")");
+    if (!isNumber(number) || !nameOf(number))
+        return tcon;
+    // The frame's flags and group stay; the text is plain ASCII.
+    const std::string group = tcon.data.substr(0, tcon.grouped() ? 1 : 0);
+    tcon.data = group + '\0' + "(" + number + ")";
     return tcon;
 }
 

@@ -28,7 +28,8 @@ std::string genreName(std::string_view text, std::uint8_t major);
 std::optional<std::string> textOf(const Frame& frame);
 
 // A v2.4 genre frame for a v2.3 tag: a bare genre number gets its
-// parentheses, "17" becomes "(17)"; other frames stay as they are.
+// parentheses, "17" becomes "(17)" in ISO-8859-1; other frames stay as they
+// are, their encodings too (see reencodedForV23).
 Frame genreFrameForV23(Frame tcon);
 
 struct CommentParts {

@@ -50,22 +50,93 @@ bool isValidId(const char* p, std::size_t n)
                        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
-// Version 2.2 frames that version 2.3 has under another name, with the same
-// data (a picture's is converted).
+std::size_t idSizeOf(std::uint8_t major)
+{
+    return major == 2 ? 3 : 4;
+}
+
+std::size_t frameHeaderSizeOf(std::uint8_t major)
+{
+    return major == 2 ? 6 : 10;
+}
+
+// The data size a frame header gives.
+std::uint64_t frameSizeOf(const char* header, std::uint8_t major)
+{
+    if (major == 2)
+        return bigEndian(header + 3, 3);
+    if (major == 4 && isSyncsafe(header + 4))
+        return syncsafeValue(header + 4);
+    return bigEndian(header + 4, 4); // v2.3, and v2.4 sizes written plainly by some programs
+}
+
+// The start of a frame ID: every ID begins with a capital letter. A shorter
+// view (an ID cut by the tag's end) is checked as far as it goes.
+bool startsLikeId(std::string_view bytes, std::uint8_t major)
+{
+    const std::string_view id = bytes.substr(0, idSizeOf(major));
+    return !id.empty() && id.front() >= 'A' && id.front() <= 'Z' && isValidId(id.data(), id.size());
+}
+
+// A whole frame header at the start of bytes, its frame within them.
+bool isWholeFrameHeader(std::string_view bytes, std::uint8_t major)
+{
+    const std::size_t headerSize = frameHeaderSizeOf(major);
+    return bytes.size() >= headerSize && startsLikeId(bytes, major) &&
+           frameSizeOf(bytes.data(), major) <= bytes.size() - headerSize;
+}
+
+// Whether every byte from pos to the end is 0x00, read a chunk at a time.
+bool isZeroFrom(TagBytes& bytes, std::uint64_t pos)
+{
+    while (pos < bytes.end()) {
+        const auto n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(ReadChunk, bytes.end() - pos));
+        const char* p = bytes.view(pos, n);
+        if (!p || !std::all_of(p, p + n, [](char c) { return c == '\0'; }))
+            return false;
+        pos += n;
+    }
+    return true;
+}
+
+// An extended header's size as it declares it, when that is one at all.
+std::optional<std::uint64_t> extendedHeaderSize(TagBytes& bytes, const Header& header)
+{
+    const char* p = bytes.view(HeaderSize, 4);
+    if (!p)
+        return std::nullopt;
+    // v2.3 counts the extended header without its size field, v2.4 with it.
+    const std::uint64_t size =
+        header.major == 3 ? std::uint64_t(bigEndian(p, 4)) + 4 : std::uint64_t(syncsafeValue(p));
+    if (size < 6 || size > bytes.end() - HeaderSize)
+        return std::nullopt;
+    return size;
+}
+
+// Version 2.2 frames and their names in version 2.3, or 2.4 where only that
+// has them (carried like the v2.4 frames of a v2.4 tag), with the same data
+// (a picture's and a link's are converted). The second block are the frames
+// iTunes writes: sort orders, compilation, podcast, grouping and movement.
 constexpr std::pair<std::string_view, std::string_view> V22Ids[] = {
     {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"EQU", "EQUA"},
-    {"ETC", "ETCO"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},
-    {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"},
-    {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"}, {"TCO", "TCON"},
-    {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"}, {"TFT", "TFLT"},
-    {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"}, {"TMT", "TMED"},
-    {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"}, {"TOT", "TOAL"},
-    {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"}, {"TPA", "TPOS"},
-    {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"}, {"TSI", "TSIZ"},
-    {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TXT", "TEXT"},
-    {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"}, {"WAF", "WOAF"},
-    {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
-    {"WXX", "WXXX"},
+    {"ETC", "ETCO"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"LNK", "LINK"}, {"MCI", "MCDI"},
+    {"MLL", "MLLT"}, {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"},
+    {"SLT", "SYLT"}, {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"},
+    {"TCO", "TCON"}, {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"},
+    {"TFT", "TFLT"}, {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"},
+    {"TMT", "TMED"}, {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"},
+    {"TOT", "TOAL"}, {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"},
+    {"TPA", "TPOS"}, {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"},
+    {"TSI", "TSIZ"}, {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"},
+    {"TXT", "TEXT"}, {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"},
+    {"WAF", "WOAF"}, {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"},
+    {"WPB", "WPUB"}, {"WXX", "WXXX"},
+
+    {"GP1", "GRP1"}, {"MVI", "MVIN"}, {"MVN", "MVNM"}, {"PCS", "PCST"}, {"TCP", "TCMP"},
+    {"TCT", "TCAT"}, {"TDR", "TDRL"}, {"TDS", "TDES"}, {"TID", "TGID"}, {"TKW", "TKWD"},
+    {"TS2", "TSO2"}, {"TSA", "TSOA"}, {"TSC", "TSOC"}, {"TSP", "TSOP"}, {"TST", "TSOT"},
+    {"WFD", "WFED"},
 };
 
 // A v2.2 picture names its format in three letters where v2.3 has a MIME type.
@@ -76,10 +147,25 @@ std::optional<Frame> pictureFromV22(std::string_view data)
     std::string format(data.substr(1, 3));
     std::transform(format.begin(), format.end(), format.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    const std::string mime = format == "jpg" ? "image/jpeg" : "image/" + format;
+    // "-->" marks a picture given by its URL, in both versions.
+    const std::string mime = format == "jpg"   ? "image/jpeg"
+                             : format == "-->" ? format
+                                               : "image/" + format;
     Frame f{"APIC", 0, {}};
     f.data = std::string(data.substr(0, 1)) + mime + '\0' + std::string(data.substr(4));
     return f;
+}
+
+// A v2.2 link names the frame it stands for in three letters; v2.3 frame IDs
+// have four. nullopt for a link to a frame no later version has.
+std::optional<Frame> linkFromV22(std::string_view data)
+{
+    if (data.size() < 3)
+        return std::nullopt;
+    const std::string id = v23Id(data.substr(0, 3), 2);
+    if (id.empty())
+        return std::nullopt;
+    return Frame{"LINK", 0, id + std::string(data.substr(3))};
 }
 
 // v2.4 frame flags and the bytes they add, in v2.3 form: status bits move one
@@ -238,15 +324,16 @@ std::optional<std::uint64_t> framesBegin(TagBytes& bytes, const Header& header)
 {
     if (!header.extended())
         return HeaderSize;
-    const char* p = bytes.view(HeaderSize, 4);
-    if (!p)
-        return std::nullopt;
-    // v2.3 counts the extended header without its size field, v2.4 with it.
-    const std::uint64_t size =
-        header.major == 3 ? std::uint64_t(bigEndian(p, 4)) + 4 : std::uint64_t(syncsafeValue(p));
-    if (size < 6 || size > bytes.end() - HeaderSize)
-        return std::nullopt;
-    return HeaderSize + size;
+    // An extended header begins with size bytes no frame ID has, so a frame
+    // at 10 means the flag is wrong; so does nothing but padding.
+    StoredFrame first;
+    if (FrameWalker(bytes, header.major, HeaderSize).next(first))
+        return HeaderSize;
+    if (const auto size = extendedHeaderSize(bytes, header))
+        return HeaderSize + *size;
+    if (isZeroFrom(bytes, HeaderSize))
+        return HeaderSize;
+    return std::nullopt;
 }
 
 FrameWalker::FrameWalker(TagBytes& bytes, std::uint8_t major, std::uint64_t begin)
@@ -256,18 +343,12 @@ FrameWalker::FrameWalker(TagBytes& bytes, std::uint8_t major, std::uint64_t begi
 
 bool FrameWalker::next(StoredFrame& frame)
 {
-    const std::size_t idSize = major_ == 2 ? 3 : 4;
-    const std::size_t headerSize = major_ == 2 ? 6 : 10;
+    const std::size_t idSize = idSizeOf(major_);
+    const std::size_t headerSize = frameHeaderSizeOf(major_);
     const char* h = bytes_.view(pos_, headerSize);
     if (!h || !isValidId(h, idSize))
         return false;
-    std::uint64_t size;
-    if (major_ == 2)
-        size = bigEndian(h + 3, 3);
-    else if (major_ == 4 && isSyncsafe(h + 4))
-        size = syncsafeValue(h + 4);
-    else // v2.3, and v2.4 sizes written plainly by some programs
-        size = bigEndian(h + 4, 4);
+    const std::uint64_t size = frameSizeOf(h, major_);
     const std::uint64_t dataOffset = pos_ + headerSize;
     if (size > bytes_.end() - dataOffset)
         return false;
@@ -276,6 +357,31 @@ bool FrameWalker::next(StoredFrame& frame)
     frame.offset = dataOffset;
     frame.size = static_cast<std::uint32_t>(size);
     pos_ = dataOffset + size;
+    return true;
+}
+
+bool holdsNoFrame(TagBytes& bytes, std::uint8_t major, std::uint64_t pos)
+{
+    if (pos >= bytes.end())
+        return true;
+    const auto length = static_cast<std::size_t>(bytes.end() - pos);
+    const char* p = bytes.view(pos, length);
+    if (!p)
+        return false;
+    const std::string_view rest(p, length);
+    if (rest.find_first_not_of('\0') == std::string_view::npos)
+        return true;
+    // Where the next frame was due, an ID is a frame the walk could not
+    // follow, whatever its size says. Further on, stray bytes in the padding
+    // (a tagger's signature, the end of an old text, 0xFF or spaces) are told
+    // from a frame by its whole header: an ID and a size that fits in the
+    // tag, which text hardly ever gives, its size bytes being far too large.
+    if (startsLikeId(rest, major))
+        return false;
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+        if (isWholeFrameHeader(rest.substr(i), major))
+            return false;
+    }
     return true;
 }
 
@@ -300,6 +406,8 @@ std::optional<Frame> toV23Form(const StoredFrame& stored, std::string_view data,
             return std::nullopt;
         if (id == "APIC")
             return pictureFromV22(data);
+        if (id == "LINK")
+            return linkFromV22(data);
         return Frame{id, 0, std::string(data)};
     }
     case 4:

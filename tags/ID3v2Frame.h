@@ -54,8 +54,10 @@ private:
     std::uint64_t end_ = 0;
 };
 
-// Where the frames begin, after an extended header; nullopt when that header
-// is broken.
+// Where the frames begin, after an extended header. A header whose flag
+// announces an extended header where a frame or only padding follows is read
+// as the bytes say, with the frames at 10; nullopt when neither the extended
+// header nor the bytes at 10 make sense.
 std::optional<std::uint64_t> framesBegin(TagBytes& bytes, const Header& header);
 
 struct StoredFrame {
@@ -71,12 +73,21 @@ class FrameWalker {
 public:
     FrameWalker(TagBytes& bytes, std::uint8_t major, std::uint64_t begin);
     bool next(StoredFrame& frame);
+    // Where the next frame is due; once next() failed, where the walk stopped.
+    std::uint64_t position() const { return pos_; }
 
 private:
     TagBytes& bytes_;
     std::uint8_t major_;
     std::uint64_t pos_;
 };
+
+// Whether the bytes from pos, where a walk stopped, to the tag's end hold no
+// frame: they are padding, or junk an old tagger left in it. They do hold one
+// when a frame ID stands at pos, where the next frame was due, or a whole
+// frame header (an ID and a size that fits in the tag) stands anywhere in
+// them. Bytes that cannot be read count as a frame.
+bool holdsNoFrame(TagBytes& bytes, std::uint8_t major, std::uint64_t pos);
 
 // A frame in version 2.3 form. The text encodings of a frame from a v2.4 tag
 // stay as they were until reencodedForV23.
@@ -90,10 +101,12 @@ struct Frame {
     bool grouped() const { return (flags & 0x0020) != 0; }
 };
 
-// The version 2.3 ID of a stored frame ID; empty when v2.3 has no such frame.
+// The version 2.3 ID of a stored frame ID (the v2.4 one for a v2.2 frame only
+// v2.4 or iTunes has); empty for a v2.2 frame no later version has.
 std::string v23Id(std::string_view storedId, std::uint8_t major);
 
-// The frame in version 2.3 form; nullopt when it cannot be carried over.
+// The frame in version 2.3 form; nullopt when it cannot be carried over (a
+// v2.2 frame that no later version has, data that cannot be converted).
 std::optional<Frame> toV23Form(const StoredFrame& stored, std::string_view data,
                                const Header& header);
 

@@ -118,6 +118,12 @@ void ID3v2ReadTest::readTexts_data()
         << tagWithFlags(4, 0x40,
                         syncsafe(6) + QByteArray("\x01\0", 2) + frame24("TIT2", latin1("E")))
         << QByteArray("E") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("v2.3 extended flag, frames at 10")
+        << tagWithFlags(3, 0x40, frame23("TIT2", latin1("E")) + QByteArray(10, '\0'))
+        << QByteArray("E") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("v2.4 extended flag, frames at 10")
+        << tagWithFlags(4, 0x40, frame24("TIT2", latin1("E")) + frame24("TPE1", latin1("A")))
+        << QByteArray("E") << QByteArray("A") << QByteArray() << QByteArray();
     QTest::newRow("v2.3 unsynchronised tag")
         << tagWithFlags(3, 0x80,
                         tagtest::unsynchronised(frame23("TIT2", utf16(u"标题"_s)) +

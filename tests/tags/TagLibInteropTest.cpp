@@ -12,6 +12,7 @@
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
 
 using namespace testsupport;
 using namespace tagtest;
@@ -88,6 +89,9 @@ private Q_SLOTS:
     void readsWhatTagLibWrites();
     void tagLibReadsWhatWeWrite_data() { addRows(); }
     void tagLibReadsWhatWeWrite();
+    void tagLibReadsV22FramesWeCarried();
+    void tagLibReadsGenreFromV24_data();
+    void tagLibReadsGenreFromV24();
 
 private:
     tagtest::Files files_;
@@ -155,6 +159,69 @@ void TagLibInteropTest::tagLibReadsWhatWeWrite()
     QCOMPARE(pictureOf(v2), kPicture);
     QVERIFY(file.hasID3v1Tag());
     QCOMPARE(qs(file.ID3v1Tag()->title()), u"v1 title"_s);
+}
+
+void TagLibInteropTest::tagLibReadsV22FramesWeCarried()
+{
+    // TagLib writes no v2.2; these are the sort and compilation frames of iTunes.
+    const QList<std::pair<const char*, const char*>> frames{
+        {"TSP", "ARTISTSORT"},      {"TSA", "ALBUMSORT"},    {"TST", "TITLESORT"},
+        {"TS2", "ALBUMARTISTSORT"}, {"TSC", "COMPOSERSORT"}, {"TCP", "COMPILATION"},
+    };
+    QByteArray tag = frame22("TT2", latin1("Title"));
+    for (const auto& [id, key] : frames)
+        tag += frame22(id, latin1(id + QByteArray(" value")));
+    files_.write("c.mp3", id3v2Tag(2, tag, 16) + silentMpegFrames(4));
+    TID3v2 ours;
+    QVERIFY(ours.ReadFromFile(files_.native("c.mp3")));
+    ours.Album = "Album";
+    QVERIFY(ours.SaveToFile(files_.native("c.mp3")));
+
+    TagLib::MPEG::File file(files_.native("c.mp3").c_str());
+    QVERIFY(file.hasID3v2Tag());
+    QCOMPARE(int(file.ID3v2Tag()->header()->majorVersion()), 3);
+    const TagLib::PropertyMap properties = file.ID3v2Tag()->properties();
+    QCOMPARE(qs(properties["TITLE"].toString()), u"Title"_s);
+    QCOMPARE(qs(properties["ALBUM"].toString()), u"Album"_s);
+    for (const auto& [id, key] : frames)
+        QCOMPARE(qs(properties[key].toString()), QString::fromLatin1(id) + u" value"_s);
+}
+
+void TagLibInteropTest::tagLibReadsGenreFromV24_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<int>("encoding");
+    QTest::newRow("name") << u"Électro"_s << u"Électro"_s << int(TagLib::String::UTF16);
+    QTest::newRow("genre number") << u"17"_s << u"Rock"_s << int(TagLib::String::Latin1);
+}
+
+void TagLibInteropTest::tagLibReadsGenreFromV24()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, read);
+    QFETCH(int, encoding);
+    files_.write("g.mp3", silentMpegFrames(4));
+    TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::UTF8);
+    {
+        TagLib::MPEG::File file(files_.native("g.mp3").c_str());
+        file.ID3v2Tag(true)->setGenre(tl(written));
+        file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4);
+    }
+    TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::Latin1);
+    TID3v2 ours;
+    QVERIFY(ours.ReadFromFile(files_.native("g.mp3")));
+    ours.Title = "T";
+    QVERIFY(ours.SaveToFile(files_.native("g.mp3")));
+
+    TagLib::MPEG::File file(files_.native("g.mp3").c_str());
+    TagLib::ID3v2::Tag* v2 = file.ID3v2Tag();
+    QCOMPARE(int(v2->header()->majorVersion()), 3);
+    QCOMPARE(qs(v2->genre()), read);
+    // TagLib reports the encoding it was told to default to, not the stored one.
+    const QByteArray tcon = framesOf(files_.read("g.mp3")).at(5);
+    QVERIFY(tcon.startsWith("TCON"));
+    QCOMPARE(int(tcon.at(10)), encoding);
 }
 
 MP3T_TEST_GUILESS_MAIN(TagLibInteropTest)
