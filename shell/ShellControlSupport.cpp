@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QUuid>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -150,9 +151,22 @@ void DragScroller::step()
 
 // ---- files dragged and dropped -------------------------------------------------
 
+namespace {
+
+// Names this process in the drag data: another running copy of the program
+// has widgets of the same names, and its drags must not act on ours.
+const QByteArray& processToken()
+{
+    static const QByteArray token = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    return token;
+}
+
+} // namespace
+
 void markDragSource(QMimeData& data, const QWidget& source)
 {
-    data.setData(QString::fromLatin1(DragSourceFormat), source.objectName().toUtf8());
+    data.setData(QString::fromLatin1(DragSourceFormat),
+                 processToken() + ' ' + source.objectName().toUtf8());
 }
 
 QObject* DragSource(const QDropEvent& event, const QWidget& target)
@@ -163,7 +177,11 @@ QObject* DragSource(const QDropEvent& event, const QWidget& target)
     const QString format = QString::fromLatin1(DragSourceFormat);
     if (!data || !data->hasFormat(format))
         return nullptr;
-    const QString name = QString::fromUtf8(data->data(format));
+    const QByteArray marked = data->data(format);
+    const qsizetype space = marked.indexOf(' ');
+    if (space < 0 || marked.left(space) != processToken())
+        return nullptr; // a drag of another process
+    const QString name = QString::fromUtf8(marked.mid(space + 1));
     return name.isEmpty() ? nullptr : target.window()->findChild<QWidget*>(name);
 }
 

@@ -149,7 +149,8 @@ Qt::DropAction FileDropAction(const QDropEvent& event);
 inline constexpr char DragSourceFormat[] = "application/x-mp3tagloom-drag-source";
 void markDragSource(QMimeData& data, const QWidget& source);
 // The drag's source: the event's own, else the widget named in the data
-// within the target's window; null for a drag from elsewhere.
+// within the target's window when this process marked the data; null for a
+// drag from elsewhere (another program, or another copy of this one).
 QObject* DragSource(const QDropEvent& event, const QWidget& target);
 // Copies or moves the dropped files into the folder; a name that exists is
 // replaced only when the user says so (TShellBrowser::ui().askReplace).

@@ -146,6 +146,43 @@ private Q_SLOTS:
         QVERIFY(!move.isAccepted());
     }
 
+    // Another running copy of the program names the same list in its drag
+    // data: its drag must not move this copy's selected rows.
+    void aDragOfAnotherCopyOfTheProgramIsRefused()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        const QString target = music.subfolder(u"target"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.select({0});
+        QTreeWidget* list = w.ui.ListViewMain;
+        std::unique_ptr<QMimeData> ours(
+            list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+        const QString format = QString::fromLatin1(ShellControls::DragSourceFormat);
+        QVERIFY(ours->hasFormat(format));
+        TShellTree* tree = w.ui.ShellTree;
+        const QPoint at = testsupport::pointOn(*tree, nodeOf(w, target));
+        // As this version and as an earlier one name the list.
+        for (const QByteArray& marked :
+             {QByteArray("0f0e0d0c-0b0a-0908-0706-050403020100 ListViewMain"),
+              QByteArray("ListViewMain")}) {
+            QMimeData theirs;
+            for (const QString& f : ours->formats())
+                theirs.setData(f, ours->data(f));
+            theirs.setData(format, marked);
+            QDragEnterEvent enter(at, Qt::MoveAction, &theirs, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree->viewport(), &enter);
+            QDragMoveEvent move(at, Qt::MoveAction, &theirs, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree->viewport(), &move);
+            QVERIFY(!move.isAccepted());
+            QDropEvent drop(at, Qt::MoveAction, &theirs, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree->viewport(), &drop);
+            QVERIFY(QFile::exists(music.file(u"a.mp3"_s)));
+            QCOMPARE(program.rows(), 1);
+        }
+    }
+
     // "计算机" is no folder of the file system: a drop there and a new
     // sub-folder under it do nothing.
     void commandsWithoutAFolderDoNothing()
