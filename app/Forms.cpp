@@ -12,6 +12,9 @@
 TProgramForms::TProgramForms()
     : main_(std::make_unique<TFormMain>()), option_(std::make_unique<TFormOption>())
 {
+    option_->OnException = [this](const std::exception& e) {
+        ShowException(e, option_.get());
+    };
     try {
         option_->FormCreate();
     } catch (const std::exception& e) {

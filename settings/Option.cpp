@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 
@@ -53,10 +54,24 @@ TFormOption::TFormOption(QWidget* parent)
     createControls();
     OpenDlg = widgets::executableChooser(u"Winamp的位置"_s, u"Winamp播放器"_s);
 
-    connect(BtnPath, &QPushButton::clicked, this, [this] { BtnPathClick(); });
-    connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
-    connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
-    connect(TrackBarPos, &QSlider::valueChanged, this, [this] { TrackBarPosChange(); });
+    connect(BtnPath, &QPushButton::clicked, this, [this] { guarded(&TFormOption::BtnPathClick); });
+    connect(BtnOk, &QPushButton::clicked, this, [this] { guarded(&TFormOption::BtnOkClick); });
+    connect(BtnCancel, &QPushButton::clicked, this,
+            [this] { guarded(&TFormOption::BtnCancelClick); });
+    connect(TrackBarPos, &QSlider::valueChanged, this,
+            [this] { guarded(&TFormOption::TrackBarPosChange); });
+}
+
+void TFormOption::guarded(void (TFormOption::*handler)())
+{
+    try {
+        (this->*handler)();
+    } catch (const std::exception& e) {
+        if (OnException)
+            OnException(e);
+        else
+            QMessageBox::critical(this, windowTitle(), QString::fromUtf8(e.what()));
+    }
 }
 
 void TFormOption::createControls()

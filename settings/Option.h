@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+#include <exception>
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +36,12 @@ public:
     // The open-file dialog of the "..." button; tests put their own here.
     widgets::FileChooser OpenDlg;
 
+    // Shows an error that a handler of the controls raised (a settings file
+    // that cannot be written); the program shows it as its error handler
+    // does. Unassigned: a message box titled as the dialog. Errors never
+    // pass through the toolkit's own code.
+    std::function<void(const std::exception&)> OnException;
+
     // The handlers, connected to the controls.
     void BtnPathClick();
     // Writes the settings and closes the dialog. When a write fails it
@@ -46,6 +55,7 @@ public:
     void SaveToFile(TIniFile& ini) const;
 
 private:
+    void guarded(void (TFormOption::*handler)());
     void createControls();
     void shrinkToVisibleControls();
 

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void pathComesFromTheChooser();
     void cancelWritesNothingButKeepsTheChoice();
     void failedWriteKeepsTheDialogOpen();
+    void failedWriteFromTheButtonIsShown();
     void runsModally();
 
 private:
@@ -307,6 +308,22 @@ void OptionTest::failedWriteKeepsTheDialogOpen()
     }
     QVERIFY(form->isVisible());
     QVERIFY(QFileInfo(iniPath()).isDir());
+}
+
+// The button's handler shows the error itself: nothing passes through the
+// toolkit's button code.
+void OptionTest::failedWriteFromTheButtonIsShown()
+{
+    const auto form = started();
+    QVERIFY(form);
+    QVERIFY(QDir().mkpath(iniPath()));
+    QStringList shown;
+    form->OnException = [&](const std::exception& e) {
+        shown << QString::fromUtf8(e.what());
+    };
+    QTest::mouseClick(child<QPushButton>(*form, "BtnOk"), Qt::LeftButton);
+    QCOMPARE(shown, QStringList{u"Unable to write to "_s + iniPath()});
+    QVERIFY(form->isVisible());
 }
 
 void OptionTest::runsModally()
