@@ -228,8 +228,10 @@ void TFormMainLayout::setupListView()
     QHeaderView* header = list->header();
     header->setStretchLastSection(false);
     for (int c = 0; c < 6; ++c)
+        // The name column is fitted to its contents by the window once per
+        // rebuild or batch, not at every change of a caption.
         header->setSectionResizeMode(c, c == 4   ? QHeaderView::Fixed
-                                        : c == 0 ? QHeaderView::ResizeToContents
+                                        : c == 0 ? QHeaderView::Interactive
                                                  : QHeaderView::Stretch);
     header->resizeSection(4, 40);
 }
@@ -309,7 +311,7 @@ void TFormMainLayout::setupPropertyPage()
     EditArt = addEdit(page, u"EditArt"_s, {280, 30, 200, 20});
     EditAlbum = addEdit(page, u"EditAlbum"_s, {40, 60, 200, 20});
     EditYear = addEdit(page, u"EditYear"_s, {280, 60, 200, 20});
-    EditYear->setMaxLength(4);
+    // Four typed characters at most; TPropertyPage keeps a longer stored year whole.
     ComboGenre = named(new QComboBox(page), u"ComboGenre"_s);
     ComboGenre->setEditable(true);
     ComboGenre->setInsertPolicy(QComboBox::NoInsert);

@@ -1,6 +1,7 @@
 #include "app/main.h"
 
 #include "about/About.h"
+#include "app/Application.h"
 #include "app/ErrorReport.h"
 #include "app/ID3Copy.h"
 #include "operations/FileCommands.h"
@@ -15,6 +16,7 @@
 #include "settings/Option.h"
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
+#include "tags/StaleCopies.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
@@ -26,11 +28,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSet>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -38,12 +44,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kPropertyPage = 2;
-// A row's comment has no column of its own: it is kept for the renaming
-// pattern in a hidden column after the five tag columns.
-constexpr int kCommentColumn = 6;
-// Whether the row has its six tag cells (a file that could not be read has
-// only its name).
-constexpr int kHasTagRole = Qt::UserRole + 1;
 
 QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
                  const QString& defaultText)
@@ -59,7 +59,31 @@ std::string native(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+// "保存修改吗?" with 是, 否 and 取消; Escape is 取消.
+QMessageBox::StandardButton askSaveChanges(QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Question, TApplication::title(), u"保存修改吗?"_s,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Yes)->setText(u"是"_s);
+    box.button(QMessageBox::No)->setText(u"否"_s);
+    box.button(QMessageBox::Cancel)->setText(u"取消"_s);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return QMessageBox::StandardButton(box.exec());
+}
+
 } // namespace
+
+class TFormMain::QuietSelection {
+public:
+    explicit QuietSelection(TFormMain& w) : w_(w) { ++w_.quiet_; }
+    ~QuietSelection() { --w_.quiet_; }
+    QuietSelection(const QuietSelection&) = delete;
+    QuietSelection& operator=(const QuietSelection&) = delete;
+
+private:
+    TFormMain& w_;
+};
 
 const std::array<QString, 3>& TFormMain::ShowIdNames()
 {
@@ -70,6 +94,8 @@ const std::array<QString, 3>& TFormMain::ShowIdNames()
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
+    page_ = std::make_unique<TPropertyPage>(TPropertyPage::Fields{
+        ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre, ui.EditComment});
     Winamp = new TWinamp(this);
     Winamp->setObjectName(u"Winamp"_s);
     Winamp->About = u"About..."_s;
@@ -158,6 +184,9 @@ void TFormMain::connectHandlers()
     ui.ShellLink->OnChange = [this](QObject*) {
         runGuarded([this] { ShellLinkChange(); });
     };
+    ui.ShellList->OnMerged = [this](QObject*) {
+        runGuarded([this] { ShellListMerged(); });
+    };
     ui.ShellTree->OnClick = [this](QObject*) {
         runGuarded([this] { ShellTreeClick(); });
     };
@@ -171,6 +200,7 @@ void TFormMain::connectHandlers()
         ui.PopupMenuList->popup(ui.ListViewMain->viewport()->mapToGlobal(p));
     });
     ui.ListViewMain->viewport()->installEventFilter(this);
+    ui.EditNameFormat->installEventFilter(this);
 
     // Enter in any field of the property page saves, as a default button would.
     for (QLineEdit* edit : {ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.EditComment})
@@ -194,6 +224,14 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui.ListViewMain->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         runGuarded([this] { ListViewMainDblClick(); });
         return true;
+    }
+    if (watched == ui.EditNameFormat && event->type() == QEvent::FocusOut) {
+        // The edit drops its selection as it loses the focus; the placeholder
+        // menu inserts where the caret was.
+        nameFormatText_ = ui.EditNameFormat->text();
+        nameFormatCaret_ = ui.EditNameFormat->hasSelectedText()
+                               ? ui.EditNameFormat->selectionStart()
+                               : ui.EditNameFormat->cursorPosition();
     }
     if (watched == ui.StatusBarMain && ProgressBar &&
         (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)) {
@@ -222,7 +260,14 @@ void TFormMain::FormCreate()
         StartPosition = settings::readStartPosition(ini);
         ShowId = settings::readShowId(ini);
         setPropertyCaption();
-        ui.ShellList->setPath(settings::readLastFolder(ini));
+        try {
+            ui.ShellList->setPath(settings::readLastFolder(ini));
+        } catch (const std::exception& e) {
+            // A folder that is gone (an unplugged stick): say so, then show
+            // the home folder rather than an empty window.
+            ShowException(e, this);
+            ui.ShellList->setPath(settings::defaultFolder());
+        }
         ui.PageCtrlMain->setCurrentIndex(kPropertyPage);
         RebuildList();
     } catch (const std::exception& e) {
@@ -254,6 +299,10 @@ void TFormMain::setPropertyCaption()
 void TFormMain::closeEvent(QCloseEvent* event)
 {
     try {
+        if (!leavePage()) {
+            event->ignore();
+            return;
+        }
         TIniFile ini;
         settings::writeLastFolder(ini, ui.ShellList->Path());
         event->accept();
@@ -267,6 +316,8 @@ void TFormMain::closeEvent(QCloseEvent* event)
 
 void TFormMain::MenuReFlashClick()
 {
+    if (!leavePage())
+        return;
     ui.ShellTree->RefreshTree();
     ui.ShellList->Populate();
     RebuildList();
@@ -274,6 +325,8 @@ void TFormMain::MenuReFlashClick()
 
 void TFormMain::MenuItemOptionClick()
 {
+    if (!leavePage())
+        return;
     if (FormOption)
         FormOption->exec();
     const TIniFile ini;
@@ -284,6 +337,8 @@ void TFormMain::MenuItemOptionClick()
 
 void TFormMain::MenuItemExitClick()
 {
+    if (!leavePage())
+        return;
     QCoreApplication::exit(0);
 }
 
@@ -309,9 +364,16 @@ void TFormMain::RebuildList()
 {
     if (!RefreshEnabled)
         return;
-    ui.ListViewMain->clear();
+    const QuietSelection quiet(*this);
+    QTreeWidget* list = ui.ListViewMain;
+    list->clear();
     const QString folder = ui.ShellList->Path();
+    shownFolder_ = folder;
+    // Copies that a killed save left beside the music go when their folder is shown.
+    if (!folder.isEmpty())
+        tags::removeStaleCopies(native(folder));
     std::optional<QString> suffix;
+    QList<QTreeWidgetItem*> rows;
     for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i) {
         const QString caption = ui.ShellList->topLevelItem(i)->text(0);
         // The shell may show names without their extension: the first file
@@ -323,17 +385,31 @@ void TFormMain::RebuildList()
                 suffix = u".MP3"_s;
             else
                 continue;
+        } else if (!platform::FileExists(folder + caption + *suffix)) {
+            // Every row is a file: a folder that a merge appended after the
+            // files (or anything that is gone) gets none.
+            continue;
         }
-        addRow(i, caption + *suffix);
+        rows.append(makeRow(i, caption + *suffix));
     }
+    list->addTopLevelItems(rows);
+    // Once per rebuild: sizing to the contents at every change of a caption
+    // would cost the whole list each time.
+    list->resizeColumnToContents(0);
 }
 
-void TFormMain::addRow(int position, const QString& caption)
+QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 {
-    auto* row = new QTreeWidgetItem(ui.ListViewMain);
+    auto* row = new QTreeWidgetItem;
     row->setText(0, caption);
     row->setIcon(0, ui.ImageListMain.value(position % 5 + 8));
     row->setFlags(row->flags() | Qt::ItemIsDragEnabled);
+    fillRowCells(row);
+    return row;
+}
+
+void TFormMain::fillRowCells(QTreeWidgetItem* row)
+{
     const std::string path = native(rowPath(row));
     std::array<std::string, 6> fields;
     bool hasTag = false;
@@ -366,11 +442,62 @@ void TFormMain::addRow(int position, const QString& caption)
     default:
         break;
     }
-    row->setData(0, kHasTagRole, hasTag);
-    if (!hasTag)
-        return;
+    row->setData(0, HasTagRole, hasTag);
     for (int c = 0; c < 6; ++c)
-        row->setText(c + 1, platform::AnsiToText(fields[std::size_t(c)]));
+        row->setText(c + 1, hasTag ? platform::AnsiToText(fields[std::size_t(c)]) : QString());
+}
+
+void TFormMain::ShellListMerged()
+{
+    // Not under a running batch, a dialog of ours or a rebuild: the list is
+    // rebuilt once that is over.
+    if (quiet_ > 0 || InLinkChange || Batch->running() || QApplication::activeModalWidget()) {
+        if (!rebuildPending_) {
+            rebuildPending_ = true;
+            QTimer::singleShot(500, this, [this] {
+                rebuildPending_ = false;
+                runGuarded([this] { ShellListMerged(); });
+            });
+        }
+        return;
+    }
+    rebuildKeepingSelection();
+}
+
+void TFormMain::rebuildKeepingSelection()
+{
+    QTreeWidget* list = ui.ListViewMain;
+    QSet<QString> selected;
+    for (const QTreeWidgetItem* row : list->selectedItems())
+        selected.insert(row->text(0));
+    const QTreeWidgetItem* current = list->currentItem();
+    const QString currentCaption = current ? current->text(0) : QString();
+    const QString pageFile = ui.EditFile->text();
+    {
+        // The page is left alone until the rows are back.
+        const QScopedValueRollback keep(keepPage_, true);
+        RebuildList();
+        const QuietSelection quiet(*this);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* row = list->topLevelItem(i);
+            if (row->text(0) == currentCaption)
+                list->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+            if (selected.contains(row->text(0)))
+                row->setSelected(true);
+        }
+    }
+    const QTreeWidgetItem* first = firstSelectedRow();
+    if (first && !pageFile.isEmpty() && rowPath(first) == pageFile) {
+        // Still listed: typed edits stay; an unedited page shows the file anew.
+        if (!page_->isModified() && RefreshEnabled) {
+            if (!fillPropPageFromFile(pageFile))
+                page_->empty();
+            page_->markUnmodified();
+        }
+        return;
+    }
+    const QuietSelection quiet(*this);
+    ListViewMainChange();
 }
 
 // ---------------------------------------------------------------- the page
@@ -379,22 +506,40 @@ void TFormMain::ShellLinkChange()
 {
     if (InLinkChange)
         return;
-    InLinkChange = true;
-    try {
-        RebuildList();
-    } catch (...) {
-        InLinkChange = false;
-        throw;
+    const QScopedValueRollback inLinkChange(InLinkChange, true);
+    const QString folder = ui.ShellList->Path();
+    if (!shownFolder_.isEmpty() && folder != shownFolder_ && !leavePage()) {
+        // The user stays with the edits: the list and the tree go back to
+        // the folder the rows are of.
+        ui.ShellList->setPath(shownFolder_);
+        return;
     }
-    InLinkChange = false;
+    // The folder shown already (a change that was taken back, say): the
+    // typed edits stay.
+    if (folder == shownFolder_ && page_->isModified())
+        rebuildKeepingSelection();
+    else
+        RebuildList();
+}
+
+QTreeWidgetItem* TFormMain::firstSelectedRow() const
+{
+    for (int i = 0; i < ui.ListViewMain->topLevelItemCount(); ++i) {
+        if (ui.ListViewMain->topLevelItem(i)->isSelected())
+            return ui.ListViewMain->topLevelItem(i);
+    }
+    return nullptr;
 }
 
 void TFormMain::ListViewMainChange()
 {
-    QTreeWidgetItem* first = nullptr;
-    for (int i = 0; i < ui.ListViewMain->topLevelItemCount() && !first; ++i) {
-        if (ui.ListViewMain->topLevelItem(i)->isSelected())
-            first = ui.ListViewMain->topLevelItem(i);
+    if (keepPage_)
+        return;
+    QTreeWidgetItem* first = firstSelectedRow();
+    const QString file = first ? rowPath(first) : QString();
+    if (quiet_ == 0 && file != ui.EditFile->text() && !leavePage(file)) {
+        reselectPageFile();
+        return;
     }
     if (!first) {
         ClearPropPage();
@@ -402,9 +547,47 @@ void TFormMain::ListViewMainChange()
     }
     if (!RefreshEnabled)
         return;
-    ui.EditFile->setText(rowPath(first));
-    fillPropPageFromFile(ui.EditFile->text());
+    // Another row joining the selection leaves the edits of the first alone.
+    if (file != ui.EditFile->text() || !page_->isModified()) {
+        ui.EditFile->setText(file);
+        // A page that cannot be filled from this file shows nothing of the
+        // file shown before, so that a save writes only what is typed.
+        if (!fillPropPageFromFile(file))
+            page_->empty();
+        page_->markUnmodified();
+    }
     setActionButtonsEnabled(true);
+}
+
+bool TFormMain::leavePage(const QString& nextFile)
+{
+    const QString file = ui.EditFile->text();
+    if (file.isEmpty() || file == nextFile || !page_->isModified() || !platform::FileExists(file))
+        return true;
+    switch (askSaveChanges(this)) {
+    case QMessageBox::Yes:
+        if (!savePage())
+            return false;
+        if (const int row = findRow(file); row >= 0)
+            fillRowCells(ui.ListViewMain->topLevelItem(row));
+        return true;
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Back to the row of the file the page shows, as if the user had not moved.
+void TFormMain::reselectPageFile()
+{
+    const QScopedValueRollback keep(keepPage_, true);
+    QTreeWidget* list = ui.ListViewMain;
+    list->clearSelection();
+    if (const int i = findRow(ui.EditFile->text()); i >= 0) {
+        list->setCurrentItem(list->topLevelItem(i), 0, QItemSelectionModel::NoUpdate);
+        list->topLevelItem(i)->setSelected(true);
+    }
 }
 
 bool TFormMain::fillPropPageFromFile(const QString& path)
@@ -450,22 +633,7 @@ bool TFormMain::fillPropPageFromFile(const QString& path)
 void TFormMain::fillPropPage(const QString& title, const QString& artist, const QString& album,
                              const QString& year, const QString& genre, const QString& comment)
 {
-    const auto set = [](QLineEdit* edit, const QString& text) {
-        edit->setEnabled(true);
-        edit->setText(text);
-    };
-    set(ui.EditTitle, title);
-    set(ui.EditArt, artist);
-    set(ui.EditAlbum, album);
-    set(ui.EditYear, year);
-    ui.ComboGenre->setEnabled(true);
-    // The genre's position among the names, letter case aside; none for a
-    // text that is not one of them.
-    const int index = genre.isEmpty() ? -1 : ui.ComboGenre->findText(genre, Qt::MatchFixedString);
-    ui.ComboGenre->setCurrentIndex(index);
-    if (index < 0)
-        ui.ComboGenre->setEditText(genre);
-    set(ui.EditComment, comment);
+    page_->fill({title, artist, album, year, genre, comment});
 }
 
 void TFormMain::setActionButtonsEnabled(bool enabled)
@@ -478,20 +646,16 @@ void TFormMain::setActionButtonsEnabled(bool enabled)
 void TFormMain::ClearPropPage()
 {
     ui.EditFile->clear();
-    for (QLineEdit* edit : {ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear}) {
-        edit->clear();
-        edit->setEnabled(false);
-    }
-    ui.ComboGenre->setCurrentIndex(-1);
-    ui.ComboGenre->setEditText(QString());
-    ui.ComboGenre->setEnabled(false);
-    ui.EditComment->clear();
-    ui.EditComment->setEnabled(false);
+    page_->clear();
     setActionButtonsEnabled(false);
 }
 
 void TFormMain::ShellTreeClick()
 {
+    // With unsaved edits the rows stay selected: a change of folder asks
+    // about them, and a click on the folder shown changes nothing.
+    if (page_->isModified() && !ui.EditFile->text().isEmpty())
+        return;
     ui.ListViewMain->clearSelection();
 }
 
@@ -528,6 +692,7 @@ int TFormMain::findRow(const QString& path) const
 
 void TFormMain::selectRowAfter(int index, int rows)
 {
+    const QuietSelection quiet(*this);
     if (rows == 0)
         return;
     const int next = index == rows - 1 ? 0 : index + 1;
@@ -535,21 +700,35 @@ void TFormMain::selectRowAfter(int index, int rows)
         ui.ListViewMain->topLevelItem(next)->setSelected(true);
 }
 
+bool TFormMain::savePage()
+{
+    const TPropertyPage::Values values = page_->values();
+    operations::PropertyValues page;
+    page.title = values.title;
+    page.artist = values.artist;
+    page.album = values.album;
+    page.year = values.year;
+    page.genreText = values.genre;
+    page.genreIndex = page_->genreIndex();
+    page.comment = values.comment;
+    const QString path = ui.EditFile->text();
+    const auto outcome = operations::saveProperties(*TagV1, *TagV2, ShowId, path, page);
+    if (!outcome.succeeded) {
+        appendLog(path + u"修改属性失败."_s);
+        ui.StatusBarPanel0->setText(outcome.reason);
+        return false;
+    }
+    appendLog(path + u"修改属性."_s);
+    page_->markUnmodified();
+    return true;
+}
+
 void TFormMain::BtnChgPropClick()
 {
-    operations::PropertyValues page;
-    page.title = ui.EditTitle->text();
-    page.artist = ui.EditArt->text();
-    page.album = ui.EditAlbum->text();
-    page.year = ui.EditYear->text();
-    page.genreText = ui.ComboGenre->currentText();
-    page.genreIndex = page.genreText.isEmpty()
-                          ? -1
-                          : ui.ComboGenre->findText(page.genreText, Qt::MatchFixedString);
-    page.comment = ui.EditComment->text();
     const QString path = ui.EditFile->text();
-    operations::saveProperties(*TagV1, *TagV2, ShowId, path, page);
-    appendLog(path + u"修改属性."_s);
+    // A failed write keeps the file selected and the typed values, to try again.
+    if (!savePage())
+        return;
 
     const int before = ui.ListViewMain->topLevelItemCount();
     int edited = findRow(path);
@@ -567,272 +746,4 @@ void TFormMain::BtnLsnClick()
     player::Listen(
         *Winamp, ui.EditFile->text(), WinampPath, StartPosition, [this] { return OpenDlg(this); },
         [&ini](const QString& path) { settings::writeWinampPath(ini, path); });
-}
-
-// ---------------------------------------------------------------- batches
-
-namespace {
-
-// The six tag cells of a row (empty texts for a row that has none).
-std::array<QString, 6> rowValues(const QTreeWidgetItem* row)
-{
-    std::array<QString, 6> values;
-    for (int c = 0; c < 6; ++c)
-        values[std::size_t(c)] = row->text(c + 1);
-    return values;
-}
-
-struct FieldControls {
-    QCheckBox* check;
-    QLineEdit* edit;
-    TRadioGroup* source;
-    int column;
-    QString logMessage;
-};
-
-} // namespace
-
-void TFormMain::runBatch(const BatchRun& run)
-{
-    QTreeWidget* list = ui.ListViewMain;
-    const int rows = list->topLevelItemCount();
-    Batch->begin(run.runningText, rows);
-    try {
-        for (int i = 0; i < rows && i < list->topLevelItemCount(); ++i) {
-            const RowEnd end = run.act(list->topLevelItem(i));
-            if (end == RowEnd::Stop)
-                break;
-            if (end == RowEnd::ProgressOnly)
-                ProgressBar->setValue(i);
-            else
-                Batch->afterRow(i, run.totalsAfterEveryRow);
-        }
-    } catch (const std::exception& e) {
-        // The run stops at this file; the frame still finishes.
-        ShowException(e, this);
-    }
-    Batch->finish(run.completionText, run.page);
-    run.closing();
-}
-
-void TFormMain::BtnChgMPropClick()
-{
-    const std::array<FieldControls, 3> fields{{
-        {ui.CheckBoxTitle, ui.EditMTitle, ui.RadioGrpMTitle, 1, u"修改标题."_s},
-        {ui.CheckBoxArtist, ui.EditMArtist, ui.RadioGrpMArtist, 2, u"修改作者."_s},
-        {ui.CheckBoxAlbum, ui.EditMAlbum, ui.RadioGrpMAlbum, 3, u"修改专辑."_s},
-    }};
-    BatchRun run;
-    run.runningText = u"正在批量修改..."_s;
-    run.completionText = u"批量修改属性完成"_s;
-    run.page = 0;
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
-            return RowEnd::Next;
-        const QString path = rowPath(row);
-        // The page is read anew for every file.
-        std::array<std::optional<QString>, 3> values;
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            if (!fields[f].check->isChecked())
-                continue;
-            values[f] = fields[f].source->itemIndex() == 0
-                            ? operations::titleFromFileName(row->text(0))
-                            : fields[f].edit->text();
-            row->setData(0, kHasTagRole, true); // a row without cells gets them
-            row->setText(fields[f].column, *values[f]);
-            appendLog(path + fields[f].logMessage);
-        }
-        const auto outcome = operations::changeFields(*TagV1, *TagV2, ShowId, path,
-                                                      {values[0], values[1], values[2]});
-        if (outcome.written)
-            Batch->count(outcome.succeeded);
-        return RowEnd::Next;
-    };
-    run.closing = [this] {
-        RebuildList();
-    };
-    runBatch(run);
-}
-
-void TFormMain::BtnV1V2Click()
-{
-    copyTags(true);
-}
-
-void TFormMain::BtnV2V1Click()
-{
-    copyTags(false);
-}
-
-void TFormMain::copyTags(bool v1ToV2)
-{
-    TFormID3 dialog(this);
-    dialog.FormCreate();
-    if (v1ToV2)
-        dialog.addItems({u"如果ID3v2存在则不覆盖"_s, u"用ID3v1覆盖ID3v2"_s});
-    else
-        dialog.addItems({u"如果ID3v1存在则不覆盖"_s, u"用ID3v2覆盖ID3v1"_s});
-    dialog.selectItem(0);
-    dialog.exec();
-    if (dialog.Choice < 0)
-        return;
-    const bool overwrite = dialog.Choice == 1;
-    const auto direction =
-        v1ToV2 ? operations::CopyDirection::V1ToV2 : operations::CopyDirection::V2ToV1;
-
-    BatchRun run;
-    run.runningText = u"正在复制属性..."_s;
-    run.completionText = u"复制属性完成"_s;
-    run.page = 0;
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
-            return RowEnd::Next;
-        const QString path = rowPath(row);
-        const auto outcome = operations::copyTag(*TagV1, *TagV2, direction, overwrite, path);
-        if (!outcome.message.isEmpty())
-            appendLog(path + outcome.message);
-        Batch->count(outcome.succeeded);
-        return RowEnd::Next;
-    };
-    run.closing = [this] {
-        RebuildList();
-    };
-    runBatch(run);
-}
-
-void TFormMain::BtnFileNameClick()
-{
-    RefreshEnabled = false;
-    const QString folder = ui.ShellList->Path();
-    BatchRun run;
-    run.runningText = u"正在批量文件名..."_s;
-    run.completionText = u"批量修改文件名完成"_s;
-    run.page = 1;
-    run.totalsAfterEveryRow = false;
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
-            return RowEnd::Next;
-        const QString oldCaption = row->text(0);
-        const QString oldPath = folder + oldCaption;
-        const QString name =
-            operations::substitutePattern(ui.EditNameFormat->text(), rowValues(row));
-        if (operations::isEmptyName(name))
-            return RowEnd::Stop;
-        const QString caption = name + u".MP3"_s;
-        const QString newPath = folder + caption;
-        row->setText(0, caption);
-        switch (operations::moveFile(oldPath, newPath)) {
-        case operations::MoveResult::Unchanged:
-            return RowEnd::ProgressOnly;
-        case operations::MoveResult::Moved:
-            appendLog(oldPath + u"->"_s + newPath);
-            Batch->count(true);
-            break;
-        case operations::MoveResult::Failed:
-            row->setText(0, oldCaption);
-            appendLog(oldPath + u"修改文件名失败！"_s);
-            Batch->count(false);
-            break;
-        }
-        Batch->showTotals();
-        return RowEnd::Next;
-    };
-    run.closing = [this] {
-        RefreshEnabled = true;
-        ClearPropPage();
-    };
-    runBatch(run);
-}
-
-// ---------------------------------------------------------------- renaming page
-
-void TFormMain::RadioGrpFileNameClick()
-{
-    const int item = ui.RadioGrpFileName->itemIndex();
-    if (item >= 0 && item < 4)
-        ui.EditNameFormat->setText(operations::presetPatterns()[std::size_t(item)]);
-}
-
-void TFormMain::EditNameFormatChange()
-{
-    // Neither handler loops: setting the text or the item each already has
-    // raises nothing.
-    ui.RadioGrpFileName->setItemIndex(operations::presetIndexOf(ui.EditNameFormat->text()));
-}
-
-void TFormMain::BtnAddPropClick()
-{
-    // Just below the button's lower-left corner.
-    ui.PopupMenuProp->popup(ui.BtnAddProp->mapToGlobal(QPoint(8, ui.BtnAddProp->height())));
-}
-
-void TFormMain::insertPlaceholder(const QString& placeholder)
-{
-    QLineEdit* edit = ui.EditNameFormat;
-    const int caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const auto inserted = operations::insertPlaceholder(edit->text(), caret, placeholder);
-    edit->setText(inserted.text);
-    edit->setFocus();
-    edit->setCursorPosition(inserted.caret);
-}
-
-// ---------------------------------------------------------------- files and folders
-
-bool TFormMain::ShellTreeDragOver(QObject* source) const
-{
-    return source == ui.ListViewMain;
-}
-
-void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
-{
-    Winamp->Stop();
-    if (source != ui.ListViewMain)
-        return;
-    const QString target = ui.ShellTree->GetNodePath(ui.ShellTree->itemAt(x, y));
-    if (target.isEmpty())
-        return; // no folder under the pointer
-    QTreeWidget* list = ui.ListViewMain;
-    for (int i = 0; i < list->topLevelItemCount();) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        const QString oldPath = rowPath(row);
-        const QString newPath = operations::joinPath(target, row->text(0));
-        if (!row->isSelected() || newPath == oldPath) {
-            ++i;
-            continue;
-        }
-        if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(oldPath + u"->"_s + newPath);
-            delete row;
-        } else {
-            appendLog(oldPath + u"移动文件失败！"_s);
-            ++i;
-        }
-    }
-}
-
-void TFormMain::MenuCreSubClick()
-{
-    const QString name = InputBox(u"新建子目录"_s, u"目录名"_s, QString());
-    if (name.isEmpty())
-        return;
-    const QString folder = ui.ShellTree->GetNodePath(ui.ShellTree->currentItem());
-    if (folder.isEmpty())
-        return; // no folder of the file system is selected
-    const QString path = operations::joinPath(folder, name);
-    operations::createFolder(path);
-    ui.ShellTree->RefreshTree();
-    ui.ShellTree->setSelectedFolder(path);
-}
-
-void TFormMain::MenuDelFileClick()
-{
-    const QString folder = ui.ShellList->Path();
-    QTreeWidget* list = ui.ListViewMain;
-    for (int i = 0; i < list->topLevelItemCount();) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        if (row->isSelected() && operations::deleteToTrash(folder + row->text(0)))
-            delete row;
-        else
-            ++i;
-    }
 }

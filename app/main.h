@@ -2,6 +2,7 @@
 
 #include "app/BatchFrame.h"
 #include "app/MainLayout.h"
+#include "app/PropertyPage.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 #include "widgets/OpenDlg.h"
@@ -56,6 +57,9 @@ public:
 
     // The file list and the property page.
     void RebuildList();
+    // The shell file list merged a change on disk: the rows follow it, and
+    // the selection and the property page stay while their file is there.
+    void ShellListMerged();
     void ClearPropPage();
     void appendLog(const QString& line);
     // The folder the list shows ("/" at its end) + the row's caption.
@@ -109,6 +113,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether a row has its six tag cells (a file that could not be read has
+    // only its name).
+    static constexpr int HasTagRole = Qt::UserRole + 1;
+
+    // Selection changes the program makes itself (a rebuild, the move to the
+    // next row): they never ask about unsaved edits.
+    class QuietSelection;
+
     void applyDesignedProperties();
     void connectHandlers();
     void createProgressBar();
@@ -117,8 +129,19 @@ private:
                       const QString& year, const QString& genre, const QString& comment);
     bool fillPropPageFromFile(const QString& path);
     void setActionButtonsEnabled(bool enabled);
-    void addRow(int position, const QString& caption);
+    QTreeWidgetItem* makeRow(int position, const QString& caption);
+    void fillRowCells(QTreeWidgetItem* row);
+    QTreeWidgetItem* firstSelectedRow() const;
     void selectAllRows();
+    void rebuildKeepingSelection();
+
+    // Unsaved edits on the property page. savePage writes the page into the
+    // file shown and logs the outcome; a failure keeps the page as typed.
+    // leavePage asks "保存修改吗?" before the page shows another file (or
+    // none): false when the user chose to stay, or the save failed.
+    bool savePage();
+    bool leavePage(const QString& nextFile = QString());
+    void reselectPageFile();
     void selectRowAfter(int index, int rows);
     int findRow(const QString& path) const;
     void runGuarded(const std::function<void()>& handler);
@@ -139,4 +162,13 @@ private:
     void runBatch(const BatchRun& run);
 
     std::unique_ptr<TBatchFrame> Batch;
+    std::unique_ptr<TPropertyPage> page_;
+    int quiet_ = 0;               // QuietSelection depth
+    bool keepPage_ = false;       // selection changes leave the page alone
+    bool rebuildPending_ = false; // a merge came while the list was busy
+    QString shownFolder_;         // the folder the rows are of
+    // Where the caret of EditNameFormat was when it lost the focus (to the
+    // button "属性(&V)", say), for the text it had then.
+    QString nameFormatText_;
+    int nameFormatCaret_ = -1;
 };

@@ -1,12 +1,17 @@
 #include "operations/TagEditing.h"
 
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <system_error>
+
+using namespace Qt::StringLiterals;
 
 namespace operations {
 
@@ -35,11 +40,29 @@ bool writesV2(int showId)
     return showId == ShowV2Only || showId == PreferV2;
 }
 
+// Why a write that reported failure could not be made, as far as the file
+// and its folder tell.
+QString failureReason(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return u"文件不存在"_s;
+    if (!info.isFile())
+        return u"不是文件"_s;
+    if (platform::IsReadOnly(path))
+        return u"文件只读"_s;
+    if (platform::IsReadOnly(info.absolutePath()))
+        return u"文件夹只读"_s;
+    return u"写入失败"_s;
+}
+
 } // namespace
 
-void saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                    const PropertyValues& page)
+SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                           const PropertyValues& page)
 {
+    if (!writesV1(showId) && !writesV2(showId))
+        return {false, u"显示优先级无效"_s};
     const std::string file = native(path);
     if (writesV1(showId))
         v1.ReadFromFile(file);
@@ -57,10 +80,21 @@ void saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
     v2.Genre = platform::TextToAnsi(page.genreText);
     v2.Comment = platform::TextToAnsi(page.comment);
 
+    bool ok = true;
+    QString systemError;
     if (writesV1(showId))
-        v1.SaveToFile(file);
-    if (writesV2(showId))
-        v2.SaveToFile(file);
+        ok = v1.SaveToFile(file);
+    if (writesV2(showId)) {
+        try {
+            ok = v2.SaveToFile(file) && ok;
+        } catch (const std::system_error& e) {
+            ok = false;
+            systemError = QString::fromLocal8Bit(e.code().message());
+        }
+    }
+    if (ok)
+        return {true, {}};
+    return {false, systemError.isEmpty() ? failureReason(path) : u"写入失败: "_s + systemError};
 }
 
 FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,

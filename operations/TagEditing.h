@@ -27,10 +27,15 @@ struct PropertyValues {
 
 // Writes the page into the file in the versions the priority names. The ID3v1
 // tag is read from the file first, so that what the page does not show (the
-// track number) stays the file's own. Results of the writes are not examined;
-// an error of the operating system from the ID3v2 write throws.
-void saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                    const PropertyValues& page);
+// track number) stays the file's own. In priority 2 the ID3v2 write is made
+// whatever the ID3v1 write gave. A write that fails, also by an error of the
+// operating system, makes the save fail, with the reason in words.
+struct SaveOutcome {
+    bool succeeded = false;
+    QString reason; // empty on success
+};
+SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                           const PropertyValues& page);
 
 // The batch tag change for one file: each field that has a value is set in
 // both tag objects (after both were read from the file) and the versions the

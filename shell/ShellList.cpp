@@ -434,6 +434,7 @@ void TShellList::mergeRefresh()
         if (item && !item->seen_ && item->cut_)
             vanishedCut.prepend(Path() + item->text(0));
     }
+    const bool removed = seen < int(existing.size());
     if (seen == 0) {
         clear(); // the folder is empty or gone: one step, not one row at a time
     } else {
@@ -442,11 +443,14 @@ void TShellList::mergeRefresh()
                 delete item;
         }
     }
+    const bool changed = removed || !added.empty();
     QList<QTreeWidgetItem*> items;
     for (std::unique_ptr<TShellListItem>& item : added)
         items.append(item.release());
     addTopLevelItems(items);
     report(ShellOperation::CutItemsVanished, vanishedCut, {});
+    if (changed && OnMerged)
+        OnMerged(this);
 }
 
 void TShellList::setCut(TShellListItem* item, bool cut)

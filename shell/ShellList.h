@@ -120,6 +120,7 @@ public:
     // Events, raised only when assigned.
     TOnAddItem OnAddItem;
     TNotifyEvent OnPopulated;     // after a full read
+    TNotifyEvent OnMerged;        // after a merge that added or removed items
     TNotifyEvent OnCreateColumns; // after the columns are built, before the items
     TNotifyEvent OnDblClick;      // replaces running "default" on a double-click
     TOnOperation OnOperation;

@@ -70,13 +70,20 @@ private Q_SLOTS:
         QCOMPARE(program.main().ui.ShellList->Path(), QDir::homePath() + u'/');
     }
 
-    void missingStartFolderStopsStartup()
+    // An unplugged stick: the message, then the home folder with its files.
+    void missingStartFolderShowsTheHomeFolder()
     {
+        writeBytes(QDir::homePath() + u"/home.mp3"_s, silentMpegFrames());
         const QString gone = QDir::homePath() + u"/gone/"_s;
         Program program(gone);
+        QFile::remove(QDir::homePath() + u"/home.mp3"_s);
         QCOMPARE(program.startupMessages(), QStringList{u"Cannot Find Folder: "_s + gone});
-        QCOMPARE(program.main().ui.ShellList->Path(), QDir::homePath() + u'/');
-        QCOMPARE(program.main().ui.PageCtrlMain->tabText(2), u"属性编辑(ID3v2优先)"_s);
+        TFormMain& w = program.main();
+        QCOMPARE(w.ui.ShellList->Path(), QDir::homePath() + u'/');
+        QCOMPARE(w.ui.ShellTree->SelectedFolder(), QDir::homePath() + u'/');
+        QCOMPARE(program.captions(), QStringList{u"home.mp3"_s});
+        QCOMPARE(w.ui.PageCtrlMain->tabText(2), u"属性编辑(ID3v2优先)"_s);
+        QCOMPARE(w.ui.PageCtrlMain->currentIndex(), 2);
     }
 
     void rowsByPriority_data()
@@ -180,7 +187,7 @@ private Q_SLOTS:
         QCOMPARE(w.ui.ComboGenre->currentText(), QString());
     }
 
-    void pageKeepsItsStateWhenItCannotBeFilled()
+    void pageIsEmptyWhenItCannotBeFilled()
     {
         MusicFolder music;
         music.addV1(u"a.mp3"_s, "only v1");
@@ -189,7 +196,8 @@ private Q_SLOTS:
         TFormMain& w = program.main();
         program.clickRow(0);
         QCOMPARE(w.ui.EditFile->text(), music.file(u"a.mp3"_s));
-        QVERIFY(!w.ui.EditTitle->isEnabled());
+        // Empty fields, ready for a tag to be typed.
+        QVERIFY(w.ui.EditTitle->isEnabled());
         QCOMPARE(w.ui.EditTitle->text(), QString());
         QVERIFY(w.ui.BtnChgProp->isEnabled());
         // A deselection empties and disables everything again.

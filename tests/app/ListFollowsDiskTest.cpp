@@ -1,0 +1,104 @@
+// The report list follows what other programs do in the shown folder: new,
+// removed and renamed files come and go by themselves, folders never become
+// rows, and the selection and the property page stay while their file does.
+
+#include "tests/app/MainWindowFixture.h"
+#include "tests/support/TestEnvironment.h"
+
+using namespace apptest;
+using namespace testsupport;
+
+namespace {
+
+// The shell list merges a change 500 ms after the last one; inotify adds its own delay.
+constexpr int kMergeWaitMs = 5000;
+
+} // namespace
+
+class ListFollowsDiskTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QFile::remove(settingsPath()); }
+
+    void filesOfOtherProgramsComeAndGo()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        music.addV1(u"b.mp3"_s, "B");
+        Program program(music.path());
+        music.addV1(u"c.mp3"_s, "C");
+        QTRY_COMPARE_WITH_TIMEOUT(program.captions(),
+                                  QStringList({u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}), kMergeWaitMs);
+        QCOMPARE(program.cells(2).at(0), u"C"_s);
+        QVERIFY(QFile::rename(music.file(u"a.mp3"_s), music.file(u"d.mp3"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(program.captions(),
+                                  QStringList({u"b.mp3"_s, u"c.mp3"_s, u"d.mp3"_s}), kMergeWaitMs);
+    }
+
+    // A folder made or renamed while its parent is shown is merged in after
+    // the files; it must never get a row that a delete, a rename or a drop
+    // would then act on.
+    void aNewFolderGetsNoRow()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        QVERIFY(QDir(music.path()).mkdir(u"new.mp3"_s));
+        music.addV1(u"b.mp3"_s, "B");
+        QTRY_COMPARE_WITH_TIMEOUT(program.captions(), QStringList({u"a.mp3"_s, u"b.mp3"_s}),
+                                  kMergeWaitMs);
+        // A rebuild of its own (the refresh menu) gives no row either.
+        program.main().RebuildList();
+        QCOMPARE(program.captions(), QStringList({u"a.mp3"_s, u"b.mp3"_s}));
+        program.main().ui.MenuSelAll->trigger();
+        program.main().ui.MenuDelFile->trigger();
+        QVERIFY(QFileInfo(music.file(u"new.mp3"_s)).isDir());
+    }
+
+    // A change elsewhere in the folder keeps the selection and the typed,
+    // unsaved values of the page.
+    void selectionAndEditsStayWhileTheirFileDoes()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        music.addV1(u"b.mp3"_s, "B");
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"0"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(1);
+        w.ui.EditTitle->setText(u"typed"_s);
+        music.addV1(u"0.mp3"_s, "zero");
+        QTRY_COMPARE_WITH_TIMEOUT(program.rows(), 3, kMergeWaitMs);
+        // A merge adds at the end; it does not sort.
+        QCOMPARE(program.captions(), QStringList({u"a.mp3"_s, u"b.mp3"_s, u"0.mp3"_s}));
+        QCOMPARE(program.list()->selectedItems(), QList<QTreeWidgetItem*>{program.row(1)});
+        QCOMPARE(program.list()->currentItem(), program.row(1));
+        QCOMPARE(w.ui.EditFile->text(), music.file(u"b.mp3"_s));
+        QCOMPARE(w.ui.EditTitle->text(), u"typed"_s);
+        // The file of the page goes: the page goes with it.
+        QVERIFY(QFile::remove(music.file(u"b.mp3"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(program.rows(), 2, kMergeWaitMs);
+        QCOMPARE(w.ui.EditFile->text(), QString());
+        QVERIFY(!w.ui.BtnChgProp->isEnabled());
+    }
+
+    // A save that was killed leaves its copy beside the music; showing the
+    // folder clears it away, even where no row reads the file (a priority
+    // that names no tag), but never a copy whose music is missing.
+    void staleCopiesGoWhenTheFolderIsShown()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        music.add(u"a.mp3.tdexbak"_s, "half a copy");
+        music.add(u"gone.mp3.tdexbak"_s, "the only copy");
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"5"_s);
+        Program program(music.path());
+        QCOMPARE(program.captions(), QStringList{u"a.mp3"_s});
+        QVERIFY(!QFile::exists(music.file(u"a.mp3.tdexbak"_s)));
+        QVERIFY(QFile::exists(music.file(u"gone.mp3.tdexbak"_s)));
+    }
+};
+
+MP3T_TEST_MAIN(ListFollowsDiskTest)
+#include "ListFollowsDiskTest.moc"
