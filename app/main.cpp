@@ -486,8 +486,12 @@ void TFormMain::rebuildKeepingSelection()
                 row->setSelected(true);
         }
     }
+    // A page emptied on purpose (after a renaming run) stays empty until the
+    // user changes the selection.
+    if (pageFile.isEmpty())
+        return;
     const QTreeWidgetItem* first = firstSelectedRow();
-    if (first && !pageFile.isEmpty() && rowPath(first) == pageFile) {
+    if (first && rowPath(first) == pageFile) {
         // Still listed: typed edits stay; an unedited page shows the file anew.
         if (!page_->isModified() && RefreshEnabled) {
             if (!fillPropPageFromFile(pageFile))

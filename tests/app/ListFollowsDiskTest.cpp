@@ -5,6 +5,8 @@
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QSignalSpy>
+
 using namespace apptest;
 using namespace testsupport;
 
@@ -81,6 +83,25 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(program.rows(), 2, kMergeWaitMs);
         QCOMPARE(w.ui.EditFile->text(), QString());
         QVERIFY(!w.ui.BtnChgProp->isEnabled());
+    }
+
+    // The renaming run empties the page and disables the buttons until the
+    // user changes the selection; the rebuild that follows its renames on
+    // disk keeps it so.
+    void pageEmptiedByARenamingRunStaysEmpty()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "Song");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        QSignalSpy rebuilt(w.ui.ListViewMain->model(), &QAbstractItemModel::rowsInserted);
+        w.ui.BtnFileName->click();
+        QCOMPARE(program.captions(), QStringList{u"Song.MP3"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(rebuilt.count() > 0, kMergeWaitMs);
+        QCOMPARE(program.captions(), QStringList{u"Song.MP3"_s});
+        QCOMPARE(w.ui.EditFile->text(), QString());
+        QVERIFY(!w.ui.BtnFileName->isEnabled());
     }
 
     // A save that was killed leaves its copy beside the music; showing the
