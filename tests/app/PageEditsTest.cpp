@@ -165,16 +165,18 @@ private Q_SLOTS:
         writeSetting(u"SysInfo"_s, u"ShowId"_s, u"1"_s);
         Program program(music.path());
         TFormMain& w = program.main();
-        ModalAnswers none;
-        program.clickRow(0);
-        program.clickRow(1);
-        typeTitle(w, u"B2"_s);
-        typeTitle(w, u"B"_s); // typed back to what the file holds
-        program.clickRow(0);
-        QCOMPARE(none.answered(), 0);
-        typeTitle(w, u"saved"_s);
-        QTest::keyClick(w.ui.EditTitle, Qt::Key_Return);
-        QCOMPARE(none.answered(), 0);
+        {
+            const ModalAnswers none;
+            program.clickRow(0);
+            program.clickRow(1);
+            typeTitle(w, u"B2"_s);
+            typeTitle(w, u"B"_s); // typed back to what the file holds
+            program.clickRow(0);
+            QCOMPARE(none.answered(), 0);
+            typeTitle(w, u"saved"_s);
+            QTest::keyClick(w.ui.EditTitle, Qt::Key_Return);
+            QCOMPARE(none.answered(), 0);
+        }
         typeTitle(w, u"unsaved"_s);
         ModalAnswers stay({answerSave(u"取消"_s)});
         QVERIFY(!w.close());
