@@ -3,8 +3,12 @@
 #include <QDBusArgument>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +39,15 @@ LRESULT statusAnswer(MprisPlayer::Status status)
     return 0;
 }
 
+// The file that a command line starts, with links resolved: what the
+// process of a player that runs it shows as its program.
+QString programPath(const QString& commandLine)
+{
+    const QString found =
+        commandLine.contains(u'/') ? commandLine : QStandardPaths::findExecutable(commandLine);
+    return found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
+}
+
 } // namespace
 
 MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent) : QObject(parent), bus_(bus)
@@ -53,21 +66,44 @@ MprisBridge::~MprisBridge()
                     u"PropertiesChanged"_s, this, SLOT(propertiesChanged(QDBusMessage)));
 }
 
-QStringList MprisBridge::playerNames()
+std::vector<MprisBridge::BusPlayer> MprisBridge::busPlayers()
 {
     const QDBusMessage call =
         QDBusMessage::createMethodCall(kBusService, kBusPath, kBusInterface, u"ListNames"_s);
     const QDBusMessage reply = bus_.call(call, QDBus::Block, MprisPlayer::callTimeoutMs);
-    QStringList names;
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return names;
-    const QStringList all = reply.arguments().constFirst().toStringList();
-    for (const QString& name : all) {
-        if (name.startsWith(kPlayerPrefix))
-            names.append(name);
-    }
+        return {};
+    QStringList names = reply.arguments().constFirst().toStringList();
     names.sort();
-    return names;
+    std::vector<BusPlayer> found;
+    for (const QString& name : std::as_const(names)) {
+        if (!name.startsWith(kPlayerPrefix))
+            continue;
+        // A player that left since the listing has no owner.
+        const QString owner = ownerOf(name);
+        if (!owner.isEmpty())
+            found.push_back(BusPlayer{name, owner});
+    }
+    return found;
+}
+
+std::vector<MprisBridge::BusPlayer> MprisBridge::choices()
+{
+    std::vector<BusPlayer> usable;
+    for (BusPlayer& candidate : busPlayers()) {
+        // One program may take several names: it is one player.
+        const bool known = std::any_of(usable.cbegin(), usable.cend(), [&](const BusPlayer& p) {
+            return p.owner == candidate.owner;
+        });
+        if (!known && !refused_.contains(candidate.owner))
+            usable.push_back(std::move(candidate));
+    }
+    const auto rank = [this](const BusPlayer& p) {
+        return p.owner == configured_ ? 0 : p.owner == lastUsed_ ? 1 : 2;
+    };
+    std::stable_sort(usable.begin(), usable.end(),
+                     [&](const BusPlayer& a, const BusPlayer& b) { return rank(a) < rank(b); });
+    return usable;
 }
 
 QString MprisBridge::ownerOf(const QString& name)
@@ -81,16 +117,60 @@ QString MprisBridge::ownerOf(const QString& name)
     return reply.arguments().constFirst().toString();
 }
 
-HWND MprisBridge::handleFor(const QString& service, const QString& owner)
+bool MprisBridge::runsProgram(const QString& owner, const QString& program)
 {
-    for (const auto& [handle, player] : players_) {
-        if (player->alive() && player->owner() == owner)
+    QDBusMessage call = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusInterface,
+                                                       u"GetConnectionUnixProcessID"_s);
+    call.setArguments({owner});
+    const QDBusMessage reply = bus_.call(call, QDBus::Block, MprisPlayer::callTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    const uint pid = reply.arguments().constFirst().toUInt();
+    // Empty for the processes of other users and for replaced programs.
+    const QString exe = QFileInfo(u"/proc/%1/exe"_s.arg(pid)).canonicalFilePath();
+    return pid != 0 && !exe.isEmpty() && exe == program;
+}
+
+QString MprisBridge::runningPlayerOf(const QString& commandLine,
+                                     const std::vector<BusPlayer>& onBus)
+{
+    const auto hasOwner = [&](const QString& owner) {
+        return std::any_of(onBus.cbegin(), onBus.cend(),
+                           [&](const BusPlayer& p) { return p.owner == owner; });
+    };
+    // A program started through a script is only known by what it did.
+    const auto started = started_.find(commandLine);
+    if (started != started_.end() && hasOwner(started->second))
+        return started->second;
+    const QString program = programPath(commandLine);
+    if (program.isEmpty())
+        return {};
+    for (const BusPlayer& p : onBus) {
+        if (runsProgram(p.owner, program))
+            return p.owner;
+    }
+    return {};
+}
+
+MprisPlayer& MprisBridge::playerFor(const BusPlayer& busPlayer)
+{
+    std::unique_ptr<MprisPlayer>& slot = players_[busPlayer.owner];
+    if (!slot || !slot->alive()) {
+        slot = std::make_unique<MprisPlayer>(bus_, busPlayer.service, busPlayer.owner);
+        slot->load();
+    }
+    return *slot;
+}
+
+HWND MprisBridge::handleFor(const BusPlayer& busPlayer)
+{
+    playerFor(busPlayer);
+    for (const auto& [handle, owner] : windows_) {
+        if (owner == busPlayer.owner)
             return handle;
     }
-    auto player = std::make_unique<MprisPlayer>(bus_, service, owner);
-    player->load();
     const HWND handle = ++next_;
-    players_.emplace(handle, std::move(player));
+    windows_.emplace(handle, busPlayer.owner);
     return handle;
 }
 
@@ -98,38 +178,47 @@ HWND MprisBridge::findWindow(const QString& className)
 {
     if (className != kWindowClass)
         return 0;
-    const QStringList names = playerNames();
-    if (names.isEmpty())
-        return 0;
-    // The player just started, else one we already talk to, else the first.
-    QString chosen = names.contains(launched_) ? launched_ : QString();
-    for (const auto& entry : players_) {
-        if (chosen.isEmpty() && entry.second->alive() && names.contains(entry.second->service()))
-            chosen = entry.second->service();
-    }
-    if (chosen.isEmpty())
-        chosen = names.constFirst();
-    const QString owner = ownerOf(chosen);
-    return owner.isEmpty() ? 0 : handleFor(chosen, owner);
+    const std::vector<BusPlayer> candidates = choices();
+    return candidates.empty() ? 0 : handleFor(candidates.front());
 }
 
 MprisPlayer* MprisBridge::player(HWND window)
 {
-    const auto it = players_.find(window);
-    return it != players_.end() && it->second->alive() ? it->second.get() : nullptr;
+    const auto it = windows_.find(window);
+    if (it == windows_.end())
+        return nullptr;
+    const auto p = players_.find(it->second);
+    return p != players_.end() && p->second->alive() ? p->second.get() : nullptr;
 }
 
 void MprisBridge::nameOwnerChanged(const QString& name, const QString&, const QString& newOwner)
 {
-    for (auto& entry : players_) {
-        MprisPlayer& p = *entry.second;
-        if ((name == p.owner() && newOwner.isEmpty()) ||
-            (name == p.service() && newOwner != p.owner()))
-            p.markGone();
+    bool concerned = name.startsWith(kPlayerPrefix);
+    for (auto& [owner, p] : players_) {
+        if ((name == owner && newOwner.isEmpty()) || (name == p->service() && newOwner != owner)) {
+            p->markGone();
+            concerned = true;
+        }
     }
-    if (starting_ && name.startsWith(kPlayerPrefix) && !newOwner.isEmpty())
-        launched_ = name;
+    // Unique names are never given again: nothing to remember of one gone.
+    if (newOwner.isEmpty())
+        refused_.remove(name);
+    if (name.startsWith(kPlayerPrefix) && !newOwner.isEmpty())
+        playerAppeared(newOwner);
     Q_EMIT busChanged();
+    if (concerned)
+        announceChange();
+}
+
+void MprisBridge::playerAppeared(const QString& owner)
+{
+    if (launch_ && launch_->until.hasExpired())
+        launch_.reset();
+    if (!launch_ || launch_->ownersBefore.contains(owner))
+        return;
+    started_[launch_->commandLine] = owner;
+    configured_ = owner;
+    launch_.reset();
 }
 
 void MprisBridge::propertiesChanged(const QDBusMessage& message)
@@ -137,11 +226,12 @@ void MprisBridge::propertiesChanged(const QDBusMessage& message)
     const QVariantList args = message.arguments();
     if (args.size() < 2 || args.at(0).toString() != MprisPlayer::playerInterface)
         return;
-    for (auto& entry : players_) {
-        if (entry.second->owner() == message.service())
-            entry.second->apply(qdbus_cast<QVariantMap>(args.at(1)));
-    }
+    const auto it = players_.find(message.service());
+    if (it == players_.end())
+        return;
+    it->second->apply(qdbus_cast<QVariantMap>(args.at(1)));
     Q_EMIT busChanged();
+    announceChange();
 }
 
 void MprisBridge::waitForBus(int timeoutMs, const std::function<bool()>& done)
@@ -236,11 +326,15 @@ LRESULT MprisBridge::dispatch(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
     MprisPlayer* p = player(window);
     if (!p)
         return 0;
+    LRESULT answer = 0;
     if (msg == WM_USER)
-        return user(*p, wParam, lParam, mode);
-    if (msg == WM_COMMAND)
-        return command(*p, wParam, mode);
-    return 0;
+        answer = user(*p, wParam, lParam, mode);
+    else if (msg == WM_COMMAND)
+        answer = command(*p, wParam, mode);
+    // Play, pause, stop and quit show in the status before the player says so.
+    if (msg == WM_COMMAND || (msg == WM_USER && lParam == 102))
+        announceChange();
+    return answer;
 }
 
 LRESULT MprisBridge::sendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -258,8 +352,7 @@ bool MprisBridge::postMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
 
 LRESULT MprisBridge::sendCopyData(HWND window, WPARAM, const COPYDATASTRUCT& data)
 {
-    MprisPlayer* p = player(window);
-    if (!p || data.dwData != kPlayFileTag || !data.lpData)
+    if (!player(window) || data.dwData != kPlayFileTag || !data.lpData)
         return 0;
     QByteArray name(static_cast<const char*>(data.lpData), qsizetype(data.cbData));
     const qsizetype end = name.indexOf('\0');
@@ -267,7 +360,39 @@ LRESULT MprisBridge::sendCopyData(HWND window, WPARAM, const COPYDATASTRUCT& dat
         name.truncate(end);
     if (name.isEmpty())
         return 0;
-    return p->openFile(QFile::decodeName(name)) ? 1 : 0;
+    return handOver(window, QFile::decodeName(name)) ? 1 : 0;
+}
+
+bool MprisBridge::open(MprisPlayer& p, const QString& path)
+{
+    if (p.openFile(path)) {
+        lastUsed_ = p.owner();
+        announceChange();
+        return true;
+    }
+    // A player that answers with an error cannot play files (a browser,
+    // say); one that went away is simply gone.
+    if (p.alive())
+        refused_.insert(p.owner());
+    return false;
+}
+
+bool MprisBridge::handOver(HWND window, const QString& path)
+{
+    QString& owner = windows_.at(window);
+    const QString first = owner;
+    if (open(*players_.at(first), path))
+        return true;
+    for (const BusPlayer& next : choices()) {
+        if (next.owner != first && open(playerFor(next), path)) {
+            // The window is the player that took the file from now on.
+            owner = next.owner;
+            return true;
+        }
+    }
+    // No player: the window is gone rather than one that cannot play.
+    owner.clear();
+    return false;
 }
 
 bool MprisBridge::isWindow(HWND window)
@@ -293,17 +418,35 @@ void MprisBridge::keybdEvent(quint8 vk, quint8 scan, DWORD flags)
     keystrokes_.append(Keystroke{vk, scan, flags});
 }
 
+bool MprisBridge::startUnlessRunning(const QString& commandLine)
+{
+    const std::vector<BusPlayer> onBus = busPlayers();
+    // Running already: a second copy would be one player too many.
+    configured_ = runningPlayerOf(commandLine, onBus);
+    if (!configured_.isEmpty())
+        return true;
+    if (!QProcess::startDetached(commandLine, {}))
+        return false;
+    // The first player that was not on the bus before is the program's.
+    Launch launch{commandLine, {}, QDeadlineTimer(lateStartMs)};
+    for (const BusPlayer& p : onBus)
+        launch.ownersBefore.insert(p.owner);
+    launch_ = std::move(launch);
+    return true;
+}
+
 UINT MprisBridge::winExec(const QString& commandLine, UINT)
 {
-    if (commandLine.isEmpty() || !QProcess::startDetached(commandLine, {}))
+    configured_.clear();
+    if (launch_ && (launch_->commandLine != commandLine || launch_->until.hasExpired()))
+        launch_.reset();
+    if (commandLine.isEmpty())
         return 2;
-    // Like a launch that returns once the program is ready: wait until a
-    // player is on the bus (at once when one is there already).
-    launched_.clear();
-    starting_ = true;
-    if (playerNames().isEmpty())
-        waitForBus(startTimeoutMs, [this] { return !launched_.isEmpty(); });
-    starting_ = false;
+    // A program started a moment ago and still coming up is not started again.
+    if (!launch_ && !startUnlessRunning(commandLine))
+        return 2;
+    // Like a launch that returns once the program is ready.
+    waitForBus(startTimeoutMs, [this] { return !launch_; });
     return 33;
 }
 

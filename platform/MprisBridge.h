@@ -5,13 +5,17 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -37,12 +41,25 @@ namespace platform {
 // calls that must reach it wait at most MprisPlayer::callTimeoutMs and answer
 // 0 when it does not answer. IsWindow is "the player is still on the bus", SetForegroundWindow
 // is Raise, and keybd_event has nothing to reach: keystrokes are only recorded.
+//
+// Which player is the window: WinExec names the configured program. When
+// its player is on the bus already (the one it started earlier, or one
+// whose process runs that program) nothing is started; otherwise the
+// program is started and the player that then appears is its player.
+// FindWindowA prefers that player, then the one last handed a file, then
+// the first by name. A player that refuses a file (an error reply to
+// OpenUri) is not used again: the hand-over goes on to the next choice,
+// which then answers for the window.
 class MprisBridge final : public QObject, public WindowBackend {
     Q_OBJECT
 public:
     static constexpr LRESULT version = 0x2900;
-    // WinExec waits this long for a player to appear on the bus.
+    // WinExec waits this long for the started program's player to appear.
     static constexpr int startTimeoutMs = 5000;
+    // A player that appears this long after the start is still the started
+    // program's, though WinExec gave up waiting: a slow start does not lead
+    // to a second copy.
+    static constexpr int lateStartMs = 60000;
     // Length and jump queries wait for a just-opened file's track and length,
     // at most MprisPlayer::openingTimeoutMs after the opening.
 
@@ -77,10 +94,28 @@ private Q_SLOTS:
     void propertiesChanged(const QDBusMessage& message);
 
 private:
+    // A player on the bus: its well-known name and its unique connection name.
+    struct BusPlayer {
+        QString service;
+        QString owner;
+    };
+
     MprisPlayer* player(HWND window);
-    QStringList playerNames();
+    MprisPlayer& playerFor(const BusPlayer& busPlayer);
+    std::vector<BusPlayer> busPlayers();
+    // Every usable player, the preferred first.
+    std::vector<BusPlayer> choices();
     QString ownerOf(const QString& name);
-    HWND handleFor(const QString& service, const QString& owner);
+    // Starts the program unless its player is on the bus; false when it
+    // cannot be started.
+    bool startUnlessRunning(const QString& commandLine);
+    // A player came up: the one of a program started a moment ago?
+    void playerAppeared(const QString& owner);
+    QString runningPlayerOf(const QString& commandLine, const std::vector<BusPlayer>& onBus);
+    bool runsProgram(const QString& owner, const QString& program);
+    HWND handleFor(const BusPlayer& busPlayer);
+    bool open(MprisPlayer& player, const QString& path);
+    bool handOver(HWND window, const QString& path);
     LRESULT user(MprisPlayer& player, WPARAM wParam, LPARAM lParam, MprisPlayer::Mode mode);
     LRESULT command(MprisPlayer& player, WPARAM wParam, MprisPlayer::Mode mode);
     LRESULT dispatch(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, MprisPlayer::Mode mode);
@@ -88,10 +123,24 @@ private:
     void waitForBus(int timeoutMs, const std::function<bool()>& done);
 
     QDBusConnection bus_;
-    std::map<HWND, std::unique_ptr<MprisPlayer>> players_;
+    // The players met so far, by unique name: one for each run of a player.
+    std::map<QString, std::unique_ptr<MprisPlayer>> players_;
+    // Each window's player (its unique name); empty once no player took the
+    // window's file.
+    std::map<HWND, QString> windows_;
     HWND next_ = 0;
-    bool starting_ = false; // WinExec is waiting for a player
-    QString launched_;      // the player that appeared while it waited
+    QString configured_; // the configured program's player, when known
+    QString lastUsed_;   // the player last handed a file
+    QSet<QString> refused_;
+    // The player each command line started.
+    std::map<QString, QString> started_;
+    // A started program whose player has not appeared yet.
+    struct Launch {
+        QString commandLine;
+        QSet<QString> ownersBefore; // the players on the bus when it started
+        QDeadlineTimer until;
+    };
+    std::optional<Launch> launch_;
     QList<Keystroke> keystrokes_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
@@ -37,6 +38,13 @@ struct COPYDATASTRUCT {
     const void* lpData = nullptr;
 };
 
+// Where a back-end announces that a window came, went or changed state.
+class WindowChanges final : public QObject {
+    Q_OBJECT
+Q_SIGNALS:
+    void changed();
+};
+
 // One back-end: what the windows of the desktop are and how they answer.
 class WindowBackend {
 public:
@@ -54,6 +62,14 @@ public:
     virtual bool setForegroundWindow(HWND window) = 0;
     virtual void keybdEvent(quint8 vk, quint8 scan, DWORD flags) = 0;
     virtual UINT winExec(const QString& commandLine, UINT show) = 0;
+
+    // Whoever watches a window listens here, so that it need not poll fast
+    // to notice what the back-end knows at once.
+    const WindowChanges& changes() const { return changes_; }
+    void announceChange() { Q_EMIT changes_.changed(); }
+
+private:
+    WindowChanges changes_;
 };
 
 // Installs a back-end for the lifetime of the scope; the previous one (or

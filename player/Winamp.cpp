@@ -59,6 +59,9 @@ constexpr quintptr kPlayFileTag = 100;
 constexpr LRESULT kCopyDataVersion = 0x1700;
 constexpr LRESULT kVolumeVersion = 0x2000;
 constexpr LRESULT kEQVersion = 0x2400;
+// The poll only catches what the back-end does not announce; announced
+// changes are handled at once.
+constexpr int kPollMs = 250;
 constexpr quint8 kVkAlt = 0x12;
 constexpr quint8 kVk3 = 0x33;
 
@@ -71,7 +74,7 @@ LRESULT user(WPARAM wParam, LPARAM code)
 
 TWinamp::TWinamp(QObject* owner) : QObject(owner), About(u"About..."_s), timer_(new QTimer(this))
 {
-    timer_->setInterval(1);
+    timer_->setInterval(kPollMs);
     connect(timer_, &QTimer::timeout, this, &TWinamp::tick);
     shared().lastStatus = WAStop;
 }
@@ -152,14 +155,42 @@ bool TWinamp::StartWinAmp()
         setFileName(fileName_);
     if (const std::optional<stEQStatus> eq = ReadEQ())
         shared().lastEQ = *eq;
-    timer_->start();
+    watch();
     return true;
+}
+
+void TWinamp::watch()
+{
+    // The back-end of the latest start: an earlier one may have been replaced.
+    disconnect(changes_);
+    changes_ =
+        connect(&windowBackend().changes(), &WindowChanges::changed, this, &TWinamp::tickSoon);
+    timer_->start();
+    tickSoon();
+}
+
+void TWinamp::tickSoon()
+{
+    // Queued, so that no handler runs inside the back-end's own call, and
+    // coalesced, so that a burst of announcements is looked at once.
+    if (tickQueued_)
+        return;
+    tickQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            tickQueued_ = false;
+            if (timer_->isActive())
+                tick();
+        },
+        Qt::QueuedConnection);
 }
 
 void TWinamp::CloseWinAmp()
 {
     command(kCmdClose);
     timer_->stop();
+    disconnect(changes_);
 }
 
 void TWinamp::Play()

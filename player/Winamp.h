@@ -55,8 +55,9 @@ public:
     bool WinampVisible() const { return winampVisible_; }
 
     // Starts PathToWinAmp, looks for the player window, hands FileName over
-    // again, reads the equaliser and starts polling every 1 ms. False when
-    // no player window exists.
+    // again, reads the equaliser and starts watching the player: the events
+    // follow what the window back-end announces, and a slow poll catches
+    // what it does not. False when no player window exists.
     bool StartWinAmp();
     void CloseWinAmp();
     void Play();
@@ -86,9 +87,13 @@ private:
     std::optional<stEQStatus> ReadEQ() const;
     void command(platform::WPARAM id) const;
     void handOver();
+    void watch();
+    void tickSoon();
     void tick();
 
     QTimer* timer_;
+    QMetaObject::Connection changes_;
+    bool tickQueued_ = false;
     bool winampVisible_ = false;
     QString fileName_;
 };

@@ -10,18 +10,25 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
+#include <atomic>
 #include <csignal>
 #include <memory>
 #include <sys/prctl.h>
@@ -31,6 +38,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kConnectionName = u"mp3t-test-bus"_s;
+const QString kOtherConnectionName = u"mp3t-test-other-player"_s;
 const QString kPlayerService = u"org.mpris.MediaPlayer2.mpv"_s;
 const QString kPlayerInterface = u"org.mpris.MediaPlayer2.Player"_s;
 constexpr int kStartMs = 15000; // a player or a bus coming up
@@ -68,6 +76,35 @@ struct PlayerProcess {
 
 } // namespace
 
+// Another media player on the bus, like a browser that plays videos: it
+// takes commands but may refuse files. It answers from a thread of its own,
+// since the bridge's calls block the test's thread.
+class OtherPlayer : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+public:
+    // Its name sorts before mpv's.
+    static inline const QString service = u"org.mpris.MediaPlayer2.aaa"_s;
+    std::atomic<bool> refusesFiles = false;
+    std::atomic<int> opened = 0; // OpenUri calls, the refused ones included
+    std::atomic<int> driven = 0; // any other command
+
+    QString playbackStatus() const { return u"Stopped"_s; }
+
+public Q_SLOTS:
+    void OpenUri(const QString&)
+    {
+        ++opened;
+        if (refusesFiles)
+            sendErrorReply(QDBusError::NotSupported, u"Only web pages here"_s);
+    }
+    void Play() { ++driven; }
+    void Pause() { ++driven; }
+    void Stop() { ++driven; }
+    void SetPosition(const QDBusObjectPath&, qlonglong) { ++driven; }
+};
+
 class TestMprisBridge : public QObject {
     Q_OBJECT
 
@@ -81,6 +118,9 @@ class TestMprisBridge : public QObject {
     QStringList events;
     QString song;
     QString launcher;
+    QThread otherThread;
+    std::unique_ptr<OtherPlayer> other;
+    std::unique_ptr<QDBusConnection> otherConnection;
 
     QVariant property(const QString& name)
     {
@@ -99,11 +139,14 @@ class TestMprisBridge : public QObject {
     void writeLauncher()
     {
         // The player's program lives in a folder with a space in its name and
-        // notes its process id, so that the test can end it.
+        // notes its process id, so that the test can end it, and every start,
+        // so that the test can count them.
         QVERIFY(QDir(dir.path()).mkpath(u"player dir"_s));
         launcher = dir.filePath(u"player dir/start player"_s);
-        const QByteArray script = "#!/bin/sh\necho $$ > '" + QFile::encodeName(dir.path()) +
-                                  "/player.pid'\nexec mpv --idle=yes --no-video --ao=null "
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray script = "#!/bin/sh\necho $$ > '" + folder + "/player.pid'\necho $$ >> '" +
+                                  folder +
+                                  "/starts'\nexec mpv --idle=yes --no-video --ao=null "
                                   "--no-config --no-terminal '--log-file=" +
                                   QFile::encodeName(dir.filePath(u"mpv.log"_s)) +
                                   "' '--script=" + QFile::encodeName(mprisPlugin()) + "'\n";
@@ -111,6 +154,74 @@ class TestMprisBridge : public QObject {
         QVERIFY(QFile::setPermissions(launcher,
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
+    // The process ids noted in a file of the test's folder, one a line.
+    QList<qint64> pidsIn(const QString& name)
+    {
+        QFile file(dir.filePath(name));
+        QList<qint64> pids;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                if (!line.trimmed().isEmpty())
+                    pids.append(line.trimmed().toLongLong());
+            }
+        }
+        return pids;
+    }
+    // Every process id the launcher ever ran as.
+    QList<qint64> starts() { return pidsIn(u"starts"_s); }
+    // Ends every player that a test started and that still runs, however
+    // many: the ones whose command line names the test's folder.
+    void endStartedPlayers()
+    {
+        for (const qint64 pid : starts() + pidsIn(u"slow starts"_s)) {
+            QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly) &&
+                cmdline.readAll().contains(QFile::encodeName(dir.path())))
+                ::kill(pid_t(pid), SIGKILL);
+        }
+    }
+    QStringList mpvNames()
+    {
+        const QStringList names = connection->interface()->registeredServiceNames().value();
+        return names.filter(QRegularExpression(u"^org\\.mpris\\.MediaPlayer2\\.mpv"_s));
+    }
+    void addOtherPlayer()
+    {
+        other = std::make_unique<OtherPlayer>();
+        other->moveToThread(&otherThread);
+        otherThread.start();
+        otherConnection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
+            QString::fromUtf8(qgetenv("DBUS_SESSION_BUS_ADDRESS")), kOtherConnectionName));
+        QVERIFY(otherConnection->isConnected());
+        QVERIFY(otherConnection->registerObject(u"/org/mpris/MediaPlayer2"_s, other.get(),
+                                                QDBusConnection::ExportAllSlots |
+                                                    QDBusConnection::ExportAllProperties));
+        QVERIFY(otherConnection->registerService(OtherPlayer::service));
+    }
+    void removeOtherPlayer()
+    {
+        if (otherConnection) {
+            otherConnection->unregisterObject(u"/org/mpris/MediaPlayer2"_s);
+            otherConnection.reset();
+            QDBusConnection::disconnectFromBus(kOtherConnectionName);
+        }
+        otherThread.quit();
+        otherThread.wait();
+        other.reset();
+    }
+    // As after a restart of the program: a bridge that has met no player.
+    void restartBridge()
+    {
+        scope.reset();
+        bridge = std::make_unique<platform::MprisBridge>(*connection);
+        scope = std::make_unique<platform::WindowBackendScope>(*bridge);
+    }
+    bool listen(const QString& file, QString& winampPath)
+    {
+        return player::Listen(*winamp, file, winampPath, 0, [] { return QString(); }, {});
+    }
+    QString playing() { return QUrl(metadata().value(u"xesam:url"_s).toString()).toLocalFile(); }
+
     void readPlayerPid()
     {
         QFile file(dir.filePath(u"player.pid"_s));
@@ -178,9 +289,11 @@ private Q_SLOTS:
         winamp.reset();
         scope.reset();
         bridge.reset();
+        removeOtherPlayer();
         connection.reset();
         QDBusConnection::disconnectFromBus(kConnectionName);
         player.end(SIGKILL);
+        endStartedPlayers();
         if (bus) {
             bus->kill();
             bus->waitForFinished(kStartMs);
@@ -269,6 +382,24 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(property(u"Volume"_s).toDouble() - 0.22) < 0.01, kChangeMs);
     }
 
+    // Someone else pauses the player: what it announces reaches the events
+    // at once, not at the next poll.
+    void pausedElsewhereIsAnnounced()
+    {
+        // The play of the earlier test has reached the events.
+        QTRY_VERIFY_WITH_TIMEOUT(!events.isEmpty() && events.constLast() == u"start"_s, kChangeMs);
+        QSignalSpy announced(&bridge->changes(), &platform::WindowChanges::changed);
+        events.clear();
+        const QDBusMessage pause = QDBusMessage::createMethodCall(
+            kPlayerService, u"/org/mpris/MediaPlayer2"_s, kPlayerInterface, u"Pause"_s);
+        QCOMPARE(connection->call(pause, QDBus::Block, kChangeMs).type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_VERIFY_WITH_TIMEOUT(!announced.isEmpty(), kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList(u"pause"_s), kChangeMs);
+        winamp->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList({u"pause"_s, u"start"_s}), kChangeMs);
+    }
+
     void stopAndPlayAgain()
     {
         events.clear();
@@ -330,6 +461,91 @@ private Q_SLOTS:
         QVERIFY(window != 0);
         winamp->CloseWinAmp();
         QTRY_VERIFY_WITH_TIMEOUT(!platform::IsWindow(window), kStartMs);
+    }
+
+    // From here on another player is on the bus, first by name.
+    void listenStartsAndPicksTheConfiguredPlayer()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(mpvNames().isEmpty(), kStartMs);
+        addOtherPlayer();
+        QString winampPath = launcher;
+        winamp->PathToWinAmp = launcher;
+        QVERIFY(listen(song, winampPath));
+        readPlayerPid();
+        QCOMPARE(playing(), song);
+        QCOMPARE(other->opened.load(), 0);
+        QCOMPARE(other->driven.load(), 0);
+    }
+
+    void listenAgainStartsNoSecondPlayer()
+    {
+        const qsizetype started = starts().size();
+        QString winampPath = launcher;
+        QVERIFY(listen(song, winampPath));
+        QTRY_COMPARE_WITH_TIMEOUT(winamp->WinampStatus(), WAPlaying, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), song, kChangeMs);
+        QCOMPARE(starts().size(), started);
+        QCOMPARE(mpvNames().size(), 1);
+        QCOMPARE(other->opened.load(), 0);
+    }
+
+    void playerRefusingTheFileIsPassedOver()
+    {
+        restartBridge(); // knows neither mpv nor the other player
+        other->refusesFiles = true;
+        const QString second = dir.filePath(u"歌 曲/second.mp3"_s);
+        QVERIFY(testsupport::writeBytes(second, testsupport::silentMpegFrames(400)));
+        // None configured: the first by name comes first.
+        QString winampPath;
+        winamp->PathToWinAmp.clear();
+        QVERIFY(listen(second, winampPath));
+        QCOMPARE(other->opened.load(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), second, kChangeMs);
+        QCOMPARE(other->driven.load(), 0);
+        // The player that took the file comes first now; the other is not
+        // asked again.
+        QVERIFY(listen(song, winampPath));
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), song, kChangeMs);
+        QCOMPARE(other->opened.load(), 1);
+        QCOMPARE(other->driven.load(), 0);
+    }
+
+    void runningProgramIsKnownByItsFile()
+    {
+        restartBridge();
+        other->refusesFiles = false;
+        other->opened = 0;
+        // Another name for mpv's program: the running mpv is that program.
+        const QString link = dir.filePath(u"player dir/media player"_s);
+        QVERIFY(QFile::link(QStandardPaths::findExecutable(u"mpv"_s), link));
+        const qsizetype started = starts().size();
+        QString winampPath = link;
+        winamp->PathToWinAmp = link;
+        QVERIFY(listen(song, winampPath));
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), song, kChangeMs);
+        QCOMPARE(other->opened.load(), 0);
+        QCOMPARE(starts().size(), started);
+        QCOMPARE(mpvNames().size(), 1);
+    }
+
+    // A player that takes longer to come up than WinExec waits is still the
+    // started program's: pressing again starts no second copy.
+    void slowPlayerIsStartedOnce()
+    {
+        const QString slow = dir.filePath(u"player dir/slow player"_s);
+        const QByteArray script =
+            "#!/bin/sh\necho $$ >> '" + QFile::encodeName(dir.filePath(u"slow starts"_s)) +
+            "'\nsleep " + QByteArray::number(platform::MprisBridge::startTimeoutMs / 1000 + 1) +
+            "\nexec '" + QFile::encodeName(launcher) + "'\n";
+        QVERIFY(testsupport::writeBytes(slow, script));
+        QVERIFY(
+            QFile::setPermissions(slow, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(mpvNames().size(), 1);
+        QVERIFY(platform::WinExec(slow, platform::SW_SHOWNORMAL) > 31); // gives up waiting
+        QVERIFY(platform::WinExec(slow, platform::SW_SHOWNORMAL) > 31);
+        QTRY_COMPARE_WITH_TIMEOUT(mpvNames().size(), 2, kStartMs);
+        QVERIFY(platform::WinExec(slow, platform::SW_SHOWNORMAL) > 31);
+        QCOMPARE(pidsIn(u"slow starts"_s).size(), 1);
     }
 };
 

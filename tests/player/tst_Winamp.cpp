@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QObject>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +17,9 @@ using platform::FakeWindows;
 
 using Operation = std::function<void(TWinamp&)>;
 Q_DECLARE_METATYPE(Operation)
+// Something that happens to the player window.
+using Change = std::function<void(PlayerModel&, FakeWindows&, platform::HWND)>;
+Q_DECLARE_METATYPE(Change)
 
 namespace {
 const QString kClass = u"Winamp v1.x"_s;
@@ -249,6 +254,46 @@ private Q_SLOTS:
         model->status = answer == 0 ? 1 : 0;
         QTRY_COMPARE_WITH_TIMEOUT(events.size(), expected.size(), 5000);
         QCOMPARE(events, expected);
+    }
+
+    // The back-end's announcement, not the poll, brings the event: the poll
+    // is a slow safety net.
+    void announcedChangeRaisesEventAtOnce_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QStringList>("expected");
+        const auto row = [](const char* name, Change change, QStringList expected) {
+            QTest::newRow(name) << change << expected;
+        };
+        row("playing", [](PlayerModel& m, FakeWindows&, platform::HWND) { m.status = 1; },
+            {u"start"_s});
+        row("paused", [](PlayerModel& m, FakeWindows&, platform::HWND) { m.status = 3; },
+            {u"pause"_s});
+        row("equaliser", [](PlayerModel& m, FakeWindows&, platform::HWND) { m.eq[5] = 7; },
+            {u"eq 7"_s});
+        row("player gone", [](PlayerModel&, FakeWindows& f, platform::HWND w) { f.closeWindow(w); },
+            {u"exit"_s});
+    }
+    void announcedChangeRaisesEventAtOnce()
+    {
+        QFETCH(Change, change);
+        QFETCH(QStringList, expected);
+        const platform::HWND window = addPlayer(0x2900);
+        TWinamp winamp;
+        listenTo(winamp);
+        QVERIFY(winamp.StartWinAmp());
+        const QList<QTimer*> timers = winamp.findChildren<QTimer*>();
+        QVERIFY(std::any_of(timers.cbegin(), timers.cend(),
+                            [](const QTimer* t) { return t->isActive(); }));
+        for (const QTimer* timer : timers)
+            QVERIFY2(!timer->isActive() || timer->interval() >= 100, "polls too often");
+        awaitTick(); // the first look at the player, right after the start
+        QVERIFY(events.isEmpty());
+
+        change(*model, *fake, window);
+        fake->announceChange();
+        // Well within the poll interval: only the announcement can be in time.
+        QTRY_COMPARE_WITH_TIMEOUT(events, expected, 50);
     }
 
     void playerExitRaisesExitAndStop()
