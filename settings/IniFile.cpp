@@ -102,4 +102,22 @@ void writeStartPosition(TIniFile& ini, int percent)
     ini.WriteInteger(kWinampInfo, u"Position"_s, percent);
 }
 
+TextEncoding readTextEncoding(const TIniFile& ini)
+{
+    const QString value = ini.ReadString(kSysInfo, u"TextEncoding"_s, u"unicode"_s);
+    return value.compare(u"gbk"_s, Qt::CaseInsensitive) == 0 ? TextEncoding::Gbk
+                                                             : TextEncoding::Unicode;
+}
+
+void writeTextEncoding(TIniFile& ini, TextEncoding encoding)
+{
+    ini.WriteString(kSysInfo, u"TextEncoding"_s,
+                    encoding == TextEncoding::Gbk ? u"gbk"_s : u"unicode"_s);
+}
+
+QString readLegacyCodePage(const TIniFile& ini)
+{
+    return ini.ReadString(kSysInfo, u"LegacyCodePage"_s, u"GBK"_s);
+}
+
 } // namespace settings

@@ -61,4 +61,16 @@ void writeWinampPath(TIniFile& ini, const QString& path);
 int readStartPosition(const TIniFile& ini);
 void writeStartPosition(TIniFile& ini, int percent);
 
+// "SysInfo"/"TextEncoding": how edited ID3v2 texts are written, "unicode"
+// (UTF-16, the default) or "gbk" (code-page bytes for old devices). Another
+// value reads as the default.
+enum class TextEncoding { Unicode, Gbk };
+TextEncoding readTextEncoding(const TIniFile& ini);
+void writeTextEncoding(TIniFile& ini, TextEncoding encoding);
+
+// "SysInfo"/"LegacyCodePage": the code page that texts without a declared
+// encoding are read in when their bytes do not decide it ("GBK" by default,
+// "Big5", "CP1252", ...), as stored.
+QString readLegacyCodePage(const TIniFile& ini);
+
 } // namespace settings

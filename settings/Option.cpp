@@ -92,6 +92,13 @@ void TFormOption::createControls()
     RadioGrpID->setItemIndex(2);
     place(RadioGrpID, u"RadioGrpID"_s, 8, 40, 345, 49);
 
+    // Beside the priority, so that the designed places of the others stay.
+    RadioGrpEncoding = new TRadioGroup(u"ID3v2写入编码"_s, this);
+    RadioGrpEncoding->setColumns(2);
+    RadioGrpEncoding->setItems({u"Unicode(UTF-16)"_s, u"GBK(兼容老设备)"_s});
+    RadioGrpEncoding->setItemIndex(0);
+    place(RadioGrpEncoding, u"RadioGrpEncoding"_s, 361, 40, 260, 49);
+
     BtnOk = place(new QPushButton(u"确定"_s, this), u"BtnOk"_s, 88, 112, 75, 25);
     BtnCancel = place(new QPushButton(u"取消"_s, this), u"BtnCancel"_s, 192, 112, 75, 25);
 
@@ -119,6 +126,8 @@ void TFormOption::FormCreate()
     EditPathtoWinamp->setText(settings::readWinampPath(ini));
     TrackBarPos->setValue(settings::heldPosition(settings::readStartPosition(ini)));
     RadioGrpID->setItemIndex(settings::heldShowId(settings::readShowId(ini)));
+    RadioGrpEncoding->setItemIndex(
+        settings::readTextEncoding(ini) == settings::TextEncoding::Gbk ? 1 : 0);
     TrackBarPosChange();
 }
 
@@ -145,6 +154,9 @@ void TFormOption::SaveToFile(TIniFile& ini) const
         settings::writeWinampPath(ini, EditPathtoWinamp->text());
     settings::writeStartPosition(ini, TrackBarPos->value());
     settings::writeShowId(ini, RadioGrpID->itemIndex());
+    settings::writeTextEncoding(ini, RadioGrpEncoding->itemIndex() == 1
+                                         ? settings::TextEncoding::Gbk
+                                         : settings::TextEncoding::Unicode);
 }
 
 void TFormOption::BtnOkClick()

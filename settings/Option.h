@@ -15,7 +15,8 @@ class QSlider;
 class TRadioGroup;
 
 // The options dialog "选项设置" (objectName "FormOption"): the player's
-// program and the priority between the tag versions. The start position
+// program, the priority between the tag versions and how edited ID3v2 texts
+// are written. The start position
 // for listening is loaded and written back but has no visible control.
 //
 // Create it once, call FormCreate, then show it modally as often as the
@@ -28,7 +29,7 @@ public:
 
     // Start-up: sizes the dialog to its visible controls and loads the
     // controls from the settings file, in order: player path, position,
-    // priority. A value that is not a number throws platform::EConvertError
+    // priority, write encoding. A value that is not a number throws platform::EConvertError
     // and the controls after it keep their designed values; the caller shows
     // the message as the application's error handler does.
     void FormCreate();
@@ -51,7 +52,7 @@ public:
     void TrackBarPosChange();
 
     // What the dialog writes: the path only when not empty, then the
-    // position and the chosen priority.
+    // position, the chosen priority and the write encoding.
     void SaveToFile(TIniFile& ini) const;
 
 private:
@@ -63,6 +64,7 @@ private:
     QLineEdit* EditPathtoWinamp;
     QPushButton* BtnPath;
     TRadioGroup* RadioGrpID;
+    TRadioGroup* RadioGrpEncoding;
     QPushButton* BtnOk;
     QPushButton* BtnCancel;
     QLabel* Label2;

@@ -50,6 +50,8 @@ private Q_SLOTS:
     void badValueStopsStartUp();
     void okWrites_data();
     void okWrites();
+    void writeEncoding_data();
+    void writeEncoding();
     void okWithEmptyPathKeepsTheStoredPath();
     void pathComesFromTheChooser();
     void cancelWritesNothingButKeepsTheChoice();
@@ -97,6 +99,7 @@ void OptionTest::controlsAsDesigned()
         {"EditPathtoWinamp", {96, 6, 233, 20}, {}, true},
         {"BtnPath", {336, 6, 17, 17}, u"..."_s, true},
         {"RadioGrpID", {8, 40, 345, 49}, u"显示优先级"_s, true},
+        {"RadioGrpEncoding", {361, 40, 260, 49}, u"ID3v2写入编码"_s, true},
         {"BtnOk", {88, 112, 75, 25}, u"确定"_s, true},
         {"BtnCancel", {192, 112, 75, 25}, u"取消"_s, true},
         {"Label2", {0, 232, -1, -1}, u"试听开始位置"_s, false},
@@ -127,7 +130,9 @@ void OptionTest::controlsAsDesigned()
     QCOMPARE(track->tickInterval(), 10);
     QCOMPARE(track->tickPosition(), QSlider::TicksBelow);
     // Shrunk to the visible controls, with the left margin given on the right too.
-    QCOMPARE(form->size(), QSize(353 + 8, 137 + 8));
+    QCOMPARE(child<TRadioGroup>(*form, "RadioGrpEncoding")->items(),
+             (QStringList{u"Unicode(UTF-16)"_s, u"GBK(兼容老设备)"_s}));
+    QCOMPARE(form->size(), QSize(621 + 8, 137 + 8));
 }
 
 void OptionTest::startUp_data()
@@ -198,7 +203,7 @@ void OptionTest::badValueStopsStartUp()
     } catch (const platform::EConvertError& e) {
         QCOMPARE(e.message(), message);
     }
-    QCOMPARE(form.size(), QSize(361, 145));
+    QCOMPARE(form.size(), QSize(629, 145));
     QCOMPARE(child<QLineEdit>(form, "EditPathtoWinamp")->text(), u"/p"_s);
     QCOMPARE(child<QSlider>(form, "TrackBarPos")->value(), position);
     QCOMPARE(child<TRadioGroup>(form, "RadioGrpID")->itemIndex(), 2);
@@ -237,6 +242,39 @@ void OptionTest::okWrites()
     QCOMPARE(stored(u"WinampInfo"_s, u"Path"_s), path);
     QCOMPARE(stored(u"WinampInfo"_s, u"Position"_s), position);
     QCOMPARE(stored(u"SysInfo"_s, u"ShowId"_s), showId);
+}
+
+void OptionTest::writeEncoding_data()
+{
+    QTest::addColumn<QByteArray>("content"); // null: no settings file
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("no file, kept") << QByteArray() << 0 << 0 << u"unicode"_s;
+    QTest::newRow("no file, GBK chosen") << QByteArray() << 0 << 1 << u"gbk"_s;
+    QTest::newRow("gbk stored") << "[SysInfo]\nTextEncoding=gbk\n"_ba << 1 << 1 << u"gbk"_s;
+    QTest::newRow("GBK in capitals")
+        << "[SysInfo]\nTextEncoding=GBK\n"_ba << 1 << 0 << u"unicode"_s;
+    QTest::newRow("unknown value") << "[SysInfo]\nTextEncoding=utf7\n"_ba << 0 << 0 << u"unicode"_s;
+}
+
+// The write encoding of ID3v2 texts: shown from the file, written by OK.
+void OptionTest::writeEncoding()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, shown);
+    QFETCH(int, chosen);
+    QFETCH(QString, written);
+    if (!content.isNull())
+        QVERIFY(writeBytes(iniPath(), content));
+    const auto form = started();
+    QVERIFY(form);
+    auto* group = child<TRadioGroup>(*form, "RadioGrpEncoding");
+    QCOMPARE(group->itemIndex(), shown);
+    QTest::mouseClick(group->button(chosen), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*form, "BtnOk"), Qt::LeftButton);
+    QCOMPARE(stored(u"SysInfo"_s, u"TextEncoding"_s), written);
 }
 
 void OptionTest::okWithEmptyPathKeepsTheStoredPath()
