@@ -318,6 +318,8 @@ void TFormMainLayout::setupPropertyPage()
     ComboGenre->setMaxVisibleItems(10);
     ComboGenre->setGeometry(40, 90, 200, 20);
     EditComment = addEdit(page, u"EditComment"_s, {40, 120, 400, 20});
+    LabelV1Fit = named(new QLabel(page), u"LabelV1Fit"_s);
+    LabelV1Fit->setGeometry(8, 156, 304, 16);
     BtnLsn = addButton(page, u"BtnLsn"_s, u"试听"_s, {320, 152, 75, 25});
     BtnChgProp = addButton(page, u"BtnChgProp"_s, u"修改属性"_s, {408, 152, 75, 25}, true);
     for (QWidget* w : std::initializer_list<QWidget*>{EditTitle, EditArt, EditAlbum, EditYear,

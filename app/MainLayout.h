@@ -90,6 +90,7 @@ struct TFormMainLayout {
     // Page 2: single-file editing.
     QWidget* TabShProp = nullptr;
     QLineEdit* EditFile = nullptr;
+    QLabel* LabelV1Fit = nullptr; // what ID3v1 will cut of the page
     QLineEdit* EditTitle = nullptr;
     QLineEdit* EditArt = nullptr;
     QLineEdit* EditAlbum = nullptr;

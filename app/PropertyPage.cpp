@@ -1,15 +1,30 @@
 #include "app/PropertyPage.h"
 
+#include "platform/CodePage.h"
+
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
 
 #include <algorithm>
 #include <initializer_list>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kYearTyping = 4;
+
+// The length of a text in ID3v1, which holds code-page bytes without
+// trailing blanks.
+std::size_t v1Bytes(const QString& text)
+{
+    std::string bytes = platform::TextToAnsi(text);
+    while (!bytes.empty() && static_cast<unsigned char>(bytes.back()) <= 0x20)
+        bytes.pop_back();
+    return bytes.size();
+}
 
 } // namespace
 
@@ -46,6 +61,49 @@ TPropertyPage::TPropertyPage(const Fields& fields) : f_(fields)
 {
     year_ = new YearValidator(f_.year);
     f_.year->setValidator(year_);
+    for (QLineEdit* edit : {f_.title, f_.artist, f_.album, f_.year, f_.comment})
+        connections_ << QObject::connect(edit, &QLineEdit::textChanged, f_.v1Fit,
+                                         [this] { showV1Fit(); });
+}
+
+TPropertyPage::~TPropertyPage()
+{
+    for (const QMetaObject::Connection& c : connections_)
+        QObject::disconnect(c);
+}
+
+void TPropertyPage::setV1Target(bool writesV1, int commentWidth)
+{
+    writesV1_ = writesV1;
+    commentWidth_ = commentWidth;
+    showV1Fit();
+}
+
+QString TPropertyPage::v1Overflow() const
+{
+    if (!writesV1_)
+        return {};
+    const struct {
+        const QLineEdit* edit;
+        int width;
+        QString name;
+    } fields[] = {{f_.title, 30, u"标题"_s},
+                  {f_.artist, 30, u"作者"_s},
+                  {f_.album, 30, u"专辑"_s},
+                  {f_.year, 4, u"年代"_s},
+                  {f_.comment, commentWidth_, u"备注"_s}};
+    QStringList cut;
+    for (const auto& field : fields) {
+        // As the ID3v1 setters take it: trailing blanks go before the count.
+        if (int(v1Bytes(field.edit->text())) > field.width)
+            cut << field.name;
+    }
+    return cut.isEmpty() ? QString() : u"ID3v1将截断: "_s + cut.join(u", "_s);
+}
+
+void TPropertyPage::showV1Fit()
+{
+    f_.v1Fit->setText(v1Overflow());
 }
 
 void TPropertyPage::fill(const Values& values)

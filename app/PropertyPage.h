@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
+#include <QMetaObject>
 #include <QString>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 // The fields of the property page and what they held when they were last
@@ -21,9 +24,13 @@ public:
         QLineEdit* year = nullptr;
         QComboBox* genre = nullptr;
         QLineEdit* comment = nullptr;
+        QLabel* v1Fit = nullptr; // names the fields ID3v1 will cut
     };
 
     explicit TPropertyPage(const Fields& fields);
+    ~TPropertyPage();
+    TPropertyPage(const TPropertyPage&) = delete;
+    TPropertyPage& operator=(const TPropertyPage&) = delete;
 
     // Enables each field and sets its text; the genre box selects the name
     // the text is (letter case aside), none for any other text.
@@ -42,10 +49,22 @@ public:
     void markUnmodified();
     bool isModified() const;
 
+    // Whether a save writes ID3v1 (by the priority), and the comment's room
+    // there (28 bytes beside a track number, else 30): the fit label follows.
+    void setV1Target(bool writesV1, int commentWidth);
+    // The fields ID3v1 will cut, counted in its code-page bytes (a Chinese
+    // character is two): "ID3v1将截断: 标题, 专辑"; empty when all fit.
+    QString v1Overflow() const;
+
 private:
     class YearValidator;
+
+    void showV1Fit();
 
     Fields f_;
     YearValidator* year_; // owned by the year field
     Values unmodified_;
+    bool writesV1_ = false;
+    int commentWidth_ = 30;
+    QList<QMetaObject::Connection> connections_;
 };

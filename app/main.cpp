@@ -94,8 +94,9 @@ const std::array<QString, 3>& TFormMain::ShowIdNames()
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
-    page_ = std::make_unique<TPropertyPage>(TPropertyPage::Fields{
-        ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre, ui.EditComment});
+    page_ = std::make_unique<TPropertyPage>(
+        TPropertyPage::Fields{ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre,
+                              ui.EditComment, ui.LabelV1Fit});
     Winamp = new TWinamp(this);
     Winamp->setObjectName(u"Winamp"_s);
     Winamp->About = u"About..."_s;
@@ -559,8 +560,18 @@ void TFormMain::ListViewMainChange()
         if (!fillPropPageFromFile(file))
             page_->empty();
         page_->markUnmodified();
+        showV1Target(file);
     }
     setActionButtonsEnabled(true);
+}
+
+// What the fit label measures against: ID3v1 is written by priorities 0 and
+// 2, and a track number there leaves the comment 28 bytes.
+void TFormMain::showV1Target(const QString& file)
+{
+    const bool writesV1 = ShowId == operations::ShowV1Only || ShowId == operations::PreferV2;
+    const bool tracked = writesV1 && TagV1->ReadFromFile(native(file)) && TagV1->Track() > 0;
+    page_->setV1Target(writesV1, tracked ? 28 : 30);
 }
 
 bool TFormMain::leavePage(const QString& nextFile)

@@ -140,6 +140,7 @@ private:
     // leavePage asks "保存修改吗?" before the page shows another file (or
     // none): false when the user chose to stay, or the save failed.
     bool savePage();
+    void showV1Target(const QString& file);
     bool leavePage(const QString& nextFile = QString());
     void reselectPageFile();
     void selectRowAfter(int index, int rows);

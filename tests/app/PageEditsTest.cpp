@@ -235,6 +235,43 @@ private Q_SLOTS:
         QCOMPARE(w.ui.EditYear->text(), u"2024"_s);
     }
 
+    // The label says which fields ID3v1 will cut, in its code-page bytes,
+    // as the user types; nothing when the priority writes no ID3v1.
+    void v1FitFollowsTheTyping()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A", {}, 7); // a track number: the comment has 28 bytes
+        music.addV1(u"b.mp3"_s, "B");
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"0"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        QLabel* fit = program.find<QLabel>(u"LabelV1Fit"_s);
+        QCOMPARE(fit->text(), QString());
+        w.ui.EditTitle->setText(QString(15, u'歌')); // 30 bytes: fits
+        QCOMPARE(fit->text(), QString());
+        w.ui.EditTitle->setFocus();
+        QTest::keyClick(w.ui.EditTitle, Qt::Key_A);
+        QCOMPARE(fit->text(), u"ID3v1将截断: 标题"_s);
+        w.ui.EditComment->setText(QString(29, u'c'));
+        QCOMPARE(fit->text(), u"ID3v1将截断: 标题, 备注"_s);
+        w.ui.EditComment->setText(QString(28, u'c') + u"   "_s); // trailing blanks go
+        QCOMPARE(fit->text(), u"ID3v1将截断: 标题"_s);
+        {
+            const ModalAnswers drop({answerSave(u"否"_s)});
+            program.clickRow(1);
+        }
+        w.ui.EditComment->setText(QString(29, u'c')); // no track number: 30 bytes
+        QCOMPARE(fit->text(), QString());
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"1"_s);
+        w.ShowId = 1;
+        w.ui.EditComment->clear();
+        program.list()->clearSelection();
+        program.clickRow(1);
+        typeTitle(w, QString(40, u'T'));
+        QCOMPARE(fit->text(), QString());
+    }
+
 private:
     static QString rowPathOf(TFormMain& w, const QTreeWidgetItem* row) { return w.rowPath(row); }
 };
