@@ -8,6 +8,7 @@
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
+#include "operations/TagText.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "player/Listen.h"
@@ -412,16 +413,19 @@ QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 void TFormMain::fillRowCells(QTreeWidgetItem* row)
 {
     const std::string path = native(rowPath(row));
-    std::array<std::string, 6> fields;
+    std::array<QString, 6> fields;
     bool hasTag = false;
     const auto fromV1 = [&] {
-        fields = {TagV1->Title(), TagV1->Artist(), TagV1->Album(),
-                  TagV1->Year(),  TagV1->Genre(),  TagV1->Comment()};
+        using platform::AnsiToText;
+        fields = {AnsiToText(TagV1->Title()), AnsiToText(TagV1->Artist()),
+                  AnsiToText(TagV1->Album()), AnsiToText(TagV1->Year()),
+                  AnsiToText(TagV1->Genre()), AnsiToText(TagV1->Comment())};
         hasTag = true;
     };
     const auto fromV2 = [&] {
-        fields = {TagV2->Title, TagV2->Artist, TagV2->Album,
-                  TagV2->Year,  TagV2->Genre,  TagV2->Comment};
+        using operations::shownText;
+        fields = {shownText(TagV2->Title), shownText(TagV2->Artist), shownText(TagV2->Album),
+                  shownText(TagV2->Year),  shownText(TagV2->Genre),  shownText(TagV2->Comment)};
         hasTag = true;
     };
     switch (ShowId) {
@@ -445,7 +449,7 @@ void TFormMain::fillRowCells(QTreeWidgetItem* row)
     }
     row->setData(0, HasTagRole, hasTag);
     for (int c = 0; c < 6; ++c)
-        row->setText(c + 1, hasTag ? platform::AnsiToText(fields[std::size_t(c)]) : QString());
+        row->setText(c + 1, hasTag ? fields[std::size_t(c)] : QString());
 }
 
 void TFormMain::ShellListMerged()
@@ -614,9 +618,9 @@ bool TFormMain::fillPropPageFromFile(const QString& path)
                      platform::AnsiToText(TagV1->Genre()), platform::AnsiToText(TagV1->Comment()));
     };
     const auto fromV2 = [this] {
-        fillPropPage(platform::AnsiToText(TagV2->Title), platform::AnsiToText(TagV2->Artist),
-                     platform::AnsiToText(TagV2->Album), platform::AnsiToText(TagV2->Year),
-                     platform::AnsiToText(TagV2->Genre), platform::AnsiToText(TagV2->Comment));
+        using operations::shownText;
+        fillPropPage(shownText(TagV2->Title), shownText(TagV2->Artist), shownText(TagV2->Album),
+                     shownText(TagV2->Year), shownText(TagV2->Genre), shownText(TagV2->Comment));
     };
     switch (ShowId) {
     case operations::ShowV1Only:

@@ -1,5 +1,6 @@
 #include "operations/TagCopying.h"
 
+#include "operations/TagText.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -27,23 +28,23 @@ bool equalIgnoringCase(const std::string& a, const char* b)
 
 void v1IntoV2(const TID3v1& v1, TID3v2& v2)
 {
-    v2.Title = v1.Title();
-    v2.Artist = v1.Artist();
-    v2.Album = v1.Album();
-    v2.Year = v1.Year();
-    v2.Genre = v1.Genre();
-    v2.Comment = v1.Comment();
+    v2.Title = fromV1(v1.Title(), v2.Title);
+    v2.Artist = fromV1(v1.Artist(), v2.Artist);
+    v2.Album = fromV1(v1.Album(), v2.Album);
+    v2.Year = fromV1(v1.Year(), v2.Year);
+    v2.Genre = fromV1(v1.Genre(), v2.Genre);
+    v2.Comment = fromV1(v1.Comment(), v2.Comment);
 }
 
 void v2IntoV1(const TID3v2& v2, TID3v1& v1)
 {
-    v1.SetTitle(v2.Title);
-    v1.SetArtist(v2.Artist);
-    v1.SetAlbum(v2.Album);
-    v1.SetYear(v2.Year);
-    const int genre = genreIndexOf(v2.Genre);
+    v1.SetTitle(toV1(v2.Title));
+    v1.SetArtist(toV1(v2.Artist));
+    v1.SetAlbum(toV1(v2.Album));
+    v1.SetYear(toV1(v2.Year));
+    const int genre = genreIndexOf(toV1(v2.Genre));
     v1.SetGenreID(genre < 0 ? 255 : uint8_t(genre));
-    v1.SetComment(v2.Comment);
+    v1.SetComment(toV1(v2.Comment));
 }
 
 } // namespace

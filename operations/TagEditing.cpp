@@ -1,5 +1,6 @@
 #include "operations/TagEditing.h"
 
+#include "operations/TagText.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "tags/ID3v1.h"
@@ -66,6 +67,9 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
     const std::string file = native(path);
     if (writesV1(showId))
         v1.ReadFromFile(file);
+    // A field the page shows as the file has it keeps its frame.
+    if (writesV2(showId))
+        v2.ReadFromFile(file);
     v1.SetTitle(v1Text(page.title));
     v1.SetArtist(v1Text(page.artist));
     v1.SetAlbum(v1Text(page.album));
@@ -73,12 +77,12 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
     v1.SetGenreID(page.genreIndex >= 0 && page.genreIndex < 256 ? uint8_t(page.genreIndex) : 255);
     v1.SetComment(v1Text(page.comment));
 
-    v2.Title = platform::TextToAnsi(page.title);
-    v2.Artist = platform::TextToAnsi(page.artist);
-    v2.Album = platform::TextToAnsi(page.album);
-    v2.Year = platform::TextToAnsi(page.year);
-    v2.Genre = platform::TextToAnsi(page.genreText);
-    v2.Comment = platform::TextToAnsi(page.comment);
+    v2.Title = editedText(page.title, v2.Title);
+    v2.Artist = editedText(page.artist, v2.Artist);
+    v2.Album = editedText(page.album, v2.Album);
+    v2.Year = editedText(page.year, v2.Year);
+    v2.Genre = editedText(page.genreText, v2.Genre);
+    v2.Comment = editedText(page.comment, v2.Comment);
 
     bool ok = true;
     QString systemError;
@@ -109,15 +113,15 @@ FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QStrin
     v2.ReadFromFile(file);
     if (values.title) {
         v1.SetTitle(v1Text(*values.title));
-        v2.Title = platform::TextToAnsi(*values.title);
+        v2.Title = editedText(*values.title, v2.Title);
     }
     if (values.artist) {
         v1.SetArtist(v1Text(*values.artist));
-        v2.Artist = platform::TextToAnsi(*values.artist);
+        v2.Artist = editedText(*values.artist, v2.Artist);
     }
     if (values.album) {
         v1.SetAlbum(v1Text(*values.album));
-        v2.Album = platform::TextToAnsi(*values.album);
+        v2.Album = editedText(*values.album, v2.Album);
     }
     outcome.written = true;
     bool ok = true;

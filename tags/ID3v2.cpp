@@ -4,11 +4,13 @@
 #include "tags/ID3v2Fields.h"
 #include "tags/ID3v2Frame.h"
 #include "tags/StaleCopies.h"
+#include "tags/TextCodec.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -92,6 +94,44 @@ bool isTextSource(const std::string& id, std::uint32_t storedSize)
     return FieldCollector::isCandidate(id) && storedSize <= MaxTextFrame;
 }
 
+bool isListedSource(const std::string& id, std::uint32_t storedSize)
+{
+    return holdsListedTexts(id) && storedSize <= MaxTextFrame;
+}
+
+void addLegacyTexts(const Frame& frame, std::vector<LegacyFrameText>& out)
+{
+    const auto legacy = legacyStringsOf(frame);
+    if (!legacy)
+        return;
+    for (const std::string_view s : legacy->strings) {
+        if (!s.empty())
+            out.push_back({frame.id, std::string(s)});
+    }
+}
+
+// The frame with its legacy strings converted and written as Unicode. The
+// frame as it is when it has none, or only ASCII ones; nullopt when the
+// converter gives what is no text of a string.
+std::optional<Frame> unicodeFrame(Frame frame, const TID3v2::LegacyConverter& toUtf8)
+{
+    const auto legacy = legacyStringsOf(frame);
+    if (!legacy || std::all_of(legacy->strings.begin(), legacy->strings.end(), isAscii))
+        return frame;
+    std::vector<std::string> strings;
+    for (const std::string_view s : legacy->strings) {
+        strings.push_back(isAscii(s) ? std::string(s) : toUtf8(s));
+        if (strings.back().find('\0') != std::string::npos)
+            return std::nullopt;
+    }
+    const auto encoded = encodedStrings(strings, true);
+    if (!encoded)
+        return std::nullopt;
+    frame.data = std::string(legacy->head) + static_cast<char>(encoded->encoding) +
+                 std::string(legacy->language) + encoded->bytes;
+    return frame;
+}
+
 struct OldTag {
     std::uint64_t size = 0; // the bytes at the start of the file the new tag replaces
     std::uint8_t major = 0;
@@ -99,9 +139,16 @@ struct OldTag {
     FieldCollector fields;
     // Every frame is in `frames`: nothing the new tag would leave out unasked.
     bool whole = true;
+    // Every frame could be edited as it was loaded.
+    bool edited = true;
 };
 
-OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name)
+// Changes a frame as it is loaded, before its texts are taken; false when it
+// cannot be made.
+using FrameEdit = std::function<bool(Frame&)>;
+
+OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name,
+                  const FrameEdit& edit = nullptr)
 {
     OldTag old;
     const auto header = parseHeader(readOrThrow(fd, 0, HeaderSize, name));
@@ -125,6 +172,8 @@ OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name)
     };
     const auto stop =
         walkFrames(*bytes, *header, all, [&](Frame&& frame, std::uint32_t storedSize) {
+            if (edit && !edit(frame))
+                old.edited = false;
             if (isTextSource(frame.id, storedSize))
                 old.fields.add(frame, old.frames.size());
             old.frames.push_back(std::move(frame));
@@ -137,7 +186,7 @@ OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name)
 // year is the year frame's), unless the tag has those already.
 std::string datePartsOf(const Frame& recorded, const std::vector<Frame>& frames)
 {
-    const std::string t = trimmed(textOf(recorded).value_or(std::string()));
+    const std::string t = trimmed(textOf(recorded).value_or(Text()).bytes);
     const auto digits = [&](std::size_t pos) {
         return t.size() >= pos + 2 && std::isdigit(static_cast<unsigned char>(t[pos])) &&
                std::isdigit(static_cast<unsigned char>(t[pos + 1]));
@@ -154,25 +203,41 @@ std::string datePartsOf(const Frame& recorded, const std::vector<Frame>& frames)
     return out;
 }
 
+struct FieldTexts {
+    Text title, artist, album, year, genre, comment;
+};
+
+FieldTexts textsOf(const TID3v2& tag)
+{
+    return {tag.Title, tag.Artist, tag.Album, tag.Year, tag.Genre, tag.Comment};
+}
+
+FieldTexts textsOf(const FieldCollector& fields)
+{
+    return {fields.text(Field::Title), fields.text(Field::Artist), fields.text(Field::Album),
+            fields.text(Field::Year),  fields.text(Field::Genre),  fields.text(Field::Comment)};
+}
+
 // The seven frames of the field set, then every other frame of the old tag in
 // its order. A field whose text the caller left as read keeps its old frame,
 // encoding and all.
 class FrameBuilder {
 public:
-    FrameBuilder(const OldTag& old, const TID3v2& tag)
-        : old_(old), tag_(tag), used_(old.frames.size(), false)
+    FrameBuilder(const OldTag& old, const FieldTexts& texts)
+        : old_(old), texts_(texts), used_(old.frames.size(), false)
     {
     }
 
-    std::string build()
+    // nullopt when a text cannot be written.
+    std::optional<std::string> build()
     {
-        field(Field::Title, "TIT2", tag_.Title);
-        field(Field::Artist, "TPE1", tag_.Artist);
-        field(Field::Album, "TALB", tag_.Album);
+        field(Field::Title, "TIT2", texts_.title);
+        field(Field::Artist, "TPE1", texts_.artist);
+        field(Field::Album, "TALB", texts_.album);
         const auto track = old_.fields.source(Field::Track);
         out_ += track ? carried(*track) : serialized(textFrame("TRCK", ""));
-        field(Field::Year, "TYER", tag_.Year);
-        field(Field::Genre, "TCON", tag_.Genre);
+        field(Field::Year, "TYER", texts_.year);
+        field(Field::Genre, "TCON", texts_.genre);
         comment();
         const auto year = old_.fields.source(Field::Year);
         for (std::size_t i = 0; i < old_.frames.size(); ++i) {
@@ -183,6 +248,8 @@ public:
             else
                 out_ += carried(i);
         }
+        if (!written_)
+            return std::nullopt;
         return std::move(out_);
     }
 
@@ -196,7 +263,14 @@ private:
         return serialized(reencodedForV23(f.id == "TCON" ? genreFrameForV23(f) : f));
     }
 
-    void field(Field field, std::string_view id, const std::string& value)
+    void add(const std::optional<Frame>& frame)
+    {
+        written_ = written_ && frame.has_value();
+        if (frame)
+            out_ += serialized(*frame);
+    }
+
+    void field(Field field, std::string_view id, const Text& value)
     {
         const auto source = old_.fields.source(field);
         // A year from "TDRC" is written as "TYER"; the loop handles the rest of the date.
@@ -207,7 +281,7 @@ private:
         }
         if (sameId)
             used_[*source] = true;
-        out_ += serialized(textFrame(id, value));
+        add(fieldFrame(id, value));
     }
 
     // A comment read from a frame with a description stays in that frame,
@@ -215,28 +289,32 @@ private:
     void comment()
     {
         const auto source = old_.fields.source(Field::Comment);
-        const bool unchanged = source && old_.fields.text(Field::Comment) == tag_.Comment;
+        const bool unchanged = source && old_.fields.text(Field::Comment) == texts_.comment;
         if (old_.fields.commentIsDescribed()) {
             if (!unchanged)
-                out_ += serialized(commentFrame(tag_.Comment));
+                add(commentFrame(texts_.comment));
         } else if (unchanged) {
             out_ += carried(*source);
         } else {
             if (source)
                 used_[*source] = true;
-            out_ += serialized(commentFrame(tag_.Comment));
+            add(commentFrame(texts_.comment));
         }
     }
 
     const OldTag& old_;
-    const TID3v2& tag_;
+    const FieldTexts& texts_;
     std::vector<bool> used_;
     std::string out_;
+    bool written_ = true;
 };
 
-std::optional<std::string> newTag(const OldTag& old, const TID3v2& tag)
+std::optional<std::string> newTag(const OldTag& old, const FieldTexts& texts)
 {
-    const std::string frames = FrameBuilder(old, tag).build();
+    const auto built = FrameBuilder(old, texts).build();
+    if (!built)
+        return std::nullopt;
+    const std::string& frames = *built;
     const std::uint64_t body = frames.size() + Padding;
     if (body > MaxTagBody)
         return std::nullopt;
@@ -270,6 +348,28 @@ bool copyRest(int fd, std::uint64_t from, FileReplacement& copy, const std::stri
     }
 }
 
+bool isWritable(const std::string& target)
+{
+    // A rename would pass over the file's own permissions: a file the user
+    // could not write, or could not replace in its folder, is not written.
+    return !isReadOnly(target) && !isReadOnly(folderOf(target));
+}
+
+// The file with the new tag in place of the old one, through a copy that only
+// a complete write renames over it.
+bool replaceTag(int source, const struct stat& st, const std::string& target, const OldTag& old,
+                const FieldTexts& texts)
+{
+    // What cannot be carried into the new tag would be lost: the file stays.
+    if (!old.whole)
+        return false;
+    const auto tag = newTag(old, texts);
+    if (!tag)
+        return false;
+    FileReplacement copy(target, target + std::string(CopySuffix), st);
+    return copy.write(*tag) && copyRest(source, old.size, copy, target) && copy.commit();
+}
+
 } // namespace
 
 TID3v2::TID3v2() = default;
@@ -298,8 +398,11 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     if (!bytes)
         return true;
     FieldCollector fields(header->major);
-    walkFrames(*bytes, *header, isTextSource,
-               [&](Frame&& frame, std::uint32_t) { fields.add(frame, 0); });
+    walkFrames(*bytes, *header, isListedSource, [&](Frame&& frame, std::uint32_t storedSize) {
+        if (isTextSource(frame.id, storedSize))
+            fields.add(frame, 0);
+        addLegacyTexts(frame, legacyTexts_);
+    });
     Title = fields.text(Field::Title);
     Artist = fields.text(Field::Artist);
     Album = fields.text(Field::Album);
@@ -319,17 +422,42 @@ bool TID3v2::SaveToFile(const std::string& FileName)
     const FileDescriptor source = openForReading(target, st);
     if (!source)
         throwError(errno, "open " + target);
-    // A rename would pass over the file's own permissions: a file the user
-    // could not write, or could not replace in its folder, is not written.
-    if (isReadOnly(target) || isReadOnly(folderOf(target)))
+    if (!isWritable(target))
         return false;
     const OldTag old = loadOldTag(source.get(), std::uint64_t(st.st_size), target);
-    // What cannot be carried into the new tag would be lost: the file stays.
-    if (!old.whole)
+    return replaceTag(source.get(), st, target, old, textsOf(*this));
+}
+
+bool TID3v2::ConvertLegacyToUnicode(const std::string& FileName, const LegacyConverter& toUtf8,
+                                    bool* converted)
+{
+    if (converted)
+        *converted = false;
+    removeStaleCopy(FileName);
+    const std::string target = resolvedTarget(FileName);
+    struct stat st {};
+    const FileDescriptor source = openForReading(target, st);
+    if (!source)
+        throwError(errno, "open " + target);
+    bool changed = false;
+    const auto edit = [&](Frame& frame) {
+        auto unicode = unicodeFrame(frame, toUtf8);
+        if (!unicode)
+            return false;
+        changed = changed || unicode->data != frame.data;
+        frame = std::move(*unicode);
+        return true;
+    };
+    const OldTag old = loadOldTag(source.get(), std::uint64_t(st.st_size), target, edit);
+    if (!old.edited)
         return false;
-    const auto tag = newTag(old, *this);
-    if (!tag)
+    if (!changed)
+        return true;
+    if (!isWritable(target))
         return false;
-    FileReplacement copy(target, target + std::string(CopySuffix), st);
-    return copy.write(*tag) && copyRest(source.get(), old.size, copy, target) && copy.commit();
+    // The fields' texts are the converted frames' own, so each keeps its frame.
+    const bool done = replaceTag(source.get(), st, target, old, textsOf(old.fields));
+    if (converted)
+        *converted = done;
+    return done;
 }

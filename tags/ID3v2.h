@@ -1,13 +1,22 @@
 #pragma once
 
+#include "tags/Text.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // The ID3v2 tag at the start of one file: versions 2.2, 2.3 and 2.4 are read,
-// version 2.3 is written. Texts are code-page bytes; texts the file stores in
-// UTF-16 or UTF-8 are converted to the code page.
+// version 2.3 is written. Each text says whether it is legacy bytes (a frame
+// declaring ISO-8859-1, which in practice means some code page) or Unicode,
+// read from UTF-16 or UTF-8 into UTF-8.
 class TID3v2 {
 public:
+    // Legacy bytes of a code page to UTF-8.
+    using LegacyConverter = std::function<std::string(std::string_view legacyBytes)>;
+
     TID3v2();
 
     // Resets the object, then reads the tag. True whenever the file's first
@@ -15,13 +24,29 @@ public:
     bool ReadFromFile(const std::string& FileName);
 
     // Writes the six texts as a new v2.3 tag in place of the file's old one,
-    // keeping every other frame of the old tag and every byte after it. The
-    // new file is written as FileName + ".tdexbak" and renamed over the old
-    // one only when complete, so that a failure leaves the file as it was
-    // (and removes the copy). False for a file the user cannot write and for
-    // a full disk; other errors of the operating system throw
-    // std::system_error. Neither resets nor updates the object.
+    // keeping every other frame of the old tag and every byte after it. A text
+    // equal to the file's own keeps its frame as it is; another is written
+    // under encoding 0x00 when it is legacy or ASCII, as UTF-16 with a
+    // byte-order mark when it is other Unicode. The new file is written as
+    // FileName + ".tdexbak" and renamed over the old one only when complete,
+    // so that a failure leaves the file as it was (and removes the copy).
+    // False for a file the user cannot write, for a full disk, for a tag with
+    // frames the new one could not carry and for a Unicode text that is not
+    // UTF-8; other errors of the operating system throw std::system_error.
+    // Neither resets nor updates the object.
     bool SaveToFile(const std::string& FileName);
+
+    // Rewrites the file's tag as SaveToFile does, its texts as they are, but
+    // with every legacy string of the kinds of frame LegacyTexts() lists (of
+    // any size) converted by toUtf8 and written as Unicode, so that one of
+    // ASCII only stays as it is; every other frame and every Unicode text
+    // stays as it was. A tag without a legacy string to convert is left alone,
+    // with true. False, the file unchanged, as for SaveToFile, and when toUtf8
+    // gives bytes that are no UTF-8 or contain 0x00. `converted`, when given,
+    // tells whether the file was rewritten. Neither reads nor updates the
+    // object.
+    static bool ConvertLegacyToUnicode(const std::string& FileName, const LegacyConverter& toUtf8,
+                                       bool* converted = nullptr);
 
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }
@@ -29,10 +54,16 @@ public:
     // more than the file holds.
     int32_t Size() const { return size_; }
 
-    std::string Title, Artist, Album, Year, Genre, Comment;
+    // Every non-empty legacy string of the tag's text frames ("TXXX" with its
+    // description), comments and lyrics (description and text), in the order
+    // of the frames, ASCII ones included. Frames over 1 MiB are not read.
+    const std::vector<tags::LegacyFrameText>& LegacyTexts() const { return legacyTexts_; }
+
+    tags::Text Title, Artist, Album, Year, Genre, Comment;
 
 private:
     bool exists_ = false;
     uint8_t versionID_ = 0;
     int32_t size_ = 0;
+    std::vector<tags::LegacyFrameText> legacyTexts_;
 };

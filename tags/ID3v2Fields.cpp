@@ -73,6 +73,11 @@ std::string trimmed(std::string_view text)
     return std::string(text);
 }
 
+Text trimmed(const Text& text)
+{
+    return {trimmed(text.bytes), text.unicode};
+}
+
 std::string genreName(std::string_view text, std::uint8_t major)
 {
     // v2.3 writes "(n)" references, optionally followed by a refinement; a
@@ -111,23 +116,23 @@ std::string genreName(std::string_view text, std::uint8_t major)
     return referenced.value_or(std::string(text));
 }
 
-std::optional<std::string> textOf(const Frame& frame)
+std::optional<Text> textOf(const Frame& frame)
 {
     const auto data = payloadOf(frame);
     if (!data)
         return std::nullopt;
     if (data->empty())
-        return std::string();
+        return Text();
     const auto encoding = static_cast<std::uint8_t>(data->front());
     if (encoding > Utf8) // no encoding byte at all: the bytes are the text
-        return std::string(*data);
-    return toCodePage(data->substr(1), encoding);
+        return legacyText(std::string(*data));
+    return decodedText(data->substr(1), encoding);
 }
 
 Frame genreFrameForV23(Frame tcon)
 {
     const auto text = textOf(tcon);
-    const std::string number = text ? trimmed(*text) : std::string();
+    const std::string number = text ? trimmed(text->bytes) : std::string();
     if (!isNumber(number) || !nameOf(number))
         return tcon;
     // The frame's flags and group stay; the text is plain ASCII.
@@ -143,15 +148,41 @@ std::optional<CommentParts> commentOf(const Frame& frame)
         return std::nullopt;
     if (data->size() < 4)
         return CommentParts{};
-    auto encoding = static_cast<std::uint8_t>(data->front());
-    if (encoding > Utf8)
-        encoding = Latin1;
     const std::string_view rest = data->substr(4); // encoding byte and language
+    const auto encoding = readEncoding(rest, static_cast<std::uint8_t>(data->front()));
     const std::size_t end = findTerminator(rest, 0, encoding);
     if (end == std::string_view::npos)
-        return CommentParts{toCodePage(rest, encoding), {}};
-    return CommentParts{toCodePage(rest.substr(0, end), encoding),
-                        toCodePage(rest.substr(end + terminatorSize(encoding)), encoding)};
+        return CommentParts{decodedText(rest, encoding), {}};
+    return CommentParts{decodedText(rest.substr(0, end), encoding),
+                        decodedText(rest.substr(end + terminatorSize(encoding)), encoding)};
+}
+
+bool holdsListedTexts(std::string_view id)
+{
+    return (!id.empty() && id.front() == 'T') || id == "COMM" || id == "USLT";
+}
+
+std::optional<LegacyStrings> legacyStringsOf(const Frame& frame)
+{
+    const auto data = payloadOf(frame);
+    if (!holdsListedTexts(frame.id) || !data || data->empty())
+        return std::nullopt;
+    LegacyStrings out;
+    out.head = std::string_view(frame.data).substr(0, frame.data.size() - data->size());
+    const auto declared = static_cast<std::uint8_t>(data->front());
+    if (frame.id.front() == 'T' && declared > Utf8) {
+        out.strings = splitStrings(*data, Latin1);
+        return out;
+    }
+    const std::size_t language = frame.id.front() == 'T' ? 0 : 3;
+    if (data->size() < 1 + language)
+        return std::nullopt;
+    out.language = data->substr(1, language);
+    const std::string_view strings = data->substr(1 + language);
+    if (readEncoding(strings, declared) != Latin1)
+        return std::nullopt;
+    out.strings = splitStrings(strings, Latin1);
+    return out;
 }
 
 bool FieldCollector::isCandidate(std::string_view id)
@@ -165,8 +196,9 @@ void FieldCollector::add(const Frame& frame, std::size_t index)
         if (recorded_)
             return;
         if (const auto text = textOf(frame)) {
-            const std::string t = trimmed(*text);
-            recorded_ = Found{index, trimmed(std::string_view(t).substr(0, gb18030Chars(t, 4)))};
+            const std::string t = trimmed(text->bytes);
+            const std::size_t year = text->unicode ? utf8Chars(t, 4) : gb18030Chars(t, 4);
+            recorded_ = Found{index, {trimmed(std::string_view(t).substr(0, year)), text->unicode}};
         }
         return;
     }
@@ -178,15 +210,17 @@ void FieldCollector::add(const Frame& frame, std::size_t index)
         return;
     if (*field == Field::Comment) {
         const auto parts = commentOf(frame);
-        if (parts && parts->description.empty())
+        if (parts && parts->description.bytes.empty())
             slot = Found{index, trimmed(parts->text)};
         else if (parts && !describedComment_)
             describedComment_ = Found{index, trimmed(parts->text)};
         return;
     }
     if (const auto text = textOf(frame)) {
-        const std::string t = trimmed(*text);
-        slot = Found{index, *field == Field::Genre ? genreName(t, major_) : t};
+        Text t = trimmed(*text);
+        if (*field == Field::Genre)
+            t.bytes = genreName(t.bytes, major_);
+        slot = Found{index, std::move(t)};
     }
 }
 
@@ -203,10 +237,10 @@ const std::optional<FieldCollector::Found>& FieldCollector::found(Field field) c
     return own;
 }
 
-std::string FieldCollector::text(Field field) const
+Text FieldCollector::text(Field field) const
 {
     const auto& f = found(field);
-    return f ? f->text : std::string();
+    return f ? f->text : Text();
 }
 
 std::optional<std::size_t> FieldCollector::source(Field field) const

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "tags/ID3v2Frame.h"
+#include "tags/Text.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The texts of the tag fields, and which frame each one comes from. Reading
 // and saving both use this, so that saving knows exactly which texts a caller
@@ -16,16 +18,19 @@ namespace tags::id3v2 {
 enum class Field { Title, Artist, Album, Track, Year, Genre, Comment };
 constexpr std::size_t FieldCount = 7;
 
-// Leading and trailing bytes of 0x20 and below removed.
+// Leading and trailing bytes of 0x20 and below removed. In UTF-8 these are
+// ASCII characters only, so the same cut serves both kinds of text.
 std::string trimmed(std::string_view text);
+Text trimmed(const Text& text);
 
 // The genre a TCON text names: "(17)" gives "Rock", "(17)Rock" gives "Rock",
 // a bare "17" in a v2.4 tag gives "Rock"; any other text stays as it is.
+// Names and references are ASCII, the same in legacy bytes and in UTF-8.
 std::string genreName(std::string_view text, std::uint8_t major);
 
-// The whole text of a text frame, in the code page; nullopt for a frame whose
+// The whole text of a text frame (see decodedText); nullopt for a frame whose
 // data is compressed or encrypted.
-std::optional<std::string> textOf(const Frame& frame);
+std::optional<Text> textOf(const Frame& frame);
 
 // A v2.4 genre frame for a v2.3 tag: a bare genre number gets its
 // parentheses, "17" becomes "(17)" in ISO-8859-1; other frames stay as they
@@ -33,10 +38,26 @@ std::optional<std::string> textOf(const Frame& frame);
 Frame genreFrameForV23(Frame tcon);
 
 struct CommentParts {
-    std::string description;
-    std::string text;
+    Text description;
+    Text text;
 };
 std::optional<CommentParts> commentOf(const Frame& frame);
+
+// Frames whose texts are legacy texts of the tag when they declare ISO-8859-1:
+// the text frames, "TXXX" among them, comments and lyrics.
+bool holdsListedTexts(std::string_view id);
+
+// The strings of such a frame when they are legacy bytes, where they stand:
+// the data is `head`, the encoding byte, `language` and the strings separated
+// by 0x00; a text frame whose first byte is above 3 has no encoding byte, its
+// data being all strings. nullopt for other frames, for Unicode, and for data
+// we cannot read.
+struct LegacyStrings {
+    std::string_view head; // the group byte of a grouped frame
+    std::string_view language;
+    std::vector<std::string_view> strings;
+};
+std::optional<LegacyStrings> legacyStringsOf(const Frame& frame);
 
 // Fed a tag's frames in order, picks the frame of each field: the first
 // readable one of its ID; the year from "TDRC" (its first four characters)
@@ -50,7 +71,7 @@ public:
     static bool isCandidate(std::string_view id);
     void add(const Frame& frame, std::size_t index);
 
-    std::string text(Field field) const;
+    Text text(Field field) const;
     std::optional<std::size_t> source(Field field) const;
     // The comment comes from a frame with a description (another program's
     // data, which stays as it is).
@@ -59,7 +80,7 @@ public:
 private:
     struct Found {
         std::size_t index;
-        std::string text;
+        Text text;
     };
     const std::optional<Found>& found(Field field) const;
 

@@ -215,8 +215,9 @@ std::optional<Layout> layoutOf(std::string_view id)
     return std::nullopt;
 }
 
-// Re-encodes one part of a frame's data at pos; pos moves past it.
-void reencodePart(Part part, std::string_view in, std::size_t& pos, std::uint8_t encoding,
+// Re-encodes one part of a frame's data at pos; pos moves past it. False for
+// UTF-8 that is not.
+bool reencodePart(Part part, std::string_view in, std::size_t& pos, std::uint8_t encoding,
                   std::string& out)
 {
     const std::string terminator(2, '\0');
@@ -226,24 +227,27 @@ void reencodePart(Part part, std::string_view in, std::size_t& pos, std::uint8_t
         const std::size_t n = std::min<std::size_t>(part == Part::Raw1 ? 1 : 3, in.size() - pos);
         out += in.substr(pos, n);
         pos += n;
-        return;
+        return true;
     }
     case Part::Latin1String: {
         const std::size_t end = std::min(in.find('\0', pos), in.size() - 1);
         out += in.substr(pos, end + 1 - pos);
         pos = end + 1;
-        return;
+        return true;
     }
     case Part::EncodedString: {
         const std::size_t end = findTerminator(in, pos, encoding);
-        out += toUtf16WithBom(in.substr(pos, end - pos), encoding);
+        const auto text = toUtf16WithBom(in.substr(pos, end - pos), encoding);
+        if (!text)
+            return false;
+        out += *text;
         if (end == std::string_view::npos) {
             pos = in.size();
-            return;
+            return true;
         }
         out += terminator;
         pos = end + terminatorSize(encoding);
-        return;
+        return true;
     }
     case Part::EncodedRest: {
         bool first = true;
@@ -251,16 +255,20 @@ void reencodePart(Part part, std::string_view in, std::size_t& pos, std::uint8_t
             if (!first)
                 out += terminator;
             first = false;
-            out += toUtf16WithBom(piece, encoding);
+            const auto text = toUtf16WithBom(piece, encoding);
+            if (!text)
+                return false;
+            out += *text;
         }
         pos = in.size();
-        return;
+        return true;
     }
     case Part::RawRest:
         out += in.substr(pos);
         pos = in.size();
-        return;
+        return true;
     }
+    return true;
 }
 
 } // namespace
@@ -433,8 +441,11 @@ Frame reencodedForV23(Frame frame)
     out += static_cast<char>(Utf16);
     std::size_t pos = start + 1;
     for (const Part part : *layout) {
-        if (pos < in.size())
-            reencodePart(part, in, pos, encoding, out);
+        if (pos < in.size() && !reencodePart(part, in, pos, encoding, out)) {
+            // Bytes that are no UTF-8 are read as legacy bytes; they stay so.
+            frame.data[start] = static_cast<char>(Latin1);
+            return frame;
+        }
     }
     frame.data = std::move(out);
     return frame;
@@ -445,9 +456,23 @@ Frame textFrame(std::string_view id, std::string_view text)
     return Frame{std::string(id), 0, '\0' + std::string(text)};
 }
 
-Frame commentFrame(std::string_view text)
+std::optional<Frame> fieldFrame(std::string_view id, const Text& text)
 {
-    return Frame{"COMM", 0, std::string("\0eng\0", 5) + std::string(text)};
+    const auto encoded = encodedStrings({text.bytes}, text.unicode);
+    if (!encoded)
+        return std::nullopt;
+    return Frame{std::string(id), 0, static_cast<char>(encoded->encoding) + encoded->bytes};
+}
+
+std::optional<Frame> commentFrame(const Text& text)
+{
+    // The empty description is a string of the comment's encoding: in UTF-16
+    // a byte-order mark and the terminator, as other taggers write it.
+    const auto encoded = encodedStrings({std::string(), text.bytes}, text.unicode);
+    if (!encoded)
+        return std::nullopt;
+    return Frame{"COMM", 0,
+                 std::string(1, static_cast<char>(encoded->encoding)) + "eng" + encoded->bytes};
 }
 
 std::string serialized(const Frame& frame)

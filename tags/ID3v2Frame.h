@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/Text.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -111,13 +113,17 @@ std::optional<Frame> toV23Form(const StoredFrame& stored, std::string_view data,
                                const Header& header);
 
 // Texts in UTF-8 or UTF-16BE, which version 2.3 lacks, become UTF-16 with a
-// byte-order mark, in the frames whose layout is known.
+// byte-order mark, in the frames whose layout is known. UTF-8 bytes that are
+// no UTF-8 are kept under encoding 0x00, as the legacy bytes they are read as.
 Frame reencodedForV23(Frame frame);
 
 // A text frame, encoding 0x00 and the bytes as they are.
 Frame textFrame(std::string_view id, std::string_view text);
-// A comment: encoding 0x00, "eng", empty description, the bytes.
-Frame commentFrame(std::string_view text);
+// A text frame of a field, the text written as encodedStrings writes it;
+// nullopt for Unicode that is not UTF-8.
+std::optional<Frame> fieldFrame(std::string_view id, const Text& text);
+// A comment: "eng", an empty description, the text, written the same way.
+std::optional<Frame> commentFrame(const Text& text);
 
 // Header and data as stored in a version 2.3 tag.
 std::string serialized(const Frame& frame);

@@ -22,7 +22,7 @@ std::string v2Title(const QString& path)
 {
     TID3v2 tag;
     tag.ReadFromFile(nativePath(path));
-    return tag.Title;
+    return tag.Title.bytes;
 }
 
 QByteArray v2File(const QByteArray& title, const QByteArray& year = {})
@@ -228,8 +228,8 @@ private Q_SLOTS:
         w.ui.BtnChgProp->click();
         TID3v2 tag;
         tag.ReadFromFile(nativePath(music.file(u"a.mp3"_s)));
-        QCOMPARE(tag.Year, std::string("1999-2000"));
-        QCOMPARE(tag.Title, std::string("B"));
+        QCOMPARE(tag.Year.bytes, std::string("1999-2000"));
+        QCOMPARE(tag.Title.bytes, std::string("B"));
         w.ui.EditYear->clear();
         QTest::keyClicks(w.ui.EditYear, u"20245"_s);
         QCOMPARE(w.ui.EditYear->text(), u"2024"_s);

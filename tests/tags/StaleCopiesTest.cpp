@@ -204,7 +204,7 @@ void StaleCopiesTest::saveLeavesACopyAnotherSaveWrites()
     files.write("a.mp3.tdexbak", "being written");
     const std::string path = files.native("a.mp3");
     TID3v2 tag;
-    tag.Title = "New";
+    tag.Title = tags::unicodeText("New");
     {
         const tags::FileDescriptor lock = lockAsASave(files.native("a.mp3.tdexbak"));
         QVERIFY(lock);
@@ -215,7 +215,7 @@ void StaleCopiesTest::saveLeavesACopyAnotherSaveWrites()
     QVERIFY(tag.SaveToFile(path));
     QCOMPARE(files.names(), QStringList{u"a.mp3"_s});
     QVERIFY(tag.ReadFromFile(path));
-    QCOMPARE(tag.Title, std::string("New"));
+    QCOMPARE(tag.Title, tags::legacyText("New"));
 }
 
 MP3T_TEST_GUILESS_MAIN(StaleCopiesTest)

@@ -89,6 +89,8 @@ private Q_SLOTS:
     void readsWhatTagLibWrites();
     void tagLibReadsWhatWeWrite_data() { addRows(); }
     void tagLibReadsWhatWeWrite();
+    void tagLibReadsUnicodeWeWrite_data() { addRows(); }
+    void tagLibReadsUnicodeWeWrite();
     void tagLibReadsV22FramesWeCarried();
     void tagLibReadsGenreFromV24_data();
     void tagLibReadsGenreFromV24();
@@ -108,12 +110,12 @@ void TagLibInteropTest::readsWhatTagLibWrites()
     QVERIFY(tag.ReadFromFile(files_.native("a.mp3")));
     QVERIFY(tag.Exists());
     QCOMPARE(int(tag.VersionID()), version);
-    QCOMPARE(qb(tag.Title), gbk(u"标题"_s));
-    QCOMPARE(qb(tag.Artist), gbk(u"歌手"_s));
-    QCOMPARE(qb(tag.Album), gbk(u"专辑"_s));
-    QCOMPARE(qb(tag.Comment), gbk(u"评论"_s));
-    QCOMPARE(tag.Year, std::string("2004"));
-    QCOMPARE(tag.Genre, std::string("Rock"));
+    QCOMPARE(tag.Title, unicode(u"标题"_s));
+    QCOMPARE(tag.Artist, unicode(u"歌手"_s));
+    QCOMPARE(tag.Album, unicode(u"专辑"_s));
+    QCOMPARE(tag.Comment, unicode(u"评论"_s));
+    QCOMPARE(tag.Year.bytes, std::string("2004"));
+    QCOMPARE(tag.Genre.bytes, std::string("Rock"));
 
     TID3v1 v1;
     QVERIFY(v1.ReadFromFile(files_.native("a.mp3")));
@@ -135,13 +137,13 @@ void TagLibInteropTest::tagLibReadsWhatWeWrite()
     TID3v2 tag;
     QVERIFY(tag.ReadFromFile(files_.native("b.mp3")));
     const int oldSize = tag.Size();
-    // Changed texts are written as code-page bytes, which only ASCII shares
-    // with Latin-1; the artist stays as it was read.
-    tag.Title = "New Title";
-    tag.Album = "New Album";
-    tag.Year = "1999";
-    tag.Genre = "Jazz";
-    tag.Comment = "hello";
+    // Changed texts of ASCII only are written in Latin-1; the artist stays as
+    // it was read.
+    tag.Title = tags::unicodeText("New Title");
+    tag.Album = tags::unicodeText("New Album");
+    tag.Year = tags::unicodeText("1999");
+    tag.Genre = tags::unicodeText("Jazz");
+    tag.Comment = tags::unicodeText("hello");
     QVERIFY(tag.SaveToFile(files_.native("b.mp3")));
     QCOMPARE(tagtest::afterTag(files_.read("b.mp3")), before.mid(oldSize));
 
@@ -161,6 +163,30 @@ void TagLibInteropTest::tagLibReadsWhatWeWrite()
     QCOMPARE(qs(file.ID3v1Tag()->title()), u"v1 title"_s);
 }
 
+void TagLibInteropTest::tagLibReadsUnicodeWeWrite()
+{
+    QFETCH(int, version);
+    QFETCH(int, encoding);
+    files_.write("u.mp3", silentMpegFrames(4));
+    writeWithTagLib(files_.native("u.mp3"), version, TagLib::String::Type(encoding));
+    TID3v2 tag;
+    QVERIFY(tag.ReadFromFile(files_.native("u.mp3")));
+    tag.Title = unicode(u"童话"_s);
+    tag.Comment = unicode(u"童话的评论"_s);
+    QVERIFY(tag.SaveToFile(files_.native("u.mp3")));
+    QCOMPARE(framesOf(files_.read("u.mp3")).first(),
+             frame23("TIT2", "\x01" + utf16WithBom(u"童话"_s)));
+
+    TagLib::MPEG::File file(files_.native("u.mp3").c_str());
+    TagLib::ID3v2::Tag* v2 = file.ID3v2Tag();
+    QVERIFY(v2 && file.hasID3v2Tag());
+    QCOMPARE(int(v2->header()->majorVersion()), 3);
+    QCOMPARE(qs(v2->title()), u"童话"_s);
+    QCOMPARE(qs(v2->comment()), u"童话的评论"_s);
+    QCOMPARE(qs(v2->artist()), u"歌手"_s);
+    QCOMPARE(pictureOf(v2), kPicture);
+}
+
 void TagLibInteropTest::tagLibReadsV22FramesWeCarried()
 {
     // TagLib writes no v2.2; these are the sort and compilation frames of iTunes.
@@ -174,7 +200,7 @@ void TagLibInteropTest::tagLibReadsV22FramesWeCarried()
     files_.write("c.mp3", id3v2Tag(2, tag, 16) + silentMpegFrames(4));
     TID3v2 ours;
     QVERIFY(ours.ReadFromFile(files_.native("c.mp3")));
-    ours.Album = "Album";
+    ours.Album = tags::unicodeText("Album");
     QVERIFY(ours.SaveToFile(files_.native("c.mp3")));
 
     TagLib::MPEG::File file(files_.native("c.mp3").c_str());
@@ -211,7 +237,7 @@ void TagLibInteropTest::tagLibReadsGenreFromV24()
     TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::Latin1);
     TID3v2 ours;
     QVERIFY(ours.ReadFromFile(files_.native("g.mp3")));
-    ours.Title = "T";
+    ours.Title = tags::unicodeText("T");
     QVERIFY(ours.SaveToFile(files_.native("g.mp3")));
 
     TagLib::MPEG::File file(files_.native("g.mp3").c_str());

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "tags/Text.h"
 #include "tests/support/Mp3Bytes.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
 #include <QList>
+#include <QMetaType>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <csignal>
 #include <string>
@@ -50,6 +53,16 @@ inline QByteArray utf8(const QString& s)
 inline QByteArray qb(const std::string& s)
 {
     return QByteArray::fromStdString(s);
+}
+
+// Tag texts: legacy bytes, and Unicode as UTF-8.
+inline tags::Text legacy(const QByteArray& bytes)
+{
+    return tags::legacyText(bytes.toStdString());
+}
+inline tags::Text unicode(const QString& text)
+{
+    return tags::unicodeText(text.toUtf8().toStdString());
 }
 
 // Unsynchronisation as a writer applies it: 0x00 after every 0xFF that is
@@ -128,3 +141,16 @@ inline QByteArray afterTag(const QByteArray& file)
 }
 
 } // namespace tagtest
+
+namespace tags {
+// How QCOMPARE shows a text that differs.
+inline char* toString(const Text& text)
+{
+    const QByteArray shown = (text.unicode ? "unicode \"" : "legacy \"") +
+                             QByteArray::fromStdString(text.bytes) + "\" (" +
+                             QByteArray::fromStdString(text.bytes).toHex(' ') + ")";
+    return qstrdup(shown.constData());
+}
+} // namespace tags
+
+Q_DECLARE_METATYPE(tags::Text)
