@@ -99,8 +99,8 @@ void TFormMain::BtnChgMPropClick()
             row->setText(fields[f].column, *values[f]);
             appendLog(path + fields[f].logMessage);
         }
-        const auto outcome = operations::changeFields(*TagV1, *TagV2, ShowId, path,
-                                                      {values[0], values[1], values[2]});
+        const auto outcome = operations::changeFields(
+            *TagV1, *TagV2, ShowId, path, {values[0], values[1], values[2]}, textRules());
         if (outcome.written)
             Batch->count(outcome.succeeded);
         return RowEnd::Next;
@@ -147,7 +147,8 @@ void TFormMain::copyTags(bool v1ToV2)
         if (!row->isSelected())
             return RowEnd::Next;
         const QString path = rowPath(row);
-        const auto outcome = operations::copyTag(*TagV1, *TagV2, direction, overwrite, path);
+        const auto outcome =
+            operations::copyTag(*TagV1, *TagV2, direction, overwrite, path, textRules());
         if (!outcome.message.isEmpty())
             appendLog(path + outcome.message);
         Batch->count(outcome.succeeded);

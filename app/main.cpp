@@ -95,6 +95,7 @@ const std::array<QString, 3>& TFormMain::ShowIdNames()
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
+    detector_ = std::make_unique<platform::LegacyDetector>();
     page_ = std::make_unique<TPropertyPage>(
         TPropertyPage::Fields{ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre,
                               ui.EditComment, ui.LabelV1Fit});
@@ -261,6 +262,7 @@ void TFormMain::FormCreate()
         Winamp->PathToWinAmp = WinampPath;
         StartPosition = settings::readStartPosition(ini);
         ShowId = settings::readShowId(ini);
+        readTextSettings(ini);
         setPropertyCaption();
         try {
             ui.ShellList->setPath(settings::readLastFolder(ini));
@@ -289,6 +291,13 @@ void TFormMain::createProgressBar()
     ProgressBar->hide();
     Batch = std::make_unique<TBatchFrame>(
         TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
+}
+
+void TFormMain::readTextSettings(const TIniFile& ini)
+{
+    TextEncoding = settings::readTextEncoding(ini);
+    LegacyCodePage = platform::codePageFromName(settings::readLegacyCodePage(ini))
+                         .value_or(platform::LegacyCodePage::Gbk);
 }
 
 void TFormMain::setPropertyCaption()
@@ -333,6 +342,7 @@ void TFormMain::MenuItemOptionClick()
         FormOption->exec();
     const TIniFile ini;
     ShowId = settings::readShowId(ini);
+    readTextSettings(ini);
     RebuildList();
     setPropertyCaption();
 }
@@ -412,44 +422,17 @@ QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 
 void TFormMain::fillRowCells(QTreeWidgetItem* row)
 {
-    const std::string path = native(rowPath(row));
-    std::array<QString, 6> fields;
-    bool hasTag = false;
-    const auto fromV1 = [&] {
-        using platform::AnsiToText;
-        fields = {AnsiToText(TagV1->Title()), AnsiToText(TagV1->Artist()),
-                  AnsiToText(TagV1->Album()), AnsiToText(TagV1->Year()),
-                  AnsiToText(TagV1->Genre()), AnsiToText(TagV1->Comment())};
-        hasTag = true;
-    };
-    const auto fromV2 = [&] {
-        using operations::shownText;
-        fields = {shownText(TagV2->Title), shownText(TagV2->Artist), shownText(TagV2->Album),
-                  shownText(TagV2->Year),  shownText(TagV2->Genre),  shownText(TagV2->Comment)};
-        hasTag = true;
-    };
-    switch (ShowId) {
-    case operations::ShowV1Only:
-        if (TagV1->ReadFromFile(path))
-            fromV1();
-        break;
-    case operations::ShowV2Only:
-        if (TagV2->ReadFromFile(path))
-            fromV2();
-        break;
-    case operations::PreferV2:
-        TagV2->ReadFromFile(path);
-        if (TagV2->Exists())
-            fromV2();
-        else if (TagV1->ReadFromFile(path))
-            fromV1();
-        break;
-    default:
-        break;
-    }
-    row->setData(0, HasTagRole, hasTag);
+    const auto shown = operations::readShownTags(*TagV1, *TagV2, ShowId, rowPath(row), textRules());
+    row->setData(0, HasTagRole, shown.hasTag);
     for (int c = 0; c < 6; ++c)
-        row->setText(c + 1, hasTag ? fields[std::size_t(c)] : QString());
+        row->setText(c + 1, shown.fields[std::size_t(c)]);
+}
+
+operations::TextRules TFormMain::textRules() const
+{
+    return {TextEncoding == settings::TextEncoding::Gbk ? operations::WriteEncoding::Gbk
+                                                        : operations::WriteEncoding::Unicode,
+            LegacyCodePage, detector_.get()};
 }
 
 void TFormMain::ShellListMerged()
@@ -611,42 +594,13 @@ void TFormMain::reselectPageFile()
 
 bool TFormMain::fillPropPageFromFile(const QString& path)
 {
-    const std::string file = native(path);
-    const auto fromV1 = [this] {
-        fillPropPage(platform::AnsiToText(TagV1->Title()), platform::AnsiToText(TagV1->Artist()),
-                     platform::AnsiToText(TagV1->Album()), platform::AnsiToText(TagV1->Year()),
-                     platform::AnsiToText(TagV1->Genre()), platform::AnsiToText(TagV1->Comment()));
-    };
-    const auto fromV2 = [this] {
-        using operations::shownText;
-        fillPropPage(shownText(TagV2->Title), shownText(TagV2->Artist), shownText(TagV2->Album),
-                     shownText(TagV2->Year), shownText(TagV2->Genre), shownText(TagV2->Comment));
-    };
-    switch (ShowId) {
-    case operations::ShowV1Only:
-        if (!TagV1->ReadFromFile(file))
-            return false;
-        fromV1();
-        return true;
-    case operations::ShowV2Only:
-        TagV2->ReadFromFile(file);
-        if (!TagV2->Exists())
-            return false;
-        fromV2();
-        return true;
-    case operations::PreferV2:
-        TagV2->ReadFromFile(file);
-        if (TagV2->Exists()) {
-            fromV2();
-            return true;
-        }
-        if (!TagV1->ReadFromFile(file))
-            return false;
-        fromV1();
-        return true;
-    default:
+    const auto shown = operations::readShownTags(*TagV1, *TagV2, ShowId, path, textRules());
+    // Under "ID3v2 only" a file without that tag has nothing to show.
+    if (!shown.hasTag || (ShowId == operations::ShowV2Only && !TagV2->Exists()))
         return false;
-    }
+    const auto& f = shown.fields;
+    fillPropPage(f[0], f[1], f[2], f[3], f[4], f[5]);
+    return true;
 }
 
 void TFormMain::fillPropPage(const QString& title, const QString& artist, const QString& album,
@@ -731,7 +685,8 @@ bool TFormMain::savePage()
     page.genreIndex = page_->genreIndex();
     page.comment = values.comment;
     const QString path = ui.EditFile->text();
-    const auto outcome = operations::saveProperties(*TagV1, *TagV2, ShowId, path, page);
+    const auto outcome =
+        operations::saveProperties(*TagV1, *TagV2, ShowId, path, page, textRules());
     if (!outcome.succeeded) {
         appendLog(path + u"修改属性失败."_s);
         ui.StatusBarPanel0->setText(outcome.reason);

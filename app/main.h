@@ -3,6 +3,9 @@
 #include "app/BatchFrame.h"
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
+#include "operations/TagText.h"
+#include "platform/LegacyText.h"
+#include "settings/IniFile.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 #include "widgets/OpenDlg.h"
@@ -46,6 +49,11 @@ public:
     bool InLinkChange = false;
     QString WinampPath;
     int StartPosition = 0;
+    // How edited ID3v2 texts are written, and the code page legacy texts are
+    // read in when their bytes do not decide ("SysInfo"/"TextEncoding",
+    // "LegacyCodePage"); read at start-up and after the options dialog.
+    settings::TextEncoding TextEncoding = settings::TextEncoding::Unicode;
+    platform::LegacyCodePage LegacyCodePage = platform::LegacyCodePage::Gbk;
     QProgressBar* ProgressBar = nullptr;
 
     // The other forms of the program, created after this one.
@@ -125,6 +133,8 @@ private:
     void connectHandlers();
     void createProgressBar();
     void setPropertyCaption();
+    void readTextSettings(const TIniFile& ini);
+    operations::TextRules textRules() const;
     void fillPropPage(const QString& title, const QString& artist, const QString& album,
                       const QString& year, const QString& genre, const QString& comment);
     bool fillPropPageFromFile(const QString& path);
@@ -164,6 +174,8 @@ private:
 
     std::unique_ptr<TBatchFrame> Batch;
     std::unique_ptr<TPropertyPage> page_;
+    // One detector of legacy code pages for every file the window reads.
+    std::unique_ptr<platform::LegacyDetector> detector_;
     int quiet_ = 0;               // QuietSelection depth
     bool keepPage_ = false;       // selection changes leave the page alone
     bool rebuildPending_ = false; // a merge came while the list was busy

@@ -26,25 +26,25 @@ bool equalIgnoringCase(const std::string& a, const char* b)
     return i == a.size() && !b[i];
 }
 
-void v1IntoV2(const TID3v1& v1, TID3v2& v2)
+void v1IntoV2(const TID3v1& v1, TID3v2& v2, const FileTexts& texts)
 {
-    v2.Title = fromV1(v1.Title(), v2.Title);
-    v2.Artist = fromV1(v1.Artist(), v2.Artist);
-    v2.Album = fromV1(v1.Album(), v2.Album);
-    v2.Year = fromV1(v1.Year(), v2.Year);
-    v2.Genre = fromV1(v1.Genre(), v2.Genre);
-    v2.Comment = fromV1(v1.Comment(), v2.Comment);
+    v2.Title = texts.fromV1(v1.Title(), v2.Title);
+    v2.Artist = texts.fromV1(v1.Artist(), v2.Artist);
+    v2.Album = texts.fromV1(v1.Album(), v2.Album);
+    v2.Year = texts.fromV1(v1.Year(), v2.Year);
+    v2.Genre = texts.fromV1(v1.Genre(), v2.Genre);
+    v2.Comment = texts.fromV1(v1.Comment(), v2.Comment);
 }
 
-void v2IntoV1(const TID3v2& v2, TID3v1& v1)
+void v2IntoV1(const TID3v2& v2, TID3v1& v1, const FileTexts& texts)
 {
-    v1.SetTitle(toV1(v2.Title));
-    v1.SetArtist(toV1(v2.Artist));
-    v1.SetAlbum(toV1(v2.Album));
-    v1.SetYear(toV1(v2.Year));
-    const int genre = genreIndexOf(toV1(v2.Genre));
+    v1.SetTitle(texts.toV1(v2.Title));
+    v1.SetArtist(texts.toV1(v2.Artist));
+    v1.SetAlbum(texts.toV1(v2.Album));
+    v1.SetYear(texts.toV1(v2.Year));
+    const int genre = genreIndexOf(texts.toV1(v2.Genre));
     v1.SetGenreID(genre < 0 ? 255 : uint8_t(genre));
-    v1.SetComment(toV1(v2.Comment));
+    v1.SetComment(texts.toV1(v2.Comment));
 }
 
 } // namespace
@@ -61,7 +61,7 @@ int genreIndexOf(const std::string& name)
 }
 
 CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
-                    const QString& path)
+                    const QString& path, const TextRules& rules)
 {
     const std::string file = QFile::encodeName(path).toStdString();
     const bool toV2 = direction == CopyDirection::V1ToV2;
@@ -72,7 +72,7 @@ CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwr
         v2.ReadFromFile(file);
         if (v2.Exists() && !overwrite)
             return {false, u"由于ID3v2已经存在,取消复制."_s};
-        v1IntoV2(v1, v2);
+        v1IntoV2(v1, v2, rules.forFile(v1, v2));
         if (v2.SaveToFile(file))
             return {true, u"将ID3v1复制到ID3v2成功."_s};
         return {false, u"复制属性失败."_s};
@@ -83,7 +83,7 @@ CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwr
     v1.ReadFromFile(file);
     if (v1.Exists() && !overwrite)
         return {false, u"由于ID3v1已经存在,取消复制."_s};
-    v2IntoV1(v2, v1);
+    v2IntoV1(v2, v1, rules.forFile(v1, v2));
     if (v1.SaveToFile(file))
         return {true, u"将ID3v2复制到ID3v1成功."_s};
     return {false, u"复制属性失败."_s};

@@ -27,11 +27,6 @@ std::string native(const QString& path)
 // setters then cut to the field's width.
 constexpr int kV1TextLimit = 255;
 
-std::string v1Text(const QString& text)
-{
-    return platform::TextToAnsi(text.left(kV1TextLimit));
-}
-
 bool writesV1(int showId)
 {
     return showId == ShowV1Only || showId == PreferV2;
@@ -60,29 +55,29 @@ QString failureReason(const QString& path)
 } // namespace
 
 SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                           const PropertyValues& page)
+                           const PropertyValues& page, const TextRules& rules)
 {
     if (!writesV1(showId) && !writesV2(showId))
         return {false, u"显示优先级无效"_s};
     const std::string file = native(path);
-    if (writesV1(showId))
-        v1.ReadFromFile(file);
-    // A field the page shows as the file has it keeps its frame.
-    if (writesV2(showId))
-        v2.ReadFromFile(file);
-    v1.SetTitle(v1Text(page.title));
-    v1.SetArtist(v1Text(page.artist));
-    v1.SetAlbum(v1Text(page.album));
-    v1.SetYear(v1Text(page.year));
+    // Both tags are read: their legacy texts decide the code page, and a
+    // field the page shows as the file has it keeps its bytes.
+    v1.ReadFromFile(file);
+    v2.ReadFromFile(file);
+    const FileTexts texts = rules.forFile(v1, v2);
+    v1.SetTitle(texts.editedV1(page.title.left(kV1TextLimit), v1.Title()));
+    v1.SetArtist(texts.editedV1(page.artist.left(kV1TextLimit), v1.Artist()));
+    v1.SetAlbum(texts.editedV1(page.album.left(kV1TextLimit), v1.Album()));
+    v1.SetYear(texts.editedV1(page.year.left(kV1TextLimit), v1.Year()));
     v1.SetGenreID(page.genreIndex >= 0 && page.genreIndex < 256 ? uint8_t(page.genreIndex) : 255);
-    v1.SetComment(v1Text(page.comment));
+    v1.SetComment(texts.editedV1(page.comment.left(kV1TextLimit), v1.Comment()));
 
-    v2.Title = editedText(page.title, v2.Title);
-    v2.Artist = editedText(page.artist, v2.Artist);
-    v2.Album = editedText(page.album, v2.Album);
-    v2.Year = editedText(page.year, v2.Year);
-    v2.Genre = editedText(page.genreText, v2.Genre);
-    v2.Comment = editedText(page.comment, v2.Comment);
+    v2.Title = texts.edited(page.title, v2.Title);
+    v2.Artist = texts.edited(page.artist, v2.Artist);
+    v2.Album = texts.edited(page.album, v2.Album);
+    v2.Year = texts.edited(page.year, v2.Year);
+    v2.Genre = texts.edited(page.genreText, v2.Genre);
+    v2.Comment = texts.edited(page.comment, v2.Comment);
 
     bool ok = true;
     QString systemError;
@@ -101,8 +96,43 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
     return {false, systemError.isEmpty() ? failureReason(path) : u"写入失败: "_s + systemError};
 }
 
+ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                        const TextRules& rules)
+{
+    const std::string file = native(path);
+    const bool v1Read = v1.ReadFromFile(file);
+    const bool v2Read = v2.ReadFromFile(file);
+    const FileTexts texts = rules.forFile(v1, v2);
+    const auto fromV1 = [&] {
+        return ShownTags{true,
+                         {texts.shown(v1.Title()), texts.shown(v1.Artist()),
+                          texts.shown(v1.Album()), texts.shown(v1.Year()), texts.shown(v1.Genre()),
+                          texts.shown(v1.Comment())}};
+    };
+    const auto fromV2 = [&] {
+        return ShownTags{true,
+                         {texts.shown(v2.Title), texts.shown(v2.Artist), texts.shown(v2.Album),
+                          texts.shown(v2.Year), texts.shown(v2.Genre), texts.shown(v2.Comment)}};
+    };
+    switch (showId) {
+    case ShowV1Only:
+        return v1Read ? fromV1() : ShownTags{};
+    case ShowV2Only:
+        // A readable file without the tag still gets its (empty) cells.
+        if (!v2Read)
+            return {};
+        return v2.Exists() ? fromV2() : ShownTags{true, {}};
+    case PreferV2:
+        if (v2.Exists())
+            return fromV2();
+        return v1Read ? fromV1() : ShownTags{};
+    default:
+        return {};
+    }
+}
+
 FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                                const FieldValues& values)
+                                const FieldValues& values, const TextRules& rules)
 {
     FieldChangeOutcome outcome;
     // A priority outside the three names no version to write.
@@ -111,17 +141,26 @@ FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QStrin
     const std::string file = native(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
+    const FileTexts texts = rules.forFile(v1, v2);
+    // What the run does not set is kept, in one code page per tag.
+    v1.SetTitle(texts.keptV1(v1.Title()));
+    v1.SetArtist(texts.keptV1(v1.Artist()));
+    v1.SetAlbum(texts.keptV1(v1.Album()));
+    v1.SetYear(texts.keptV1(v1.Year()));
+    v1.SetComment(texts.keptV1(v1.Comment()));
+    for (tags::Text* field : {&v2.Title, &v2.Artist, &v2.Album, &v2.Year, &v2.Genre, &v2.Comment})
+        *field = texts.kept(*field);
     if (values.title) {
-        v1.SetTitle(v1Text(*values.title));
-        v2.Title = editedText(*values.title, v2.Title);
+        v1.SetTitle(texts.editedV1(values.title->left(kV1TextLimit), v1.Title()));
+        v2.Title = texts.edited(*values.title, v2.Title);
     }
     if (values.artist) {
-        v1.SetArtist(v1Text(*values.artist));
-        v2.Artist = editedText(*values.artist, v2.Artist);
+        v1.SetArtist(texts.editedV1(values.artist->left(kV1TextLimit), v1.Artist()));
+        v2.Artist = texts.edited(*values.artist, v2.Artist);
     }
     if (values.album) {
-        v1.SetAlbum(v1Text(*values.album));
-        v2.Album = editedText(*values.album, v2.Album);
+        v1.SetAlbum(texts.editedV1(values.album->left(kV1TextLimit), v1.Album()));
+        v2.Album = texts.edited(*values.album, v2.Album);
     }
     outcome.written = true;
     bool ok = true;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "operations/TagText.h"
+
 #include <QString>
 
+#include <array>
 #include <optional>
 
 class TID3v1;
@@ -34,8 +37,21 @@ struct SaveOutcome {
     bool succeeded = false;
     QString reason; // empty on success
 };
+// A field the page shows as the file has it keeps its bytes; a changed one is
+// written as the rules say (ID3v1 always in GBK).
 SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                           const PropertyValues& page);
+                           const PropertyValues& page, const TextRules& rules = {});
+
+// The six texts the list and the page show for a file by the priority
+// (title, artist, album, year, genre, comment), legacy texts read in the
+// file's code page. hasTag is false when the priority's tag cannot be shown
+// (an unreadable file, or no ID3v2 tag under "ID3v2 only").
+struct ShownTags {
+    bool hasTag = false;
+    std::array<QString, 6> fields;
+};
+ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+                        const TextRules& rules = {});
 
 // The batch tag change for one file: each field that has a value is set in
 // both tag objects (after both were read from the file) and the versions the
@@ -49,7 +65,7 @@ struct FieldChangeOutcome {
     bool succeeded = false; // every write of the priority succeeded
 };
 FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                                const FieldValues& values);
+                                const FieldValues& values, const TextRules& rules = {});
 
 // The value "from the file name": the row's caption less its last four
 // characters (the extension).

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -29,6 +30,12 @@ struct Read {
         v2.ReadFromFile(nativePath(path));
     }
 };
+
+QByteArray big5(const QString& text)
+{
+    QStringEncoder encoder("Big5");
+    return encoder.encode(text);
+}
 
 QByteArray v2Tag(const QByteArray& title, const QByteArray& genre = {})
 {
@@ -55,18 +62,22 @@ class TagOperationsTest : public QObject {
     }
 
 private Q_SLOTS:
+    // ID3v2 gets Unicode, or GBK bytes in the GBK profile; ID3v1 always GBK.
     void saveWritesTheVersionsOfThePriority_data()
     {
         QTest::addColumn<int>("showId");
+        QTest::addColumn<bool>("gbkProfile");
         QTest::addColumn<bool>("v1Written");
         QTest::addColumn<bool>("v2Written");
-        QTest::newRow("ID3v1 only") << 0 << true << false;
-        QTest::newRow("ID3v2 only") << 1 << false << true;
-        QTest::newRow("prefer ID3v2") << 2 << true << true;
+        QTest::newRow("ID3v1 only") << 0 << false << true << false;
+        QTest::newRow("ID3v2 only") << 1 << false << false << true;
+        QTest::newRow("prefer ID3v2") << 2 << false << true << true;
+        QTest::newRow("prefer ID3v2, GBK profile") << 2 << true << true << true;
     }
     void saveWritesTheVersionsOfThePriority()
     {
         QFETCH(int, showId);
+        QFETCH(bool, gbkProfile);
         QFETCH(bool, v1Written);
         QFETCH(bool, v2Written);
         const QString path = file(u"a.mp3"_s, silentMpegFrames());
@@ -74,7 +85,10 @@ private Q_SLOTS:
         page.title = u"第一首"_s;
         page.genreText = u"Rock"_s;
         page.genreIndex = 17;
-        operations::saveProperties(v1_, v2_, showId, path, page);
+        operations::TextRules rules;
+        rules.encoding =
+            gbkProfile ? operations::WriteEncoding::Gbk : operations::WriteEncoding::Unicode;
+        operations::saveProperties(v1_, v2_, showId, path, page, rules);
         const Read read(path);
         QCOMPARE(read.v1.Exists(), v1Written);
         QCOMPARE(read.v2.Exists(), v2Written);
@@ -83,8 +97,10 @@ private Q_SLOTS:
             QCOMPARE(read.v1.GenreID(), 17);
         }
         if (v2Written) {
-            QCOMPARE(read.v2.Title.bytes, gbk(u"第一首"_s).toStdString());
-            QCOMPARE(read.v2.Genre.bytes, std::string("Rock"));
+            QCOMPARE(read.v2.Title, gbkProfile ? tags::legacyText(gbk(u"第一首"_s).toStdString())
+                                               : tags::unicodeText("第一首"));
+            // Pure ASCII keeps encoding byte 0 in both.
+            QVERIFY(readBytes(path).contains(frame23("TCON", textData(0, "Rock"))));
         }
     }
 
@@ -131,7 +147,7 @@ private Q_SLOTS:
         const Read read(path);
         QCOMPARE(read.v2.Title.bytes, std::string("Old"));
         QCOMPARE(read.v2.Artist.bytes, std::string("Band"));
-        QCOMPARE(read.v2.Album.bytes, gbk(u"专辑"_s).toStdString());
+        QCOMPARE(read.v2.Album, tags::unicodeText("专辑"));
         QVERIFY(!read.v1.Exists());
     }
 
@@ -264,7 +280,7 @@ private Q_SLOTS:
     }
 
     // A field the command leaves as the file shows it keeps its Unicode
-    // frame; a changed one is written in the code page.
+    // frame; a changed one is written as the rules say (Unicode by default).
     void unicodeFieldsLeftAsShownKeepTheirFrames_data()
     {
         QTest::addColumn<int>("command");
@@ -293,7 +309,41 @@ private Q_SLOTS:
         }
         QVERIFY(readBytes(path).contains(title));
         const Read read(path);
-        QCOMPARE(read.v2.Album, tags::legacyText(gbk(u"专辑"_s).toStdString()));
+        QCOMPARE(read.v2.Album, tags::unicodeText("专辑"));
+    }
+
+    // Each file's legacy texts are read in its own code page: a Big5 file's
+    // untouched frame keeps its bytes, the edited one becomes Unicode, and
+    // its ID3v1 text goes to ID3v2 as the text it is.
+    void legacyTextsAreReadInTheFilesCodePage()
+    {
+        const QByteArray title = frame23("TIT2", textData(0, big5(u"月亮代表我的心"_s)));
+        const QByteArray tag = id3v2Tag(3, title + frame23("TPE1", textData(0, big5(u"鄧麗君"_s))));
+        const QString path =
+            file(u"o.mp3"_s, tag + silentMpegFrames() +
+                                 id3v1Trailer(big5(u"甜蜜蜜"_s), {}, big5(u"淡淡幽情"_s)));
+        const auto shown = operations::readShownTags(v1_, v2_, 2, path);
+        QCOMPARE(shown.fields[0], u"月亮代表我的心"_s);
+        QCOMPARE(shown.fields[1], u"鄧麗君"_s);
+        operations::PropertyValues page;
+        page.title = u"月亮代表我的心"_s;
+        page.artist = u"邓丽君"_s;
+        page.album = u"淡淡幽情"_s; // as ID3v1 has it
+        QVERIFY(operations::saveProperties(v1_, v2_, 2, path, page).succeeded);
+        QVERIFY(readBytes(path).contains(title));
+        const Read read(path);
+        QCOMPARE(read.v2.Artist, tags::unicodeText("邓丽君"));
+        QCOMPARE(read.v2.Album, tags::unicodeText("淡淡幽情"));
+        // ID3v1 is written whole in GBK, the fields the page left alone too.
+        QCOMPARE(read.v1.Title(), gbk(u"月亮代表我的心"_s).toStdString());
+        QCOMPARE(read.v1.Album(), gbk(u"淡淡幽情"_s).toStdString());
+
+        const QString v1Only =
+            file(u"p.mp3"_s, silentMpegFrames() + id3v1Trailer(big5(u"甜蜜蜜"_s), big5(u"鄧麗君"_s),
+                                                               big5(u"淡淡幽情"_s)));
+        QVERIFY(operations::copyTag(v1_, v2_, CopyDirection::V1ToV2, true, v1Only).succeeded);
+        QCOMPARE(Read(v1Only).v2.Title, tags::unicodeText("甜蜜蜜"));
+        QCOMPARE(Read(v1Only).v2.Artist, tags::unicodeText("鄧麗君"));
     }
 
     void copyToV1GivesUnicodeInTheCodePage()

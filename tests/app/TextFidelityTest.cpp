@@ -1,0 +1,171 @@
+// A mixed collection as users keep it: GBK in frames that declare ISO-8859-1
+// and in ID3v1, UTF-16 and UTF-8 frames, Big5, and Western texts. Each is
+// shown right by the list and the page, survives an edit, and what the window
+// writes reads right in an independent reader.
+
+#include "tests/app/MainWindowFixture.h"
+#include "tests/support/TestEnvironment.h"
+
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+#include <QStringEncoder>
+
+#include <taglib/fileref.h>
+#include <taglib/tag.h>
+
+using namespace apptest;
+using namespace testsupport;
+
+namespace {
+
+QByteArray encoded(const char* codec, const QString& text)
+{
+    QStringEncoder encoder(codec);
+    return encoder.encode(text);
+}
+
+QByteArray legacyV2(const char* codec, const QString& title, const QString& artist)
+{
+    return id3v2Tag(3,
+                    frame23("TIT2", textData(0, encoded(codec, title))) +
+                        frame23("TPE1", textData(0, encoded(codec, artist))),
+                    64) +
+           silentMpegFrames();
+}
+
+QByteArray legacyV1(const char* codec, const QString& title, const QString& artist)
+{
+    return silentMpegFrames() + id3v1Trailer(encoded(codec, title), encoded(codec, artist));
+}
+
+// The title and artist as TagLib reads them.
+QStringList readByTagLib(const QString& path)
+{
+    const TagLib::FileRef file(QFile::encodeName(path).constData());
+    if (file.isNull() || !file.tag())
+        return {};
+    return {QString::fromStdString(file.tag()->title().to8Bit(true)),
+            QString::fromStdString(file.tag()->artist().to8Bit(true))};
+}
+
+struct Song {
+    QString file;
+    QByteArray bytes;
+    QString title;
+    QString artist;
+};
+
+QList<Song> collection()
+{
+    return {
+        {u"gbk-v2.mp3"_s, legacyV2("GBK", u"童话"_s, u"光良"_s), u"童话"_s, u"光良"_s},
+        {u"gbk-v1.mp3"_s, legacyV1("GBK", u"后来"_s, u"刘若英"_s), u"后来"_s, u"刘若英"_s},
+        {u"utf16.mp3"_s,
+         id3v2Tag(3, frame23("TIT2", textData(1, utf16WithBom(u"晴天"_s))) +
+                         frame23("TPE1", textData(1, utf16WithBom(u"周杰伦"_s)))) +
+             silentMpegFrames(),
+         u"晴天"_s, u"周杰伦"_s},
+        {u"utf8-v24.mp3"_s,
+         id3v2Tag(4, frame24("TIT2", textData(3, "夜曲")) + frame24("TPE1", textData(3, "Jay"))) +
+             silentMpegFrames(),
+         u"夜曲"_s, u"Jay"_s},
+        {u"big5-v2.mp3"_s, legacyV2("Big5", u"月亮代表我的心"_s, u"鄧麗君"_s), u"月亮代表我的心"_s,
+         u"鄧麗君"_s},
+        {u"big5-v1.mp3"_s, legacyV1("Big5", u"甜蜜蜜"_s, u"鄧麗君"_s), u"甜蜜蜜"_s, u"鄧麗君"_s},
+        {u"latin-v2.mp3"_s, legacyV2("windows-1252", u"Café Début"_s, u"Zoé"_s), u"Café Début"_s,
+         u"Zoé"_s},
+        {u"latin-v1.mp3"_s, legacyV1("windows-1252", u"Déjà vu"_s, u"Björk"_s), u"Déjà vu"_s,
+         u"Björk"_s},
+    };
+}
+
+} // namespace
+
+class TextFidelityTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QFile::remove(settingsPath()); }
+
+    void everyKindIsShownRight()
+    {
+        MusicFolder music;
+        const QList<Song> songs = collection();
+        for (const Song& song : songs)
+            music.add(song.file, song.bytes);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        for (const Song& song : songs) {
+            const int row = program.captions().indexOf(song.file);
+            QVERIFY2(row >= 0, qPrintable(song.file));
+            QCOMPARE(program.cells(row).mid(0, 2), QStringList({song.title, song.artist}));
+            program.clickRow(row);
+            QCOMPARE(w.ui.EditTitle->text(), song.title);
+            QCOMPARE(w.ui.EditArt->text(), song.artist);
+        }
+    }
+
+    // An edit of the artist under each write encoding (both tags written, the
+    // default priority): the title the user left alone keeps its bytes, the
+    // artist reads back as typed, here and in TagLib (Unicode), or as GBK
+    // bytes (the GBK profile).
+    void everyKindSurvivesAnEdit_data()
+    {
+        QTest::addColumn<QString>("encoding");
+        QTest::newRow("unicode") << u"unicode"_s;
+        QTest::newRow("gbk") << u"gbk"_s;
+    }
+    void everyKindSurvivesAnEdit()
+    {
+        QFETCH(QString, encoding);
+        MusicFolder music;
+        const QList<Song> songs = collection();
+        for (const Song& song : songs)
+            music.add(song.file, song.bytes);
+        writeSetting(u"SysInfo"_s, u"TextEncoding"_s, encoding);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        for (const Song& song : songs) {
+            program.clickRow(program.captions().indexOf(song.file));
+            const QString artist = song.artist + u" 和朋友"_s;
+            w.ui.EditArt->setText(artist);
+            w.ui.BtnChgProp->click();
+            QVERIFY2(program.log().endsWith(music.file(song.file) + u"修改属性."_s),
+                     qPrintable(song.file));
+            const int row = program.captions().indexOf(song.file);
+            QCOMPARE(program.cells(row).mid(0, 2), QStringList({song.title, artist}));
+            TID3v2 tag;
+            tag.ReadFromFile(nativePath(music.file(song.file)));
+            if (encoding == u"unicode"_s) {
+                QCOMPARE(tag.Artist, tags::unicodeText(artist.toStdString()));
+                QCOMPARE(readByTagLib(music.file(song.file)).value(1), artist);
+            } else {
+                QCOMPARE(tag.Artist, tags::legacyText(gbk(artist).toStdString()));
+            }
+        }
+        // The Big5 title nobody touched: as it was beside Unicode; in GBK in
+        // the GBK profile, so that the tag holds one code page.
+        const QByteArray big5 = readBytes(music.file(u"big5-v2.mp3"_s));
+        const char* codec = encoding == u"unicode"_s ? "Big5" : "GBK";
+        QVERIFY(big5.contains(frame23("TIT2", textData(0, encoded(codec, u"月亮代表我的心"_s)))));
+    }
+
+    // A rename by the tags of a Western file: the accents reach the name,
+    // never a replacement character.
+    void renamingKeepsAccents()
+    {
+        MusicFolder music;
+        music.add(u"a.mp3"_s, legacyV2("windows-1252", u"Café Début"_s, u"Zoé"_s));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.select({0});
+        w.ui.EditNameFormat->setText(u"%2 - %1"_s);
+        w.ui.BtnFileName->click();
+        QVERIFY(QFile::exists(music.file(u"Zoé - Café Début.MP3"_s)));
+        QVERIFY(!program.log().contains(QChar(0xFFFD)));
+    }
+};
+
+MP3T_TEST_MAIN(TextFidelityTest)
+#include "TextFidelityTest.moc"
