@@ -387,15 +387,37 @@ bool readsAsLatinWord(std::string_view text, std::size_t at, std::size_t length)
            isAsciiLetter(Byte(text[at + 2]));
 }
 
+// GB2312's pinyin row (A8A1..A8BA: ā á ǎ à ē é ... ü ê) holds the accented
+// letters GBK has. Next to an ASCII letter it is a Western word in GBK, as the
+// GBK write profile stores "Café"; a hanzi inside a Latin word is unlikely.
+bool isGbkLatinLetter(std::string_view text, std::size_t at, std::size_t length)
+{
+    return length == 2 && Byte(text[at]) == 0xA8 && inRange(Byte(text[at + 1]), 0xA1, 0xBA);
+}
+
+bool letterBefore(std::string_view text, std::size_t at)
+{
+    return at > 0 && isAsciiLetter(Byte(text[at - 1]));
+}
+
+bool letterAfter(std::string_view text, std::size_t end)
+{
+    return end < text.size() && isAsciiLetter(Byte(text[end]));
+}
+
 Frequency frequencyOf(LegacyCodePage codePage, std::string_view text, std::size_t at,
                       std::size_t length)
 {
     if (codePage == LegacyCodePage::Cp1252)
         return cp1252Frequency(text, at);
-    const Frequency frequency = codePage == LegacyCodePage::Gbk
-                                    ? gbkFrequency(Byte(text[at]), Byte(text[at + 1]), length)
+    const bool gbk = codePage == LegacyCodePage::Gbk;
+    if (gbk && isGbkLatinLetter(text, at, length) &&
+        (letterBefore(text, at) || letterAfter(text, at + length)))
+        return Frequency::Common;
+    const Frequency frequency = gbk ? gbkFrequency(Byte(text[at]), Byte(text[at + 1]), length)
                                     : big5Frequency(Byte(text[at]), Byte(text[at + 1]));
-    return frequency == Frequency::Common && readsAsLatinWord(text, at, length)
+    const bool insideLatinWord = letterBefore(text, at) && letterAfter(text, at + length);
+    return frequency == Frequency::Common && (readsAsLatinWord(text, at, length) || insideLatinWord)
                ? Frequency::Uncommon
                : frequency;
 }

@@ -140,6 +140,10 @@ void LegacyTextTest::detects_data()
     QTest::newRow("GBK title, artist") << QList{gbk(u"童话"_s), gbk(u"光良"_s)} << Big5 << Gbk;
     QTest::newRow("GBK with Latin") << QList{gbk(u"Live版"_s)} << Gbk << Gbk;
     QTest::newRow("GBK bracketed") << QList{gbk(u"《后来》（现场版）"_s)} << Gbk << Gbk;
+    // The GBK write profile stores accents in GBK's pinyin row.
+    QTest::newRow("Latin words in GBK")
+        << QList{gbk(u"Café Début"_s), gbk(u"Zoé 和朋友"_s)} << Gbk << Gbk;
+    QTest::newRow("Latin word in GBK, Big5 preferred") << QList{gbk(u"Déjà vu"_s)} << Big5 << Gbk;
 
     // Bytes a code page cannot have rule it out, whatever the rest says.
     QTest::newRow("E9 20 is not GBK")
