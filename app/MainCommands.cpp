@@ -4,8 +4,10 @@
 
 #include "app/main.h"
 
+#include "app/EncodingCheck.h"
 #include "app/ErrorReport.h"
 #include "app/ID3Copy.h"
+#include "operations/EncodingRepair.h"
 #include "operations/FileCommands.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -308,4 +311,47 @@ void TFormMain::MenuDelFileClick()
         else
             ++i;
     }
+}
+
+// ---------------------------------------------------------------- encodings
+
+void TFormMain::MenuEncodingClick()
+{
+    if (!leavePage())
+        return;
+    std::vector<TEncodingFile> files;
+    for (const QTreeWidgetItem* row : ui.ListViewMain->selectedItems()) {
+        const QString path = rowPath(row);
+        files.push_back(
+            {path, row->text(0), operations::legacyTextsOf(*TagV1, *TagV2, path, textRules())});
+    }
+    TFormEncoding dialog(this);
+    dialog.setFiles(std::move(files));
+    dialog.exec();
+    if (!dialog.convertRequested())
+        return;
+    const auto interpretations = dialog.interpretations();
+
+    BatchRun run;
+    run.runningText = u"正在转换编码..."_s;
+    run.completionText = u"编码转换完成"_s;
+    run.page = ui.PageCtrlMain->currentIndex(); // back where the user was
+    run.act = [&](QTreeWidgetItem* row) {
+        const QString path = rowPath(row);
+        const auto chosen = interpretations.find(path);
+        if (!row->isSelected() || chosen == interpretations.end())
+            return RowEnd::Next;
+        const auto outcome =
+            operations::convertToUnicode(*TagV1, *TagV2, path, chosen->second, textRules());
+        // A file whose texts are Unicode already is left alone, uncounted.
+        if (!outcome.converted)
+            return RowEnd::Next;
+        appendLog(path + (outcome.succeeded ? u"编码转换."_s : u"编码转换失败."_s));
+        Batch->count(outcome.succeeded);
+        return RowEnd::Next;
+    };
+    run.closing = [this] {
+        RebuildList();
+    };
+    runBatch(run);
 }

@@ -151,6 +151,8 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     PopupMenuList = named(new QMenu(window), u"PopupMenuList"_s);
     MenuDelFile = addAction(PopupMenuList, u"MenuDelFile"_s, u"删除(&D)"_s);
     MenuSelAll = addAction(PopupMenuList, u"MenuSelAll"_s, u"全选(&A)"_s);
+    PopupMenuList->addSeparator();
+    MenuEncoding = addAction(PopupMenuList, u"MenuEncoding"_s, u"编码检查(&E)..."_s);
 
     PopupMenuProp = named(new QMenu(window), u"PopupMenuProp"_s);
     MenuTitle = addAction(PopupMenuProp, u"MenuTitle"_s, u"标题(&T)"_s);

@@ -44,6 +44,7 @@ struct TFormMainLayout {
     QMenu* PopupMenuList = nullptr;
     QAction* MenuDelFile = nullptr;
     QAction* MenuSelAll = nullptr;
+    QAction* MenuEncoding = nullptr;
     QMenu* PopupMenuProp = nullptr;
     QAction* MenuTitle = nullptr;
     QAction* MenuArtist = nullptr;

@@ -161,6 +161,7 @@ void TFormMain::connectHandlers()
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
     on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
     on(ui.MenuDelFile, &QAction::triggered, &TFormMain::MenuDelFileClick);
+    on(ui.MenuEncoding, &QAction::triggered, &TFormMain::MenuEncodingClick);
     on(ui.MenuCreSub, &QAction::triggered, &TFormMain::MenuCreSubClick);
     on(ui.BtnChgProp, &QPushButton::clicked, &TFormMain::BtnChgPropClick);
     on(ui.BtnLsn, &QPushButton::clicked, &TFormMain::BtnLsnClick);
@@ -634,7 +635,9 @@ void TFormMain::ShellTreeClick()
 
 void TFormMain::PopupMenuListPopup()
 {
-    ui.MenuDelFile->setEnabled(!ui.ListViewMain->selectedItems().isEmpty());
+    const bool selected = !ui.ListViewMain->selectedItems().isEmpty();
+    ui.MenuDelFile->setEnabled(selected);
+    ui.MenuEncoding->setEnabled(selected);
 }
 
 void TFormMain::selectAllRows()

@@ -109,6 +109,9 @@ public:
     void ShellTreeDragDrop(QObject* source, int x, int y);
     void MenuCreSubClick();
     void MenuDelFileClick();
+    // The encoding inspector of the selected files, and their conversion to
+    // Unicode in the batch frame.
+    void MenuEncodingClick();
 
     // The input box of "新建子目录(&C)"; tests put their own here. Gives the
     // typed text, or the default on Cancel.

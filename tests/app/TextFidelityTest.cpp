@@ -151,6 +151,57 @@ private Q_SLOTS:
         QVERIFY(big5.contains(frame23("TIT2", textData(0, encoded(codec, u"月亮代表我的心"_s)))));
     }
 
+    // The inspector lists each selected file's legacy texts as its code page
+    // reads them, lets the user read a file in another one, and converts them
+    // to Unicode; a file that is Unicode already is left alone.
+    void inspectorConvertsToUnicode()
+    {
+        MusicFolder music;
+        const QByteArray unicodeFile = collection().at(2).bytes;
+        music.add(u"a-gbk.mp3"_s, legacyV2("GBK", u"童话"_s, u"光良"_s));
+        music.add(u"b-big5.mp3"_s, legacyV2("Big5", u"月亮代表我的心"_s, u"鄧麗君"_s) +
+                                       id3v1Trailer(encoded("Big5", u"甜蜜蜜"_s)));
+        music.add(u"c-utf16.mp3"_s, unicodeFile);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        w.ui.MenuSelAll->trigger();
+        QStringList shown;
+        QStringList overridden;
+        const auto inspect = [&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>(u"ListViewEncoding"_s);
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                shown << list->topLevelItem(i)->text(1) + u'=' + list->topLevelItem(i)->text(4);
+            // Read the Big5 file as GBK, then as detected again.
+            auto* combo = dialog->findChild<QComboBox*>(u"ComboCodec"_s);
+            list->topLevelItem(2)->setSelected(true);
+            combo->setCurrentIndex(1);
+            Q_EMIT combo->activated(1);
+            overridden << list->topLevelItem(2)->text(3) + u'=' + list->topLevelItem(3)->text(3);
+            combo->setCurrentIndex(0);
+            Q_EMIT combo->activated(0);
+            dialog->findChild<QPushButton*>(u"BtnConvert"_s)->click();
+        };
+        const ModalAnswers answers({inspect});
+        w.ui.MenuEncoding->trigger();
+        QCOMPARE(shown, QStringList({u"标题=童话"_s, u"作者=光良"_s, u"标题=月亮代表我的心"_s,
+                                     u"作者=鄧麗君"_s, u"ID3v1 标题=甜蜜蜜"_s}));
+        QCOMPARE(overridden, QStringList{u"GBK=GBK"_s});
+        QCOMPARE(program.log(), music.file(u"a-gbk.mp3"_s) + u"编码转换.\n"_s +
+                                    music.file(u"b-big5.mp3"_s) + u"编码转换."_s);
+        QCOMPARE(program.status(2), u"共修改:2  成功:2  失败:0"_s);
+        QCOMPARE(readBytes(music.file(u"c-utf16.mp3"_s)), unicodeFile);
+        QCOMPARE(readByTagLib(music.file(u"a-gbk.mp3"_s)), QStringList({u"童话"_s, u"光良"_s}));
+        QCOMPARE(readByTagLib(music.file(u"b-big5.mp3"_s)),
+                 QStringList({u"月亮代表我的心"_s, u"鄧麗君"_s}));
+        TID3v2 v2;
+        v2.ReadFromFile(nativePath(music.file(u"b-big5.mp3"_s)));
+        QVERIFY(v2.LegacyTexts().empty());
+        TID3v1 v1;
+        v1.ReadFromFile(nativePath(music.file(u"b-big5.mp3"_s)));
+        QCOMPARE(v1.Title(), gbk(u"甜蜜蜜"_s).toStdString());
+        QCOMPARE(program.cells(1).mid(0, 2), QStringList({u"月亮代表我的心"_s, u"鄧麗君"_s}));
+    }
+
     // A rename by the tags of a Western file: the accents reach the name,
     // never a replacement character.
     void renamingKeepsAccents()
