@@ -1,8 +1,7 @@
 #include "platform/FileOps.h"
 
 #include "platform/FileTree.h"
-
-#include <QFile>
+#include "platform/NativePath.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,11 +14,6 @@
 namespace platform {
 
 namespace {
-
-std::string native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 std::string parentOf(const std::string& path)
 {
@@ -53,8 +47,8 @@ bool moveAcrossFileSystems(const std::string& from, const std::string& to)
 
 bool MoveFileA(const QString& existing, const QString& newName)
 {
-    const std::string from = native(existing);
-    const std::string to = native(newName);
+    const std::string from = NativePath(existing);
+    const std::string to = NativePath(newName);
     if (from.empty() || to.empty() || !PathExists(from))
         return false;
     if (RenameNoReplace(from, to))
@@ -66,19 +60,19 @@ bool MoveFileA(const QString& existing, const QString& newName)
 
 bool DeleteFileA(const QString& path)
 {
-    return ::unlink(native(path).c_str()) == 0;
+    return ::unlink(NativePath(path).c_str()) == 0;
 }
 
 bool CreateDirectoryA(const QString& path)
 {
-    return ::mkdir(native(path).c_str(), 0777) == 0;
+    return ::mkdir(NativePath(path).c_str(), 0777) == 0;
 }
 
 bool SetFileAttributesA(const QString& path, unsigned attributes)
 {
     if (attributes != 0)
         return true; // only "clear all" has a meaning here
-    const std::string p = native(path);
+    const std::string p = NativePath(path);
     struct stat st {};
     if (::stat(p.c_str(), &st) != 0)
         return false;
@@ -88,12 +82,12 @@ bool SetFileAttributesA(const QString& path, unsigned attributes)
 bool FileExists(const QString& path)
 {
     struct stat st {};
-    return ::stat(native(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool IsReadOnly(const QString& path)
 {
-    const std::string p = native(path);
+    const std::string p = NativePath(path);
     struct stat st {};
     if (::stat(p.c_str(), &st) != 0)
         return false;

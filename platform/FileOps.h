@@ -3,7 +3,8 @@
 #include <QString>
 
 // File operations with the semantics the rest of the program expects of the
-// platform. Paths are QStrings; they reach the kernel as native bytes.
+// platform. Paths are QStrings; they reach the kernel as the bytes the
+// file-name codec gives them (platform/FileNameCodec.h), UTF-8 or not.
 namespace platform {
 
 // Renames or moves a file or folder. Never replaces an existing target: when

@@ -1,9 +1,10 @@
 #include "platform/MprisBridge.h"
 
+#include "platform/FileNameCodec.h"
+#include "platform/NativePath.h"
+
 #include <QDBusArgument>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -45,7 +46,7 @@ QString programPath(const QString& commandLine)
 {
     const QString found =
         commandLine.contains(u'/') ? commandLine : QStandardPaths::findExecutable(commandLine);
-    return found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
+    return found.isEmpty() ? QString() : CanonicalPath(found);
 }
 
 } // namespace
@@ -127,7 +128,7 @@ bool MprisBridge::runsProgram(const QString& owner, const QString& program)
         return false;
     const uint pid = reply.arguments().constFirst().toUInt();
     // Empty for the processes of other users and for replaced programs.
-    const QString exe = QFileInfo(u"/proc/%1/exe"_s.arg(pid)).canonicalFilePath();
+    const QString exe = CanonicalPath(u"/proc/%1/exe"_s.arg(pid));
     return pid != 0 && !exe.isEmpty() && exe == program;
 }
 
@@ -360,7 +361,7 @@ LRESULT MprisBridge::sendCopyData(HWND window, WPARAM, const COPYDATASTRUCT& dat
         name.truncate(end);
     if (name.isEmpty())
         return 0;
-    return handOver(window, QFile::decodeName(name)) ? 1 : 0;
+    return handOver(window, decodeFileName(name)) ? 1 : 0;
 }
 
 bool MprisBridge::open(MprisPlayer& p, const QString& path)

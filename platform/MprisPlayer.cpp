@@ -1,11 +1,12 @@
 #include "platform/MprisPlayer.h"
 
+#include "platform/NativePath.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QFileInfo>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -114,8 +115,7 @@ void MprisPlayer::applyStatus(const QString& status)
 
 bool MprisPlayer::openFile(const QString& path)
 {
-    const QString uri =
-        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    const QString uri = FileUrl(AbsolutePath(path)).toString(QUrl::FullyEncoded);
     if (!call(playerInterface, u"OpenUri"_s, {uri}, Mode::Wait))
         return false;
     lastFile_ = path;

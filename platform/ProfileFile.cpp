@@ -1,12 +1,19 @@
 #include "platform/ProfileFile.h"
 
 #include "platform/FileOps.h"
+#include "platform/FileTree.h"
+#include "platform/NativePath.h"
 
 #include <QByteArrayList>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -19,11 +26,11 @@ constexpr qsizetype kMaxValueChars = 2047;
 
 QString configHome()
 {
-    const QString dir = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    const QString dir = EnvironmentPath("XDG_CONFIG_HOME");
     // A relative value is to be ignored, as the XDG rules say.
     if (!dir.isEmpty() && QDir::isAbsolutePath(dir))
         return dir;
-    return QDir::homePath() + u"/.config"_s;
+    return HomePath() + u"/.config"_s;
 }
 
 bool isBareName(const QString& fileName)
@@ -141,16 +148,80 @@ bool validNames(const QString& section, const QString& key, const QString& value
 }
 
 // The file's bytes; false when it exists but cannot be read (writing it
-// then would lose what it holds).
+// then would lose what it holds). The file functions here are POSIX calls on
+// the name's own bytes: Qt's could not reach a folder whose name is not UTF-8.
 bool readFile(const QString& path, QByteArray* data)
 {
-    QFile file(path);
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *data = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    const FileDescriptor fd(::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid())
+        return errno == ENOENT || errno == ENOTDIR;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        data->append(buffer, qsizetype(n));
+    }
+}
+
+bool isFolder(const std::string& path)
+{
+    struct ::stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string parentOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Like mkdir -p, with the mode of new folders 0777 less the umask.
+bool makeFolders(const std::string& path)
+{
+    for (auto slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (!isFolder(part) && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    return isFolder(path);
+}
+
+// A link is written through, so that a profile linked from elsewhere stays
+// linked; a loop of links leaves the name as it is.
+std::string linkTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct ::stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(std::size_t(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || std::size_t(n) >= target.size())
+            return path;
+        target.resize(std::size_t(n));
+        current = target.front() == '/' ? target : parentOf(current) + '/' + target;
+    }
+    return path;
+}
+
+// A new file beside `target`, created with 0666 less the umask; -1 on failure.
+int createBeside(const std::string& target, std::string* temp)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp = target + ".mp3t-" + std::to_string(QRandomGenerator::global()->generate());
+        const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 QByteArray lineEnd(const QByteArrayList& lines)
@@ -185,15 +256,25 @@ void setEntry(QByteArrayList* lines, const QString& section, const QString& key,
     }
 }
 
+// Written in full beside the file and renamed over it, so that a crash leaves
+// the old file or the new one, never half of one. The file keeps its
+// permission bits.
 bool saveFile(const QString& path, const QByteArray& data)
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    const std::string target = linkTarget(NativePath(path));
+    struct ::stat st {};
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    std::string temp;
+    FileDescriptor fd(createBeside(target, &temp));
+    if (!fd.valid())
         return false;
-    if (file.write(data) != data.size())
-        return false; // the temporary file is removed, the old one stays
-    return file.commit();
+    const bool written = (!existed || ::fchmod(fd.get(), st.st_mode & 07777) == 0) &&
+                         WriteAll(fd.get(), data.constData(), std::size_t(data.size())) &&
+                         ::fsync(fd.get()) == 0 && fd.close();
+    if (written && ::rename(temp.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str()); // the old file stays as it was
+    return false;
 }
 
 } // namespace
@@ -224,12 +305,12 @@ bool WritePrivateProfileStringA(const QString& section, const QString& key, cons
         return false;
     // A rename over a file the user may not write would bypass its
     // permissions (root ignores them), so such a file is refused here.
-    if (QFileInfo(path).isDir() || IsReadOnly(path))
+    if (isFolder(NativePath(path)) || IsReadOnly(path))
         return false;
     QByteArray data;
     if (!readFile(path, &data))
         return false;
-    if (isBareName(fileName) && !QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (isBareName(fileName) && !makeFolders(parentOf(NativePath(path))))
         return false;
     QByteArrayList lines = splitLines(data);
     setEntry(&lines, section.trimmed(), key.trimmed(), value);

@@ -1,5 +1,7 @@
 #include "platform/ShellClipboard.h"
 
+#include "platform/NativePath.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -29,7 +31,7 @@ QMimeData* CreateFilesMimeData(const QStringList& paths, bool cut)
     QList<QUrl> urls;
     QByteArray gnome = cut ? "cut" : "copy";
     for (const QString& path : paths) {
-        const QUrl url = QUrl::fromLocalFile(path);
+        const QUrl url = FileUrl(path);
         urls.append(url);
         gnome += '\n' + url.toEncoded();
     }
@@ -59,7 +61,7 @@ ClipboardFiles FilesFromMimeData(const QMimeData* data)
     }
     for (const QUrl& url : urls) {
         if (url.isLocalFile())
-            files.paths.append(url.toLocalFile());
+            files.paths.append(LocalFileOf(url));
     }
     return files;
 }

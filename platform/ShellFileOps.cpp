@@ -1,11 +1,12 @@
 #include "platform/ShellFileOps.h"
 
+#include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
 #include "platform/FileTree.h"
+#include "platform/NativePath.h"
 #include "platform/ShellItem.h"
 #include "platform/Trash.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -21,11 +22,6 @@ namespace platform {
 
 namespace {
 
-std::string native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
 bool lstatOk(const std::string& path, struct ::stat& st)
 {
     return ::lstat(path.c_str(), &st) == 0;
@@ -37,7 +33,7 @@ class Staging {
 public:
     explicit Staging(const QString& folder)
     {
-        std::string pattern = native(JoinPath(folder, u".mp3t-paste-XXXXXX"_s));
+        std::string pattern = NativePath(JoinPath(folder, u".mp3t-paste-XXXXXX"_s));
         if (::mkdtemp(pattern.data()))
             dir_ = pattern;
     }
@@ -50,7 +46,7 @@ public:
     Staging& operator=(const Staging&) = delete;
     bool isValid() const { return !dir_.empty(); }
     std::string item() const { return dir_ + "/item"; }
-    QString itemPath() const { return QFile::decodeName(QByteArray::fromStdString(item())); }
+    QString itemPath() const { return decodeFileName(QByteArray::fromStdString(item())); }
     // The staged item is the user's only copy: it must survive the staging.
     void keep() { keep_ = true; }
 
@@ -63,14 +59,14 @@ bool sameFile(const QString& a, const QString& b)
 {
     struct ::stat x {
     }, y{};
-    return ::stat(native(a).c_str(), &x) == 0 && ::stat(native(b).c_str(), &y) == 0 &&
+    return ::stat(NativePath(a).c_str(), &x) == 0 && ::stat(NativePath(b).c_str(), &y) == 0 &&
            x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 bool isInside(const QString& folder, const QString& source)
 {
-    const QString f = QFileInfo(folder).canonicalFilePath();
-    const QString s = QFileInfo(source).canonicalFilePath();
+    const QString f = CanonicalPath(folder);
+    const QString s = CanonicalPath(source);
     return !f.isEmpty() && !s.isEmpty() && (f == s || f.startsWith(JoinPath(s, QString())));
 }
 
@@ -89,7 +85,7 @@ QString freeCopyName(const QString& folder, const QString& name, bool isFolder)
     for (int n = 1;; ++n) {
         const QString mark = n == 1 ? u" - 副本"_s : u" - 副本 (%1)"_s.arg(n);
         const QString candidate = JoinPath(folder, base + mark + ext);
-        if (!PathExists(native(candidate)))
+        if (!PathExists(NativePath(candidate)))
             return candidate;
     }
 }
@@ -111,7 +107,7 @@ bool replace(const QString& source, const QString& target, bool cut)
         return false;
     QString inTrash;
     bool ok = MoveToTrash(target, &inTrash);
-    if (ok && !RenameNoReplace(staging.item(), native(target))) {
+    if (ok && !RenameNoReplace(staging.item(), NativePath(target))) {
         MoveFileA(inTrash, target);
         ok = false;
     }
@@ -126,7 +122,7 @@ Outcome pasteOne(const QString& source, bool cut, const QString& folder, const A
                  QString& pasted)
 {
     struct ::stat st {};
-    if (!lstatOk(native(source), st) || (cut && IsReadOnly(parentOf(source))))
+    if (!lstatOk(NativePath(source), st) || (cut && IsReadOnly(parentOf(source))))
         return Outcome::Failed;
     const QString name = QFileInfo(source).fileName();
     QString target = JoinPath(folder, name);
@@ -138,7 +134,7 @@ Outcome pasteOne(const QString& source, bool cut, const QString& folder, const A
         return Outcome::Failed;
     }
     bool ok = false;
-    if (!PathExists(native(target))) {
+    if (!PathExists(NativePath(target))) {
         ok = place(source, target, cut);
     } else {
         const ReplaceChoice choice = ask ? ask(target) : ReplaceChoice::Skip;
@@ -156,11 +152,11 @@ Outcome pasteOne(const QString& source, bool cut, const QString& folder, const A
 
 bool CopyItem(const QString& source, const QString& target)
 {
-    if (source.isEmpty() || target.isEmpty() || PathExists(native(target)))
+    if (source.isEmpty() || target.isEmpty() || PathExists(NativePath(target)))
         return false;
     const Staging staging(parentOf(target));
-    return staging.isValid() && CopyTree(native(source), staging.item()) &&
-           RenameNoReplace(staging.item(), native(target));
+    return staging.isValid() && CopyTree(NativePath(source), staging.item()) &&
+           RenameNoReplace(staging.item(), NativePath(target));
 }
 
 PasteResult PasteItems(const QStringList& sources, bool cut, const QString& folder,
@@ -168,7 +164,8 @@ PasteResult PasteItems(const QStringList& sources, bool cut, const QString& fold
 {
     PasteResult result;
     struct ::stat st {};
-    if (::stat(native(folder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || IsReadOnly(folder)) {
+    if (::stat(NativePath(folder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        IsReadOnly(folder)) {
         result.failed = int(sources.size());
         return result;
     }

@@ -1,6 +1,6 @@
 #include "platform/ShellItem.h"
 
-#include <QFile>
+#include "platform/FileNameCodec.h"
 
 #include <sys/stat.h>
 
@@ -105,7 +105,7 @@ ShellItem ShellItem::home(const QString& path)
 {
     ShellItem item;
     item.kind = ShellItemKind::Home;
-    item.name = QFile::encodeName(path);
+    item.name = encodeFileName(path);
     return item;
 }
 
@@ -113,7 +113,7 @@ ShellItem ShellItem::volume(const QString& root)
 {
     ShellItem item;
     item.kind = ShellItemKind::Volume;
-    item.name = QFile::encodeName(root);
+    item.name = encodeFileName(root);
     return item;
 }
 
@@ -132,7 +132,7 @@ ShellItem ShellItem::entry(const QByteArray& name, const struct ::stat& st, bool
 
 std::optional<ShellItem> ShellItem::statPath(const QString& path, const QByteArray& name)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = encodeFileName(path);
     struct ::stat st {};
     if (!validName(name) || ::lstat(native.constData(), &st) != 0)
         return std::nullopt;
@@ -147,7 +147,7 @@ std::optional<ShellItem> ShellItem::statPath(const QString& path, const QByteArr
 
 QString ShellItem::text() const
 {
-    return QFile::decodeName(name);
+    return decodeFileName(name);
 }
 
 QString JoinPath(const QString& folder, const QString& name)

@@ -46,7 +46,8 @@ struct ShellItem {
     static std::optional<ShellItem> statPath(const QString& path, const QByteArray& name);
 
     bool isFolder() const { return kind != ShellItemKind::Entry || directory; }
-    // Entry: its file name; Home, Volume: the path.
+    // Entry: its file name; Home, Volume: the path. Decoded without loss
+    // (platform/FileNameCodec.h): encoding the text gives the name's bytes.
     QString text() const;
 };
 

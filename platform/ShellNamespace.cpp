@@ -1,7 +1,9 @@
 #include "platform/ShellNamespace.h"
 
+#include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
 #include "platform/FileTypes.h"
+#include "platform/NativePath.h"
 #include "platform/ShellItem.h"
 #include "platform/ShellVolumes.h"
 #include "platform/SystemIcons.h"
@@ -9,7 +11,6 @@
 #include <QCollator>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QLocale>
 #include <QStandardPaths>
 
@@ -60,13 +61,13 @@ const QCollator& naturalCollator()
 bool isDirectory(const QString& path)
 {
     struct ::stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Stops at the first sub-folder, so a folder of files costs one pass of readdir.
 bool hasSubFolder(const QString& path)
 {
-    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    DIR* dir = ::opendir(NativePath(path).c_str());
     if (!dir)
         return false;
     bool found = false;
@@ -287,7 +288,7 @@ ItemIdList ShellFolder::parseDisplayName(const QString& text) const
     for (qsizetype i = 0; i < parts.size(); ++i) {
         current = JoinPath(current, parts[i]);
         const std::optional<ShellItem> item =
-            ShellItem::statPath(current, QFile::encodeName(parts[i]));
+            ShellItem::statPath(current, encodeFileName(parts[i]));
         if (!item || (i + 1 < parts.size() && !item->directory))
             return {};
         list = list.joined(item->toIdList());
@@ -481,7 +482,7 @@ int ShellFolder::compareIds(int column, const ItemIdList& a, const ItemIdList& b
 ItemIdList ShellFolder::setNameOf(const ItemIdList& relative, const QString& newName) const
 {
     const std::optional<ShellItem> item = d_->child(relative);
-    const QByteArray name = QFile::encodeName(newName);
+    const QByteArray name = encodeFileName(newName);
     if (!item || item->kind != ShellItemKind::Entry || !d_->isWritable())
         return {};
     if (name == item->name)
@@ -561,8 +562,8 @@ ShellEnumerator ShellFolder::enumObjects() const
     switch (d_->place) {
     case ShellLocation::Desktop:
         e->fixed.push_back(ShellItem::computer().toIdList());
-        if (isDirectory(QDir::homePath()))
-            e->fixed.push_back(ShellItem::home(QDir::homePath()).toIdList());
+        if (const QString home = HomePath(); isDirectory(home))
+            e->fixed.push_back(ShellItem::home(home).toIdList());
         break;
     case ShellLocation::Computer:
         for (const QString& root : MountedVolumes()) {
@@ -571,7 +572,7 @@ ShellEnumerator ShellFolder::enumObjects() const
         }
         break;
     case ShellLocation::FileSystem:
-        e->dir = ::opendir(QFile::encodeName(d_->path).constData());
+        e->dir = ::opendir(NativePath(d_->path).c_str());
         e->valid = e->dir != nullptr;
         break;
     }

@@ -1,5 +1,6 @@
 #include "platform/ShellVerbs.h"
 
+#include "platform/NativePath.h"
 #include "platform/ShellClipboard.h"
 #include "platform/ShellNamespace.h"
 
@@ -46,7 +47,7 @@ bool openItems(const QStringList& paths, const ShellPrompts& prompts)
         else if (prompts.openFile)
             ok = prompts.openFile(path) && ok;
         else
-            ok = QDesktopServices::openUrl(QUrl::fromLocalFile(path)) && ok;
+            ok = QDesktopServices::openUrl(FileUrl(path)) && ok;
     }
     return ok;
 }

@@ -1,6 +1,6 @@
 #include "platform/ShellVolumes.h"
 
-#include <QFile>
+#include "platform/FileNameCodec.h"
 
 #include <mntent.h>
 
@@ -26,7 +26,7 @@ QStringList MountedVolumes()
     struct mntent entry {};
     char buffer[4096];
     while (::getmntent_r(table, &entry, buffer, sizeof buffer)) {
-        QString dir = QFile::decodeName(entry.mnt_dir);
+        QString dir = decodeFileName(QByteArray(entry.mnt_dir));
         while (dir.size() > 1 && dir.endsWith(u'/'))
             dir.chop(1);
         if (IsRemovableMountPoint(dir) && !volumes.contains(dir))

@@ -1,8 +1,8 @@
 #include "player/Winamp.h"
 
+#include "platform/FileNameCodec.h"
 #include "player/InputPlugins.h"
 
-#include <QFile>
 #include <QPointer>
 #include <QTimer>
 
@@ -110,7 +110,7 @@ void TWinamp::handOver()
     user(0, kClearList);
     // The player takes the native bytes of the name, its zero characters
     // included.
-    const QByteArray bytes = QFile::encodeName(fileName_);
+    const QByteArray bytes = encodeFileName(fileName_);
     if (WinampVersion() >= kCopyDataVersion) {
         COPYDATASTRUCT record;
         record.dwData = kPlayFileTag;

@@ -2,10 +2,10 @@
 
 #include "platform/Exception.h"
 #include "platform/FileTree.h"
+#include "platform/NativePath.h"
 #include "shell/ShellStrings.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cerrno>
 #include <dirent.h>
@@ -298,7 +298,7 @@ void TDirMon::Start()
     auto watches = std::make_unique<Watches>(filterBits_, Nested);
     if (stop.get() < 0 || !watches->isValid())
         throw platform::Exception(ShellStrings::CreateMutexFailed());
-    watches->watch(QFile::encodeName(directory_).toStdString());
+    watches->watch(platform::NativePath(directory_));
     try {
         worker_ =
             std::thread(runWorker, std::move(watches), stop.get(), window_.get(), generation_ + 1);

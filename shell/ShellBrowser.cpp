@@ -1,6 +1,8 @@
 #include "shell/ShellBrowser.h"
 
+#include "platform/FileNameCodec.h"
 #include "platform/NamePattern.h"
+#include "platform/NativePath.h"
 #include "platform/ShellClipboard.h"
 #include "platform/ShellItem.h"
 #include "platform/ShellVerbs.h"
@@ -10,15 +12,18 @@
 #include "shell/ShellStrings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileIconProvider>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStyle>
 
+#include <climits>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -62,7 +67,28 @@ bool isVolumeItem(const ItemIdList& list)
 bool existsOnDisk(const QString& path)
 {
     struct ::stat st {};
-    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return !path.isEmpty() && ::lstat(platform::NativePath(path).c_str(), &st) == 0;
+}
+
+bool isFolderOnDisk(const QString& path)
+{
+    struct ::stat st {};
+    return !path.isEmpty() && ::stat(platform::NativePath(path).c_str(), &st) == 0 &&
+           S_ISDIR(st.st_mode);
+}
+
+// Where a symbolic link points, absolute and clean; empty for no link. Read
+// as bytes: the target's name need not be UTF-8.
+QString linkTargetOf(const QString& link)
+{
+    std::string target(std::size_t(PATH_MAX), '\0');
+    const ssize_t n = ::readlink(platform::NativePath(link).c_str(), target.data(), target.size());
+    if (n <= 0 || std::size_t(n) >= target.size())
+        return {};
+    target.resize(std::size_t(n));
+    const QString text = platform::decodeFileName(QByteArray::fromStdString(target));
+    const QString folder = link.left(link.lastIndexOf(u'/') + 1);
+    return QDir::cleanPath(text.startsWith(u'/') ? text : folder + text);
 }
 
 QWidget* dialogParent()
@@ -404,8 +430,9 @@ QString TShellBrowser::GetLinkTarget() const
 {
     if (!IsLink())
         return {};
-    const QFileInfo target(QFileInfo(shellFolder_->pathOf(item_)).symLinkTarget());
-    return target.isDir() ? target.absoluteFilePath() : QString();
+    const QString link = shellFolder_->pathOf(item_);
+    const QString target = linkTargetOf(link);
+    return isFolderOnDisk(target) ? target : QString();
 }
 
 int TShellBrowser::IconNumber() const

@@ -1,11 +1,25 @@
 #include "shell/ShellStrings.h"
 
+#include "platform/FileNameCodec.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
 
 namespace ShellStrings {
+
+namespace {
+
+// A question names the item as the user knows it: a name that is not UTF-8
+// (GBK from a Windows archive) in the code page it reads in.
+QString shownName(const QString& path)
+{
+    platform::LegacyDetector detector;
+    return platform::shownFileName(platform::encodeFileName(QFileInfo(path).fileName()), detector);
+}
+
+} // namespace
 
 QString CannotFindFolder()
 {
@@ -74,7 +88,7 @@ QString DeleteTitle()
 QString ConfirmDelete(const QStringList& paths)
 {
     if (paths.size() == 1)
-        return u"确实要把“%1”移到回收站吗?"_s.arg(QFileInfo(paths.first()).fileName());
+        return u"确实要把“%1”移到回收站吗?"_s.arg(shownName(paths.first()));
     return u"确实要把这 %1 项移到回收站吗?"_s.arg(paths.size());
 }
 
@@ -86,7 +100,7 @@ QString ReplaceTitle()
 QString ConfirmReplace(const QString& target)
 {
     return u"目标文件夹中已有名为“%1”的项目。\n要替换它吗?原有的项目将移到回收站。"_s.arg(
-        QFileInfo(target).fileName());
+        shownName(target));
 }
 
 QString ReplaceButton()

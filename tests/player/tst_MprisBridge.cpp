@@ -4,6 +4,7 @@
 #include "tests/support/Mp3Bytes.h"
 #include "tests/support/TestEnvironment.h"
 
+#include "platform/FileNameCodec.h"
 #include "platform/MprisBridge.h"
 #include "player/Listen.h"
 #include "player/Winamp.h"
@@ -21,8 +22,10 @@
 #include <QObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -30,8 +33,10 @@
 
 #include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -487,6 +492,29 @@ private Q_SLOTS:
         QCOMPARE(starts().size(), started);
         QCOMPARE(mpvNames().size(), 1);
         QCOMPARE(other->opened.load(), 0);
+    }
+
+    // A name unpacked from a Windows archive: the player is given its bytes.
+    void playsAFileNamedInGbk()
+    {
+        QStringEncoder toGbk("GB18030");
+        const QByteArray song =
+            QFile::encodeName(dir.path()) + '/' + QByteArray(toGbk.encode(u"老歌 #2.mp3"_s));
+        const QByteArray frames = testsupport::silentMpegFrames(400);
+        const int fd = ::open(song.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        // The test folder's own removal could not name the file.
+        const auto removal = qScopeGuard([&song] { ::unlink(song.constData()); });
+        const bool written =
+            ::write(fd, frames.constData(), size_t(frames.size())) == frames.size();
+        QVERIFY(::close(fd) == 0 && written);
+        QString winampPath = launcher;
+        QVERIFY(listen(platform::decodeFileName(song), winampPath));
+        const auto playingBytes = [this] {
+            const QUrl url(metadata().value(u"xesam:url"_s).toString());
+            return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(playingBytes(), song, kChangeMs);
     }
 
     void playerRefusingTheFileIsPassedOver()

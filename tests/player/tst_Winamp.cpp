@@ -1,10 +1,11 @@
 #include "tests/player/PlayerFake.h"
 #include "tests/support/TestEnvironment.h"
 
+#include "platform/FileNameCodec.h"
 #include "player/Winamp.h"
 
-#include <QFile>
 #include <QObject>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
 
@@ -87,24 +88,31 @@ private Q_SLOTS:
     {
         QTest::addColumn<LRESULT>("version");
         QTest::addColumn<bool>("copyData");
-        QTest::newRow("0x1600 posts bytes") << LRESULT(0x1600) << false;
-        QTest::newRow("0x16FF posts bytes") << LRESULT(0x16FF) << false;
-        QTest::newRow("0x1700 copies data") << LRESULT(0x1700) << true;
-        QTest::newRow("0x2900 copies data") << LRESULT(0x2900) << true;
+        QTest::addColumn<QByteArray>("native"); // the file name's bytes
+        const QByteArray utf8 = u"/music/试听 1.mp3"_s.toUtf8();
+        QStringEncoder toGbk("GB18030");
+        const QByteArray gbk = "/music/" + QByteArray(toGbk.encode(u"老歌.mp3"_s));
+        QTest::newRow("0x1600 posts bytes") << LRESULT(0x1600) << false << utf8;
+        QTest::newRow("0x16FF posts bytes") << LRESULT(0x16FF) << false << utf8;
+        QTest::newRow("0x1700 copies data") << LRESULT(0x1700) << true << utf8;
+        QTest::newRow("0x2900 copies data") << LRESULT(0x2900) << true << utf8;
+        QTest::newRow("GBK name posted") << LRESULT(0x1600) << false << gbk;
+        QTest::newRow("GBK name copied") << LRESULT(0x2900) << true << gbk;
     }
     void handOverByVersion()
     {
         QFETCH(LRESULT, version);
         QFETCH(bool, copyData);
+        QFETCH(QByteArray, native);
         addPlayer(version);
         TWinamp winamp;
         QVERIFY(winamp.StartWinAmp());
         fake->clearMessages();
 
-        const QString name = u"/music/试听 1.mp3"_s;
+        const QString name = platform::decodeFileName(native);
         winamp.setFileName(name);
         QCOMPARE(winamp.FileName(), name + QChar(u'\0'));
-        const QByteArray bytes = QFile::encodeName(name) + '\0';
+        const QByteArray bytes = native + '\0';
         QStringList expected{u"send 1024 0 101"_s};
         if (copyData) {
             expected << u"copy 100 "_s + hex(bytes);
