@@ -177,7 +177,7 @@ void TFormMain::BtnFileNameClick()
     run.act = [&](QTreeWidgetItem* row) {
         if (!row->isSelected())
             return RowEnd::Next;
-        const QString oldCaption = row->text(0);
+        const QString oldCaption = rowName(row);
         const QString oldPath = folder + oldCaption;
         const QString name =
             operations::substitutePattern(ui.EditNameFormat->text(), rowValues(row));
@@ -185,7 +185,7 @@ void TFormMain::BtnFileNameClick()
             return RowEnd::Stop;
         const QString caption = name + u".MP3"_s;
         const QString newPath = folder + caption;
-        row->setText(0, caption);
+        setRowName(row, caption);
         switch (operations::moveFile(oldPath, newPath)) {
         case operations::MoveResult::Unchanged:
             return RowEnd::ProgressOnly;
@@ -194,7 +194,7 @@ void TFormMain::BtnFileNameClick()
             Batch->count(true);
             break;
         case operations::MoveResult::Failed:
-            row->setText(0, oldCaption);
+            setRowName(row, oldCaption);
             appendLog(oldPath + u"修改文件名失败！"_s);
             Batch->count(false);
             break;
@@ -265,7 +265,7 @@ void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
     for (int i = 0; i < list->topLevelItemCount();) {
         QTreeWidgetItem* row = list->topLevelItem(i);
         const QString oldPath = rowPath(row);
-        const QString newPath = operations::joinPath(target, row->text(0));
+        const QString newPath = operations::joinPath(target, rowName(row));
         if (!row->isSelected() || newPath == oldPath) {
             ++i;
             continue;
@@ -305,7 +305,7 @@ void TFormMain::MenuDelFileClick()
     for (int i = 0; i < list->topLevelItemCount();) {
         QTreeWidgetItem* row = list->topLevelItem(i);
         // Only files: a row never sends a folder with its contents away.
-        const QString path = folder + row->text(0);
+        const QString path = folder + rowName(row);
         if (row->isSelected() && platform::FileExists(path) && operations::deleteToTrash(path))
             delete row;
         else
@@ -354,4 +354,25 @@ void TFormMain::MenuEncodingClick()
         RebuildList();
     };
     runBatch(run);
+}
+
+void TFormMain::MenuFixNameClick()
+{
+    if (!leavePage())
+        return;
+    const QString folder = ui.ShellList->Path();
+    for (QTreeWidgetItem* row : ui.ListViewMain->selectedItems()) {
+        if (!row->data(0, NameRole).isValid())
+            continue; // a UTF-8 name already
+        const QString oldPath = folder + rowName(row);
+        const QString shown = row->text(0);
+        const QString newPath = folder + shown;
+        if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
+            appendLog(oldPath + u"->"_s + newPath);
+            setRowName(row, shown);
+        } else {
+            appendLog(oldPath + u"修复文件名失败！"_s);
+        }
+    }
+    ui.ListViewMain->resizeColumnToContents(0);
 }

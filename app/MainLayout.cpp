@@ -153,6 +153,7 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     MenuSelAll = addAction(PopupMenuList, u"MenuSelAll"_s, u"全选(&A)"_s);
     PopupMenuList->addSeparator();
     MenuEncoding = addAction(PopupMenuList, u"MenuEncoding"_s, u"编码检查(&E)..."_s);
+    MenuFixName = addAction(PopupMenuList, u"MenuFixName"_s, u"修复文件名编码(&N)"_s);
 
     PopupMenuProp = named(new QMenu(window), u"PopupMenuProp"_s);
     MenuTitle = addAction(PopupMenuProp, u"MenuTitle"_s, u"标题(&T)"_s);

@@ -45,6 +45,7 @@ struct TFormMainLayout {
     QAction* MenuDelFile = nullptr;
     QAction* MenuSelAll = nullptr;
     QAction* MenuEncoding = nullptr;
+    QAction* MenuFixName = nullptr;
     QMenu* PopupMenuProp = nullptr;
     QAction* MenuTitle = nullptr;
     QAction* MenuArtist = nullptr;

@@ -10,6 +10,7 @@
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
 #include "platform/CodePage.h"
+#include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
 #include "player/Listen.h"
 #include "player/Winamp.h"
@@ -57,7 +58,7 @@ QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
 
 std::string native(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return operations::nativePath(path);
 }
 
 // "保存修改吗?" with 是, 否 and 取消; Escape is 取消.
@@ -162,6 +163,7 @@ void TFormMain::connectHandlers()
     on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
     on(ui.MenuDelFile, &QAction::triggered, &TFormMain::MenuDelFileClick);
     on(ui.MenuEncoding, &QAction::triggered, &TFormMain::MenuEncodingClick);
+    on(ui.MenuFixName, &QAction::triggered, &TFormMain::MenuFixNameClick);
     on(ui.MenuCreSub, &QAction::triggered, &TFormMain::MenuCreSubClick);
     on(ui.BtnChgProp, &QPushButton::clicked, &TFormMain::BtnChgPropClick);
     on(ui.BtnLsn, &QPushButton::clicked, &TFormMain::BtnLsnClick);
@@ -365,7 +367,25 @@ void TFormMain::MenuItemAboutClick()
 
 QString TFormMain::rowPath(const QTreeWidgetItem* row) const
 {
-    return ui.ShellList->Path() + row->text(0);
+    return ui.ShellList->Path() + rowName(row);
+}
+
+QString TFormMain::rowName(const QTreeWidgetItem* row) const
+{
+    const QVariant name = row->data(0, NameRole);
+    return name.isValid() ? name.toString() : row->text(0);
+}
+
+void TFormMain::setRowName(QTreeWidgetItem* row, const QString& name)
+{
+    const QByteArray bytes = platform::encodeFileName(name);
+    if (platform::isUtf8Name(bytes)) {
+        row->setText(0, name);
+        row->setData(0, NameRole, QVariant());
+        return;
+    }
+    row->setText(0, platform::shownFileName(bytes, *detector_, LegacyCodePage));
+    row->setData(0, NameRole, name);
 }
 
 void TFormMain::appendLog(const QString& line)
@@ -414,7 +434,7 @@ void TFormMain::RebuildList()
 QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 {
     auto* row = new QTreeWidgetItem;
-    row->setText(0, caption);
+    setRowName(row, caption);
     row->setIcon(0, ui.ImageListMain.value(position % 5 + 8));
     row->setFlags(row->flags() | Qt::ItemIsDragEnabled);
     fillRowCells(row);
@@ -458,9 +478,9 @@ void TFormMain::rebuildKeepingSelection()
     QTreeWidget* list = ui.ListViewMain;
     QSet<QString> selected;
     for (const QTreeWidgetItem* row : list->selectedItems())
-        selected.insert(row->text(0));
+        selected.insert(rowName(row));
     const QTreeWidgetItem* current = list->currentItem();
-    const QString currentCaption = current ? current->text(0) : QString();
+    const QString currentCaption = current ? rowName(current) : QString();
     const QString pageFile = ui.EditFile->text();
     {
         // The page is left alone until the rows are back.
@@ -469,9 +489,9 @@ void TFormMain::rebuildKeepingSelection()
         const QuietSelection quiet(*this);
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem* row = list->topLevelItem(i);
-            if (row->text(0) == currentCaption)
+            if (rowName(row) == currentCaption)
                 list->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
-            if (selected.contains(row->text(0)))
+            if (selected.contains(rowName(row)))
                 row->setSelected(true);
         }
     }
@@ -638,6 +658,10 @@ void TFormMain::PopupMenuListPopup()
     const bool selected = !ui.ListViewMain->selectedItems().isEmpty();
     ui.MenuDelFile->setEnabled(selected);
     ui.MenuEncoding->setEnabled(selected);
+    const auto selectedRows = ui.ListViewMain->selectedItems();
+    ui.MenuFixName->setEnabled(std::any_of(selectedRows.begin(), selectedRows.end(), [](auto* row) {
+        return row->data(0, NameRole).isValid();
+    }));
 }
 
 void TFormMain::selectAllRows()

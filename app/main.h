@@ -112,6 +112,9 @@ public:
     // The encoding inspector of the selected files, and their conversion to
     // Unicode in the batch frame.
     void MenuEncodingClick();
+    // Renames the selected files whose names are not UTF-8 to the UTF-8 form
+    // of the names they show, never replacing another file.
+    void MenuFixNameClick();
 
     // The input box of "新建子目录(&C)"; tests put their own here. Gives the
     // typed text, or the default on Cancel.
@@ -127,6 +130,11 @@ private:
     // Whether a row has its six tag cells (a file that could not be read has
     // only its name).
     static constexpr int HasTagRole = Qt::UserRole + 1;
+    // The file's name, where the row shows another: a name that is not UTF-8
+    // is shown as its code page reads it and kept whole here.
+    static constexpr int NameRole = Qt::UserRole + 2;
+    QString rowName(const QTreeWidgetItem* row) const;
+    void setRowName(QTreeWidgetItem* row, const QString& name);
 
     // Selection changes the program makes itself (a rebuild, the move to the
     // next row): they never ask about unsaved edits.

@@ -3,8 +3,6 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <array>
 #include <system_error>
@@ -15,11 +13,6 @@ using namespace Qt::StringLiterals;
 namespace operations {
 
 namespace {
-
-std::string native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 bool isAscii(const std::string& bytes)
 {
@@ -86,7 +79,7 @@ bool writeV1InGbk(TID3v1& v1, platform::LegacyCodePage codePage, const std::stri
 std::vector<LegacyTextOfFile> legacyTextsOf(TID3v1& v1, TID3v2& v2, const QString& path,
                                             const TextRules& rules)
 {
-    const std::string file = native(path);
+    const std::string file = nativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);
@@ -108,7 +101,7 @@ ConversionOutcome convertToUnicode(TID3v1& v1, TID3v2& v2, const QString& path,
                                    std::optional<platform::LegacyCodePage> codePage,
                                    const TextRules& rules)
 {
-    const std::string file = native(path);
+    const std::string file = nativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);

@@ -4,8 +4,6 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
-#include <QFile>
-
 #include <cctype>
 
 using namespace Qt::StringLiterals;
@@ -63,7 +61,7 @@ int genreIndexOf(const std::string& name)
 CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
                     const QString& path, const TextRules& rules)
 {
-    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string file = nativePath(path);
     const bool toV2 = direction == CopyDirection::V1ToV2;
     if (toV2) {
         v1.ReadFromFile(file);

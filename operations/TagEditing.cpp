@@ -3,11 +3,9 @@
 #include "operations/TagText.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
+#include "platform/FileTree.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <system_error>
@@ -17,11 +15,6 @@ using namespace Qt::StringLiterals;
 namespace operations {
 
 namespace {
-
-std::string native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 // Widget texts longer than this are cut before an ID3v1 setter sees them; the
 // setters then cut to the field's width.
@@ -40,14 +33,11 @@ bool writesV2(int showId)
 // and its folder tell.
 QString failureReason(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return u"文件不存在"_s;
-    if (!info.isFile())
-        return u"不是文件"_s;
+    if (!platform::FileExists(path))
+        return platform::PathExists(nativePath(path)) ? u"不是文件"_s : u"文件不存在"_s;
     if (platform::IsReadOnly(path))
         return u"文件只读"_s;
-    if (platform::IsReadOnly(info.absolutePath()))
+    if (platform::IsReadOnly(path.left(path.lastIndexOf(u'/') + 1)))
         return u"文件夹只读"_s;
     return u"写入失败"_s;
 }
@@ -59,7 +49,7 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
 {
     if (!writesV1(showId) && !writesV2(showId))
         return {false, u"显示优先级无效"_s};
-    const std::string file = native(path);
+    const std::string file = nativePath(path);
     // Both tags are read: their legacy texts decide the code page, and a
     // field the page shows as the file has it keeps its bytes.
     v1.ReadFromFile(file);
@@ -99,7 +89,7 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
 ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
                         const TextRules& rules)
 {
-    const std::string file = native(path);
+    const std::string file = nativePath(path);
     const bool v1Read = v1.ReadFromFile(file);
     const bool v2Read = v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);
@@ -138,7 +128,7 @@ FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QStrin
     // A priority outside the three names no version to write.
     if (!values.any() || !(writesV1(showId) || writesV2(showId)))
         return outcome;
-    const std::string file = native(path);
+    const std::string file = nativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);

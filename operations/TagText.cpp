@@ -1,5 +1,6 @@
 #include "operations/TagText.h"
 
+#include "platform/FileNameCodec.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -9,6 +10,11 @@
 namespace operations {
 
 using platform::LegacyCodePage;
+
+std::string nativePath(const QString& path)
+{
+    return platform::encodeFileName(path).toStdString();
+}
 
 QString FileTexts::shown(const tags::Text& text) const
 {

@@ -4,6 +4,7 @@
 // writes reads right in an independent reader.
 
 #include "tests/app/MainWindowFixture.h"
+#include "tests/platform/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "tags/ID3v1.h"
@@ -200,6 +201,56 @@ private Q_SLOTS:
         v1.ReadFromFile(nativePath(music.file(u"b-big5.mp3"_s)));
         QCOMPARE(v1.Title(), gbk(u"甜蜜蜜"_s).toStdString());
         QCOMPARE(program.cells(1).mid(0, 2), QStringList({u"月亮代表我的心"_s, u"鄧麗君"_s}));
+    }
+
+    // A file unzipped from a Windows archive has a GBK name: it is listed by
+    // the name it reads as, its tags are read and saved, and the menu gives
+    // it the UTF-8 form of that name.
+    void gbkFileNameIsShownUsedAndRepaired()
+    {
+        MusicFolder music;
+        const QByteArray folder = QFile::encodeName(music.path());
+        const QByteArray gbkName = nativetest::gbk(u"老歌.mp3"_s);
+        QVERIFY(nativetest::makeFileAt(folder + gbkName, legacyV2("GBK", u"老歌"_s, u"歌手"_s)));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QCOMPARE(program.captions(), QStringList{u"老歌.mp3"_s});
+        QCOMPARE(program.cells(0).mid(0, 2), QStringList({u"老歌"_s, u"歌手"_s}));
+        program.clickRow(0);
+        w.ui.EditAlbum->setText(u"专辑"_s);
+        w.ui.BtnChgProp->click();
+        QVERIFY(program.log().endsWith(u"修改属性."_s));
+        QVERIFY(nativetest::readAt(folder + gbkName).contains(utf16WithBom(u"专辑"_s)));
+
+        program.select({0});
+        w.PopupMenuListPopup();
+        QVERIFY(w.ui.MenuFixName->isEnabled());
+        w.ui.MenuFixName->trigger();
+        QCOMPARE(nativetest::namesIn(folder), QByteArrayList{u"老歌.mp3"_s.toUtf8()});
+        QVERIFY(program.log().endsWith(u"->"_s + music.file(u"老歌.mp3"_s)));
+        QCOMPARE(program.captions(), QStringList{u"老歌.mp3"_s});
+        w.PopupMenuListPopup();
+        QVERIFY(!w.ui.MenuFixName->isEnabled());
+        // The repaired file is the same music with the same tags.
+        QVERIFY(readBytes(music.file(u"老歌.mp3"_s)).contains(utf16WithBom(u"专辑"_s)));
+    }
+
+    // The repair never replaces a file that has the UTF-8 name already.
+    void nameRepairNeverReplaces()
+    {
+        MusicFolder music;
+        const QByteArray folder = QFile::encodeName(music.path());
+        const QByteArray gbkName = nativetest::gbk(u"老歌.mp3"_s);
+        QVERIFY(nativetest::makeFileAt(folder + gbkName, legacyV1("GBK", u"甲"_s, {})));
+        music.add(u"老歌.mp3"_s, legacyV1("GBK", u"乙"_s, {}));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        w.ui.MenuSelAll->trigger();
+        w.ui.MenuFixName->trigger();
+        QVERIFY(program.log().endsWith(u"修复文件名失败！"_s));
+        QCOMPARE(nativetest::namesIn(folder).size(), 2);
+        QVERIFY(readBytes(music.file(u"老歌.mp3"_s)).contains(gbk(u"乙"_s)));
+        ::unlink((folder + gbkName).constData()); // QTemporaryDir cannot remove it
     }
 
     // A rename by the tags of a Western file: the accents reach the name,
