@@ -9,6 +9,7 @@
 
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "widgets/RadioGroup.h"
 
 #include <QStringEncoder>
 
@@ -105,6 +106,51 @@ private Q_SLOTS:
             QCOMPARE(w.ui.EditTitle->text(), song.title);
             QCOMPARE(w.ui.EditArt->text(), song.artist);
         }
+    }
+
+    // Bytes that read as well in GBK as in Big5 follow the preferred code
+    // page of the settings.
+    void undecidedTextsFollowThePreferredCodePage_data()
+    {
+        QTest::addColumn<QString>("preferred");
+        QTest::addColumn<bool>("readAsBig5");
+        QTest::newRow("default") << QString() << false;
+        QTest::newRow("Big5") << u"Big5"_s << true;
+        QTest::newRow("unknown name") << u"EBCDIC"_s << false;
+    }
+    void undecidedTextsFollowThePreferredCodePage()
+    {
+        QFETCH(QString, preferred);
+        QFETCH(bool, readAsBig5);
+        MusicFolder music;
+        music.add(u"a.mp3"_s, legacyV1("Big5", u"煎熬"_s, {}));
+        if (!preferred.isEmpty())
+            writeSetting(u"SysInfo"_s, u"LegacyCodePage"_s, preferred);
+        Program program(music.path());
+        QCOMPARE(program.cells(0).at(0) == u"煎熬"_s, readAsBig5);
+    }
+
+    // The write encoding chosen in the options dialog takes effect at once.
+    void optionsDialogSetsTheWriteEncoding()
+    {
+        MusicFolder music;
+        music.add(u"a.mp3"_s, silentMpegFrames());
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QCOMPARE(w.TextEncoding, settings::TextEncoding::Unicode);
+        const ModalAnswers answers({[](QWidget* dialog) {
+            auto* group = dialog->findChild<TRadioGroup*>(u"RadioGrpEncoding"_s);
+            group->setItemIndex(1);
+            dialog->findChild<QPushButton*>(u"BtnOk"_s)->click();
+        }});
+        w.ui.MenuItemOption->trigger();
+        QCOMPARE(w.TextEncoding, settings::TextEncoding::Gbk);
+        program.clickRow(0);
+        w.ui.EditTitle->setText(u"老歌"_s);
+        w.ui.BtnChgProp->click();
+        TID3v2 tag;
+        tag.ReadFromFile(nativePath(music.file(u"a.mp3"_s)));
+        QCOMPARE(tag.Title, tags::legacyText(gbk(u"老歌"_s).toStdString()));
     }
 
     // An edit of the artist under each write encoding (both tags written, the
