@@ -97,7 +97,7 @@ void TFormOption::createControls()
     RadioGrpEncoding->setColumns(2);
     RadioGrpEncoding->setItems({u"Unicode(UTF-16)"_s, u"GBK(兼容老设备)"_s});
     RadioGrpEncoding->setItemIndex(0);
-    place(RadioGrpEncoding, u"RadioGrpEncoding"_s, 361, 40, 260, 49);
+    place(RadioGrpEncoding, u"RadioGrpEncoding"_s, 361, 40, 300, 49);
 
     BtnOk = place(new QPushButton(u"确定"_s, this), u"BtnOk"_s, 88, 112, 75, 25);
     BtnCancel = place(new QPushButton(u"取消"_s, this), u"BtnCancel"_s, 192, 112, 75, 25);

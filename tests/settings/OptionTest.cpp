@@ -99,7 +99,7 @@ void OptionTest::controlsAsDesigned()
         {"EditPathtoWinamp", {96, 6, 233, 20}, {}, true},
         {"BtnPath", {336, 6, 17, 17}, u"..."_s, true},
         {"RadioGrpID", {8, 40, 345, 49}, u"显示优先级"_s, true},
-        {"RadioGrpEncoding", {361, 40, 260, 49}, u"ID3v2写入编码"_s, true},
+        {"RadioGrpEncoding", {361, 40, 300, 49}, u"ID3v2写入编码"_s, true},
         {"BtnOk", {88, 112, 75, 25}, u"确定"_s, true},
         {"BtnCancel", {192, 112, 75, 25}, u"取消"_s, true},
         {"Label2", {0, 232, -1, -1}, u"试听开始位置"_s, false},
@@ -132,7 +132,7 @@ void OptionTest::controlsAsDesigned()
     // Shrunk to the visible controls, with the left margin given on the right too.
     QCOMPARE(child<TRadioGroup>(*form, "RadioGrpEncoding")->items(),
              (QStringList{u"Unicode(UTF-16)"_s, u"GBK(兼容老设备)"_s}));
-    QCOMPARE(form->size(), QSize(621 + 8, 137 + 8));
+    QCOMPARE(form->size(), QSize(661 + 8, 137 + 8));
 }
 
 void OptionTest::startUp_data()
@@ -203,7 +203,7 @@ void OptionTest::badValueStopsStartUp()
     } catch (const platform::EConvertError& e) {
         QCOMPARE(e.message(), message);
     }
-    QCOMPARE(form.size(), QSize(629, 145));
+    QCOMPARE(form.size(), QSize(669, 145));
     QCOMPARE(child<QLineEdit>(form, "EditPathtoWinamp")->text(), u"/p"_s);
     QCOMPARE(child<QSlider>(form, "TrackBarPos")->value(), position);
     QCOMPARE(child<TRadioGroup>(form, "RadioGrpID")->itemIndex(), 2);
