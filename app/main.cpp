@@ -12,6 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
+#include "platform/NativePath.h"
 #include "player/Listen.h"
 #include "player/Winamp.h"
 #include "settings/IniFile.h"
@@ -54,11 +55,6 @@ QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
     const QString text =
         QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : defaultText;
-}
-
-std::string native(const QString& path)
-{
-    return operations::nativePath(path);
 }
 
 // "保存修改吗?" with 是, 否 and 取消; Escape is 取消.
@@ -404,7 +400,7 @@ void TFormMain::RebuildList()
     shownFolder_ = folder;
     // Copies that a killed save left beside the music go when their folder is shown.
     if (!folder.isEmpty())
-        tags::removeStaleCopies(native(folder));
+        tags::removeStaleCopies(platform::NativePath(folder));
     std::optional<QString> suffix;
     QList<QTreeWidgetItem*> rows;
     for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i) {
@@ -578,7 +574,8 @@ void TFormMain::ListViewMainChange()
 void TFormMain::showV1Target(const QString& file)
 {
     const bool writesV1 = ShowId == operations::ShowV1Only || ShowId == operations::PreferV2;
-    const bool tracked = writesV1 && TagV1->ReadFromFile(native(file)) && TagV1->Track() > 0;
+    const bool tracked =
+        writesV1 && TagV1->ReadFromFile(platform::NativePath(file)) && TagV1->Track() > 0;
     page_->setV1Target(writesV1, tracked ? 28 : 30);
 }
 

@@ -1,5 +1,6 @@
 #include "operations/EncodingRepair.h"
 
+#include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -79,7 +80,7 @@ bool writeV1InGbk(TID3v1& v1, platform::LegacyCodePage codePage, const std::stri
 std::vector<LegacyTextOfFile> legacyTextsOf(TID3v1& v1, TID3v2& v2, const QString& path,
                                             const TextRules& rules)
 {
-    const std::string file = nativePath(path);
+    const std::string file = platform::NativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);
@@ -101,7 +102,7 @@ ConversionOutcome convertToUnicode(TID3v1& v1, TID3v2& v2, const QString& path,
                                    std::optional<platform::LegacyCodePage> codePage,
                                    const TextRules& rules)
 {
-    const std::string file = nativePath(path);
+    const std::string file = platform::NativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);

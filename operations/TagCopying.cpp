@@ -1,6 +1,7 @@
 #include "operations/TagCopying.h"
 
 #include "operations/TagText.h"
+#include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -61,7 +62,7 @@ int genreIndexOf(const std::string& name)
 CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
                     const QString& path, const TextRules& rules)
 {
-    const std::string file = nativePath(path);
+    const std::string file = platform::NativePath(path);
     const bool toV2 = direction == CopyDirection::V1ToV2;
     if (toV2) {
         v1.ReadFromFile(file);

@@ -1,9 +1,9 @@
 #include "operations/TagEditing.h"
 
 #include "operations/TagText.h"
-#include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/FileTree.h"
+#include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -34,7 +34,7 @@ bool writesV2(int showId)
 QString failureReason(const QString& path)
 {
     if (!platform::FileExists(path))
-        return platform::PathExists(nativePath(path)) ? u"不是文件"_s : u"文件不存在"_s;
+        return platform::PathExists(platform::NativePath(path)) ? u"不是文件"_s : u"文件不存在"_s;
     if (platform::IsReadOnly(path))
         return u"文件只读"_s;
     if (platform::IsReadOnly(path.left(path.lastIndexOf(u'/') + 1)))
@@ -49,7 +49,7 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
 {
     if (!writesV1(showId) && !writesV2(showId))
         return {false, u"显示优先级无效"_s};
-    const std::string file = nativePath(path);
+    const std::string file = platform::NativePath(path);
     // Both tags are read: their legacy texts decide the code page, and a
     // field the page shows as the file has it keeps its bytes.
     v1.ReadFromFile(file);
@@ -89,7 +89,7 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
 ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
                         const TextRules& rules)
 {
-    const std::string file = nativePath(path);
+    const std::string file = platform::NativePath(path);
     const bool v1Read = v1.ReadFromFile(file);
     const bool v2Read = v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);
@@ -128,7 +128,7 @@ FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QStrin
     // A priority outside the three names no version to write.
     if (!values.any() || !(writesV1(showId) || writesV2(showId)))
         return outcome;
-    const std::string file = nativePath(path);
+    const std::string file = platform::NativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);

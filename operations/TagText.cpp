@@ -1,6 +1,5 @@
 #include "operations/TagText.h"
 
-#include "platform/FileNameCodec.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -10,11 +9,6 @@
 namespace operations {
 
 using platform::LegacyCodePage;
-
-std::string nativePath(const QString& path)
-{
-    return platform::encodeFileName(path).toStdString();
-}
 
 QString FileTexts::shown(const tags::Text& text) const
 {

@@ -15,10 +15,6 @@ class TID3v2;
 // of a file's legacy texts, and the form an edited text is written in.
 namespace operations {
 
-// A path as the tag layer takes it: the file's native bytes, also for a name
-// that is not UTF-8.
-std::string nativePath(const QString& path);
-
 // How edited ID3v2 texts are written: Unicode (UTF-16; pure ASCII keeps
 // encoding byte 0), or code-page bytes (GBK) for devices that know no other.
 enum class WriteEncoding { Unicode, Gbk };

@@ -412,20 +412,37 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     return true;
 }
 
+namespace {
+
+// The file a rewrite reads from: a link's target, open, with its status.
+struct Source {
+    std::string target;
+    struct stat st {};
+    FileDescriptor fd;
+};
+
+Source openSource(const std::string& fileName)
+{
+    // A stale copy goes even when the rewrite is refused; one beside a link's
+    // target goes when FileReplacement stages its own there.
+    removeStaleCopy(fileName);
+    Source source;
+    source.target = resolvedTarget(fileName);
+    source.fd = openForReading(source.target, source.st);
+    if (!source.fd)
+        throwError(errno, "open " + source.target);
+    return source;
+}
+
+} // namespace
+
 bool TID3v2::SaveToFile(const std::string& FileName)
 {
-    // A stale copy goes even when this save is refused; one beside a link's
-    // target goes when FileReplacement stages its own there.
-    removeStaleCopy(FileName);
-    const std::string target = resolvedTarget(FileName);
-    struct stat st {};
-    const FileDescriptor source = openForReading(target, st);
-    if (!source)
-        throwError(errno, "open " + target);
-    if (!isWritable(target))
+    const Source source = openSource(FileName);
+    if (!isWritable(source.target))
         return false;
-    const OldTag old = loadOldTag(source.get(), std::uint64_t(st.st_size), target);
-    return replaceTag(source.get(), st, target, old, textsOf(*this));
+    const OldTag old = loadOldTag(source.fd.get(), std::uint64_t(source.st.st_size), source.target);
+    return replaceTag(source.fd.get(), source.st, source.target, old, textsOf(*this));
 }
 
 bool TID3v2::ConvertLegacyToUnicode(const std::string& FileName, const LegacyConverter& toUtf8,
@@ -433,12 +450,7 @@ bool TID3v2::ConvertLegacyToUnicode(const std::string& FileName, const LegacyCon
 {
     if (converted)
         *converted = false;
-    removeStaleCopy(FileName);
-    const std::string target = resolvedTarget(FileName);
-    struct stat st {};
-    const FileDescriptor source = openForReading(target, st);
-    if (!source)
-        throwError(errno, "open " + target);
+    const Source source = openSource(FileName);
     bool changed = false;
     const auto edit = [&](Frame& frame) {
         auto unicode = unicodeFrame(frame, toUtf8);
@@ -448,15 +460,17 @@ bool TID3v2::ConvertLegacyToUnicode(const std::string& FileName, const LegacyCon
         frame = std::move(*unicode);
         return true;
     };
-    const OldTag old = loadOldTag(source.get(), std::uint64_t(st.st_size), target, edit);
+    const OldTag old =
+        loadOldTag(source.fd.get(), std::uint64_t(source.st.st_size), source.target, edit);
     if (!old.edited)
         return false;
     if (!changed)
         return true;
-    if (!isWritable(target))
+    if (!isWritable(source.target))
         return false;
     // The fields' texts are the converted frames' own, so each keeps its frame.
-    const bool done = replaceTag(source.get(), st, target, old, textsOf(old.fields));
+    const bool done =
+        replaceTag(source.fd.get(), source.st, source.target, old, textsOf(old.fields));
     if (converted)
         *converted = done;
     return done;
