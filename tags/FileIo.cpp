@@ -1,7 +1,9 @@
 #include "tags/FileIo.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
@@ -181,6 +183,18 @@ void clearAttributes(const std::string& path)
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
         ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+}
+
+std::optional<std::string> resolvedTarget(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                           &std::free);
+    if (!real)
+        return std::nullopt;
+    return std::string(real.get());
 }
 
 bool isSameFile(const struct stat& a, const struct stat& b)

@@ -59,6 +59,11 @@ std::string folderOf(const std::string& path);
 // "Clear all attributes": adds the owner's write permission. Best effort.
 void clearAttributes(const std::string& path);
 
+// The file a write should change: a symbolic link's target (so that the file
+// it names gets the new bytes and the link stays a link), else the path
+// itself. nullopt, errno set, when a link cannot be resolved.
+std::optional<std::string> resolvedTarget(const std::string& path);
+
 // Whether two stat results are of one file.
 bool isSameFile(const struct stat& a, const struct stat& b);
 

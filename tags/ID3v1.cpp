@@ -129,7 +129,7 @@ bool TID3v1::RemoveFromFile(const std::string& FileName)
     return fd.close() == 0;
 }
 
-bool TID3v1::SaveToFile(const std::string& FileName)
+std::string TID3v1::Rendered() const
 {
     std::string bytes(TrailerSize, '\0');
     put(bytes, 0, "TAG");
@@ -145,7 +145,12 @@ bool TID3v1::SaveToFile(const std::string& FileName)
         bytes[126] = static_cast<char>(track_);
     }
     bytes[127] = static_cast<char>(genreID_);
+    return bytes;
+}
 
+bool TID3v1::SaveToFile(const std::string& FileName)
+{
+    const std::string bytes = Rendered();
     tags::removeStaleCopy(FileName);
     const auto trailer = readTrailer(FileName);
     if (!trailer)

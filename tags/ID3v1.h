@@ -20,6 +20,8 @@ public:
     // Writes the fields as the file's trailer: over an existing one in place,
     // otherwise appended.
     bool SaveToFile(const std::string& FileName);
+    // The 128 bytes SaveToFile writes.
+    std::string Rendered() const;
 
     // Trailing bytes of 0x20 and below go, then the text is cut to 30 bytes
     // (the year to 4) before a character that would not fit.

@@ -4,6 +4,7 @@
 #include "tags/ID3v2Fields.h"
 #include "tags/ID3v2Frame.h"
 #include "tags/StaleCopies.h"
+#include "tags/TagImage.h"
 #include "tags/TextCodec.h"
 
 #include <algorithm>
@@ -22,21 +23,13 @@ namespace {
 
 // The header and, for most tags, every frame a reader needs, in one read.
 constexpr std::size_t FirstRead = 4096;
-constexpr std::size_t CopyBuffer = 1 << 20;
-constexpr std::size_t Padding = 10;
+// Room left behind a tag that had to grow, for the next edits to fit in.
+constexpr std::size_t Padding = 2048;
 constexpr std::uint64_t MaxTagBody = (1u << 28) - 1; // what 28 size bits can say
 
 [[noreturn]] void throwError(int error, const std::string& what)
 {
     throw std::system_error(error, std::generic_category(), what);
-}
-
-std::string readOrThrow(int fd, std::uint64_t offset, std::size_t length, const std::string& name)
-{
-    auto bytes = readAt(fd, offset, length);
-    if (!bytes)
-        throwError(errno, "read " + name);
-    return std::move(*bytes);
 }
 
 // The tag's bytes for the walk. v2.2 and v2.3 unsynchronise the tag as a
@@ -147,14 +140,14 @@ struct OldTag {
 // cannot be made.
 using FrameEdit = std::function<bool(Frame&)>;
 
-OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name,
-                  const FrameEdit& edit = nullptr)
+// The tag of a file's head region (tags/TagImage.h), its frames loaded.
+OldTag loadOldTag(const std::string& head, const FrameEdit& edit = nullptr)
 {
     OldTag old;
-    const auto header = parseHeader(readOrThrow(fd, 0, HeaderSize, name));
+    const auto header = parseHeader(head);
     if (!header)
         return old;
-    old.size = tagSize(*header, fileSize);
+    old.size = head.size();
     if (old.size == 0)
         return old;
     // A tag of a version we cannot read may hold anything: it is not replaced.
@@ -162,9 +155,11 @@ OldTag loadOldTag(int fd, std::uint64_t fileSize, const std::string& name,
     if (!old.whole)
         return old;
     const std::size_t end = static_cast<std::size_t>(HeaderSize + header->declared);
-    auto bytes = openTag(-1, readOrThrow(fd, 0, end, name), *header);
-    if (!bytes)
-        throwError(EIO, "read " + name);
+    auto bytes = openTag(-1, head.substr(0, end), *header);
+    if (!bytes) {
+        old.whole = false;
+        return old;
+    }
     old.major = header->major;
     old.fields = FieldCollector(header->major);
     const auto all = [](const std::string&, std::uint32_t) {
@@ -309,65 +304,23 @@ private:
     bool written_ = true;
 };
 
+// The new tag takes the old one's room when it fits there, so that it can be
+// written in place; otherwise it gets padding for the edits to come.
 std::optional<std::string> newTag(const OldTag& old, const FieldTexts& texts)
 {
+    // What cannot be carried into the new tag would be lost: no new tag.
+    if (!old.whole)
+        return std::nullopt;
     const auto built = FrameBuilder(old, texts).build();
     if (!built)
         return std::nullopt;
     const std::string& frames = *built;
-    const std::uint64_t body = frames.size() + Padding;
+    const bool fits = old.size >= HeaderSize + frames.size();
+    const std::uint64_t body = fits ? old.size - HeaderSize : frames.size() + Padding;
     if (body > MaxTagBody)
         return std::nullopt;
     return std::string("ID3\x03\x00\x00", 6) + syncsafe(static_cast<std::uint32_t>(body)) + frames +
-           std::string(Padding, '\0');
-}
-
-// A symbolic link is followed, so that the file it names gets the new tag and
-// the link stays a link.
-std::string resolvedTarget(const std::string& fileName)
-{
-    struct stat st {};
-    if (::lstat(fileName.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return fileName;
-    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(fileName.c_str(), nullptr),
-                                                           &std::free);
-    if (!real)
-        throwError(errno, "realpath " + fileName);
-    return real.get();
-}
-
-bool copyRest(int fd, std::uint64_t from, FileReplacement& copy, const std::string& name)
-{
-    for (std::uint64_t pos = from;;) {
-        const std::string chunk = readOrThrow(fd, pos, CopyBuffer, name);
-        if (chunk.empty())
-            return true;
-        if (!copy.write(chunk))
-            return false;
-        pos += chunk.size();
-    }
-}
-
-bool isWritable(const std::string& target)
-{
-    // A rename would pass over the file's own permissions: a file the user
-    // could not write, or could not replace in its folder, is not written.
-    return !isReadOnly(target) && !isReadOnly(folderOf(target));
-}
-
-// The file with the new tag in place of the old one, through a copy that only
-// a complete write renames over it.
-bool replaceTag(int source, const struct stat& st, const std::string& target, const OldTag& old,
-                const FieldTexts& texts)
-{
-    // What cannot be carried into the new tag would be lost: the file stays.
-    if (!old.whole)
-        return false;
-    const auto tag = newTag(old, texts);
-    if (!tag)
-        return false;
-    FileReplacement copy(target, target + std::string(CopySuffix), st);
-    return copy.write(*tag) && copyRest(source, old.size, copy, target) && copy.commit();
+           std::string(body - frames.size(), '\0');
 }
 
 } // namespace
@@ -414,35 +367,74 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
 
 namespace {
 
-// The file a rewrite reads from: a link's target, open, with its status.
-struct Source {
-    std::string target;
-    struct stat st {};
-    FileDescriptor fd;
-};
-
-Source openSource(const std::string& fileName)
+bool isWritable(const std::string& target)
 {
-    // A stale copy goes even when the rewrite is refused; one beside a link's
-    // target goes when FileReplacement stages its own there.
-    removeStaleCopy(fileName);
-    Source source;
-    source.target = resolvedTarget(fileName);
-    source.fd = openForReading(source.target, source.st);
-    if (!source.fd)
-        throwError(errno, "open " + source.target);
-    return source;
+    // A rename would pass over the file's own permissions: a file the user
+    // could not write, or could not replace in its folder, is not written.
+    return !isReadOnly(target) && !isReadOnly(folderOf(target));
+}
+
+tags::TagChange changeOf(const std::string& fileName)
+{
+    auto change = beginChange(fileName);
+    if (!change)
+        throwError(errno, "read " + fileName);
+    return std::move(*change);
+}
+
+// Writes a change through the staged copy: false for a file the user cannot
+// write, a full disk, or a file that changed meanwhile; errors of the system
+// throw.
+bool writeThroughCopy(const tags::TagChange& change)
+{
+    if (!isWritable(change.path()))
+        return false;
+    const WriteOutcome outcome = writeStaged(change);
+    if (outcome.result == WriteResult::Failed)
+        throwError(outcome.error, "write " + change.path());
+    return outcome.written();
 }
 
 } // namespace
 
+std::optional<std::string> TID3v2::RenderHead(const tags::TagImage& image) const
+{
+    return newTag(loadOldTag(image.head), textsOf(*this));
+}
+
+std::optional<std::string> TID3v2::RenderConvertedHead(const tags::TagImage& image,
+                                                       const LegacyConverter& toUtf8, bool* changed)
+{
+    bool edited = false;
+    const auto edit = [&](Frame& frame) {
+        auto unicode = unicodeFrame(frame, toUtf8);
+        if (!unicode)
+            return false;
+        edited = edited || unicode->data != frame.data;
+        frame = std::move(*unicode);
+        return true;
+    };
+    const OldTag old = loadOldTag(image.head, edit);
+    if (changed)
+        *changed = edited;
+    if (!old.edited)
+        return std::nullopt;
+    if (!edited)
+        return image.head;
+    // The fields' texts are the converted frames' own, so each keeps its frame.
+    return newTag(old, textsOf(old.fields));
+}
+
 bool TID3v2::SaveToFile(const std::string& FileName)
 {
-    const Source source = openSource(FileName);
-    if (!isWritable(source.target))
+    tags::TagChange change = changeOf(FileName);
+    if (!isWritable(change.path()))
         return false;
-    const OldTag old = loadOldTag(source.fd.get(), std::uint64_t(source.st.st_size), source.target);
-    return replaceTag(source.fd.get(), source.st, source.target, old, textsOf(*this));
+    auto head = RenderHead(change.before());
+    if (!head)
+        return false;
+    change.setHead(std::move(*head));
+    return writeThroughCopy(change);
 }
 
 bool TID3v2::ConvertLegacyToUnicode(const std::string& FileName, const LegacyConverter& toUtf8,
@@ -450,27 +442,15 @@ bool TID3v2::ConvertLegacyToUnicode(const std::string& FileName, const LegacyCon
 {
     if (converted)
         *converted = false;
-    const Source source = openSource(FileName);
+    tags::TagChange change = changeOf(FileName);
     bool changed = false;
-    const auto edit = [&](Frame& frame) {
-        auto unicode = unicodeFrame(frame, toUtf8);
-        if (!unicode)
-            return false;
-        changed = changed || unicode->data != frame.data;
-        frame = std::move(*unicode);
-        return true;
-    };
-    const OldTag old =
-        loadOldTag(source.fd.get(), std::uint64_t(source.st.st_size), source.target, edit);
-    if (!old.edited)
+    auto head = RenderConvertedHead(change.before(), toUtf8, &changed);
+    if (!head)
         return false;
     if (!changed)
         return true;
-    if (!isWritable(source.target))
-        return false;
-    // The fields' texts are the converted frames' own, so each keeps its frame.
-    const bool done =
-        replaceTag(source.fd.get(), source.st, source.target, old, textsOf(old.fields));
+    change.setHead(std::move(*head));
+    const bool done = writeThroughCopy(change);
     if (converted)
         *converted = done;
     return done;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "tags/TagImage.h"
 #include "tags/Text.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,18 @@ public:
     // object.
     static bool ConvertLegacyToUnicode(const std::string& FileName, const LegacyConverter& toUtf8,
                                        bool* converted = nullptr);
+
+    // The head (tags/TagImage.h) SaveToFile would give a file whose tags are
+    // `image`: the new tag takes the old one's room exactly when it fits
+    // there, so that it can be written in place; otherwise it gets 2 KiB of
+    // padding for the edits to come. nullopt where SaveToFile gives false
+    // for the tag's content.
+    std::optional<std::string> RenderHead(const tags::TagImage& image) const;
+    // The same for ConvertLegacyToUnicode; the old head when nothing is to be
+    // converted (`changed` false).
+    static std::optional<std::string> RenderConvertedHead(const tags::TagImage& image,
+                                                          const LegacyConverter& toUtf8,
+                                                          bool* changed = nullptr);
 
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }

@@ -1,4 +1,5 @@
 #include "tags/ID3v2.h"
+#include "tags/TagImage.h"
 
 #include "tests/support/Mp3Bytes.h"
 #include "tests/support/TestEnvironment.h"
@@ -43,7 +44,8 @@ class ID3v2SaveTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void writesExact104ByteTag();
+    void writesNewTagWithRoomToGrow();
+    void newTagTakesTheOldRoomWhenItFits();
     void writesTextsByTheirKind_data();
     void writesTextsByTheirKind();
     void refusesUnicodeThatIsNotUtf8();
@@ -76,20 +78,44 @@ private:
     Files files_;
 };
 
-void ID3v2SaveTest::writesExact104ByteTag()
+void ID3v2SaveTest::writesNewTagWithRoomToGrow()
 {
     files_.write("a.mp3", kAudio);
     TID3v2 tag;
     tag.Title = tags::unicodeText("abc");
     QVERIFY(tag.SaveToFile(files_.native("a.mp3")));
+    // 84 bytes of frames and 2048 of padding: 2132 = 0x10 * 128 + 0x54.
     const QByteArray expected =
-        QByteArray::fromHex("49443303000000000"
-                            "05E") +
+        QByteArray::fromHex("49443303000000001054") +
         frame23("TIT2", QByteArray::fromHex("00616263")) + frame23("TPE1", zero()) +
         frame23("TALB", zero()) + frame23("TRCK", zero()) + frame23("TYER", zero()) +
-        frame23("TCON", zero()) + frame23("COMM", QByteArray::fromHex("00656E6700")) + zero(10);
-    QCOMPARE(expected.size(), 104);
+        frame23("TCON", zero()) + frame23("COMM", QByteArray::fromHex("00656E6700")) + zero(2048);
     QCOMPARE(files_.read("a.mp3"), expected + kAudio);
+}
+
+void ID3v2SaveTest::newTagTakesTheOldRoomWhenItFits()
+{
+    const QByteArray oldTag = id3v2Tag(3, frame23("TIT2", latin1("old")) + zero(200));
+    files_.write("a.mp3", oldTag + kAudio + kTrailer);
+    const auto image = tags::readTagImage(files_.native("a.mp3"));
+    QVERIFY(image);
+    QCOMPARE(qb(image->head), oldTag);
+    QCOMPARE(qb(image->tail), kTrailer);
+    TID3v2 tag;
+    tag.ReadFromFile(files_.native("a.mp3"));
+    tag.Title = unicode(u"a longer title, still in the room"_s);
+    const auto head = tag.RenderHead(*image);
+    QVERIFY(head);
+    QCOMPARE(qsizetype(head->size()), oldTag.size());
+    QCOMPARE(framesOf(qb(*head) + kAudio).first(),
+             frame23("TIT2", latin1("a longer title, still in the room")));
+
+    // One that does not fit gets the padding for the next edits.
+    tag.Title = unicode(QString(300, u'x'));
+    const auto grown = tag.RenderHead(*image);
+    QVERIFY(grown);
+    QVERIFY(grown->size() > std::size_t(oldTag.size()));
+    QVERIFY(qb(*grown).endsWith(zero(2048)));
 }
 
 void ID3v2SaveTest::writesTextsByTheirKind_data()

@@ -1,0 +1,255 @@
+#include "tags/TagImage.h"
+
+#include "tags/FileIo.h"
+#include "tags/ID3v2Frame.h"
+#include "tags/StaleCopies.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tags {
+
+namespace {
+
+constexpr std::size_t TrailerSize = 128;
+
+std::optional<TagImage> imageOf(int fd, std::uint64_t size)
+{
+    TagImage image;
+    image.size = size;
+    const auto first = readAt(fd, 0, id3v2::HeaderSize);
+    if (!first)
+        return std::nullopt;
+    if (const auto header = id3v2::parseHeader(*first)) {
+        const std::uint64_t region = id3v2::tagSize(*header, size);
+        auto head = readAt(fd, 0, static_cast<std::size_t>(region));
+        if (!head)
+            return std::nullopt;
+        image.head = std::move(*head);
+    }
+    if (size >= image.head.size() + TrailerSize) {
+        auto tail = readAt(fd, size - TrailerSize, TrailerSize);
+        if (!tail)
+            return std::nullopt;
+        if (tail->size() == TrailerSize && tail->compare(0, 3, "TAG") == 0)
+            image.tail = std::move(*tail);
+    }
+    return image;
+}
+
+// Whether the file holds the image: its size, and the bytes where the image
+// has its head and its trailer. Raw bytes, so that a torn head is no match.
+bool holds(int fd, const TagImage& image)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || std::uint64_t(st.st_size) != image.size)
+        return false;
+    const auto head = readAt(fd, 0, image.head.size());
+    if (!head || *head != image.head)
+        return false;
+    if (image.tail.empty())
+        return true;
+    const auto tail = readAt(fd, image.size - image.tail.size(), image.tail.size());
+    return tail && *tail == image.tail;
+}
+
+WriteOutcome failed(int error)
+{
+    return {isOutOfRoom(error) ? WriteResult::NoRoom : WriteResult::Failed, error};
+}
+
+// The trailer of `to` where `from` has its own (or none): written over it,
+// appended or cut off. 0, or the errno of the failure.
+int writeTail(int fd, const TagImage& from, const TagImage& to)
+{
+    if (!to.tail.empty()) {
+        if (to.tail == from.tail)
+            return 0;
+        return writeAllAt(fd, to.tail, to.size - to.tail.size());
+    }
+    if (from.tail.empty())
+        return 0;
+    return ::ftruncate(fd, off_t(to.size)) == 0 ? 0 : errno;
+}
+
+bool isWritable(const std::string& path)
+{
+    // A rename would pass over the file's own permissions: a file the user
+    // could not write, or could not replace in its folder, is not written.
+    return !isReadOnly(path) && !isReadOnly(folderOf(path));
+}
+
+bool copyRange(int fd, std::uint64_t from, std::uint64_t length, FileReplacement& copy)
+{
+    constexpr std::size_t Buffer = 1 << 20;
+    while (length > 0) {
+        const auto chunk = readAt(fd, from, std::size_t(std::min<std::uint64_t>(Buffer, length)));
+        if (!chunk)
+            throw std::system_error(errno, std::generic_category(), "read");
+        if (chunk->empty())
+            throw std::system_error(EIO, std::generic_category(), "file shrank");
+        if (!copy.write(*chunk))
+            return false;
+        from += chunk->size();
+        length -= chunk->size();
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<TagImage> readTagImage(const std::string& path)
+{
+    struct stat st {};
+    const FileDescriptor fd = openForReading(path, st);
+    if (!fd)
+        return std::nullopt;
+    return imageOf(fd.get(), std::uint64_t(st.st_size));
+}
+
+TagChange::TagChange(std::string path, TagImage before)
+    : path_(std::move(path)), before_(std::move(before)), after_(before_)
+{
+}
+
+void TagChange::setHead(std::string head)
+{
+    const std::uint64_t audio = before_.audioSize();
+    after_.head = std::move(head);
+    after_.size = audio + after_.head.size() + after_.tail.size();
+}
+
+void TagChange::setTail(std::string tail)
+{
+    const std::uint64_t audio = before_.audioSize();
+    after_.tail = std::move(tail);
+    after_.size = audio + after_.head.size() + after_.tail.size();
+}
+
+TagChange TagChange::reversed() const
+{
+    TagChange back;
+    back.path_ = path_;
+    back.before_ = after_;
+    back.after_ = before_;
+    return back;
+}
+
+std::optional<TagChange> beginChange(const std::string& path)
+{
+    // A stale copy goes even when the change is never written.
+    removeStaleCopy(path);
+    const auto target = resolvedTarget(path);
+    if (!target)
+        return std::nullopt;
+    auto image = readTagImage(*target);
+    if (!image)
+        return std::nullopt;
+    return TagChange(*target, std::move(*image));
+}
+
+WriteOutcome writeInPlace(const TagChange& change)
+{
+    if (!change.inPlace())
+        return {WriteResult::Failed, EINVAL};
+    if (isReadOnly(change.path()))
+        return {WriteResult::Failed, EACCES};
+    FileDescriptor fd = openFile(change.path(), O_RDWR | O_NOFOLLOW);
+    if (!fd)
+        return failed(errno);
+    if (!holds(fd.get(), change.before()))
+        return {WriteResult::Unchanged, 0};
+    // The trailer first: only an append can run out of room, and then the
+    // head is still the old one.
+    if (const int error = writeTail(fd.get(), change.before(), change.after()); error != 0) {
+        writeTail(fd.get(), change.after(), change.before());
+        return failed(error);
+    }
+    if (change.after().head != change.before().head) {
+        if (const int error = writeAllAt(fd.get(), change.after().head, 0); error != 0) {
+            writeAllAt(fd.get(), change.before().head, 0);
+            writeTail(fd.get(), change.after(), change.before());
+            return failed(error);
+        }
+    }
+    if (const int error = fd.close(); error != 0)
+        return failed(error);
+    return {WriteResult::Written, 0};
+}
+
+WriteOutcome writeStaged(const TagChange& change)
+{
+    if (!isWritable(change.path()))
+        return {WriteResult::Failed, EACCES};
+    try {
+        struct stat st {};
+        const FileDescriptor fd = openForReading(change.path(), st);
+        if (!fd)
+            return failed(errno);
+        if (!holds(fd.get(), change.before()))
+            return {WriteResult::Unchanged, 0};
+        FileReplacement copy(change.path(), change.path() + std::string(CopySuffix), st);
+        const TagImage& before = change.before();
+        const bool done = copy.write(change.after().head) &&
+                          copyRange(fd.get(), before.head.size(), before.audioSize(), copy) &&
+                          copy.write(change.after().tail) && copy.commit();
+        return done ? WriteOutcome{WriteResult::Written, 0} : failed(ENOSPC);
+    } catch (const std::system_error& e) {
+        return failed(e.code().value());
+    }
+}
+
+ImageMatch matchImage(const TagChange& change)
+{
+    struct stat st {};
+    const FileDescriptor fd = openForReading(change.path(), st);
+    if (!fd)
+        return ImageMatch::Unreadable;
+    // Both images are checked against one read of the file's two ends.
+    const TagImage& after = change.after();
+    const TagImage& before = change.before();
+    const auto size = std::uint64_t(st.st_size);
+    const auto head = readAt(fd.get(), 0, std::max(after.head.size(), before.head.size()));
+    const auto last =
+        readAt(fd.get(), size - std::min<std::uint64_t>(size, TrailerSize), TrailerSize);
+    if (!head || !last)
+        return ImageMatch::Unreadable;
+    const auto holdsImage = [&](const TagImage& image) {
+        return size == image.size && head->size() >= image.head.size() &&
+               head->compare(0, image.head.size(), image.head) == 0 &&
+               (image.tail.empty() || *last == image.tail);
+    };
+    if (holdsImage(after))
+        return ImageMatch::After;
+    if (holdsImage(before))
+        return ImageMatch::Before;
+    return ImageMatch::Neither;
+}
+
+bool restoreImage(const std::string& path, const TagImage& image)
+{
+    FileDescriptor fd = openFile(path, O_RDWR | O_NOFOLLOW);
+    if (!fd)
+        return false;
+    if (writeAllAt(fd.get(), image.head, 0) != 0)
+        return false;
+    if (!image.tail.empty() &&
+        writeAllAt(fd.get(), image.tail, image.size - image.tail.size()) != 0)
+        return false;
+    if (::ftruncate(fd.get(), off_t(image.size)) != 0 || ::fsync(fd.get()) != 0)
+        return false;
+    return fd.close() == 0;
+}
+
+bool syncFileSystem(const std::string& path)
+{
+    FileDescriptor fd = openFile(path, O_RDONLY | O_NONBLOCK);
+    if (!fd)
+        fd = openFile(folderOf(path), O_RDONLY | O_DIRECTORY);
+    return fd && ::syncfs(fd.get()) == 0;
+}
+
+} // namespace tags

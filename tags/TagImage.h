@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The bytes of a file that hold its tags, and the writing of new ones. A
+// change of tags never touches the audio between the two regions, so the
+// regions are all it takes to make, check or take back a change.
+namespace tags {
+
+struct TagImage {
+    std::string head;       // the ID3v2 tag with its padding; empty when the file has none
+    std::string tail;       // the 128-byte ID3v1 trailer; empty when the file has none
+    std::uint64_t size = 0; // the whole file
+
+    bool operator==(const TagImage&) const = default;
+    std::uint64_t audioSize() const { return size - head.size() - tail.size(); }
+};
+
+// Reads the image of a regular file (a link is followed). The head is the
+// region the ID3v2 header declares (none when it declares more than the file
+// holds); the tail, the last 128 bytes when they begin with "TAG" and lie
+// behind the head. nullopt, with errno set, when the file cannot be read.
+std::optional<TagImage> readTagImage(const std::string& path);
+
+// One file's tags before and after a change.
+class TagChange {
+public:
+    TagChange() = default;
+    // A change of the file that holds `before`; nothing changed yet.
+    TagChange(std::string path, TagImage before);
+
+    const std::string& path() const { return path_; }
+    const TagImage& before() const { return before_; }
+    const TagImage& after() const { return after_; }
+
+    void setHead(std::string head);
+    void setTail(std::string tail); // empty: the trailer goes
+
+    bool changes() const { return before_ != after_; }
+    // The new head takes the old one's room exactly: nothing is moved.
+    bool inPlace() const { return before_.head.size() == after_.head.size(); }
+    TagChange reversed() const;
+
+private:
+    std::string path_; // a link's target, the file that is written
+    TagImage before_;
+    TagImage after_;
+};
+
+// Reads the file for a change: nullopt, errno set, when it cannot be read.
+std::optional<TagChange> beginChange(const std::string& path);
+
+enum class WriteResult {
+    Written,
+    Unchanged, // the file no longer holds `before`: nothing was written
+    NoRoom,    // the disk took no more; the file is as it was
+    Failed,    // the system refused (`error` tells); the file is as it was, but
+               // for an in-place write it may be torn (see restoreImage)
+};
+struct WriteOutcome {
+    WriteResult result = WriteResult::Failed;
+    int error = 0; // errno for Failed
+    bool written() const { return result == WriteResult::Written; }
+};
+
+// Writes an in-place change where the file is: the head over the old one, the
+// trailer over the old one, appended or cut off; the file is first checked to
+// hold `before`. One write per region; nothing is flushed. Not safe against a
+// crash by itself: the caller keeps `before` durably until the bytes are on
+// disk (syncFileSystem), so that restoreImage can take back a torn write.
+WriteOutcome writeInPlace(const TagChange& change);
+
+// Writes any change through a copy beside the file, flushed and renamed over
+// it (tags/FileIo.h): the file holds its old bytes or its new ones, whatever
+// happens. Checked first like writeInPlace.
+WriteOutcome writeStaged(const TagChange& change);
+
+// Which of the two images the file holds now.
+enum class ImageMatch { Before, After, Neither, Unreadable };
+ImageMatch matchImage(const TagChange& change);
+
+// Puts back `image` over a file whose head region has the image's size (an
+// in-place write to or from it was interrupted): the head, the trailer and
+// the size. Flushed before it returns. True when done.
+bool restoreImage(const std::string& path, const TagImage& image);
+
+// Makes every write so far to the file system that holds `path` durable
+// (syncfs). True when done.
+bool syncFileSystem(const std::string& path);
+
+} // namespace tags
