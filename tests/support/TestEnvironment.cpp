@@ -24,12 +24,14 @@ TestEnvironment::TestEnvironment()
     root.mkpath(QStringLiteral("home"));
     root.mkpath(QStringLiteral("config"));
     root.mkpath(QStringLiteral("data"));
+    root.mkpath(QStringLiteral("state"));
     root.mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setEnv("HOME", home());
     setEnv("XDG_CONFIG_HOME", configHome());
     setEnv("XDG_DATA_HOME", dataHome());
+    setEnv("XDG_STATE_HOME", stateHome());
     setEnv("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("runtime")));
     ::setenv("LC_ALL", "C.UTF-8", 1);
     ::setenv("TZ", "UTC", 1);
@@ -48,6 +50,10 @@ QString TestEnvironment::configHome() const
 QString TestEnvironment::dataHome() const
 {
     return dir_.filePath(QStringLiteral("data"));
+}
+QString TestEnvironment::stateHome() const
+{
+    return dir_.filePath(QStringLiteral("state"));
 }
 
 } // namespace testsupport

@@ -21,6 +21,7 @@ public:
     QString home() const;       // $HOME
     QString configHome() const; // $XDG_CONFIG_HOME
     QString dataHome() const;   // $XDG_DATA_HOME (the trash lives here)
+    QString stateHome() const;  // $XDG_STATE_HOME (the journal lives here)
 
 private:
     QTemporaryDir dir_;

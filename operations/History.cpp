@@ -1,0 +1,333 @@
+#include "operations/History.h"
+
+#include "platform/FileNameCodec.h"
+#include "platform/FileTree.h"
+#include "platform/LegacyText.h"
+#include "platform/NativePath.h"
+#include "platform/Trash.h"
+
+#include <cerrno>
+#include <optional>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace operations {
+
+namespace {
+
+bool isTagKind(StepKind kind)
+{
+    switch (kind) {
+    case StepKind::Save:
+    case StepKind::FieldChange:
+    case StepKind::CopyV1ToV2:
+    case StepKind::CopyV2ToV1:
+    case StepKind::Conversion:
+        return true;
+    case StepKind::Rename:
+    case StepKind::Move:
+    case StepKind::Trash:
+    case StepKind::NewFolder:
+        break;
+    }
+    return false;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::generic_category().message(error));
+}
+
+// The folder part of a native path.
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// ".../files/NAME" in a trash: its ".../info/NAME.trashinfo".
+std::string trashInfoOf(const std::string& inTrash)
+{
+    const auto slash = inTrash.find_last_of('/');
+    if (slash == std::string::npos)
+        return {};
+    return folderOf(inTrash.substr(0, slash)) + "/info/" + inTrash.substr(slash + 1) + ".trashinfo";
+}
+
+// Why an item could not be moved from `from` (errno set by the move).
+QString moveFailure(const std::string& from, bool toDone, int error)
+{
+    if (error == EEXIST || error == ENOTEMPTY)
+        return toDone ? u"新位置已有同名的项"_s : u"原位置已有同名的项"_s;
+    if (error == ENOENT && !platform::PathExists(from))
+        return u"找不到该项"_s;
+    if (error == ENOENT)
+        return u"目标文件夹不存在"_s;
+    return systemError(error);
+}
+
+// One step being turned: which way, and the lines for the files refused.
+class Turn {
+public:
+    Turn(Journal& journal, std::int64_t step, bool toDone, TurnOutcome& outcome)
+        : journal_(journal), step_(step), toDone_(toDone), outcome_(outcome)
+    {
+    }
+
+    void turnTagFiles(const std::vector<StepFile>& files);
+    void turnItems(StepKind kind, std::vector<StepFile> files);
+
+private:
+    // Why the file could not be turned; nullopt when it was.
+    std::optional<QString> turnTags(const tags::TagChange& change);
+    std::optional<QString> turnItem(StepKind kind, std::size_t index, StepFile& file);
+    std::optional<QString> moveBack(const StepFile& file);
+    std::optional<QString> trashAgain(std::size_t index, StepFile& file);
+    void refuse(const std::string& path, const QString& why);
+
+    Journal& journal_;
+    std::int64_t step_;
+    bool toDone_;
+    TurnOutcome& outcome_;
+    platform::LegacyDetector detector_;
+};
+
+void Turn::refuse(const std::string& path, const QString& why)
+{
+    const QString shown = platform::shownFileName(QByteArray::fromStdString(path), detector_);
+    outcome_.lines.push_back(shown + u": "_s + why + (toDone_ ? u",未重做"_s : u",未撤销"_s));
+    ++outcome_.refused;
+}
+
+// The file is turned only when it holds exactly what the step left in it
+// (or, for a redo, what it found); bytes changed since are another's.
+std::optional<QString> Turn::turnTags(const tags::TagChange& change)
+{
+    const tags::TagChange turn = toDone_ ? change : change.reversed();
+    switch (tags::matchImage(turn)) {
+    case tags::ImageMatch::Before:
+        break;
+    case tags::ImageMatch::After:
+        return std::nullopt; // already as the turn would leave it
+    case tags::ImageMatch::Neither:
+        return u"文件已被修改"_s;
+    case tags::ImageMatch::Unreadable:
+        return u"无法读取文件: "_s + systemError(errno);
+    }
+    const tags::WriteOutcome written =
+        turn.inPlace() ? tags::writeInPlace(turn) : tags::writeStaged(turn);
+    switch (written.result) {
+    case tags::WriteResult::Written:
+        return std::nullopt;
+    case tags::WriteResult::Unchanged:
+        return u"文件已被修改"_s;
+    case tags::WriteResult::NoRoom:
+        return u"磁盘已满"_s;
+    case tags::WriteResult::Failed:
+        break;
+    }
+    return u"写入失败: "_s + systemError(written.error);
+}
+
+void Turn::turnTagFiles(const std::vector<StepFile>& files)
+{
+    // Marked as turning, durably, before the first byte: a crash in between
+    // is recovered at the next start.
+    journal_.beginTurn(step_, toDone_);
+    std::vector<bool> done;
+    for (const StepFile& file : files)
+        done.push_back(file.done);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].done == toDone_)
+            continue;
+        if (const auto why = turnTags(files[i].tags)) {
+            refuse(files[i].tags.path(), *why);
+        } else {
+            done[i] = toDone_;
+            ++outcome_.turned;
+        }
+    }
+    journal_.endTurn(step_, toDone_, done);
+}
+
+// Back from where the step put the item, never over anything; a trashed
+// item's .trashinfo goes with it.
+std::optional<QString> Turn::moveBack(const StepFile& file)
+{
+    if (!platform::RenameNoReplace(file.to, file.from))
+        return moveFailure(file.to, toDone_, errno);
+    if (!file.trashInfo.empty())
+        ::unlink(file.trashInfo.c_str());
+    return std::nullopt;
+}
+
+std::optional<QString> Turn::trashAgain(std::size_t index, StepFile& file)
+{
+    if (!platform::PathExists(file.from))
+        return u"找不到该项"_s;
+    QString inTrash;
+    if (!platform::MoveToTrash(platform::decodeFileName(QByteArray::fromStdString(file.from)),
+                               &inTrash))
+        return u"无法移到回收站"_s;
+    // The trash may have given it another name than the first time.
+    file.to = platform::NativePath(inTrash);
+    file.trashInfo = trashInfoOf(file.to);
+    file.done = true;
+    journal_.setFile(step_, index, file);
+    return std::nullopt;
+}
+
+std::optional<QString> Turn::turnItem(StepKind kind, std::size_t index, StepFile& file)
+{
+    switch (kind) {
+    case StepKind::NewFolder:
+        if (toDone_ ? ::mkdir(file.to.c_str(), 0777) == 0 : ::rmdir(file.to.c_str()) == 0)
+            return std::nullopt;
+        if (!toDone_ && (errno == ENOTEMPTY || errno == EEXIST))
+            return u"文件夹不是空的"_s;
+        if (toDone_ && errno == EEXIST)
+            return u"已存在"_s;
+        return errno == ENOENT && !toDone_ ? u"已不存在"_s : systemError(errno);
+    case StepKind::Trash:
+        return toDone_ ? trashAgain(index, file) : moveBack(file);
+    default:
+        break;
+    }
+    if (!toDone_)
+        return moveBack(file);
+    if (!platform::RenameNoReplace(file.from, file.to))
+        return moveFailure(file.from, toDone_, errno);
+    return std::nullopt;
+}
+
+void Turn::turnItems(StepKind kind, std::vector<StepFile> files)
+{
+    std::vector<bool> done;
+    for (const StepFile& file : files)
+        done.push_back(file.done);
+    // An undo goes newest first: a name one file gave up and another took
+    // is free again before the first one wants it back; a folder made
+    // inside a new one goes before it.
+    for (std::size_t n = 0; n < files.size(); ++n) {
+        const std::size_t i = toDone_ ? n : files.size() - 1 - n;
+        StepFile& file = files[i];
+        if (file.done == toDone_)
+            continue;
+        if (const auto why = turnItem(kind, i, file)) {
+            const bool atTarget = kind == StepKind::NewFolder || !toDone_;
+            refuse(atTarget ? file.to : file.from, *why);
+        } else {
+            done[i] = toDone_;
+            ++outcome_.turned;
+        }
+    }
+    journal_.endTurn(step_, toDone_, done);
+}
+
+} // namespace
+
+QString stepName(StepKind kind)
+{
+    switch (kind) {
+    case StepKind::Save:
+        return u"修改属性"_s;
+    case StepKind::FieldChange:
+        return u"批量修改"_s;
+    case StepKind::CopyV1ToV2:
+        return u"ID3v1->ID3v2"_s;
+    case StepKind::CopyV2ToV1:
+        return u"ID3v2->ID3v1"_s;
+    case StepKind::Rename:
+        return u"批量改名"_s;
+    case StepKind::Conversion:
+        return u"转换编码"_s;
+    case StepKind::Move:
+        return u"移动"_s;
+    case StepKind::Trash:
+        return u"删除"_s;
+    case StepKind::NewFolder:
+        return u"新建文件夹"_s;
+    }
+    return {};
+}
+
+History::History(Journal& journal) : journal_(journal) {}
+
+std::int64_t History::nextUndo() const
+{
+    for (const StepInfo& step : journal_.steps()) {
+        if (!step.undone)
+            return step.id;
+    }
+    return 0;
+}
+
+std::int64_t History::nextRedo() const
+{
+    std::int64_t redo = 0;
+    for (const StepInfo& step : journal_.steps()) {
+        if (!step.undone)
+            break;
+        redo = step.id;
+    }
+    return redo;
+}
+
+TurnOutcome History::undo()
+{
+    const std::int64_t step = nextUndo();
+    return step != 0 ? turn(step, false) : TurnOutcome{};
+}
+
+TurnOutcome History::redo()
+{
+    const std::int64_t step = nextRedo();
+    return step != 0 ? turn(step, true) : TurnOutcome{};
+}
+
+TurnOutcome History::undoTo(std::int64_t step)
+{
+    TurnOutcome all;
+    for (std::int64_t next = nextUndo(); next != 0 && next >= step;) {
+        TurnOutcome one = turn(next, false);
+        all.any = all.any || one.any;
+        all.turned += one.turned;
+        all.refused += one.refused;
+        all.step = one.step;
+        all.lines.insert(all.lines.end(), one.lines.begin(), one.lines.end());
+        const std::int64_t after = nextUndo();
+        if (after == next)
+            break; // the journal could not record the undo: no endless loop
+        next = after;
+    }
+    return all;
+}
+
+TurnOutcome History::turn(std::int64_t step, bool toDone)
+{
+    TurnOutcome outcome;
+    try {
+        for (const StepInfo& info : journal_.steps()) {
+            if (info.id != step)
+                continue;
+            outcome.any = true;
+            outcome.step = stepName(info.kind);
+            Turn turn(journal_, step, toDone, outcome);
+            if (isTagKind(info.kind))
+                turn.turnTagFiles(journal_.files(step));
+            else
+                turn.turnItems(info.kind, journal_.files(step));
+            break;
+        }
+    } catch (const JournalError& e) {
+        outcome.lines.push_back(QString::fromUtf8(e.what()));
+    }
+    return outcome;
+}
+
+} // namespace operations

@@ -1,0 +1,825 @@
+#include "operations/Journal.h"
+
+#include "platform/FileNameCodec.h"
+#include "platform/LegacyText.h"
+#include "platform/NativePath.h"
+#include "tags/StaleCopies.h"
+
+#include <QDir>
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace operations {
+
+namespace {
+
+// "M3TJ" in the database header: a database of another program is never
+// taken for the journal, nor changed.
+constexpr int ApplicationId = 0x4D33544A;
+constexpr int SchemaVersion = 1;
+
+// Where a step is. Anything but Settled after a crash means that some of its
+// files may be mid-write; the direction tells which image a torn file gets.
+enum class State : int { Settled = 0, Writing = 1, TurningBack = 2, TurningForward = 3 };
+
+// The small columns of a file come first: a query of flags and sizes reads
+// them without going through the images.
+constexpr const char* Schema = R"(
+CREATE TABLE IF NOT EXISTS steps(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    time INTEGER NOT NULL,
+    kind INTEGER NOT NULL,
+    state INTEGER NOT NULL,
+    undone INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS files(
+    step INTEGER NOT NULL REFERENCES steps(id),
+    idx INTEGER NOT NULL,
+    tagged INTEGER NOT NULL,
+    done INTEGER NOT NULL,
+    pending INTEGER NOT NULL,
+    bytes INTEGER NOT NULL,
+    before_size INTEGER NOT NULL,
+    after_size INTEGER NOT NULL,
+    path BLOB NOT NULL, source BLOB NOT NULL, target BLOB NOT NULL, trash_info BLOB NOT NULL,
+    before_head BLOB NOT NULL, before_tail BLOB NOT NULL,
+    after_head BLOB NOT NULL, after_tail BLOB NOT NULL,
+    PRIMARY KEY(step, idx));
+CREATE INDEX IF NOT EXISTS files_summary ON files(step, done, bytes);
+)";
+
+// The columns a StepFile is read from, in this order.
+constexpr const char* FileColumns = "idx, path, tagged, before_head, before_tail, before_size, "
+                                    "after_head, after_tail, after_size, source, target, "
+                                    "trash_info, done, pending";
+
+// The same without the images, for what needs only paths and flags.
+constexpr const char* LightColumns = "idx, path, tagged, x'', x'', before_size, x'', x'', "
+                                     "after_size, source, target, trash_info, done, pending";
+
+QString shown(std::string_view path)
+{
+    platform::LegacyDetector detector;
+    return platform::shownFileName(QByteArray(path.data(), qsizetype(path.size())), detector);
+}
+
+JournalError errorOf(std::string_view file, const QString& what)
+{
+    return JournalError((u"修改日志 "_s + shown(file) + u": "_s + what).toStdString());
+}
+
+[[noreturn]] void failSql(sqlite3* db)
+{
+    const char* file = sqlite3_db_filename(db, "main");
+    throw errorOf(file ? file : "", QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+void exec(sqlite3* db, const char* sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        failSql(db);
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) : db_(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+            failSql(db);
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int at, std::int64_t value)
+    {
+        check(sqlite3_bind_int64(stmt_, at, value));
+        return *this;
+    }
+    // Never NULL: an empty blob is bound as one.
+    Statement& bindBlob(int at, std::string_view bytes)
+    {
+        check(sqlite3_bind_blob64(stmt_, at, bytes.empty() ? "" : bytes.data(), bytes.size(),
+                                  SQLITE_STATIC));
+        return *this;
+    }
+    // True while there is a row to read.
+    bool next()
+    {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            failSql(db_);
+        return false;
+    }
+    void run()
+    {
+        while (next()) {
+        }
+        sqlite3_reset(stmt_);
+    }
+    std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+    std::string blob(int column) const
+    {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+        return bytes ? std::string(bytes, std::size_t(sqlite3_column_bytes(stmt_, column)))
+                     : std::string();
+    }
+    std::string text(int column) const
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return text ? std::string(text) : std::string();
+    }
+
+private:
+    void check(int rc) const
+    {
+        if (rc != SQLITE_OK)
+            failSql(db_);
+    }
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+std::int64_t single(sqlite3* db, const char* sql)
+{
+    Statement query(db, sql);
+    return query.next() ? query.integer(0) : 0;
+}
+
+// A write transaction; rolled back unless committed. A durable one is on
+// disk when commit returns; the others may be lost by a crash of the system
+// but never torn (WAL keeps the database whole either way).
+class Transaction {
+public:
+    Transaction(sqlite3* db, bool durable) : db_(db)
+    {
+        exec(db, durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+        exec(db, "BEGIN IMMEDIATE");
+    }
+    ~Transaction()
+    {
+        if (!committed_)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit()
+    {
+        exec(db_, "COMMIT");
+        committed_ = true;
+    }
+
+private:
+    sqlite3* db_;
+    bool committed_ = false;
+};
+
+// ---- files of a step ----
+
+struct Row {
+    std::int64_t index = 0;
+    StepFile file;
+    bool pending = false; // maybe mid-write: checked before the step settles
+};
+
+bool isTagged(const StepFile& file)
+{
+    return !file.tags.path().empty();
+}
+
+std::int64_t imageBytes(const StepFile& file)
+{
+    const auto& before = file.tags.before();
+    const auto& after = file.tags.after();
+    return std::int64_t(before.head.size() + before.tail.size() + after.head.size() +
+                        after.tail.size());
+}
+
+// Binds ?1 to ?15 of an insert or update of a file row.
+void bindFile(Statement& s, std::int64_t step, std::size_t index, const StepFile& file)
+{
+    const tags::TagChange& change = file.tags;
+    s.bind(1, step).bind(2, std::int64_t(index)).bindBlob(3, change.path());
+    s.bind(4, isTagged(file) ? 1 : 0);
+    s.bindBlob(5, change.before().head).bindBlob(6, change.before().tail);
+    s.bind(7, std::int64_t(change.before().size));
+    s.bindBlob(8, change.after().head).bindBlob(9, change.after().tail);
+    s.bind(10, std::int64_t(change.after().size));
+    s.bindBlob(11, file.from).bindBlob(12, file.to).bindBlob(13, file.trashInfo);
+    s.bind(14, file.done ? 1 : 0).bind(15, imageBytes(file));
+}
+
+void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
+{
+    Statement insert(db, "INSERT INTO files(step, idx, path, tagged, before_head, before_tail, "
+                         "before_size, after_head, after_tail, after_size, source, target, "
+                         "trash_info, done, bytes, pending) "
+                         "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+                         "?15, ?16)");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        bindFile(insert, step, i, rows[i].file);
+        insert.bind(16, rows[i].pending ? 1 : 0);
+        insert.run();
+    }
+}
+
+StepFile fileOf(const Statement& s)
+{
+    StepFile file;
+    if (s.integer(2) != 0) {
+        tags::TagChange change(s.blob(1), {s.blob(3), s.blob(4), std::uint64_t(s.integer(5))});
+        change.setHead(s.blob(6));
+        change.setTail(s.blob(7));
+        file.tags = std::move(change);
+    }
+    file.from = s.blob(9);
+    file.to = s.blob(10);
+    file.trashInfo = s.blob(11);
+    file.done = s.integer(12) != 0;
+    return file;
+}
+
+// The step's rows; without their images (empty in their place) where the
+// caller needs only paths and flags, which spares reading every image back.
+std::vector<Row> rowsOf(sqlite3* db, std::int64_t step, bool images = true)
+{
+    const std::string sql = std::string("SELECT ") + (images ? FileColumns : LightColumns) +
+                            " FROM files WHERE step = ?1 ORDER BY idx";
+    Statement query(db, sql.c_str());
+    query.bind(1, step);
+    std::vector<Row> rows;
+    while (query.next())
+        rows.push_back({query.integer(0), fileOf(query), query.integer(13) != 0});
+    return rows;
+}
+
+// One row with its images.
+StepFile fileAt(sqlite3* db, std::int64_t step, std::int64_t index)
+{
+    const std::string sql =
+        std::string("SELECT ") + FileColumns + " FROM files WHERE step = ?1 AND idx = ?2";
+    Statement query(db, sql.c_str());
+    query.bind(1, step).bind(2, index);
+    return query.next() ? fileOf(query) : StepFile{};
+}
+
+// Writes back the done and pending flags of the rows (their images stay as
+// stored: a batch's images are written once).
+void storeFlags(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
+{
+    Statement update(db, "UPDATE files SET done = ?3, pending = ?4 WHERE step = ?1 AND idx = ?2");
+    for (const Row& row : rows) {
+        update.bind(1, step).bind(2, row.index).bind(3, row.file.done ? 1 : 0);
+        update.bind(4, row.pending ? 1 : 0).run();
+    }
+}
+
+// Drops the rows of a forward write that it never reached and numbers the
+// rest from 0 again, so that an index is always a position in files().
+// Ascending, each row moves to a number no row still holds.
+void dropUnwritten(sqlite3* db, std::int64_t step)
+{
+    Statement drop(db, "DELETE FROM files WHERE step = ?1 AND done = 0 AND pending = 0");
+    drop.bind(1, step).run();
+    std::vector<std::int64_t> indexes;
+    {
+        Statement query(db, "SELECT idx FROM files WHERE step = ?1 ORDER BY idx");
+        query.bind(1, step);
+        while (query.next())
+            indexes.push_back(query.integer(0));
+    }
+    Statement renumber(db, "UPDATE files SET idx = ?3 WHERE step = ?1 AND idx = ?2");
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        if (indexes[i] != std::int64_t(i))
+            renumber.bind(1, step).bind(2, indexes[i]).bind(3, std::int64_t(i)).run();
+    }
+}
+
+void setState(sqlite3* db, std::int64_t step, State state)
+{
+    Statement update(db, "UPDATE steps SET state = ?2 WHERE id = ?1");
+    update.bind(1, step).bind(2, int(state)).run();
+}
+
+void setUndone(sqlite3* db, std::int64_t step, bool undone)
+{
+    Statement update(db, "UPDATE steps SET undone = ?2 WHERE id = ?1");
+    update.bind(1, step).bind(2, undone ? 1 : 0).run();
+}
+
+void removeStep(sqlite3* db, std::int64_t step)
+{
+    Statement files(db, "DELETE FROM files WHERE step = ?1");
+    files.bind(1, step).run();
+    Statement steps(db, "DELETE FROM steps WHERE id = ?1");
+    steps.bind(1, step).run();
+}
+
+std::int64_t addStep(sqlite3* db, StepKind kind, State state)
+{
+    Statement insert(db, "INSERT INTO steps(time, kind, state) VALUES(?1, ?2, ?3)");
+    insert.bind(1, std::int64_t(std::time(nullptr))).bind(2, int(kind)).bind(3, int(state));
+    insert.run();
+    return sqlite3_last_insert_rowid(db);
+}
+
+std::int64_t fileCount(sqlite3* db, std::int64_t step)
+{
+    Statement query(db, "SELECT count(*) FROM files WHERE step = ?1");
+    query.bind(1, step);
+    return query.next() ? query.integer(0) : 0;
+}
+
+bool anyPending(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        if (row.pending)
+            return true;
+    }
+    return false;
+}
+
+// Stores the rows after a step's writes and settles the step once no row is
+// pending: a forward write keeps only the files it wrote, and goes when it
+// wrote none; a turn that went through records which way the step now
+// stands.
+void finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<Row>& rows,
+                bool turned)
+{
+    Transaction transaction(db, false);
+    storeFlags(db, step, rows);
+    if (state == State::Writing)
+        dropUnwritten(db, step);
+    else if (turned)
+        setUndone(db, step, state == State::TurningBack);
+    if (state == State::Writing && fileCount(db, step) == 0)
+        removeStep(db, step);
+    else if (!anyPending(rows))
+        setState(db, step, State::Settled);
+    transaction.commit();
+}
+
+// ---- the files on disk ----
+
+// One flush per file system among the paths; false when any failed. The
+// end mark of a step must never be durable before the bytes it speaks of.
+bool syncFileSystems(const std::vector<std::string>& paths)
+{
+    std::set<dev_t> synced;
+    bool all = true;
+    for (const std::string& path : paths) {
+        struct ::stat st {};
+        const bool known = ::stat(path.c_str(), &st) == 0;
+        if (known && synced.count(st.st_dev) != 0)
+            continue;
+        if (tags::syncFileSystem(path)) {
+            if (known)
+                synced.insert(st.st_dev);
+        } else {
+            all = false;
+        }
+    }
+    return all;
+}
+
+// A file that was maybe mid-write, checked and made whole.
+struct Settled {
+    bool done = false;    // as the step left it
+    bool touched = false; // the write had reached it: changed, or torn and put back
+};
+
+// Checks a file that may be mid-write and makes it whole; nullopt when that
+// cannot be told (the file cannot be read, or its old bytes cannot be put
+// back). `source` is the image the write started from, `doneBefore` the
+// file's state before it.
+std::optional<Settled> settleFile(const tags::TagChange& change, const tags::TagImage& source,
+                                  bool doneBefore, bool unreadableIsWhole)
+{
+    tags::removeStaleCopy(change.path());
+    switch (tags::matchImage(change)) {
+    case tags::ImageMatch::After:
+        return Settled{true, !doneBefore};
+    case tags::ImageMatch::Before:
+        return Settled{false, doneBefore};
+    case tags::ImageMatch::Neither:
+        // Only a write in place can be torn; a staged write is whole or not
+        // made, so other bytes there are another program's and stay.
+        if (!change.inPlace())
+            return Settled{doneBefore, false};
+        if (tags::restoreImage(change.path(), source))
+            return Settled{doneBefore, true};
+        return std::nullopt;
+    case tags::ImageMatch::Unreadable:
+        break;
+    }
+    return unreadableIsWhole ? std::optional<Settled>(Settled{doneBefore, false}) : std::nullopt;
+}
+
+// The image a write of the step's file starts from.
+const tags::TagImage& sourceOf(const tags::TagChange& change, State state)
+{
+    return state == State::TurningBack ? change.after() : change.before();
+}
+
+struct Recovery {
+    std::vector<std::string> touched; // the paths the writes had reached, now whole
+    bool complete = true;             // every file reached the turn's end
+};
+
+// After a crash: settles the pending rows. A row that cannot be told stays
+// pending for the next start (a volume that is not mounted now may be then).
+Recovery recoverRows(std::vector<Row>& rows, State state)
+{
+    const bool target = state != State::TurningBack;
+    Recovery recovery;
+    for (Row& row : rows) {
+        if (!isTagged(row.file))
+            continue;
+        const tags::TagChange& change = row.file.tags;
+        if (!row.pending) {
+            tags::removeStaleCopy(change.path());
+            continue;
+        }
+        const auto settled =
+            settleFile(change, sourceOf(change, state), state == State::TurningBack, false);
+        if (!settled) {
+            qWarning("%s: an interrupted write could not be checked; it is checked again at the "
+                     "next start",
+                     qUtf8Printable(shown(change.path())));
+            recovery.complete = false;
+            continue;
+        }
+        row.file.done = settled->done;
+        row.pending = false;
+        recovery.complete = recovery.complete && settled->done == target;
+        if (settled->touched)
+            recovery.touched.push_back(change.path());
+    }
+    return recovery;
+}
+
+// After the writes of a step (`written`: which rows were written): a row not
+// written that may be torn (a write that failed half-way) is made whole, the
+// written ones are flushed, then the step settles. When the flush fails the
+// written rows stay pending, for the next start to check.
+void settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
+                  const std::vector<bool>& written, State state)
+{
+    std::vector<std::string> flush;
+    std::vector<Row*> flushed;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Row& row = rows[i];
+        if (!isTagged(row.file) || !row.pending)
+            continue;
+        if (i < written.size() && written[i]) {
+            flush.push_back(row.file.tags.path());
+            flushed.push_back(&row);
+            continue;
+        }
+        // Unreadable right after its write failed: the write never reached it.
+        // The rows come without their images: this rare one is read whole.
+        const StepFile whole = fileAt(db, step, row.index);
+        const tags::TagChange& change = whole.tags;
+        if (const auto settled =
+                settleFile(change, sourceOf(change, state), state == State::TurningBack, true)) {
+            row.file.done = settled->done;
+            row.pending = false;
+        }
+    }
+    if (syncFileSystems(flush)) {
+        for (Row* row : flushed)
+            row->pending = false;
+    }
+    finishStep(db, step, state, rows, true);
+}
+
+// ---- opening ----
+
+bool isFolder(const std::string& path)
+{
+    struct ::stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkdir -p, with what it makes the user's alone: the journal holds the
+// user's tags and paths.
+bool makePrivateFolders(const std::string& folder)
+{
+    for (auto slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (!part.empty() && !isFolder(part) && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    return isFolder(folder);
+}
+
+std::string folderOf(const std::string& file)
+{
+    const auto slash = file.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+void syncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Nothing is written before the database has proved to be a whole one; a
+// damaged one stays as it is, for the user to look into.
+void checkWhole(sqlite3* db, const std::string& file)
+{
+    std::string verdict;
+    try {
+        Statement check(db, "PRAGMA quick_check");
+        if (check.next())
+            verdict = check.text(0);
+    } catch (const JournalError&) {
+        const int code = sqlite3_errcode(db);
+        const QString what = code == SQLITE_NOTADB    ? u"不是 SQLite 数据库"_s
+                             : code == SQLITE_CORRUPT ? u"文件已损坏"_s
+                                                      : u"无法读取"_s;
+        throw errorOf(file, what + u" ("_s + QString::fromUtf8(sqlite3_errmsg(db)) +
+                                u"), 未做任何改动"_s);
+    }
+    if (verdict != "ok")
+        throw errorOf(file,
+                      u"文件已损坏 ("_s + QString::fromStdString(verdict) + u"), 未做任何改动"_s);
+    if (sqlite3_db_readonly(db, "main") == 1)
+        throw errorOf(file, u"文件只读"_s);
+}
+
+// The lock beside the database, its folders made first.
+int openLock(const std::string& file)
+{
+    if (file.empty() || !makePrivateFolders(folderOf(file)))
+        throw errorOf(file,
+                      u"无法创建所在的文件夹: "_s + QString::fromLocal8Bit(std::strerror(errno)));
+    const std::string lock = file + ".lock";
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        throw errorOf(lock, QString::fromLocal8Bit(std::strerror(errno)));
+    return fd;
+}
+
+// A new database gets the tables; an existing one must be ours, of a
+// version this program knows.
+void prepareSchema(sqlite3* db, const std::string& file)
+{
+    const bool empty = single(db, "SELECT count(*) FROM sqlite_schema") == 0;
+    if (!empty) {
+        if (single(db, "PRAGMA application_id") != ApplicationId)
+            throw errorOf(file, u"不是本程序的修改日志, 未做任何改动"_s);
+        if (single(db, "PRAGMA user_version") > SchemaVersion)
+            throw errorOf(file, u"由更新版本的程序写成, 未做任何改动"_s);
+    }
+    // Space freed by trimming goes back to the system (set before any table).
+    if (empty)
+        exec(db, "PRAGMA auto_vacuum=INCREMENTAL");
+    // WAL: a commit is one append and one flush. Where it is not to be had
+    // (a network file system) the rollback journal is as safe, only slower.
+    exec(db, "PRAGMA journal_mode=WAL");
+    exec(db, "PRAGMA journal_size_limit=67108864");
+    if (!empty)
+        return;
+    Transaction create(db, true);
+    exec(db, Schema);
+    exec(db, ("PRAGMA application_id=" + std::to_string(ApplicationId)).c_str());
+    exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
+    create.commit();
+    syncFolder(folderOf(file));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Journal
+
+void Journal::Closer::operator()(sqlite3* db) const
+{
+    sqlite3_close_v2(db);
+}
+
+Journal::Journal(const std::string& file) : lock_(openLock(file))
+{
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    db_.reset(raw);
+    if (rc != SQLITE_OK)
+        throw errorOf(file, raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : u"无法打开"_s);
+    sqlite3_busy_timeout(db(), 10000);
+    checkWhole(db(), file);
+    prepareSchema(db(), file);
+    if (takeLock(file))
+        recover();
+    trim();
+    // Pages the trimming freed go back to the system once per start, not at
+    // every step, where moving them would cost each save.
+    exec(db(), "PRAGMA incremental_vacuum");
+}
+
+Journal::~Journal() = default;
+
+std::string Journal::defaultFile()
+{
+    QString base = platform::EnvironmentPath("XDG_STATE_HOME");
+    // The base directory rules make a relative value invalid.
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = platform::HomePath() + u"/.local/state"_s;
+    return platform::NativePath(QDir::cleanPath(base + u"/mp3tagloom/journal.sqlite"_s));
+}
+
+// Every running copy of the program holds the lock shared; only one that
+// finds itself alone may settle a step left open, because a step open in
+// another running copy is not a crash but a write in progress. True when
+// this one is alone.
+bool Journal::takeLock(const std::string& file)
+{
+    if (::flock(lock_.get(), LOCK_EX | LOCK_NB) == 0)
+        return true;
+    // Another copy holds it exclusively only while it opens.
+    for (int tries = 0; tries < 200; ++tries) {
+        if (::flock(lock_.get(), LOCK_SH | LOCK_NB) == 0)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    throw errorOf(file, u"正被另一个程序占用"_s);
+}
+
+void Journal::recover()
+{
+    std::vector<std::pair<std::int64_t, State>> open;
+    {
+        Statement query(db(), "SELECT id, state FROM steps WHERE state != 0 ORDER BY id");
+        while (query.next())
+            open.emplace_back(query.integer(0), State(query.integer(1)));
+    }
+    for (const auto& [step, state] : open) {
+        std::vector<Row> rows = rowsOf(db(), step);
+        // A turn cut short stands as it stood before: repeating it turns
+        // the files it did not reach.
+        const Recovery recovery = recoverRows(rows, state);
+        recovered_.insert(recovered_.end(), recovery.touched.begin(), recovery.touched.end());
+        finishStep(db(), step, state, rows, recovery.complete);
+    }
+    // From here on this copy is one of those running.
+    ::flock(lock_.get(), LOCK_SH);
+}
+
+std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes)
+{
+    if (changes.empty())
+        return 0;
+    std::vector<Row> rows;
+    rows.reserve(changes.size());
+    for (const tags::TagChange& change : changes) {
+        // Only a file that holds the old image may be put back after a crash:
+        // one another program changed meanwhile is not this step's to touch.
+        const bool holdsBefore = tags::matchImage(change) == tags::ImageMatch::Before;
+        rows.push_back({0, {change, {}, {}, {}, false}, holdsBefore});
+    }
+    Transaction transaction(db(), true);
+    const std::int64_t step = addStep(db(), kind, State::Writing);
+    insertFiles(db(), step, rows);
+    transaction.commit();
+    return step;
+}
+
+void Journal::endWrites(std::int64_t step, const std::vector<bool>& written)
+{
+    if (step == 0)
+        return;
+    std::vector<Row> rows = rowsOf(db(), step, false);
+    for (std::size_t i = 0; i < rows.size() && i < written.size(); ++i)
+        rows[i].file.done = written[i];
+    settleWrites(db(), step, rows, written, State::Writing);
+    trim();
+}
+
+void Journal::beginTurn(std::int64_t step, bool toDone)
+{
+    std::vector<Row> rows = rowsOf(db(), step);
+    const auto source = toDone ? tags::ImageMatch::Before : tags::ImageMatch::After;
+    for (Row& row : rows) {
+        if (isTagged(row.file) && row.file.done != toDone)
+            row.pending = row.pending || tags::matchImage(row.file.tags) == source;
+    }
+    Transaction transaction(db(), true);
+    storeFlags(db(), step, rows);
+    setState(db(), step, toDone ? State::TurningForward : State::TurningBack);
+    transaction.commit();
+}
+
+void Journal::endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done)
+{
+    std::vector<Row> rows = rowsOf(db(), step, false);
+    std::vector<bool> turned(rows.size(), false);
+    for (std::size_t i = 0; i < rows.size() && i < done.size(); ++i) {
+        turned[i] = done[i] != rows[i].file.done;
+        rows[i].file.done = done[i];
+    }
+    settleWrites(db(), step, rows, turned, toDone ? State::TurningForward : State::TurningBack);
+}
+
+std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
+{
+    if (files.empty())
+        return 0;
+    std::vector<Row> rows;
+    rows.reserve(files.size());
+    for (const StepFile& file : files)
+        rows.push_back({0, file, false});
+    // Once per command: the undo of what was just done survives a crash too.
+    Transaction transaction(db(), true);
+    const std::int64_t step = addStep(db(), kind, State::Settled);
+    insertFiles(db(), step, rows);
+    transaction.commit();
+    trim();
+    return step;
+}
+
+std::vector<StepInfo> Journal::steps() const
+{
+    Statement query(db(), "SELECT s.id, s.time, s.kind, s.undone, count(f.idx), "
+                          "coalesce(sum(f.done), 0) FROM steps s "
+                          "LEFT JOIN files f ON f.step = s.id GROUP BY s.id ORDER BY s.id DESC");
+    std::vector<StepInfo> steps;
+    while (query.next()) {
+        steps.push_back({query.integer(0), query.integer(1), StepKind(query.integer(2)),
+                         int(query.integer(4)), int(query.integer(5)), query.integer(3) != 0});
+    }
+    return steps;
+}
+
+std::vector<StepFile> Journal::files(std::int64_t step) const
+{
+    std::vector<StepFile> files;
+    for (Row& row : rowsOf(db(), step))
+        files.push_back(std::move(row.file));
+    return files;
+}
+
+void Journal::setFile(std::int64_t step, std::size_t index, const StepFile& file)
+{
+    Statement update(db(), "UPDATE files SET path = ?3, tagged = ?4, before_head = ?5, "
+                           "before_tail = ?6, before_size = ?7, after_head = ?8, after_tail = ?9, "
+                           "after_size = ?10, source = ?11, target = ?12, trash_info = ?13, "
+                           "done = ?14, bytes = ?15 WHERE step = ?1 AND idx = ?2");
+    bindFile(update, step, index, file);
+    update.run();
+}
+
+// The newest steps are kept while they fit both bounds; a step still open
+// for recovery is never dropped and not counted.
+void Journal::trim()
+{
+    std::vector<std::int64_t> dropped;
+    {
+        Statement query(db(), "SELECT s.id, s.state, coalesce(sum(f.bytes), 0) FROM steps s "
+                              "LEFT JOIN files f ON f.step = s.id GROUP BY s.id "
+                              "ORDER BY s.id DESC");
+        int count = 0;
+        std::int64_t bytes = 0;
+        while (query.next()) {
+            if (query.integer(1) != int(State::Settled))
+                continue;
+            ++count;
+            bytes += query.integer(2);
+            if (count > MaxSteps || bytes > MaxBytes)
+                dropped.push_back(query.integer(0));
+        }
+    }
+    if (dropped.empty())
+        return;
+    Transaction transaction(db(), false);
+    for (const std::int64_t step : dropped)
+        removeStep(db(), step);
+    transaction.commit();
+}
+
+} // namespace operations

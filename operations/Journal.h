@@ -1,0 +1,121 @@
+#pragma once
+
+#include "platform/FileTree.h"
+#include "tags/TagImage.h"
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+// The record of every change the program makes to files, kept in an SQLite
+// database in the user's state folder. It is two things at once: the journal
+// that makes an in-place tag write safe against a crash (a file's old bytes
+// are on disk before its new ones go over them), and the history that undo
+// and redo walk, across restarts.
+namespace operations {
+
+enum class StepKind {
+    Save,        // the property page saved into one file
+    FieldChange, // the batch tag change
+    CopyV1ToV2,
+    CopyV2ToV1,
+    Rename,     // the batch renaming, and the repair of a file name
+    Conversion, // legacy texts to Unicode
+    Move,       // files dropped onto a folder of the tree
+    Trash,      // files deleted to the trash
+    NewFolder,
+};
+
+// One file of a step. A tag step fills `tags`; the others `from` and `to`.
+struct StepFile {
+    tags::TagChange tags;
+    std::string from;      // Rename, Move, Trash: where the item was; NewFolder: empty
+    std::string to;        // where it went: the new name, the place in the trash, the folder made
+    std::string trashInfo; // Trash: its .trashinfo file
+    bool done = true;      // the file is as the step left it (not undone)
+};
+
+struct StepInfo {
+    std::int64_t id = 0;
+    std::int64_t time = 0; // seconds since the epoch
+    StepKind kind = StepKind::Save;
+    int files = 0;
+    int done = 0;        // files as the step left them
+    bool undone = false; // undo was applied (some files may have been refused)
+};
+
+// The journal cannot be opened, made or read: what went wrong, for the user.
+class JournalError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Journal {
+public:
+    // Opens the database (creating it and its folders when missing) and
+    // finishes every write a crash interrupted: each file of such a step is
+    // left holding the old image or the new one whole (a torn file gets its
+    // old one back), its stale copies removed, and the step records which.
+    // JournalError when it cannot be opened or is damaged.
+    explicit Journal(const std::string& file);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // $XDG_STATE_HOME/mp3tagloom/journal.sqlite; ~/.local/state when the
+    // variable is unset, empty or relative.
+    static std::string defaultFile();
+
+    // The paths that opening found mid-write, each put back whole.
+    const std::vector<std::string>& recovered() const { return recovered_; }
+
+    // Tag writes. begin stores every change's two images in a new step with
+    // one durable commit; from then on a crash is recovered. end, after the
+    // writes, makes them durable (one flush per file system) and records
+    // which files were written; the step keeps only those (a step with none
+    // goes). Then the history is trimmed.
+    std::int64_t beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes);
+    void endWrites(std::int64_t step, const std::vector<bool>& written);
+
+    // A step whose files are turned back or forth (undo: toDone false; redo:
+    // true). beginTurn marks the step as turning, durably, so that a crash
+    // during its in-place writes is recovered; endTurn (after making the
+    // writes durable) records each file's state after it and whether the step
+    // now counts as undone (!toDone). Steps without tags need no beginTurn.
+    void beginTurn(std::int64_t step, bool toDone);
+    void endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done);
+
+    // A step of moves, renames, trashing or new folders, recorded once made.
+    // Nothing is recorded for an empty list.
+    std::int64_t record(StepKind kind, const std::vector<StepFile>& files);
+
+    // Newest first.
+    std::vector<StepInfo> steps() const;
+    std::vector<StepFile> files(std::int64_t step) const;
+    // Updates what a redo of a trash step gives: the new place in the trash.
+    void setFile(std::int64_t step, std::size_t index, const StepFile& file);
+
+    // The bounds of the history: the oldest steps go first.
+    static constexpr int MaxSteps = 200;
+    static constexpr std::int64_t MaxBytes = 256 * 1024 * 1024;
+
+private:
+    bool takeLock(const std::string& file);
+    void recover();
+    void trim();
+    sqlite3* db() const { return db_.get(); }
+
+    struct Closer {
+        void operator()(sqlite3* db) const;
+    };
+    // Held shared by every running copy of the program; closed after db_.
+    platform::FileDescriptor lock_;
+    std::unique_ptr<sqlite3, Closer> db_;
+    std::vector<std::string> recovered_;
+};
+
+} // namespace operations

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "operations/Journal.h"
+#include "tags/TagImage.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TID3v1;
+class TID3v2;
+
+namespace operations {
+
+// How the write of one file ended, in words for the log and the status bar.
+struct FileWrite {
+    bool succeeded = false;
+    QString reason; // empty on success
+};
+
+// The tag changes of one command, written together as one step. With a
+// journal every file's old bytes are stored with one durable commit before
+// any is overwritten, and a tag that fits its old room is written in place;
+// without one (it could not be opened) every file goes through a staged copy.
+class TagWrites {
+public:
+    TagWrites(Journal* journal, StepKind kind);
+
+    // Queues a change; its index in the callbacks. A change that changes
+    // nothing is written as nothing, with success.
+    std::size_t add(tags::TagChange change);
+    std::size_t size() const { return changes_.size(); }
+
+    // Writes every queued change in order, calling afterFile after each.
+    // Nothing is thrown: an error of the system is a failed file.
+    void write(const std::function<void(std::size_t index, const FileWrite& outcome)>& afterFile);
+
+private:
+    Journal* journal_;
+    StepKind kind_;
+    std::vector<tags::TagChange> changes_;
+};
+
+// The change that writes the tags of the objects given (either may be null:
+// that version stays as it is) into the file. nullopt when the file cannot
+// be read, or the ID3v2 tag cannot be rewritten without losing a frame;
+// `reason` then says why.
+std::optional<tags::TagChange> tagChange(const std::string& file, const TID3v1* v1,
+                                         const TID3v2* v2, QString* reason = nullptr);
+
+// Writes one change as a step of its own.
+FileWrite writeOne(Journal* journal, StepKind kind, tags::TagChange change);
+
+// Why a write of the file could not be made, as far as the file and its
+// folder tell ("文件不存在", "文件只读", "文件夹只读", "写入失败").
+QString failureReason(const QString& path);
+
+} // namespace operations

@@ -1,0 +1,283 @@
+// Undo and redo over the journal: every kind of step, byte for byte, across
+// restarts, and the files that must be left alone.
+
+#include "operations/History.h"
+#include "operations/Journal.h"
+#include "operations/TagWrites.h"
+#include "platform/FileNameCodec.h"
+#include "platform/FileTree.h"
+#include "platform/NativePath.h"
+#include "platform/Trash.h"
+#include "tests/operations/JournalFiles.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace journalfiles;
+using operations::History;
+using operations::Journal;
+using operations::StepFile;
+using operations::StepKind;
+
+class HistoryTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<Journal> journal_;
+    std::unique_ptr<History> history_;
+
+    std::string path(const std::string& name) const
+    {
+        return dir_->path().toStdString() + "/" + name;
+    }
+    // The program ends and starts again on the same journal.
+    void restart()
+    {
+        history_.reset();
+        journal_.reset();
+        journal_ = std::make_unique<Journal>(path("state/journal.sqlite"));
+        history_ = std::make_unique<History>(*journal_);
+    }
+    std::int64_t write(StepKind kind, const std::vector<tags::TagChange>& changes)
+    {
+        operations::TagWrites writes(journal_.get(), kind);
+        for (const tags::TagChange& change : changes)
+            writes.add(change);
+        writes.write([](std::size_t, const operations::FileWrite& outcome) {
+            QVERIFY2(outcome.succeeded, qPrintable(outcome.reason));
+        });
+        return journal_->steps().front().id;
+    }
+    StepFile moved(const std::string& from, const std::string& to)
+    {
+        StepFile file;
+        file.from = path(from);
+        file.to = path(to);
+        return file;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        restart();
+    }
+    void cleanup()
+    {
+        history_.reset();
+        journal_.reset();
+    }
+
+    // One file whose new tag fits its old room (written in place) and one
+    // whose tag grows (written through a copy).
+    void tagStepAcrossRestarts()
+    {
+        const QByteArray oldHead = tagOfSize("Old", 400);
+        const QByteArray oldTail = testsupport::id3v1Trailer("Old");
+        const std::vector<std::pair<std::string, QByteArray>> heads{
+            {path("fits.mp3"), tagOfSize("New", 400)}, {path("grows.mp3"), tagOfSize("New", 900)}};
+        std::vector<tags::TagChange> changes;
+        for (const auto& [file, head] : heads) {
+            QVERIFY(writeFile(file, music(oldHead, oldTail)));
+            changes.push_back(changeTo(file, head, {}));
+        }
+        QVERIFY(changes[0].inPlace());
+        QVERIFY(!changes[1].inPlace());
+        const std::int64_t step = write(StepKind::FieldChange, changes);
+        for (int round = 0; round < 2; ++round) {
+            restart();
+            QCOMPARE(history_->nextUndo(), step);
+            const auto undone = history_->undo();
+            QCOMPARE(undone.step, u"批量修改"_s);
+            QCOMPARE(undone.turned, 2);
+            for (const auto& [file, head] : heads)
+                QCOMPARE(readFile(file), music(oldHead, oldTail));
+            restart();
+            QCOMPARE(history_->nextRedo(), step);
+            QCOMPARE(history_->redo().turned, 2);
+            for (const auto& [file, head] : heads)
+                QCOMPARE(readFile(file), music(head));
+        }
+    }
+
+    // A file changed by another program since the step is left as that
+    // program left it; the other files are turned.
+    void changedFileIsLeftAlone()
+    {
+        const QByteArray oldHead = tagOfSize("Old", 300);
+        const QByteArray newHead = tagOfSize("New", 300);
+        const std::string kept = path("kept.mp3");
+        const std::string changed = path("\xC0\xCF\xB8\xE8.mp3"); // "老歌" in GBK
+        std::vector<tags::TagChange> changes;
+        for (const std::string& file : {kept, changed}) {
+            QVERIFY(writeFile(file, music(oldHead)));
+            changes.push_back(changeTo(file, newHead, {}));
+        }
+        write(StepKind::Save, changes);
+        const QByteArray others = music(tagOfSize("Other program", 300));
+        QVERIFY(writeFile(changed, others));
+        restart();
+
+        const auto undone = history_->undo();
+        QCOMPARE(undone.turned, 1);
+        QCOMPARE(undone.refused, 1);
+        QCOMPARE(undone.lines.size(), 1u);
+        QVERIFY2(undone.lines[0].contains(u"老歌.mp3"_s) && undone.lines[0].endsWith(u"未撤销"_s),
+                 qPrintable(undone.lines[0]));
+        QCOMPARE(readFile(kept), music(oldHead));
+        QCOMPARE(readFile(changed), others);
+
+        const auto redone = history_->redo();
+        QCOMPARE(redone.turned, 1);
+        QCOMPARE(redone.refused, 0);
+        QCOMPARE(readFile(kept), music(newHead));
+        QCOMPARE(readFile(changed), others);
+    }
+
+    void moves_data()
+    {
+        QTest::addColumn<int>("kind");
+        // Each move as it was made, in order: from, to.
+        QTest::addColumn<QStringList>("moves");
+        QTest::addColumn<QString>("takenAfter"); // a name another file took since
+        QTest::newRow("rename") << int(StepKind::Rename) << QStringList{u"a"_s, u"b"_s}
+                                << QString();
+        QTest::newRow("move into a folder")
+            << int(StepKind::Move) << QStringList{u"a"_s, u"sub/a"_s} << QString();
+        QTest::newRow("one name passed on")
+            << int(StepKind::Rename) << QStringList{u"b"_s, u"c"_s, u"a"_s, u"b"_s} << QString();
+        QTest::newRow("old name taken since")
+            << int(StepKind::Rename) << QStringList{u"a"_s, u"b"_s} << u"a"_s;
+    }
+    void moves()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, moves);
+        QFETCH(QString, takenAfter);
+        QVERIFY(::mkdir(path("sub").c_str(), 0755) == 0);
+        std::map<std::string, QByteArray> before; // name -> bytes
+        std::vector<StepFile> files;
+        for (qsizetype i = 0; i < moves.size(); i += 2) {
+            const std::string from = moves[i].toStdString();
+            if (!exists(path(from))) {
+                before[from] = "bytes of " + QByteArray::fromStdString(from);
+                QVERIFY(writeFile(path(from), before[from]));
+            }
+            files.push_back(moved(from, moves[i + 1].toStdString()));
+            QVERIFY(platform::RenameNoReplace(files.back().from, files.back().to));
+        }
+        std::map<std::string, QByteArray> after;
+        for (const StepFile& file : files)
+            after[file.to] = readFile(file.to);
+        journal_->record(StepKind(kind), files);
+        const std::string taken = path(takenAfter.toStdString());
+        if (!takenAfter.isEmpty())
+            QVERIFY(writeFile(taken, "another file"));
+        restart();
+
+        const auto undone = history_->undo();
+        if (!takenAfter.isEmpty()) {
+            // Nothing is replaced: both files are as they were.
+            QCOMPARE(undone.refused, 1);
+            QCOMPARE(readFile(taken), "another file");
+            for (const auto& [file, bytes] : after)
+                QCOMPARE(readFile(file), bytes);
+            return;
+        }
+        QCOMPARE(undone.refused, 0);
+        QCOMPARE(undone.turned, int(files.size()));
+        for (const auto& [name, bytes] : before)
+            QCOMPARE(readFile(path(name)), bytes);
+        restart();
+        QCOMPARE(history_->redo().turned, int(files.size()));
+        for (const auto& [file, bytes] : after)
+            QCOMPARE(readFile(file), bytes);
+    }
+
+    void trash()
+    {
+        const std::string file = path("x.mp3");
+        QVERIFY(writeFile(file, "the music"));
+        const auto toTrash = [](const std::string& item) {
+            QString inTrash;
+            const bool trashed = platform::MoveToTrash(QString::fromStdString(item), &inTrash);
+            StepFile trashedFile;
+            trashedFile.from = item;
+            trashedFile.to = platform::NativePath(inTrash);
+            trashedFile.trashInfo =
+                platform::NativePath(QFileInfo(inTrash).absolutePath() + u"/../info/"_s +
+                                     QFileInfo(inTrash).fileName() + u".trashinfo"_s);
+            return trashed && exists(trashedFile.trashInfo) ? trashedFile : StepFile{};
+        };
+        const StepFile trashed = toTrash(file);
+        QVERIFY(!trashed.to.empty());
+        const std::int64_t step = journal_->record(StepKind::Trash, {trashed});
+
+        QCOMPARE(history_->undo().turned, 1);
+        QCOMPARE(readFile(file), "the music");
+        QVERIFY(!exists(trashed.to));
+        QVERIFY(!exists(trashed.trashInfo));
+
+        // Another x.mp3 in the trash meanwhile: the redo gets another name.
+        QVERIFY(::mkdir(path("other").c_str(), 0755) == 0);
+        QVERIFY(writeFile(path("other/x.mp3"), "another"));
+        QVERIFY(!toTrash(path("other/x.mp3")).to.empty());
+        QCOMPARE(history_->redo().turned, 1);
+        QVERIFY(!exists(file));
+        const StepFile again = journal_->files(step)[0];
+        QVERIFY2(again.to != trashed.to, (again.to + " " + trashed.to).c_str());
+        QCOMPARE(readFile(again.to), "the music");
+        QVERIFY(exists(again.trashInfo));
+
+        restart();
+        QCOMPARE(history_->undo().turned, 1);
+        QCOMPARE(readFile(file), "the music");
+        QCOMPARE(readFile(trashed.to), "another");
+        QVERIFY(!exists(again.trashInfo));
+    }
+
+    void newFolder()
+    {
+        const std::string folder = path("made");
+        QVERIFY(::mkdir(folder.c_str(), 0755) == 0);
+        journal_->record(StepKind::NewFolder, {moved({}, "made")});
+        QCOMPARE(history_->undo().turned, 1);
+        QVERIFY(!exists(folder));
+        restart();
+        QCOMPARE(history_->redo().turned, 1);
+        QVERIFY(exists(folder));
+
+        QVERIFY(writeFile(folder + "/song.mp3", "music"));
+        const auto refused = history_->undo();
+        QCOMPARE(refused.refused, 1);
+        QVERIFY2(refused.lines[0].contains(u"不是空的"_s), qPrintable(refused.lines[0]));
+        QCOMPARE(readFile(folder + "/song.mp3"), "music");
+    }
+
+    void undoTo()
+    {
+        std::vector<std::int64_t> steps;
+        for (const char* name : {"d1", "d2", "d3"}) {
+            QVERIFY(::mkdir(path(name).c_str(), 0755) == 0);
+            steps.push_back(journal_->record(StepKind::NewFolder, {moved({}, name)}));
+        }
+        const auto outcome = history_->undoTo(steps[1]);
+        QCOMPARE(outcome.turned, 2);
+        QVERIFY(exists(path("d1")));
+        QVERIFY(!exists(path("d2")));
+        QVERIFY(!exists(path("d3")));
+        restart();
+        QCOMPARE(history_->nextUndo(), steps[0]);
+        QCOMPARE(history_->nextRedo(), steps[1]);
+        QCOMPARE(history_->redo().turned, 1);
+        QVERIFY(exists(path("d2")));
+        QCOMPARE(history_->nextRedo(), steps[2]);
+        QCOMPARE(history_->nextUndo(), steps[1]);
+    }
+};
+
+MP3T_TEST_GUILESS_MAIN(HistoryTest)
+#include "HistoryTest.moc"

@@ -1,0 +1,352 @@
+// The journal of changes: where it lives, what survives a restart, the bounds
+// of the history, damaged databases, and the recovery of interrupted writes.
+
+#include "operations/Journal.h"
+#include "operations/History.h"
+#include "tests/operations/JournalFiles.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace journalfiles;
+using operations::Journal;
+using operations::StepFile;
+using operations::StepKind;
+
+namespace {
+
+const QByteArray OldHead = tagOfSize("Old title", 300);
+const QByteArray NewHead = tagOfSize("New title, longer", 300);
+const QByteArray OldTail = testsupport::id3v1Trailer("Old");
+const QByteArray NewTail = testsupport::id3v1Trailer("New");
+
+// How far a write of one file got when the program died.
+enum class Reached { Nothing, Half, Whole };
+
+void reach(const tags::TagChange& change, Reached reached)
+{
+    if (reached == Reached::Half)
+        QVERIFY(writeAt(change.path(), NewHead.left(NewHead.size() / 2), 0));
+    if (reached == Reached::Whole)
+        QVERIFY(tags::writeInPlace(change).written());
+}
+
+StepFile renamed(const std::string& from, const std::string& to)
+{
+    StepFile file;
+    file.from = from;
+    file.to = to;
+    return file;
+}
+
+void setEnv(const char* name, const QByteArray& value, bool set)
+{
+    if (set)
+        qputenv(name, value);
+    else
+        qunsetenv(name);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Reached)
+
+class JournalTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+
+    std::string path(const char* name) const { return dir_->path().toStdString() + "/" + name; }
+    std::string journalFile() const { return path("state/journal.sqlite"); }
+    // A file with the old tags, and the change that gives it the new ones.
+    tags::TagChange musicFile(const char* name) const
+    {
+        const std::string file = path(name);
+        if (!writeFile(file, music(OldHead, OldTail)))
+            throw std::runtime_error("cannot write " + file);
+        return changeTo(file, NewHead, NewTail);
+    }
+
+private Q_SLOTS:
+    void init() { dir_ = std::make_unique<QTemporaryDir>(); }
+
+    void defaultFile_data()
+    {
+        QTest::addColumn<bool>("set");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("expected"); // below $HOME unless absolute
+        QTest::newRow("unset") << false << QByteArray() << u"/.local/state/mp3tagloom"_s;
+        QTest::newRow("empty") << true << QByteArray() << u"/.local/state/mp3tagloom"_s;
+        QTest::newRow("relative") << true << QByteArray("state") << u"/.local/state/mp3tagloom"_s;
+        QTest::newRow("absolute") << true << QByteArray("/var/x/") << u"/var/x/mp3tagloom"_s;
+    }
+    void defaultFile()
+    {
+        QFETCH(bool, set);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, expected);
+        const QByteArray saved = qgetenv("XDG_STATE_HOME");
+        setEnv("XDG_STATE_HOME", value, set);
+        const QString file = QString::fromStdString(Journal::defaultFile());
+        setEnv("XDG_STATE_HOME", saved, true);
+        const QString home =
+            expected.startsWith(u"/var"_s) ? QString() : qEnvironmentVariable("HOME");
+        QCOMPARE(file, home + expected + u"/journal.sqlite"_s);
+    }
+
+    void foldersAreTheUsersAlone()
+    {
+        const Journal journal(path("a/b/journal.sqlite"));
+        for (const char* folder : {"a", "a/b"}) {
+            struct ::stat st {};
+            QCOMPARE(::stat(path(folder).c_str(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, 0700u);
+        }
+    }
+
+    void stepsSurviveRestart()
+    {
+        // A name that is not UTF-8 (GBK) is stored as its bytes.
+        const tags::TagChange change = musicFile("\xC0\xCF.mp3");
+        std::int64_t saved = 0;
+        {
+            Journal journal(journalFile());
+            saved = journal.beginWrites(StepKind::Save, {change});
+            QVERIFY(tags::writeInPlace(change).written());
+            journal.endWrites(saved, {true});
+            StepFile trashed = renamed(path("x.mp3"), path("Trash/files/x.mp3"));
+            trashed.trashInfo = path("Trash/info/x.mp3.trashinfo");
+            trashed.done = false;
+            journal.record(StepKind::Trash, {renamed(path("\xC0\xCF"), path("new")), trashed});
+        }
+        const Journal journal(journalFile());
+        QVERIFY(journal.recovered().empty());
+        const auto steps = journal.steps();
+        QCOMPARE(steps.size(), 2u);
+        QCOMPARE(steps[0].kind, StepKind::Trash);
+        QCOMPARE(steps[0].files, 2);
+        QCOMPARE(steps[0].done, 1);
+        QCOMPARE(steps[1].id, saved);
+        QCOMPARE(steps[1].kind, StepKind::Save);
+        QVERIFY(!steps[1].undone);
+
+        const auto tagFiles = journal.files(saved);
+        QCOMPARE(tagFiles.size(), 1u);
+        QCOMPARE(tagFiles[0].tags.path(), change.path());
+        QVERIFY(tagFiles[0].tags.before() == change.before());
+        QVERIFY(tagFiles[0].tags.after() == change.after());
+        QVERIFY(tagFiles[0].done);
+        const auto moved = journal.files(steps[0].id);
+        QCOMPARE(moved.size(), 2u);
+        QCOMPARE(moved[0].from, path("\xC0\xCF"));
+        QCOMPARE(moved[0].to, path("new"));
+        QVERIFY(moved[0].tags.path().empty());
+        QCOMPARE(moved[1].trashInfo, path("Trash/info/x.mp3.trashinfo"));
+        QVERIFY(!moved[1].done);
+    }
+
+    // The step keeps the files written, numbered as files() gives them, and
+    // goes when none was.
+    void stepKeepsWrittenFiles()
+    {
+        Journal journal(journalFile());
+        const std::vector<tags::TagChange> changes{musicFile("0.mp3"), musicFile("1.mp3"),
+                                                   musicFile("2.mp3")};
+        const std::int64_t step = journal.beginWrites(StepKind::FieldChange, changes);
+        reach(changes[0], Reached::Whole);
+        reach(changes[2], Reached::Whole);
+        journal.endWrites(step, {true, false, true});
+        auto files = journal.files(step);
+        QCOMPARE(files.size(), 2u);
+        QCOMPARE(files[1].tags.path(), changes[2].path());
+        // Index 1 is the third file now.
+        files[1].from = "marked";
+        journal.setFile(step, 1, files[1]);
+        journal.endTurn(step, false, {true, false});
+        files = journal.files(step);
+        QCOMPARE(files[1].from, "marked");
+        QVERIFY(files[0].done);
+        QVERIFY(!files[1].done);
+
+        const std::int64_t none = journal.beginWrites(StepKind::FieldChange, {musicFile("3.mp3")});
+        journal.endWrites(none, {false});
+        QCOMPARE(journal.steps().front().id, step);
+    }
+
+    void historyBounds()
+    {
+        std::vector<std::int64_t> ids;
+        {
+            Journal journal(journalFile());
+            for (int i = 0; i < Journal::MaxSteps + 3; ++i)
+                ids.push_back(journal.record(StepKind::NewFolder, {renamed({}, "folder")}));
+            QCOMPARE(journal.record(StepKind::Move, {}), 0);
+        }
+        const Journal journal(journalFile());
+        const auto steps = journal.steps();
+        QCOMPARE(int(steps.size()), Journal::MaxSteps);
+        QCOMPARE(steps.front().id, ids.back());
+        QCOMPARE(steps.back().id, ids[3]);
+    }
+
+    void damagedFile_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("not a database") << u"text"_s;
+        QTest::newRow("another program's database") << u"foreign"_s;
+        QTest::newRow("a newer journal") << u"newer"_s;
+        QTest::newRow("pages overwritten") << u"pages"_s;
+    }
+    void damagedFile()
+    {
+        QFETCH(QString, damage);
+        const std::string file = journalFile();
+        if (damage == u"text"_s) {
+            QVERIFY(::mkdir(path("state").c_str(), 0700) == 0);
+            QVERIFY(writeFile(file, QByteArray(8192, 'x')));
+        } else if (damage == u"pages"_s) {
+            {
+                // Images large enough to spill into pages of their own.
+                Journal journal(file);
+                tags::TagChange big("x", {std::string(100000, 'a'), {}, 100100});
+                big.setHead(std::string(100000, 'b'));
+                StepFile bigFile;
+                bigFile.tags = big;
+                journal.record(StepKind::Save, {bigFile});
+            }
+            const QByteArray whole = readFile(file);
+            QVERIFY(writeAt(file, QByteArray(8192, 'U'), off_t(whole.size() - 8192)));
+        } else {
+            QVERIFY(::mkdir(path("state").c_str(), 0700) == 0);
+            sqlite3* db = nullptr;
+            QCOMPARE(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+            const char* sql = damage == u"foreign"_s ? "CREATE TABLE songs(title TEXT)"
+                                                     : "PRAGMA application_id=1295209546;"
+                                                       "PRAGMA user_version=99;"
+                                                       "CREATE TABLE later(x)";
+            QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+        }
+        const QByteArray before = readFile(file);
+        try {
+            const Journal journal(file);
+            QFAIL("a damaged journal was opened");
+        } catch (const operations::JournalError& e) {
+            QVERIFY2(std::string(e.what()).find(file) != std::string::npos, e.what());
+        }
+        QCOMPARE(readFile(file), before);
+    }
+
+    // Two files of one batch, each as far as the write got; after the restart
+    // each holds its old bytes or its new ones, whole.
+    void recovery_data()
+    {
+        QTest::addColumn<Reached>("first");
+        QTest::addColumn<Reached>("second");
+        QTest::newRow("torn, written") << Reached::Half << Reached::Whole;
+        QTest::newRow("written, not reached") << Reached::Whole << Reached::Nothing;
+        QTest::newRow("torn, not reached") << Reached::Half << Reached::Nothing;
+        QTest::newRow("both written") << Reached::Whole << Reached::Whole;
+    }
+    void recovery()
+    {
+        QFETCH(Reached, first);
+        QFETCH(Reached, second);
+        const std::vector<tags::TagChange> changes{musicFile("1.mp3"), musicFile("2.mp3")};
+        {
+            Journal journal(journalFile());
+            journal.beginWrites(StepKind::FieldChange, changes);
+            reach(changes[0], first);
+            reach(changes[1], second);
+        } // the program dies: no endWrites
+        const Journal journal(journalFile());
+        // The files the batch had reached, each now whole.
+        std::vector<std::string> reached;
+        for (const auto& [change, got] : {std::pair(changes[0], first), {changes[1], second}}) {
+            if (got != Reached::Nothing)
+                reached.push_back(change.path());
+        }
+        QCOMPARE(journal.recovered(), reached);
+        int written = 0;
+        for (const auto& [change, reached] : {std::pair(changes[0], first), {changes[1], second}}) {
+            const bool whole = reached == Reached::Whole;
+            QCOMPARE(readFile(change.path()),
+                     music(whole ? NewHead : OldHead, whole ? NewTail : OldTail));
+            written += whole ? 1 : 0;
+        }
+        const auto steps = journal.steps();
+        QCOMPARE(int(steps.size()), written > 0 ? 1 : 0);
+        if (written > 0) {
+            QCOMPARE(steps[0].files, written);
+            QCOMPARE(steps[0].done, written);
+        }
+    }
+
+    // A file another program changed before the batch began is not the
+    // batch's: a crash leaves that program's bytes.
+    void recoveryLeavesOthersBytes()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        const QByteArray others = music(tagOfSize("Another program", 300), OldTail);
+        QVERIFY(writeFile(change.path(), others));
+        {
+            Journal journal(journalFile());
+            journal.beginWrites(StepKind::Save, {change});
+        }
+        const Journal journal(journalFile());
+        QCOMPARE(readFile(change.path()), others);
+        QVERIFY(journal.steps().empty());
+    }
+
+    // A step open in a copy of the program that runs is a write in progress,
+    // not a crash: another copy opening the journal leaves it alone.
+    void runningCopyIsNotRecovered()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        auto running = std::make_unique<Journal>(journalFile());
+        running->beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Half);
+        const QByteArray midWrite = readFile(change.path());
+        {
+            const Journal second(journalFile());
+            QVERIFY(second.recovered().empty());
+            QCOMPARE(readFile(change.path()), midWrite);
+        }
+        running.reset(); // dies without endWrites
+        const Journal next(journalFile());
+        QCOMPARE(next.recovered().size(), 1u);
+        QCOMPARE(readFile(change.path()), music(OldHead, OldTail));
+    }
+
+    // An undo cut short: the file torn on its way back gets the image the
+    // undo started from, and the step can still be undone.
+    void interruptedUndo()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        std::int64_t step = 0;
+        {
+            Journal journal(journalFile());
+            step = journal.beginWrites(StepKind::Save, {change});
+            reach(change, Reached::Whole);
+            journal.endWrites(step, {true});
+            journal.beginTurn(step, false);
+            QVERIFY(writeAt(change.path(), OldHead.left(OldHead.size() / 2), 0));
+        }
+        Journal journal(journalFile());
+        QCOMPARE(journal.recovered().size(), 1u);
+        QCOMPARE(readFile(change.path()), music(NewHead, NewTail));
+        operations::History history(journal);
+        QCOMPARE(history.nextUndo(), step);
+        const auto outcome = history.undo();
+        QCOMPARE(outcome.turned, 1);
+        QCOMPARE(readFile(change.path()), music(OldHead, OldTail));
+    }
+};
+
+MP3T_TEST_GUILESS_MAIN(JournalTest)
+#include "JournalTest.moc"
