@@ -83,6 +83,12 @@ void TBatchFrame::afterRow(int row, bool showTotals)
     stepTo(row);
 }
 
+void TBatchFrame::afterWrite()
+{
+    showTotals();
+    QCoreApplication::processEvents();
+}
+
 void TBatchFrame::stepTo(int row)
 {
     w_.progress->setValue(row);

@@ -33,6 +33,9 @@ public:
     void count(bool succeeded);
     // After a row: the totals (unless told not to), the progress, pending events.
     void afterRow(int row, bool showTotals = true);
+    // After a file written once the rows were visited: the totals, then
+    // pending events; the progress stays where the rows left it.
+    void afterWrite();
     // The progress alone, then pending events.
     void stepTo(int row);
     // Completion text, progress hidden, the operation's own page again.

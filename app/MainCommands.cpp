@@ -13,6 +13,7 @@
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
 #include "platform/FileOps.h"
+#include "platform/NativePath.h"
 #include "player/Winamp.h"
 #include "shell/ShellControls.h"
 #include "widgets/RadioGroup.h"
@@ -40,6 +41,14 @@ std::array<QString, 6> rowValues(const QTreeWidgetItem* row)
     return values;
 }
 
+operations::StepFile moved(const QString& from, const QString& to)
+{
+    operations::StepFile file;
+    file.from = platform::NativePath(from);
+    file.to = platform::NativePath(to);
+    return file;
+}
+
 struct FieldControls {
     QCheckBox* check;
     QLineEdit* edit;
@@ -55,6 +64,8 @@ void TFormMain::runBatch(const BatchRun& run)
     QTreeWidget* list = ui.ListViewMain;
     const int rows = list->topLevelItemCount();
     Batch->begin(run.runningText, rows);
+    if (run.tagStep)
+        writes_ = std::make_unique<operations::TagWrites>(journal(), *run.tagStep);
     try {
         for (int i = 0; i < rows && i < list->topLevelItemCount(); ++i) {
             const RowEnd end = run.act(list->topLevelItem(i));
@@ -65,12 +76,47 @@ void TFormMain::runBatch(const BatchRun& run)
             else
                 Batch->afterRow(i, run.totalsAfterEveryRow);
         }
+        writeQueued();
     } catch (const std::exception& e) {
         // The run stops at this file; the frame still finishes.
         ShowException(e, this);
     }
+    writes_.reset();
+    afterWrites_.clear();
     Batch->finish(run.completionText, run.page);
     run.closing();
+    updateEditMenu();
+}
+
+void TFormMain::queueWrite(tags::TagChange change, AfterWrite then)
+{
+    writes_->add(std::move(change));
+    afterWrites_.push_back(std::move(then));
+}
+
+void TFormMain::writeQueued()
+{
+    if (!writes_ || writes_->size() == 0)
+        return;
+    // Every file's old bytes go into the journal at once, then the files are
+    // written, each reported as it is done.
+    writes_->write([&](std::size_t index, const operations::FileWrite& outcome) {
+        afterWrites_[index](outcome);
+        Batch->afterWrite();
+    });
+}
+
+void TFormMain::recordStep(operations::StepKind kind,
+                           const std::vector<operations::StepFile>& files)
+{
+    if (journal_ && !files.empty()) {
+        try {
+            journal_->record(kind, files);
+        } catch (const operations::JournalError& e) {
+            appendLog(u"操作历史无法记录: "_s + QString::fromStdString(e.what()));
+        }
+    }
+    updateEditMenu();
 }
 
 void TFormMain::BtnChgMPropClick()
@@ -102,15 +148,26 @@ void TFormMain::BtnChgMPropClick()
             row->setText(fields[f].column, *values[f]);
             appendLog(path + fields[f].logMessage);
         }
-        const auto outcome = operations::changeFields(
-            *TagV1, *TagV2, ShowId, path, {values[0], values[1], values[2]}, textRules());
-        if (outcome.written)
-            Batch->count(outcome.succeeded);
+        // Under a priority that names no version nothing is written.
+        operations::FieldChange prepared;
+        if (const auto p = priority())
+            prepared = operations::changeFields(*TagV1, *TagV2, *p, path,
+                                                {values[0], values[1], values[2]}, textRules());
+        if (prepared.change)
+            queueWrite(std::move(*prepared.change),
+                       [=, this](const operations::FileWrite& written) {
+                           if (!written.succeeded)
+                               appendLog(path + u"修改属性失败: "_s + written.reason);
+                           Batch->count(written.succeeded);
+                       });
+        else if (prepared.written)
+            Batch->count(false);
         return RowEnd::Next;
     };
     run.closing = [this] {
         RebuildList();
     };
+    run.tagStep = operations::StepKind::FieldChange;
     runBatch(run);
 }
 
@@ -150,16 +207,25 @@ void TFormMain::copyTags(bool v1ToV2)
         if (!row->isSelected())
             return RowEnd::Next;
         const QString path = rowPath(row);
-        const auto outcome =
-            operations::copyTag(*TagV1, *TagV2, direction, overwrite, path, textRules());
-        if (!outcome.message.isEmpty())
-            appendLog(path + outcome.message);
-        Batch->count(outcome.succeeded);
+        auto copy =
+            operations::prepareCopy(*TagV1, *TagV2, direction, overwrite, path, textRules());
+        if (copy.change) {
+            queueWrite(std::move(*copy.change), [=, this](const operations::FileWrite& written) {
+                const auto outcome = operations::copyWritten(direction, written.succeeded);
+                appendLog(path + outcome.message);
+                Batch->count(outcome.succeeded);
+            });
+            return RowEnd::Next;
+        }
+        if (!copy.now.message.isEmpty())
+            appendLog(path + copy.now.message);
+        Batch->count(copy.now.succeeded);
         return RowEnd::Next;
     };
     run.closing = [this] {
         RebuildList();
     };
+    run.tagStep = v1ToV2 ? operations::StepKind::CopyV1ToV2 : operations::StepKind::CopyV2ToV1;
     runBatch(run);
 }
 
@@ -169,6 +235,7 @@ void TFormMain::BtnFileNameClick()
         return;
     RefreshEnabled = false;
     const QString folder = ui.ShellList->Path();
+    std::vector<operations::StepFile> renamed;
     BatchRun run;
     run.runningText = u"正在批量文件名..."_s;
     run.completionText = u"批量修改文件名完成"_s;
@@ -191,6 +258,7 @@ void TFormMain::BtnFileNameClick()
             return RowEnd::ProgressOnly;
         case operations::MoveResult::Moved:
             appendLog(oldPath + u"->"_s + newPath);
+            renamed.push_back(moved(oldPath, newPath));
             Batch->count(true);
             break;
         case operations::MoveResult::Failed:
@@ -202,7 +270,8 @@ void TFormMain::BtnFileNameClick()
         Batch->showTotals();
         return RowEnd::Next;
     };
-    run.closing = [this] {
+    run.closing = [&] {
+        recordStep(operations::StepKind::Rename, renamed);
         RefreshEnabled = true;
         ClearPropPage();
         // The captions changed: the column fits them once, after the run.
@@ -262,6 +331,7 @@ void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
     if (target.isEmpty())
         return; // no folder under the pointer
     QTreeWidget* list = ui.ListViewMain;
+    std::vector<operations::StepFile> files;
     for (int i = 0; i < list->topLevelItemCount();) {
         QTreeWidgetItem* row = list->topLevelItem(i);
         const QString oldPath = rowPath(row);
@@ -274,12 +344,14 @@ void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
         if (platform::FileExists(oldPath) &&
             operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
             appendLog(oldPath + u"->"_s + newPath);
+            files.push_back(moved(oldPath, newPath));
             delete row;
         } else {
             appendLog(oldPath + u"移动文件失败！"_s);
             ++i;
         }
     }
+    recordStep(operations::StepKind::Move, files);
 }
 
 void TFormMain::MenuCreSubClick()
@@ -291,7 +363,11 @@ void TFormMain::MenuCreSubClick()
     if (folder.isEmpty())
         return; // no folder of the file system is selected
     const QString path = operations::joinPath(folder, name);
-    operations::createFolder(path);
+    if (operations::createFolder(path)) {
+        operations::StepFile made;
+        made.to = platform::NativePath(path);
+        recordStep(operations::StepKind::NewFolder, {made});
+    }
     ui.ShellTree->RefreshTree();
     ui.ShellTree->setSelectedFolder(path);
 }
@@ -302,15 +378,25 @@ void TFormMain::MenuDelFileClick()
         return;
     const QString folder = ui.ShellList->Path();
     QTreeWidget* list = ui.ListViewMain;
+    std::vector<operations::StepFile> trashed;
     for (int i = 0; i < list->topLevelItemCount();) {
         QTreeWidgetItem* row = list->topLevelItem(i);
         // Only files: a row never sends a folder with its contents away.
         const QString path = folder + rowName(row);
-        if (row->isSelected() && platform::FileExists(path) && operations::deleteToTrash(path))
+        operations::TrashPlace place;
+        if (row->isSelected() && platform::FileExists(path) &&
+            operations::deleteToTrash(path, &place)) {
+            operations::StepFile file;
+            file.from = platform::NativePath(path);
+            file.to = platform::NativePath(place.item);
+            file.trashInfo = platform::NativePath(place.info);
+            trashed.push_back(std::move(file));
             delete row;
-        else
+        } else {
             ++i;
+        }
     }
+    recordStep(operations::StepKind::Trash, trashed);
 }
 
 // ---------------------------------------------------------------- encodings
@@ -341,18 +427,27 @@ void TFormMain::MenuEncodingClick()
         const auto chosen = interpretations.find(path);
         if (!row->isSelected() || chosen == interpretations.end())
             return RowEnd::Next;
-        const auto outcome =
-            operations::convertToUnicode(*TagV1, *TagV2, path, chosen->second, textRules());
+        auto prepared =
+            operations::prepareConversion(*TagV1, *TagV2, path, chosen->second, textRules());
         // A file whose texts are Unicode already is left alone, uncounted.
-        if (!outcome.converted)
+        if (!prepared.converted)
             return RowEnd::Next;
-        appendLog(path + (outcome.succeeded ? u"编码转换."_s : u"编码转换失败."_s));
-        Batch->count(outcome.succeeded);
+        const auto report = [this, path](bool succeeded) {
+            appendLog(path + (succeeded ? u"编码转换."_s : u"编码转换失败."_s));
+            Batch->count(succeeded);
+        };
+        if (prepared.change)
+            queueWrite(std::move(*prepared.change), [report](const operations::FileWrite& written) {
+                report(written.succeeded);
+            });
+        else
+            report(false);
         return RowEnd::Next;
     };
     run.closing = [this] {
         RebuildList();
     };
+    run.tagStep = operations::StepKind::Conversion;
     runBatch(run);
 }
 
@@ -361,6 +456,7 @@ void TFormMain::MenuFixNameClick()
     if (!leavePage())
         return;
     const QString folder = ui.ShellList->Path();
+    std::vector<operations::StepFile> renamed;
     for (QTreeWidgetItem* row : ui.ListViewMain->selectedItems()) {
         if (!row->data(0, NameRole).isValid())
             continue; // a UTF-8 name already
@@ -369,10 +465,12 @@ void TFormMain::MenuFixNameClick()
         const QString newPath = folder + shown;
         if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
             appendLog(oldPath + u"->"_s + newPath);
+            renamed.push_back(moved(oldPath, newPath));
             setRowName(row, shown);
         } else {
             appendLog(oldPath + u"修复文件名失败！"_s);
         }
     }
+    recordStep(operations::StepKind::Rename, renamed);
     ui.ListViewMain->resizeColumnToContents(0);
 }

@@ -136,6 +136,13 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     N1 = F1->addSeparator();
     N1->setObjectName(u"N1"_s);
     MenuItemExit = addAction(F1, u"MenuItemExit"_s, u"退出(&x)"_s);
+    E1 = named(bar->addMenu(u"编辑(&E)"_s), u"E1"_s);
+    MenuUndo = addAction(E1, u"MenuUndo"_s, u"撤销(&U)"_s);
+    MenuUndo->setShortcut(QKeySequence::Undo);
+    MenuRedo = addAction(E1, u"MenuRedo"_s, u"重做(&R)"_s);
+    MenuRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    E1->addSeparator();
+    MenuHistory = addAction(E1, u"MenuHistory"_s, u"操作历史(&H)..."_s);
     H1 = named(bar->addMenu(u"关于Vantor工作室(&H)"_s), u"H1"_s);
     MenuItemAbout = addAction(H1, u"MenuItemAbout"_s, u"Vantor工作室简介(&A)"_s);
 

@@ -36,6 +36,10 @@ struct TFormMainLayout {
     QAction* MenuItemOption = nullptr;
     QAction* N1 = nullptr;
     QAction* MenuItemExit = nullptr;
+    QMenu* E1 = nullptr;
+    QAction* MenuUndo = nullptr;
+    QAction* MenuRedo = nullptr;
+    QAction* MenuHistory = nullptr;
     QMenu* H1 = nullptr;
     QAction* MenuItemAbout = nullptr;
     QMenu* PopupMenuTree = nullptr;

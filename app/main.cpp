@@ -154,6 +154,10 @@ void TFormMain::connectHandlers()
     on(ui.MenuItemOption, &QAction::triggered, &TFormMain::MenuItemOptionClick);
     on(ui.MenuItemExit, &QAction::triggered, &TFormMain::MenuItemExitClick);
     on(ui.MenuItemAbout, &QAction::triggered, &TFormMain::MenuItemAboutClick);
+    on(ui.MenuUndo, &QAction::triggered, &TFormMain::MenuUndoClick);
+    on(ui.MenuRedo, &QAction::triggered, &TFormMain::MenuRedoClick);
+    on(ui.MenuHistory, &QAction::triggered, &TFormMain::MenuHistoryClick);
+    routeEditKeys();
     on(ui.ListViewMain, &QTreeWidget::itemSelectionChanged, &TFormMain::ListViewMainChange);
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
     on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
@@ -253,6 +257,8 @@ void TFormMain::FormCreate()
         createProgressBar();
         TagV1 = std::make_unique<TID3v1>();
         TagV2 = std::make_unique<TID3v2>();
+        // Interrupted writes are finished before any tag is read.
+        openJournal();
         RefreshEnabled = true;
         for (const char* name : GenreNames)
             ui.ComboGenre->addItem(QString::fromLatin1(name));
@@ -439,7 +445,9 @@ QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 
 void TFormMain::fillRowCells(QTreeWidgetItem* row)
 {
-    const auto shown = operations::readShownTags(*TagV1, *TagV2, ShowId, rowPath(row), textRules());
+    const auto p = priority();
+    const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, rowPath(row), textRules())
+                         : operations::ShownTags{};
     row->setData(0, HasTagRole, shown.hasTag);
     for (int c = 0; c < 6; ++c)
         row->setText(c + 1, shown.fields[std::size_t(c)]);
@@ -573,7 +581,8 @@ void TFormMain::ListViewMainChange()
 // 2, and a track number there leaves the comment 28 bytes.
 void TFormMain::showV1Target(const QString& file)
 {
-    const bool writesV1 = ShowId == operations::ShowV1Only || ShowId == operations::PreferV2;
+    const auto p = priority();
+    const bool writesV1 = p && operations::writesV1(*p);
     const bool tracked =
         writesV1 && TagV1->ReadFromFile(platform::NativePath(file)) && TagV1->Track() > 0;
     page_->setV1Target(writesV1, tracked ? 28 : 30);
@@ -612,9 +621,12 @@ void TFormMain::reselectPageFile()
 
 bool TFormMain::fillPropPageFromFile(const QString& path)
 {
-    const auto shown = operations::readShownTags(*TagV1, *TagV2, ShowId, path, textRules());
+    const auto p = priority();
+    if (!p)
+        return false;
+    const auto shown = operations::readShownTags(*TagV1, *TagV2, *p, path, textRules());
     // Under "ID3v2 only" a file without that tag has nothing to show.
-    if (!shown.hasTag || (ShowId == operations::ShowV2Only && !TagV2->Exists()))
+    if (!shown.hasTag || (*p == operations::Priority::V2Only && !TagV2->Exists()))
         return false;
     const auto& f = shown.fields;
     fillPropPage(f[0], f[1], f[2], f[3], f[4], f[5]);
@@ -709,8 +721,11 @@ bool TFormMain::savePage()
     page.genreIndex = page_->genreIndex();
     page.comment = values.comment;
     const QString path = ui.EditFile->text();
+    const auto p = priority();
     const auto outcome =
-        operations::saveProperties(*TagV1, *TagV2, ShowId, path, page, textRules());
+        p ? operations::saveProperties(*TagV1, *TagV2, *p, path, page, textRules(), journal())
+          : operations::SaveOutcome{false, u"显示优先级无效"_s};
+    updateEditMenu();
     if (!outcome.succeeded) {
         appendLog(path + u"修改属性失败."_s);
         ui.StatusBarPanel0->setText(outcome.reason);

@@ -3,7 +3,11 @@
 #include "app/BatchFrame.h"
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
+#include "operations/History.h"
+#include "operations/Journal.h"
+#include "operations/TagEditing.h"
 #include "operations/TagText.h"
+#include "operations/TagWrites.h"
 #include "platform/LegacyText.h"
 #include "settings/IniFile.h"
 #include "tags/ID3v1.h"
@@ -15,6 +19,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class QProgressBar;
 class QTreeWidgetItem;
@@ -79,6 +86,15 @@ public:
     void MenuItemOptionClick();
     void MenuItemExitClick();
     void MenuItemAboutClick();
+
+    // Undo and redo of the steps in the journal (app/EditCommands.cpp).
+    void MenuUndoClick();
+    void MenuRedoClick();
+    void MenuHistoryClick();
+    // The journal of changes and its history; null when the journal could
+    // not be opened (saves then go through staged copies, and nothing can
+    // be undone).
+    operations::Journal* journal() const { return journal_.get(); }
 
     // The list and the tree.
     void ShellLinkChange();
@@ -145,6 +161,8 @@ private:
     void createProgressBar();
     void setPropertyCaption();
     void readTextSettings(const TIniFile& ini);
+    // The priority ShowId names; none for a number outside 0..2.
+    std::optional<operations::Priority> priority() const { return operations::priorityOf(ShowId); }
     operations::TextRules textRules() const;
     void fillPropPage(const QString& title, const QString& artist, const QString& album,
                       const QString& year, const QString& genre, const QString& comment);
@@ -180,10 +198,35 @@ private:
         bool totalsAfterEveryRow = true;
         std::function<RowEnd(QTreeWidgetItem* row)> act;
         std::function<void()> closing;
+        // A batch of tag changes: act makes each file's change ready with
+        // queueWrite, and after the last row they are written together as
+        // one step of this kind.
+        std::optional<operations::StepKind> tagStep;
     };
     void runBatch(const BatchRun& run);
+    // Queues the change of a file for the running tag batch; `then` logs and
+    // counts it once it is written.
+    using AfterWrite = std::function<void(const operations::FileWrite& outcome)>;
+    void queueWrite(tags::TagChange change, AfterWrite then);
+    void writeQueued();
+    // Records a step of moves, renames, trashing or a new folder.
+    void recordStep(operations::StepKind kind, const std::vector<operations::StepFile>& files);
+
+    // Undo, redo and the history dialog: the journal's steps turned, logged,
+    // and the list rebuilt; the menu items enabled as the history allows.
+    void showTurn(const QString& verb, const operations::TurnOutcome& outcome);
+    void updateEditMenu();
+    void openJournal();
+    // Ctrl+Z and Ctrl+Y reach the Edit menu from a text field that has
+    // nothing of its own to take back; the menu is checked as it opens.
+    void routeEditKeys();
 
     std::unique_ptr<TBatchFrame> Batch;
+    std::unique_ptr<operations::Journal> journal_;
+    std::unique_ptr<operations::History> history_;
+    // The running tag batch's queued changes, and what follows each.
+    std::unique_ptr<operations::TagWrites> writes_;
+    std::vector<AfterWrite> afterWrites_;
     std::unique_ptr<TPropertyPage> page_;
     // One detector of legacy code pages for every file the window reads.
     std::unique_ptr<platform::LegacyDetector> detector_;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <system_error>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -62,7 +61,7 @@ bool v2HasLegacy(const TID3v2& v2)
                        [](const tags::LegacyFrameText& t) { return !isAscii(t.bytes); });
 }
 
-bool writeV1InGbk(TID3v1& v1, platform::LegacyCodePage codePage, const std::string& file)
+void setV1InGbk(TID3v1& v1, platform::LegacyCodePage codePage)
 {
     const auto gbk = [codePage](const std::string& bytes) {
         return platform::encodeLegacy(platform::decodeLegacy(bytes, codePage),
@@ -72,7 +71,6 @@ bool writeV1InGbk(TID3v1& v1, platform::LegacyCodePage codePage, const std::stri
     v1.SetArtist(gbk(v1.Artist()));
     v1.SetAlbum(gbk(v1.Album()));
     v1.SetComment(gbk(v1.Comment()));
-    return v1.SaveToFile(file);
 }
 
 } // namespace
@@ -98,9 +96,9 @@ std::vector<LegacyTextOfFile> legacyTextsOf(TID3v1& v1, TID3v2& v2, const QStrin
     return out;
 }
 
-ConversionOutcome convertToUnicode(TID3v1& v1, TID3v2& v2, const QString& path,
-                                   std::optional<platform::LegacyCodePage> codePage,
-                                   const TextRules& rules)
+PreparedConversion prepareConversion(TID3v1& v1, TID3v2& v2, const QString& path,
+                                     std::optional<platform::LegacyCodePage> codePage,
+                                     const TextRules& rules)
 {
     const std::string file = platform::NativePath(path);
     v1.ReadFromFile(file);
@@ -110,22 +108,28 @@ ConversionOutcome convertToUnicode(TID3v1& v1, TID3v2& v2, const QString& path,
     const auto v1CodePage = codePage.value_or(texts.v1CodePage());
     const bool v2Legacy = v2HasLegacy(v2);
     const bool v1Legacy = v1NeedsGbk(v1, v1CodePage);
+    PreparedConversion out;
     if (!v2Legacy && !v1Legacy)
-        return {};
-    bool ok = true;
+        return out;
+    out.converted = true;
+    auto change = tags::beginChange(file);
+    if (!change)
+        return out;
     if (v2Legacy) {
         const auto toUtf8 = [v2CodePage](std::string_view bytes) {
             return platform::decodeLegacy(bytes, v2CodePage).toUtf8().toStdString();
         };
-        try {
-            ok = TID3v2::ConvertLegacyToUnicode(file, toUtf8);
-        } catch (const std::system_error&) {
-            ok = false;
-        }
+        auto head = TID3v2::RenderConvertedHead(change->before(), toUtf8);
+        if (!head)
+            return out;
+        change->setHead(std::move(*head));
     }
-    if (v1Legacy)
-        ok = writeV1InGbk(v1, v1CodePage, file) && ok;
-    return {true, ok};
+    if (v1Legacy) {
+        setV1InGbk(v1, v1CodePage);
+        change->setTail(v1.Rendered());
+    }
+    out.change = std::move(*change);
+    return out;
 }
 
 } // namespace operations

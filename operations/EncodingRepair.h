@@ -2,6 +2,7 @@
 
 #include "operations/TagText.h"
 #include "platform/LegacyText.h"
+#include "tags/TagImage.h"
 
 #include <QString>
 
@@ -29,16 +30,16 @@ struct LegacyTextOfFile {
 std::vector<LegacyTextOfFile> legacyTextsOf(TID3v1& v1, TID3v2& v2, const QString& path,
                                             const TextRules& rules = {});
 
-// Rewrites the file's legacy ID3v2 texts as Unicode (UTF-16) read in
-// `codePage` (each tag's detected one when none is given), keeping every other
-// frame, and writes its ID3v1 fields in GBK. A file whose texts are all Unicode
-// or ASCII already is left alone (nothing written, converted false).
-struct ConversionOutcome {
-    bool converted = false; // something was to be converted
-    bool succeeded = false;
+// Makes ready the rewrite of the file's legacy ID3v2 texts as Unicode
+// (UTF-16) read in `codePage` (each tag's detected one when none is given),
+// keeping every other frame, and of its ID3v1 fields in GBK. A file whose
+// texts are all Unicode or ASCII already needs nothing (converted false).
+struct PreparedConversion {
+    bool converted = false;                // something was to be converted
+    std::optional<tags::TagChange> change; // none though converted: it cannot be made
 };
-ConversionOutcome convertToUnicode(TID3v1& v1, TID3v2& v2, const QString& path,
-                                   std::optional<platform::LegacyCodePage> codePage,
-                                   const TextRules& rules = {});
+PreparedConversion prepareConversion(TID3v1& v1, TID3v2& v2, const QString& path,
+                                     std::optional<platform::LegacyCodePage> codePage,
+                                     const TextRules& rules = {});
 
 } // namespace operations

@@ -19,9 +19,20 @@ MoveResult moveFile(const QString& oldPath, const QString& newPath)
     return platform::MoveFileA(oldPath, newPath) ? MoveResult::Moved : MoveResult::Failed;
 }
 
-bool deleteToTrash(const QString& path)
+bool deleteToTrash(const QString& path, TrashPlace* place)
 {
-    return platform::MoveToTrash(path);
+    QString item;
+    if (!platform::MoveToTrash(path, &item))
+        return false;
+    if (place) {
+        // $trash/files/<name> has its $trash/info/<name>.trashinfo.
+        const qsizetype slash = item.lastIndexOf(u'/');
+        const QString files = item.left(slash);
+        place->item = item;
+        place->info = files.left(files.lastIndexOf(u'/')) + QStringLiteral("/info/") +
+                      item.mid(slash + 1) + QStringLiteral(".trashinfo");
+    }
+    return true;
 }
 
 bool createFolder(const QString& path)

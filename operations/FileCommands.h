@@ -12,8 +12,13 @@ QString joinPath(const QString& folder, const QString& name);
 enum class MoveResult { Unchanged, Moved, Failed };
 MoveResult moveFile(const QString& oldPath, const QString& newPath);
 
-// Moves a file to the desktop trash, from where the user can restore it.
-bool deleteToTrash(const QString& path);
+// Moves a file to the desktop trash, from where the user can restore it;
+// `place`, when given, tells where it went and its .trashinfo file.
+struct TrashPlace {
+    QString item;
+    QString info;
+};
+bool deleteToTrash(const QString& path, TrashPlace* place = nullptr);
 
 // Creates a folder; false when it could not be made (it may exist already).
 bool createFolder(const QString& path);

@@ -1,6 +1,7 @@
 #include "operations/TagCopying.h"
 
 #include "operations/TagText.h"
+#include "operations/TagWrites.h"
 #include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -59,33 +60,57 @@ int genreIndexOf(const std::string& name)
     return -1;
 }
 
-CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
-                    const QString& path, const TextRules& rules)
+PreparedCopy prepareCopy(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
+                         const QString& path, const TextRules& rules)
 {
     const std::string file = platform::NativePath(path);
     const bool toV2 = direction == CopyDirection::V1ToV2;
+    PreparedCopy copy;
     if (toV2) {
         v1.ReadFromFile(file);
         if (!v1.Exists())
-            return {};
+            return copy;
         v2.ReadFromFile(file);
-        if (v2.Exists() && !overwrite)
-            return {false, u"由于ID3v2已经存在,取消复制."_s};
+        if (v2.Exists() && !overwrite) {
+            copy.now = {false, u"由于ID3v2已经存在,取消复制."_s};
+            return copy;
+        }
         v1IntoV2(v1, v2, rules.forFile(v1, v2));
-        if (v2.SaveToFile(file))
-            return {true, u"将ID3v1复制到ID3v2成功."_s};
-        return {false, u"复制属性失败."_s};
+        copy.change = tagChange(file, nullptr, &v2);
+    } else {
+        v2.ReadFromFile(file);
+        if (!v2.Exists())
+            return copy;
+        v1.ReadFromFile(file);
+        if (v1.Exists() && !overwrite) {
+            copy.now = {false, u"由于ID3v1已经存在,取消复制."_s};
+            return copy;
+        }
+        v2IntoV1(v2, v1, rules.forFile(v1, v2));
+        copy.change = tagChange(file, &v1, nullptr);
     }
-    v2.ReadFromFile(file);
-    if (!v2.Exists())
-        return {};
-    v1.ReadFromFile(file);
-    if (v1.Exists() && !overwrite)
-        return {false, u"由于ID3v1已经存在,取消复制."_s};
-    v2IntoV1(v2, v1, rules.forFile(v1, v2));
-    if (v1.SaveToFile(file))
-        return {true, u"将ID3v2复制到ID3v1成功."_s};
-    return {false, u"复制属性失败."_s};
+    if (!copy.change)
+        copy.now = {false, u"复制属性失败."_s};
+    return copy;
+}
+
+CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
+                    const QString& path, const TextRules& rules, Journal* journal)
+{
+    auto copy = prepareCopy(v1, v2, direction, overwrite, path, rules);
+    if (!copy.change)
+        return copy.now;
+    const auto kind =
+        direction == CopyDirection::V1ToV2 ? StepKind::CopyV1ToV2 : StepKind::CopyV2ToV1;
+    return copyWritten(direction, writeOne(journal, kind, std::move(*copy.change)).succeeded);
+}
+
+CopyOutcome copyWritten(CopyDirection direction, bool succeeded)
+{
+    if (!succeeded)
+        return {false, u"复制属性失败."_s};
+    return {true, direction == CopyDirection::V1ToV2 ? u"将ID3v1复制到ID3v2成功."_s
+                                                     : u"将ID3v2复制到ID3v1成功."_s};
 }
 
 } // namespace operations

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "operations/Journal.h"
 #include "operations/TagText.h"
+#include "tags/TagImage.h"
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 class TID3v1;
@@ -20,15 +23,23 @@ struct CopyOutcome {
     QString message;
 };
 
-// Copies one file's tag from one version into the other. Both objects are read
-// from the file first, so what the copy does not set stays as the file had it
-// (the ID3v1 track number among it). With overwrite false an existing target
-// tag is left alone. An error of the operating system from the ID3v2 write
-// throws.
-// Texts go over as the rules say: a legacy ID3v1 text read in the file's code
-// page becomes an ID3v2 text in the write form; ID3v1 gets GBK.
+// Makes ready the copy of one file's tag from one version into the other.
+// Both objects are read from the file first, so what the copy does not set
+// stays as the file had it (the ID3v1 track number among it). With overwrite
+// false an existing target tag is left alone. Texts go over as the rules
+// say: a legacy ID3v1 text read in the file's code page becomes an ID3v2 text
+// in the write form; ID3v1 gets GBK.
+struct PreparedCopy {
+    std::optional<tags::TagChange> change; // the copy to write
+    CopyOutcome now; // without a change: how the file ends (no line when it has no source tag)
+};
+PreparedCopy prepareCopy(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
+                         const QString& path, const TextRules& rules = {});
+// The copy of one file made ready and written, as a step of its own.
 CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
-                    const QString& path, const TextRules& rules = {});
+                    const QString& path, const TextRules& rules = {}, Journal* journal = nullptr);
+// How a file whose copy was written ends.
+CopyOutcome copyWritten(CopyDirection direction, bool succeeded);
 
 // The position of a genre name among the 148 names, by a whole-text match
 // that ignores letter case; -1 when none matches (the empty text included).

@@ -1,6 +1,7 @@
 #include "operations/TagEditing.h"
 
 #include "operations/TagText.h"
+#include "operations/TagWrites.h"
 #include "platform/FileOps.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
@@ -8,7 +9,6 @@
 #include "tags/ID3v2.h"
 
 #include <algorithm>
-#include <system_error>
 
 using namespace Qt::StringLiterals;
 
@@ -20,35 +20,28 @@ namespace {
 // setters then cut to the field's width.
 constexpr int kV1TextLimit = 255;
 
-bool writesV1(int showId)
-{
-    return showId == ShowV1Only || showId == PreferV2;
-}
-bool writesV2(int showId)
-{
-    return showId == ShowV2Only || showId == PreferV2;
-}
-
-// Why a write that reported failure could not be made, as far as the file
-// and its folder tell.
-QString failureReason(const QString& path)
-{
-    if (!platform::FileExists(path))
-        return platform::PathExists(platform::NativePath(path)) ? u"不是文件"_s : u"文件不存在"_s;
-    if (platform::IsReadOnly(path))
-        return u"文件只读"_s;
-    if (platform::IsReadOnly(path.left(path.lastIndexOf(u'/') + 1)))
-        return u"文件夹只读"_s;
-    return u"写入失败"_s;
-}
-
 } // namespace
 
-SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                           const PropertyValues& page, const TextRules& rules)
+std::optional<Priority> priorityOf(int showId)
 {
-    if (!writesV1(showId) && !writesV2(showId))
-        return {false, u"显示优先级无效"_s};
+    if (showId < 0 || showId > 2)
+        return std::nullopt;
+    return static_cast<Priority>(showId);
+}
+
+bool writesV1(Priority priority)
+{
+    return priority != Priority::V2Only;
+}
+
+bool writesV2(Priority priority)
+{
+    return priority != Priority::V1Only;
+}
+
+SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                           const PropertyValues& page, const TextRules& rules, Journal* journal)
+{
     const std::string file = platform::NativePath(path);
     // Both tags are read: their legacy texts decide the code page, and a
     // field the page shows as the file has it keeps its bytes.
@@ -69,24 +62,16 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& pa
     v2.Genre = texts.edited(page.genreText, v2.Genre);
     v2.Comment = texts.edited(page.comment, v2.Comment);
 
-    bool ok = true;
-    QString systemError;
-    if (writesV1(showId))
-        ok = v1.SaveToFile(file);
-    if (writesV2(showId)) {
-        try {
-            ok = v2.SaveToFile(file) && ok;
-        } catch (const std::system_error& e) {
-            ok = false;
-            systemError = QString::fromLocal8Bit(e.code().message());
-        }
-    }
-    if (ok)
-        return {true, {}};
-    return {false, systemError.isEmpty() ? failureReason(path) : u"写入失败: "_s + systemError};
+    QString reason;
+    auto change = tagChange(file, writesV1(priority) ? &v1 : nullptr,
+                            writesV2(priority) ? &v2 : nullptr, &reason);
+    if (!change)
+        return {false, reason};
+    const FileWrite written = writeOne(journal, StepKind::Save, std::move(*change));
+    return {written.succeeded, written.reason};
 }
 
-ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                         const TextRules& rules)
 {
     const std::string file = platform::NativePath(path);
@@ -104,29 +89,27 @@ ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
                          {texts.shown(v2.Title), texts.shown(v2.Artist), texts.shown(v2.Album),
                           texts.shown(v2.Year), texts.shown(v2.Genre), texts.shown(v2.Comment)}};
     };
-    switch (showId) {
-    case ShowV1Only:
+    switch (priority) {
+    case Priority::V1Only:
         return v1Read ? fromV1() : ShownTags{};
-    case ShowV2Only:
+    case Priority::V2Only:
         // A readable file without the tag still gets its (empty) cells.
         if (!v2Read)
             return {};
         return v2.Exists() ? fromV2() : ShownTags{true, {}};
-    case PreferV2:
-        if (v2.Exists())
-            return fromV2();
-        return v1Read ? fromV1() : ShownTags{};
-    default:
-        return {};
+    case Priority::PreferV2:
+        break;
     }
+    if (v2.Exists())
+        return fromV2();
+    return v1Read ? fromV1() : ShownTags{};
 }
 
-FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                                const FieldValues& values, const TextRules& rules)
+FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                         const FieldValues& values, const TextRules& rules)
 {
-    FieldChangeOutcome outcome;
-    // A priority outside the three names no version to write.
-    if (!values.any() || !(writesV1(showId) || writesV2(showId)))
+    FieldChange outcome;
+    if (!values.any())
         return outcome;
     const std::string file = platform::NativePath(path);
     v1.ReadFromFile(file);
@@ -153,12 +136,8 @@ FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QStrin
         v2.Album = texts.edited(*values.album, v2.Album);
     }
     outcome.written = true;
-    bool ok = true;
-    if (writesV1(showId))
-        ok = v1.SaveToFile(file) && ok;
-    if (writesV2(showId))
-        ok = v2.SaveToFile(file) && ok;
-    outcome.succeeded = ok;
+    outcome.change =
+        tagChange(file, writesV1(priority) ? &v1 : nullptr, writesV2(priority) ? &v2 : nullptr);
     return outcome;
 }
 

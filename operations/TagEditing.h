@@ -1,5 +1,6 @@
 #pragma once
 
+#include "operations/Journal.h"
 #include "operations/TagText.h"
 
 #include <QString>
@@ -14,11 +15,16 @@ namespace operations {
 
 // The priority between the two tag versions: which one the list shows and
 // which ones an edit writes.
-enum ShowIdValue : int {
-    ShowV1Only = 0, // show and write ID3v1
-    ShowV2Only = 1, // show and write ID3v2
-    PreferV2 = 2,   // show ID3v2 when there is one, else ID3v1; write both, ID3v1 first
+enum class Priority {
+    V1Only,   // show and write ID3v1
+    V2Only,   // show and write ID3v2
+    PreferV2, // show ID3v2 when there is one, else ID3v1; write both
 };
+// The priority a stored number ("ShowId": 0, 1, 2) names; nullopt for any
+// other number, under which no tag is shown or written.
+std::optional<Priority> priorityOf(int showId);
+bool writesV1(Priority priority);
+bool writesV2(Priority priority);
 
 // What the property page holds, as the user sees it.
 struct PropertyValues {
@@ -39,8 +45,11 @@ struct SaveOutcome {
 };
 // A field the page shows as the file has it keeps its bytes; a changed one is
 // written as the rules say (ID3v1 always in GBK).
-SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                           const PropertyValues& page, const TextRules& rules = {});
+// Both versions go in one write, recorded in the journal as one step (a
+// staged copy without one).
+SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                           const PropertyValues& page, const TextRules& rules = {},
+                           Journal* journal = nullptr);
 
 // The six texts the list and the page show for a file by the priority
 // (title, artist, album, year, genre, comment), legacy texts read in the
@@ -50,22 +59,23 @@ struct ShownTags {
     bool hasTag = false;
     std::array<QString, 6> fields;
 };
-ShownTags readShownTags(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
+ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                         const TextRules& rules = {});
 
 // The batch tag change for one file: each field that has a value is set in
-// both tag objects (after both were read from the file) and the versions the
-// priority names are written.
+// both tag objects (after both were read from the file), and the change that
+// writes the versions the priority names is made ready for the batch's
+// TagWrites.
 struct FieldValues {
     std::optional<QString> title, artist, album;
     bool any() const { return title || artist || album; }
 };
-struct FieldChangeOutcome {
-    bool written = false;   // a write was attempted: the file counts
-    bool succeeded = false; // every write of the priority succeeded
+struct FieldChange {
+    bool written = false;                  // a write is due: the file counts
+    std::optional<tags::TagChange> change; // none when the file cannot take it: a failure
 };
-FieldChangeOutcome changeFields(TID3v1& v1, TID3v2& v2, int showId, const QString& path,
-                                const FieldValues& values, const TextRules& rules = {});
+FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                         const FieldValues& values, const TextRules& rules = {});
 
 // The value "from the file name": the row's caption less its last four
 // characters (the extension).
