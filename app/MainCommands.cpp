@@ -100,7 +100,7 @@ void TFormMain::writeQueued()
         return;
     // Every file's old bytes go into the journal at once, then the files are
     // written, each reported as it is done.
-    writes_->write([&](std::size_t index, const operations::FileWrite& outcome) {
+    writes_->write([&](std::size_t index, const operations::Outcome& outcome) {
         afterWrites_[index](outcome);
         Batch->afterWrite();
     });
@@ -154,12 +154,11 @@ void TFormMain::BtnChgMPropClick()
             prepared = operations::changeFields(*TagV1, *TagV2, *p, path,
                                                 {values[0], values[1], values[2]}, textRules());
         if (prepared.change)
-            queueWrite(std::move(*prepared.change),
-                       [=, this](const operations::FileWrite& written) {
-                           if (!written.succeeded)
-                               appendLog(path + u"修改属性失败: "_s + written.reason);
-                           Batch->count(written.succeeded);
-                       });
+            queueWrite(std::move(*prepared.change), [=, this](const operations::Outcome& written) {
+                if (!written.succeeded)
+                    appendLog(path + u"修改属性失败: "_s + written.message);
+                Batch->count(written.succeeded);
+            });
         else if (prepared.written)
             Batch->count(false);
         return RowEnd::Next;
@@ -210,7 +209,7 @@ void TFormMain::copyTags(bool v1ToV2)
         auto copy =
             operations::prepareCopy(*TagV1, *TagV2, direction, overwrite, path, textRules());
         if (copy.change) {
-            queueWrite(std::move(*copy.change), [=, this](const operations::FileWrite& written) {
+            queueWrite(std::move(*copy.change), [=, this](const operations::Outcome& written) {
                 const auto outcome = operations::copyWritten(direction, written.succeeded);
                 appendLog(path + outcome.message);
                 Batch->count(outcome.succeeded);
@@ -437,9 +436,8 @@ void TFormMain::MenuEncodingClick()
             Batch->count(succeeded);
         };
         if (prepared.change)
-            queueWrite(std::move(*prepared.change), [report](const operations::FileWrite& written) {
-                report(written.succeeded);
-            });
+            queueWrite(std::move(*prepared.change),
+                       [report](const operations::Outcome& written) { report(written.succeeded); });
         else
             report(false);
         return RowEnd::Next;

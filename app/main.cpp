@@ -724,11 +724,11 @@ bool TFormMain::savePage()
     const auto p = priority();
     const auto outcome =
         p ? operations::saveProperties(*TagV1, *TagV2, *p, path, page, textRules(), journal())
-          : operations::SaveOutcome{false, u"显示优先级无效"_s};
+          : operations::Outcome{false, u"显示优先级无效"_s};
     updateEditMenu();
     if (!outcome.succeeded) {
         appendLog(path + u"修改属性失败."_s);
-        ui.StatusBarPanel0->setText(outcome.reason);
+        ui.StatusBarPanel0->setText(outcome.message);
         return false;
     }
     appendLog(path + u"修改属性."_s);

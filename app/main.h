@@ -206,7 +206,7 @@ private:
     void runBatch(const BatchRun& run);
     // Queues the change of a file for the running tag batch; `then` logs and
     // counts it once it is written.
-    using AfterWrite = std::function<void(const operations::FileWrite& outcome)>;
+    using AfterWrite = std::function<void(const operations::Outcome& outcome)>;
     void queueWrite(tags::TagChange change, AfterWrite then);
     void writeQueued();
     // Records a step of moves, renames, trashing or a new folder.

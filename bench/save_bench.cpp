@@ -277,7 +277,7 @@ void runThroughWrites(benchmark::State& state, operations::Journal* journal,
             writes.add(std::move(*change));
         }
         bool succeeded = true;
-        writes.write([&](std::size_t, const operations::FileWrite& outcome) {
+        writes.write([&](std::size_t, const operations::Outcome& outcome) {
             succeeded = succeeded && outcome.succeeded;
         });
         return succeeded;

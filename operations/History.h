@@ -13,10 +13,10 @@ namespace operations {
 // What an undo or redo did: one log line per file it could not turn (the
 // path, then why), and how many it turned.
 struct TurnOutcome {
-    bool any = false;  // there was a step to turn
-    int turned = 0;    // files turned
-    int refused = 0;   // files left alone
-    QString step;      // the step's name in words, as the history shows it
+    bool any = false; // there was a step to turn
+    int turned = 0;   // files turned
+    int refused = 0;  // files left alone
+    QString step;     // the step's name in words, as the history shows it
     std::vector<QString> lines;
 };
 

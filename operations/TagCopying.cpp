@@ -94,8 +94,8 @@ PreparedCopy prepareCopy(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool o
     return copy;
 }
 
-CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
-                    const QString& path, const TextRules& rules, Journal* journal)
+Outcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
+                const QString& path, const TextRules& rules, Journal* journal)
 {
     auto copy = prepareCopy(v1, v2, direction, overwrite, path, rules);
     if (!copy.change)
@@ -105,7 +105,7 @@ CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwr
     return copyWritten(direction, writeOne(journal, kind, std::move(*copy.change)).succeeded);
 }
 
-CopyOutcome copyWritten(CopyDirection direction, bool succeeded)
+Outcome copyWritten(CopyDirection direction, bool succeeded)
 {
     if (!succeeded)
         return {false, u"复制属性失败."_s};

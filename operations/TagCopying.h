@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/Journal.h"
+#include "operations/Outcome.h"
 #include "operations/TagText.h"
 #include "tags/TagImage.h"
 
@@ -16,13 +17,6 @@ namespace operations {
 
 enum class CopyDirection { V1ToV2, V2ToV1 };
 
-// How one file's copy ended. message is what the log gets after the file's
-// path; empty when the file gets no line (it had no source tag).
-struct CopyOutcome {
-    bool succeeded = false;
-    QString message;
-};
-
 // Makes ready the copy of one file's tag from one version into the other.
 // Both objects are read from the file first, so what the copy does not set
 // stays as the file had it (the ID3v1 track number among it). With overwrite
@@ -31,15 +25,17 @@ struct CopyOutcome {
 // in the write form; ID3v1 gets GBK.
 struct PreparedCopy {
     std::optional<tags::TagChange> change; // the copy to write
-    CopyOutcome now; // without a change: how the file ends (no line when it has no source tag)
+    // Without a change: how the file ends; no message (no log line) when it
+    // has no source tag.
+    Outcome now;
 };
 PreparedCopy prepareCopy(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
                          const QString& path, const TextRules& rules = {});
 // The copy of one file made ready and written, as a step of its own.
-CopyOutcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
-                    const QString& path, const TextRules& rules = {}, Journal* journal = nullptr);
+Outcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
+                const QString& path, const TextRules& rules = {}, Journal* journal = nullptr);
 // How a file whose copy was written ends.
-CopyOutcome copyWritten(CopyDirection direction, bool succeeded);
+Outcome copyWritten(CopyDirection direction, bool succeeded);
 
 // The position of a genre name among the 148 names, by a whole-text match
 // that ignores letter case; -1 when none matches (the empty text included).

@@ -39,8 +39,8 @@ bool writesV2(Priority priority)
     return priority != Priority::V1Only;
 }
 
-SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
-                           const PropertyValues& page, const TextRules& rules, Journal* journal)
+Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                       const PropertyValues& page, const TextRules& rules, Journal* journal)
 {
     const std::string file = platform::NativePath(path);
     // Both tags are read: their legacy texts decide the code page, and a
@@ -67,8 +67,8 @@ SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QStr
                             writesV2(priority) ? &v2 : nullptr, &reason);
     if (!change)
         return {false, reason};
-    const FileWrite written = writeOne(journal, StepKind::Save, std::move(*change));
-    return {written.succeeded, written.reason};
+    const Outcome written = writeOne(journal, StepKind::Save, std::move(*change));
+    return {written.succeeded, written.message};
 }
 
 ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/Journal.h"
+#include "operations/Outcome.h"
 #include "operations/TagText.h"
 
 #include <QString>
@@ -36,20 +37,14 @@ struct PropertyValues {
 
 // Writes the page into the file in the versions the priority names. The ID3v1
 // tag is read from the file first, so that what the page does not show (the
-// track number) stays the file's own. In priority 2 the ID3v2 write is made
-// whatever the ID3v1 write gave. A write that fails, also by an error of the
-// operating system, makes the save fail, with the reason in words.
-struct SaveOutcome {
-    bool succeeded = false;
-    QString reason; // empty on success
-};
-// A field the page shows as the file has it keeps its bytes; a changed one is
-// written as the rules say (ID3v1 always in GBK).
-// Both versions go in one write, recorded in the journal as one step (a
-// staged copy without one).
-SaveOutcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
-                           const PropertyValues& page, const TextRules& rules = {},
-                           Journal* journal = nullptr);
+// track number) stays the file's own. A field the page shows as the file has
+// it keeps its bytes; a changed one is written as the rules say (ID3v1 always
+// in GBK). Both versions go in one write, recorded in the journal as one step
+// (a staged copy without one): neither is written unless both can be. A
+// failure, also by an error of the operating system, says why in words.
+Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                       const PropertyValues& page, const TextRules& rules = {},
+                       Journal* journal = nullptr);
 
 // The six texts the list and the page show for a file by the priority
 // (title, artist, album, year, genre, comment), legacy texts read in the

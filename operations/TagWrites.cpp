@@ -21,7 +21,7 @@ QString pathOf(const std::string& native)
     return platform::decodeFileName(QByteArray::fromStdString(native));
 }
 
-FileWrite outcomeOf(const tags::TagChange& change, const tags::WriteOutcome& outcome)
+Outcome outcomeOf(const tags::TagChange& change, const tags::WriteOutcome& outcome)
 {
     switch (outcome.result) {
     case tags::WriteResult::Written:
@@ -76,12 +76,12 @@ std::optional<tags::TagChange> tagChange(const std::string& file, const TID3v1* 
     return change;
 }
 
-FileWrite writeOne(Journal* journal, StepKind kind, tags::TagChange change)
+Outcome writeOne(Journal* journal, StepKind kind, tags::TagChange change)
 {
     TagWrites writes(journal, kind);
     writes.add(std::move(change));
-    FileWrite outcome;
-    writes.write([&](std::size_t, const FileWrite& w) { outcome = w; });
+    Outcome outcome;
+    writes.write([&](std::size_t, const Outcome& w) { outcome = w; });
     return outcome;
 }
 
@@ -93,7 +93,7 @@ std::size_t TagWrites::add(tags::TagChange change)
     return changes_.size() - 1;
 }
 
-void TagWrites::write(const std::function<void(std::size_t, const FileWrite&)>& afterFile)
+void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& afterFile)
 {
     std::vector<tags::TagChange> changing;
     std::vector<std::size_t> indexOf; // position in `changing` -> position in changes_

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/Journal.h"
+#include "operations/Outcome.h"
 #include "tags/TagImage.h"
 
 #include <QString>
@@ -15,12 +16,6 @@ class TID3v1;
 class TID3v2;
 
 namespace operations {
-
-// How the write of one file ended, in words for the log and the status bar.
-struct FileWrite {
-    bool succeeded = false;
-    QString reason; // empty on success
-};
 
 // The tag changes of one command, written together as one step. With a
 // journal every file's old bytes are stored with one durable commit before
@@ -37,7 +32,7 @@ public:
 
     // Writes every queued change in order, calling afterFile after each.
     // Nothing is thrown: an error of the system is a failed file.
-    void write(const std::function<void(std::size_t index, const FileWrite& outcome)>& afterFile);
+    void write(const std::function<void(std::size_t index, const Outcome& outcome)>& afterFile);
 
 private:
     Journal* journal_;
@@ -53,7 +48,7 @@ std::optional<tags::TagChange> tagChange(const std::string& file, const TID3v1* 
                                          const TID3v2* v2, QString* reason = nullptr);
 
 // Writes one change as a step of its own.
-FileWrite writeOne(Journal* journal, StepKind kind, tags::TagChange change);
+Outcome writeOne(Journal* journal, StepKind kind, tags::TagChange change);
 
 // Why a write of the file could not be made, as far as the file and its
 // folder tell ("文件不存在", "文件只读", "文件夹只读", "写入失败").

@@ -303,7 +303,7 @@ private Q_SLOTS:
             operations::TagWrites writes(&journal, kind);
             for (const char name : names)
                 writes.add(titleChange(files[name], "N"));
-            writes.write([](std::size_t, const operations::FileWrite& outcome) {
+            writes.write([](std::size_t, const operations::Outcome& outcome) {
                 QVERIFY(outcome.succeeded);
             });
         };

@@ -60,7 +60,7 @@ struct Kill {
         operations::TagWrites writes(&journal, operations::StepKind::FieldChange);
         for (std::size_t i = 0; i < batch.paths.size(); ++i)
             writes.add(changeTo(batch.paths[i], batch.heads[i], testsupport::id3v1Trailer("New")));
-        writes.write([&](std::size_t index, const operations::FileWrite& outcome) {
+        writes.write([&](std::size_t index, const operations::Outcome& outcome) {
             if (!outcome.succeeded)
                 status = 2;
             if (index == 0 || index + 1 == batch.paths.size()) {

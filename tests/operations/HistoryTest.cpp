@@ -46,8 +46,8 @@ class HistoryTest : public QObject {
         operations::TagWrites writes(journal_.get(), kind);
         for (const tags::TagChange& change : changes)
             writes.add(change);
-        writes.write([](std::size_t, const operations::FileWrite& outcome) {
-            QVERIFY2(outcome.succeeded, qPrintable(outcome.reason));
+        writes.write([](std::size_t, const operations::Outcome& outcome) {
+            QVERIFY2(outcome.succeeded, qPrintable(outcome.message));
         });
         return journal_->steps().front().id;
     }

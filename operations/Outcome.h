@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace operations {
+
+// How a command ended for one file: what every operation of this layer gives
+// back. The message is what the log gets after the file's path, or why the
+// command failed; empty when there is nothing to say.
+struct Outcome {
+    bool succeeded = false;
+    QString message;
+};
+
+} // namespace operations
