@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -86,6 +87,22 @@ void TFormMain::runBatch(const BatchRun& run)
     Batch->finish(run.completionText, run.page);
     run.closing();
     updateEditMenu();
+    flushJournalSoon();
+}
+
+void TFormMain::flushJournalSoon()
+{
+    // The flush of what the command wrote waits for the window to show its
+    // outcome; until it runs a crash has the files checked at the next start.
+    QTimer::singleShot(0, this, [this] {
+        if (!journal_)
+            return;
+        try {
+            journal_->flushWrites();
+        } catch (const operations::JournalError& e) {
+            appendLog(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
+        }
+    });
 }
 
 void TFormMain::queueWrite(tags::TagChange change, AfterWrite then)

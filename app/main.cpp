@@ -726,6 +726,7 @@ bool TFormMain::savePage()
         p ? operations::saveProperties(*TagV1, *TagV2, *p, path, page, textRules(), journal())
           : operations::Outcome{false, u"显示优先级无效"_s};
     updateEditMenu();
+    flushJournalSoon();
     if (!outcome.succeeded) {
         appendLog(path + u"修改属性失败."_s);
         ui.StatusBarPanel0->setText(outcome.message);

@@ -209,6 +209,9 @@ private:
     using AfterWrite = std::function<void(const operations::Outcome& outcome)>;
     void queueWrite(tags::TagChange change, AfterWrite then);
     void writeQueued();
+    // Makes what the last command wrote durable once the window has shown
+    // its outcome.
+    void flushJournalSoon();
     // Records a step of moves, renames, trashing or a new folder.
     void recordStep(operations::StepKind kind, const std::vector<operations::StepFile>& files);
 

@@ -56,6 +56,8 @@ CREATE TABLE IF NOT EXISTS files(
     bytes INTEGER NOT NULL,
     before_size INTEGER NOT NULL,
     after_size INTEGER NOT NULL,
+    before_head_size INTEGER NOT NULL,
+    after_head_size INTEGER NOT NULL,
     path BLOB NOT NULL, source BLOB NOT NULL, target BLOB NOT NULL, trash_info BLOB NOT NULL,
     before_head BLOB NOT NULL, before_tail BLOB NOT NULL,
     after_head BLOB NOT NULL, after_tail BLOB NOT NULL,
@@ -66,11 +68,12 @@ CREATE INDEX IF NOT EXISTS files_summary ON files(step, done, bytes);
 // The columns a StepFile is read from, in this order.
 constexpr const char* FileColumns = "idx, path, tagged, before_head, before_tail, before_size, "
                                     "after_head, after_tail, after_size, source, target, "
-                                    "trash_info, done, pending";
+                                    "trash_info, done, pending, before_head_size, after_head_size";
 
 // The same without the images, for what needs only paths and flags.
 constexpr const char* LightColumns = "idx, path, tagged, x'', x'', before_size, x'', x'', "
-                                     "after_size, source, target, trash_info, done, pending";
+                                     "after_size, source, target, trash_info, done, pending, "
+                                     "before_head_size, after_head_size";
 
 QString shown(std::string_view path)
 {
@@ -213,27 +216,43 @@ std::int64_t imageBytes(const StepFile& file)
                         after.tail.size());
 }
 
-// Binds ?1 to ?15 of an insert or update of a file row.
+// A head is mostly padding: its trailing zero bytes are stored as a count,
+// which keeps a batch's commit small.
+std::string_view withoutPadding(const std::string& head)
+{
+    const auto end = head.find_last_not_of('\0');
+    return std::string_view(head).substr(0, end == std::string::npos ? 0 : end + 1);
+}
+
+std::string padded(std::string head, std::int64_t size)
+{
+    head.resize(std::size_t(std::max<std::int64_t>(size, std::int64_t(head.size()))), '\0');
+    return head;
+}
+
+// Binds ?1 to ?15 and ?17, ?18 of an insert or update of a file row.
 void bindFile(Statement& s, std::int64_t step, std::size_t index, const StepFile& file)
 {
     const tags::TagChange& change = file.tags;
     s.bind(1, step).bind(2, std::int64_t(index)).bindBlob(3, change.path());
     s.bind(4, isTagged(file) ? 1 : 0);
-    s.bindBlob(5, change.before().head).bindBlob(6, change.before().tail);
+    s.bindBlob(5, withoutPadding(change.before().head)).bindBlob(6, change.before().tail);
     s.bind(7, std::int64_t(change.before().size));
-    s.bindBlob(8, change.after().head).bindBlob(9, change.after().tail);
+    s.bindBlob(8, withoutPadding(change.after().head)).bindBlob(9, change.after().tail);
     s.bind(10, std::int64_t(change.after().size));
     s.bindBlob(11, file.from).bindBlob(12, file.to).bindBlob(13, file.trashInfo);
     s.bind(14, file.done ? 1 : 0).bind(15, imageBytes(file));
+    s.bind(17, std::int64_t(change.before().head.size()));
+    s.bind(18, std::int64_t(change.after().head.size()));
 }
 
 void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
 {
     Statement insert(db, "INSERT INTO files(step, idx, path, tagged, before_head, before_tail, "
                          "before_size, after_head, after_tail, after_size, source, target, "
-                         "trash_info, done, bytes, pending) "
+                         "trash_info, done, bytes, pending, before_head_size, after_head_size) "
                          "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-                         "?15, ?16)");
+                         "?15, ?16, ?17, ?18)");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         bindFile(insert, step, i, rows[i].file);
         insert.bind(16, rows[i].pending ? 1 : 0);
@@ -245,8 +264,9 @@ StepFile fileOf(const Statement& s)
 {
     StepFile file;
     if (s.integer(2) != 0) {
-        tags::TagChange change(s.blob(1), {s.blob(3), s.blob(4), std::uint64_t(s.integer(5))});
-        change.setHead(s.blob(6));
+        tags::TagChange change(
+            s.blob(1), {padded(s.blob(3), s.integer(14)), s.blob(4), std::uint64_t(s.integer(5))});
+        change.setHead(padded(s.blob(6), s.integer(15)));
         change.setTail(s.blob(7));
         file.tags = std::move(change);
     }
@@ -478,10 +498,11 @@ Recovery recoverRows(std::vector<Row>& rows, State state)
 
 // After the writes of a step (`written`: which rows were written): a row not
 // written that may be torn (a write that failed half-way) is made whole, the
-// written ones are flushed, then the step settles. When the flush fails the
-// written rows stay pending, for the next start to check.
+// written ones are flushed (unless told to wait), then the step settles. When
+// the flush fails or waits the written rows stay pending, for a later flush
+// or the next start to check.
 void settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
-                  const std::vector<bool>& written, State state)
+                  const std::vector<bool>& written, State state, bool flushNow = true)
 {
     std::vector<std::string> flush;
     std::vector<Row*> flushed;
@@ -504,7 +525,7 @@ void settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
             row.pending = false;
         }
     }
-    if (syncFileSystems(flush)) {
+    if (flushNow && syncFileSystems(flush)) {
         for (Row* row : flushed)
             row->pending = false;
     }
@@ -643,7 +664,14 @@ Journal::Journal(const std::string& file) : lock_(openLock(file))
     exec(db(), "PRAGMA incremental_vacuum");
 }
 
-Journal::~Journal() = default;
+Journal::~Journal()
+{
+    try {
+        flushWrites();
+    } catch (const JournalError&) {
+        // The steps stay open: the next start checks their files.
+    }
+}
 
 std::string Journal::defaultFile()
 {
@@ -695,6 +723,7 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
 {
     if (changes.empty())
         return 0;
+    flushWrites();
     std::vector<Row> rows;
     rows.reserve(changes.size());
     for (const tags::TagChange& change : changes) {
@@ -717,12 +746,28 @@ void Journal::endWrites(std::int64_t step, const std::vector<bool>& written)
     std::vector<Row> rows = rowsOf(db(), step, false);
     for (std::size_t i = 0; i < rows.size() && i < written.size(); ++i)
         rows[i].file.done = written[i];
-    settleWrites(db(), step, rows, written, State::Writing);
+    settleWrites(db(), step, rows, written, State::Writing, false);
+    unflushed_.push_back(step);
     trim();
+}
+
+void Journal::flushWrites()
+{
+    for (const std::int64_t step : unflushed_) {
+        // After endWrites the rows still pending are just the written ones.
+        std::vector<Row> rows = rowsOf(db(), step, false);
+        std::vector<bool> written;
+        for (const Row& row : rows)
+            written.push_back(row.pending);
+        if (!rows.empty())
+            settleWrites(db(), step, rows, written, State::Writing);
+    }
+    unflushed_.clear();
 }
 
 void Journal::beginTurn(std::int64_t step, bool toDone)
 {
+    flushWrites();
     std::vector<Row> rows = rowsOf(db(), step);
     const auto source = toDone ? tags::ImageMatch::Before : tags::ImageMatch::After;
     for (Row& row : rows) {
@@ -750,6 +795,7 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
 {
     if (files.empty())
         return 0;
+    flushWrites();
     std::vector<Row> rows;
     rows.reserve(files.size());
     for (const StepFile& file : files)
@@ -789,7 +835,8 @@ void Journal::setFile(std::int64_t step, std::size_t index, const StepFile& file
     Statement update(db(), "UPDATE files SET path = ?3, tagged = ?4, before_head = ?5, "
                            "before_tail = ?6, before_size = ?7, after_head = ?8, after_tail = ?9, "
                            "after_size = ?10, source = ?11, target = ?12, trash_info = ?13, "
-                           "done = ?14, bytes = ?15 WHERE step = ?1 AND idx = ?2");
+                           "done = ?14, bytes = ?15, before_head_size = ?17, "
+                           "after_head_size = ?18 WHERE step = ?1 AND idx = ?2");
     bindFile(update, step, index, file);
     update.run();
 }

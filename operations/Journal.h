@@ -54,6 +54,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Every function but the destructor throws JournalError when the database
+// fails.
 class Journal {
 public:
     // Opens the database (creating it and its folders when missing) and
@@ -75,11 +77,15 @@ public:
 
     // Tag writes. begin stores every change's two images in a new step with
     // one durable commit; from then on a crash is recovered. end, after the
-    // writes, makes them durable (one flush per file system) and records
-    // which files were written; the step keeps only those (a step with none
-    // goes). Then the history is trimmed.
+    // writes, records which files were written; the step keeps only those (a
+    // step with none goes). Then the history is trimmed. The written bytes
+    // are made durable (one flush per file system) by flushWrites, which the
+    // program calls soon after, off the user's wait, and which every later
+    // change and the closing of the journal call first; until then the step
+    // stays open, and a crash has its files checked at the next start.
     std::int64_t beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes);
     void endWrites(std::int64_t step, const std::vector<bool>& written);
+    void flushWrites();
 
     // A step whose files are turned back or forth (undo: toDone false; redo:
     // true). beginTurn marks the step as turning, durably, so that a crash
@@ -116,6 +122,7 @@ private:
     platform::FileDescriptor lock_;
     std::unique_ptr<sqlite3, Closer> db_;
     std::vector<std::string> recovered_;
+    std::vector<std::int64_t> unflushed_; // ended by this object, their bytes not yet flushed
 };
 
 } // namespace operations
