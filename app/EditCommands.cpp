@@ -5,6 +5,7 @@
 
 #include "app/HistoryDialog.h"
 #include "platform/FileNameCodec.h"
+#include "shell/ShellControls.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -182,6 +183,10 @@ void TFormMain::showTurn(const QString& verb, const operations::TurnOutcome& out
     // The page's edits were saved or given up before the turn: it shows
     // the file as the turn left it.
     page_->markUnmodified();
+    // Names came back or went: the folder is read again now, not when the
+    // directory monitor reports it.
+    ui.ShellTree->RefreshTree();
+    ui.ShellList->Populate();
     rebuildKeepingSelection();
     updateEditMenu();
 }

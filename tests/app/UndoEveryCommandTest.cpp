@@ -1,0 +1,434 @@
+// Every command of the window that changes files, undone in a new window
+// (the program closed and started again) and made again: the music folder
+// and the trash are byte for byte and name for name as before the command,
+// then as after it.
+
+#include "tests/app/MainWindowFixture.h"
+#include "tests/platform/NativeNameFiles.h"
+#include "tests/support/TestEnvironment.h"
+
+#include "platform/Trash.h"
+#include "widgets/RadioGroup.h"
+
+#include <QCheckBox>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace apptest;
+using namespace testsupport;
+
+namespace {
+
+// Every item under a folder by its name's bytes (names that are not UTF-8
+// included): a folder as its name + "/", a file with its bytes.
+using Snapshot = QMap<QByteArray, QByteArray>;
+
+bool isFolder(const QByteArray& path)
+{
+    struct ::stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void addTree(Snapshot& out, const QByteArray& folder, const QByteArray& key)
+{
+    for (const QByteArray& name : nativetest::namesIn(folder)) {
+        const QByteArray path = folder + '/' + name;
+        if (isFolder(path)) {
+            out[key + name + '/'] = {};
+            addTree(out, path, key + name + '/');
+        } else {
+            out[key + name] = nativetest::readAt(path);
+        }
+    }
+}
+
+// A trashing made again writes another deletion time: the rest of its
+// .trashinfo must match.
+void dropDeletionTimes(Snapshot& out)
+{
+    for (auto it = out.begin(); it != out.end(); ++it) {
+        if (!it.key().endsWith(".trashinfo"))
+            continue;
+        QByteArrayList lines = it.value().split('\n');
+        lines.removeIf([](const QByteArray& line) { return line.startsWith("DeletionDate="); });
+        it.value() = lines.join('\n');
+    }
+}
+
+Snapshot snapshotOf(const MusicFolder& music)
+{
+    Snapshot out;
+    addTree(out, QFile::encodeName(music.path()).chopped(1), "music/");
+    addTree(out, QFile::encodeName(platform::HomeTrashPath()), "Trash/");
+    dropDeletionTimes(out);
+    return out;
+}
+
+// What differs, one line per name, for the failure message.
+QString differences(const Snapshot& expected, const Snapshot& actual)
+{
+    QStringList lines;
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        if (!actual.contains(it.key()))
+            lines << u"missing: "_s + QString::fromUtf8(it.key());
+        else if (actual.value(it.key()) != it.value())
+            lines << u"other bytes: "_s + QString::fromUtf8(it.key());
+    }
+    for (auto it = actual.begin(); it != actual.end(); ++it) {
+        if (!expected.contains(it.key()))
+            lines << u"unexpected: "_s + QString::fromUtf8(it.key());
+    }
+    return lines.join(u'\n');
+}
+
+ino_t inodeOf(const QString& path)
+{
+    struct ::stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+QByteArray gbkV2(const QString& title, const QString& artist)
+{
+    return id3v2Tag(3,
+                    frame23("TIT2", textData(0, gbk(title))) +
+                        frame23("TPE1", textData(0, gbk(artist))),
+                    64) +
+           silentMpegFrames();
+}
+
+// An ID3v2 tag with room for every field the window writes.
+QByteArray roomyV2(const QByteArray& title)
+{
+    return id3v2Tag(3, frame23("TIT2", textData(0, title)), 256) + silentMpegFrames();
+}
+
+QByteArray bothTags(const QByteArray& v2Title, const QByteArray& v1Title)
+{
+    return roomyV2(v2Title) + id3v1Trailer(v1Title);
+}
+
+// The copy dialog answered with the item of that caption, then OK.
+ModalAnswers::Answer choose(const QString& caption)
+{
+    return [caption](QWidget* dialog) {
+        auto* choices = dialog->findChild<TRadioGroup*>(u"RadioGrpSel"_s);
+        const int index = int(choices->items().indexOf(caption));
+        QVERIFY2(index >= 0, qPrintable(choices->items().join(u'|')));
+        choices->button(index)->click();
+        dialog->findChild<QPushButton*>(u"BtnOk"_s)->click();
+    };
+}
+
+// The tree's node of a folder, scrolled into view, while the tree goes on
+// showing the folder it showed.
+QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
+{
+    TShellTree* tree = w.ui.ShellTree;
+    const QString shown = tree->SelectedFolder();
+    tree->setSelectedFolder(folder);
+    QTreeWidgetItem* node = tree->currentItem();
+    tree->setSelectedFolder(shown);
+    tree->scrollToItem(node, QAbstractItemView::PositionAtCenter);
+    return node;
+}
+
+// The selected rows dragged onto a node of the tree: enter, move, drop.
+bool dropRowsOn(TFormMain& w, QTreeWidgetItem* node)
+{
+    QTreeWidget* list = w.ui.ListViewMain;
+    TShellTree* tree = w.ui.ShellTree;
+    std::unique_ptr<QMimeData> data(
+        list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+    const QPoint at = pointOn(*tree, node);
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &drop);
+    return true;
+}
+
+// The drop's destination, in every folder so that each starts alike.
+QString targetOf(const MusicFolder& music)
+{
+    return music.path() + u"target"_s;
+}
+
+// The GBK name of the file whose name the window repairs.
+QByteArray gbkNamed(const MusicFolder& music)
+{
+    return QFile::encodeName(music.path()) + nativetest::gbk(u"老歌.mp3"_s);
+}
+
+QStringList sortedCaptions(const Program& program)
+{
+    QStringList captions = program.captions();
+    captions.sort();
+    return captions;
+}
+
+// ---------------------------------------------------------------- the commands
+
+// One command: the files it starts from, and how a user gives it.
+struct Scenario {
+    const char* name;
+    QString step; // as the log names it
+    int files;    // how many files its undo turns
+    void (*prepare)(const MusicFolder& music);
+    void (*run)(const Program& program, const MusicFolder& music);
+};
+
+void batchChangeFiles(const MusicFolder& music)
+{
+    music.add(u"a.mp3"_s, bothTags("Alpha", "Alpha"));
+    music.add(u"b.mp3"_s, roomyV2("Beta"));
+    music.addV1(u"c.mp3"_s, "Gamma");
+    music.addV2(u"d.mp3"_s, "Delta"); // not selected
+}
+
+void batchChange(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    const ino_t fitting = inodeOf(music.file(u"a.mp3"_s));
+    const ino_t withoutV2 = inodeOf(music.file(u"c.mp3"_s));
+    program.select({0, 1, 2});
+    w.ui.PageCtrlMain->setCurrentIndex(0);
+    w.ui.CheckBoxTitle->click();
+    QVERIFY(w.ui.CheckBoxTitle->isChecked());
+    w.ui.RadioGrpMTitle->button(1)->click();
+    w.ui.EditMTitle->setText(u"新标题"_s);
+    w.ui.BtnChgMProp->click();
+    QCOMPARE(program.status(2), u"共修改:3  成功:3  失败:0"_s);
+    // Both ways of writing are in the step: in place where the tag fits,
+    // a new file where there was no ID3v2 tag.
+    QCOMPARE(inodeOf(music.file(u"a.mp3"_s)), fitting);
+    QVERIFY(inodeOf(music.file(u"c.mp3"_s)) != withoutV2);
+}
+
+void copyFiles(const MusicFolder& music)
+{
+    music.add(u"a.mp3"_s, bothTags("Two", "One"));
+    music.addV1(u"b.mp3"_s, "Only v1");
+    music.addV2(u"c.mp3"_s, "Only v2");
+}
+
+void copy(const Program& program, QPushButton* button, const QString& choice)
+{
+    program.select({0, 1, 2});
+    const ModalAnswers answers({choose(choice)});
+    button->click();
+    QCOMPARE(answers.answered(), 1);
+    QCOMPARE(program.status(2), u"共修改:3  成功:2  失败:1"_s);
+}
+
+void copyV1ToV2(const Program& program, const MusicFolder&)
+{
+    copy(program, program.main().ui.BtnV1V2, u"用ID3v1覆盖ID3v2"_s);
+}
+
+void copyV2ToV1(const Program& program, const MusicFolder&)
+{
+    copy(program, program.main().ui.BtnV2V1, u"用ID3v2覆盖ID3v1"_s);
+}
+
+void renameFiles(const MusicFolder& music)
+{
+    music.addV2(u"a.mp3"_s, "Song", "Band");
+    music.addV2(u"b.mp3"_s, "Tune", "Group");
+}
+
+void rename(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    program.select({0, 1});
+    w.ui.PageCtrlMain->setCurrentIndex(1);
+    w.ui.EditNameFormat->setText(u"%2-%1"_s);
+    w.ui.BtnFileName->click();
+    QVERIFY(QFile::exists(music.file(u"Band-Song.MP3"_s)));
+    QVERIFY(QFile::exists(music.file(u"Group-Tune.MP3"_s)));
+}
+
+void conversionFiles(const MusicFolder& music)
+{
+    music.add(u"a.mp3"_s, gbkV2(u"童话"_s, u"光良"_s) + id3v1Trailer(gbk(u"后来"_s)));
+    music.addV2(u"b.mp3"_s, "Plain");
+}
+
+void conversion(const Program& program, const MusicFolder&)
+{
+    TFormMain& w = program.main();
+    program.select({0});
+    w.PopupMenuListPopup();
+    QVERIFY(w.ui.MenuEncoding->isEnabled());
+    const ModalAnswers answers({ModalAnswers::click(u"BtnConvert"_s)});
+    w.ui.MenuEncoding->trigger();
+    QCOMPARE(answers.answered(), 1);
+    QCOMPARE(program.status(2), u"共修改:1  成功:1  失败:0"_s);
+}
+
+void fixNameFiles(const MusicFolder& music)
+{
+    QVERIFY(nativetest::makeFileAt(gbkNamed(music), gbkV2(u"老歌"_s, u"歌手"_s)));
+    music.addV1(u"a.mp3"_s, "A");
+}
+
+void fixName(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    const int row = int(program.captions().indexOf(u"老歌.mp3"_s));
+    QVERIFY(row >= 0);
+    program.select({row});
+    w.PopupMenuListPopup();
+    QVERIFY(w.ui.MenuFixName->isEnabled());
+    w.ui.MenuFixName->trigger();
+    QVERIFY(QFile::exists(music.file(u"老歌.mp3"_s)));
+}
+
+void threeFiles(const MusicFolder& music)
+{
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        music.addV1(QString::fromLatin1(name), name);
+}
+
+void drop(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    // Finding the node shows its folder for a moment: the rows are chosen after.
+    QTreeWidgetItem* node = nodeOf(w, targetOf(music));
+    program.select({0, 2});
+    QVERIFY(dropRowsOn(w, node));
+    QCOMPARE(program.captions(), QStringList{u"b.mp3"_s});
+}
+
+void trash(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    program.select({1});
+    w.PopupMenuListPopup();
+    QVERIFY(w.ui.MenuDelFile->isEnabled());
+    w.ui.MenuDelFile->trigger();
+    QVERIFY(!QFile::exists(music.file(u"b.mp3"_s)));
+}
+
+void newFolder(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    nodeOf(w, music.path());
+    w.InputBox = [](const QString&, const QString&, const QString&) {
+        return u"新歌"_s;
+    };
+    w.ui.MenuCreSub->trigger();
+    QVERIFY(QFileInfo(music.path() + u"新歌"_s).isDir());
+}
+
+const std::vector<Scenario>& scenarios()
+{
+    static const std::vector<Scenario> all{
+        {"batch change", u"批量修改"_s, 3, batchChangeFiles, batchChange},
+        {"ID3v1->ID3v2", u"ID3v1->ID3v2"_s, 2, copyFiles, copyV1ToV2},
+        {"ID3v2->ID3v1", u"ID3v2->ID3v1"_s, 2, copyFiles, copyV2ToV1},
+        {"renaming", u"批量改名"_s, 2, renameFiles, rename},
+        {"encoding conversion", u"转换编码"_s, 1, conversionFiles, conversion},
+        {"name repair", u"批量改名"_s, 1, fixNameFiles, fixName},
+        {"drop onto a folder", u"移动"_s, 2, threeFiles, drop},
+        {"deletion to the trash", u"删除"_s, 1, threeFiles, trash},
+        {"new sub-folder", u"新建文件夹"_s, 1, threeFiles, newFolder},
+    };
+    return all;
+}
+
+// Ctrl+Z or Ctrl+Y on the list, or the Edit menu's item.
+void turn(const Program& program, QAction* item, Qt::Key key, bool byKeys)
+{
+    QVERIFY(item->isEnabled());
+    if (byKeys)
+        QTest::keyClick(program.list(), key, Qt::ControlModifier);
+    else
+        item->trigger();
+}
+
+// A file with a name that is not UTF-8 would keep the temporary folder from
+// being removed when a test stops half-way.
+struct NativeNameRemover {
+    QByteArray path;
+    ~NativeNameRemover() { ::unlink(path.constData()); }
+};
+
+} // namespace
+
+class UndoEveryCommandTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        QFile::remove(settingsPath());
+        QDir(qEnvironmentVariable("XDG_STATE_HOME") + u"/mp3tagloom"_s).removeRecursively();
+        // A trash the user has used before, emptied.
+        QDir trash(platform::HomeTrashPath());
+        trash.removeRecursively();
+        trash.mkpath(u"files"_s);
+        trash.mkpath(u"info"_s);
+    }
+
+    void undoneAndRedoneAfterARestart_data()
+    {
+        QTest::addColumn<int>("scenario");
+        QTest::addColumn<bool>("byKeys");
+        for (std::size_t i = 0; i < scenarios().size(); ++i)
+            QTest::newRow(scenarios()[i].name) << int(i) << (i % 2 == 0);
+    }
+    void undoneAndRedoneAfterARestart()
+    {
+        QFETCH(int, scenario);
+        QFETCH(bool, byKeys);
+        const Scenario& s = scenarios()[std::size_t(scenario)];
+        MusicFolder music;
+        const NativeNameRemover remover{gbkNamed(music)};
+        music.subfolder(u"target"_s);
+        s.prepare(music);
+        if (QTest::currentTestFailed())
+            return;
+        const Snapshot before = snapshotOf(music);
+        Snapshot after;
+        QStringList rows;
+        {
+            const Program program(music.path());
+            rows = sortedCaptions(program);
+            s.run(program, music);
+            if (QTest::currentTestFailed())
+                return;
+            after = snapshotOf(music);
+        }
+        QVERIFY2(after != before, "the command changed nothing");
+
+        const Program again(music.path());
+        TFormMain& w = again.main();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        turn(again, w.ui.MenuUndo, Qt::Key_Z, byKeys);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(again.log().contains(u"撤销: %1 (%2 个文件)"_s.arg(s.step).arg(s.files)),
+                 qPrintable(again.log()));
+        QVERIFY2(snapshotOf(music) == before, qPrintable(differences(before, snapshotOf(music))));
+        // The list follows the disk a moment later, the items back at its end.
+        QTRY_COMPARE(sortedCaptions(again), rows);
+
+        turn(again, w.ui.MenuRedo, Qt::Key_Y, byKeys);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(again.log().contains(u"重做: %1 (%2 个文件)"_s.arg(s.step).arg(s.files)),
+                 qPrintable(again.log()));
+        QVERIFY2(snapshotOf(music) == after, qPrintable(differences(after, snapshotOf(music))));
+    }
+};
+
+MP3T_TEST_MAIN(UndoEveryCommandTest)
+#include "UndoEveryCommandTest.moc"
