@@ -107,6 +107,11 @@ void TFormMain::flushJournalSoon()
 
 void TFormMain::queueWrite(tags::TagChange change, AfterWrite then)
 {
+    if (!writes_) {
+        // Outside a tag batch the change is a step of its own.
+        then(operations::writeOne(journal(), operations::StepKind::Save, std::move(change)));
+        return;
+    }
     writes_->add(std::move(change));
     afterWrites_.push_back(std::move(then));
 }
