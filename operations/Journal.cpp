@@ -748,7 +748,6 @@ void Journal::endWrites(std::int64_t step, const std::vector<bool>& written)
         rows[i].file.done = written[i];
     settleWrites(db(), step, rows, written, State::Writing, false);
     unflushed_.push_back(step);
-    trim();
 }
 
 void Journal::flushWrites()
@@ -762,6 +761,9 @@ void Journal::flushWrites()
         if (!rows.empty())
             settleWrites(db(), step, rows, written, State::Writing);
     }
+    // The oldest steps go here too, off the user's wait.
+    if (!unflushed_.empty())
+        trim();
     unflushed_.clear();
 }
 

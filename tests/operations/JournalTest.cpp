@@ -194,6 +194,22 @@ private Q_SLOTS:
         QCOMPARE(steps.back().id, ids[3]);
     }
 
+    // Tag steps are bounded in a running program too: the flush after a
+    // batch trims the history, without waiting for the next start.
+    void tagStepsAreTrimmedWhenFlushed()
+    {
+        Journal journal(journalFile());
+        const tags::TagChange change = musicFile("t.mp3");
+        for (int i = 0; i < Journal::MaxSteps + 2; ++i) {
+            const tags::TagChange turn = i % 2 == 0 ? change : change.reversed();
+            const std::int64_t step = journal.beginWrites(StepKind::Save, {turn});
+            QVERIFY(tags::writeInPlace(turn).written());
+            journal.endWrites(step, {true});
+            journal.flushWrites();
+        }
+        QCOMPARE(int(journal.steps().size()), Journal::MaxSteps);
+    }
+
     void damagedFile_data()
     {
         QTest::addColumn<QString>("damage");
