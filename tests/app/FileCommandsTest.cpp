@@ -3,6 +3,7 @@
 // player.
 
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/TreeDrops.h"
 #include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -17,45 +18,12 @@ using namespace testsupport;
 
 namespace {
 
-// Drags the selected rows of the report list onto the tree's node of a
-// folder, as a user would: the platform delivers enter, move and drop.
-bool dropRowsOn(TFormMain& w, QTreeWidgetItem* node)
-{
-    QTreeWidget* list = w.ui.ListViewMain;
-    TShellTree* tree = w.ui.ShellTree;
-    std::unique_ptr<QMimeData> data(
-        list->model()->mimeData(list->selectionModel()->selectedIndexes()));
-    const QPoint at = testsupport::pointOn(*tree, node);
-    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(tree->viewport(), &enter);
-    QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(tree->viewport(), &move);
-    if (!move.isAccepted())
-        return false;
-    QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(tree->viewport(), &drop);
-    return true;
-}
-
 // A player window for the length of a test.
 struct PlayerWindow {
     platform::FakeWindows& desktop;
     platform::HWND window = desktop.addWindow(u"Winamp v1.x"_s);
     ~PlayerWindow() { desktop.closeWindow(window); }
 };
-
-// The tree's node of a folder, scrolled into the middle of the tree while
-// the tree goes on showing the folder it showed.
-QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
-{
-    TShellTree* tree = w.ui.ShellTree;
-    const QString shown = tree->SelectedFolder();
-    tree->setSelectedFolder(folder);
-    QTreeWidgetItem* node = tree->currentItem();
-    tree->setSelectedFolder(shown);
-    tree->scrollToItem(node, QAbstractItemView::PositionAtCenter);
-    return node;
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // then as after it.
 
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/TreeDrops.h"
 #include "tests/platform/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -11,7 +12,6 @@
 #include "widgets/RadioGroup.h"
 
 #include <QCheckBox>
-#include <QMimeData>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -121,38 +121,6 @@ ModalAnswers::Answer choose(const QString& caption)
         choices->button(index)->click();
         dialog->findChild<QPushButton*>(u"BtnOk"_s)->click();
     };
-}
-
-// The tree's node of a folder, scrolled into view, while the tree goes on
-// showing the folder it showed.
-QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
-{
-    TShellTree* tree = w.ui.ShellTree;
-    const QString shown = tree->SelectedFolder();
-    tree->setSelectedFolder(folder);
-    QTreeWidgetItem* node = tree->currentItem();
-    tree->setSelectedFolder(shown);
-    tree->scrollToItem(node, QAbstractItemView::PositionAtCenter);
-    return node;
-}
-
-// The selected rows dragged onto a node of the tree: enter, move, drop.
-bool dropRowsOn(TFormMain& w, QTreeWidgetItem* node)
-{
-    QTreeWidget* list = w.ui.ListViewMain;
-    TShellTree* tree = w.ui.ShellTree;
-    std::unique_ptr<QMimeData> data(
-        list->model()->mimeData(list->selectionModel()->selectedIndexes()));
-    const QPoint at = pointOn(*tree, node);
-    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(tree->viewport(), &enter);
-    QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(tree->viewport(), &move);
-    if (!move.isAccepted())
-        return false;
-    QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(tree->viewport(), &drop);
-    return true;
 }
 
 // The drop's destination, in every folder so that each starts alike.

@@ -5,6 +5,7 @@
 // UTF-8 is made and read whole.
 
 #include "tags/TagImage.h"
+#include "tests/platform/NativeNameFiles.h"
 #include "tests/support/Mp3Bytes.h"
 
 #include <QByteArray>
@@ -51,15 +52,7 @@ inline bool writeAt(const std::string& path, const QByteArray& bytes, off_t offs
 
 inline QByteArray readFile(const std::string& path)
 {
-    QByteArray bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return "<missing>";
-    char buffer[65536];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, n);
-    ::close(fd);
-    return bytes;
+    return nativetest::readAt(QByteArray::fromStdString(path));
 }
 
 inline bool exists(const std::string& path)
