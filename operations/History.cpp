@@ -1,5 +1,6 @@
 #include "operations/History.h"
 
+#include "operations/MoveBatch.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileTree.h"
 #include "platform/LegacyText.h"
@@ -83,11 +84,13 @@ public:
     void turnItems(StepKind kind, std::vector<StepFile> files);
 
 private:
+    void turnMoves(std::vector<StepFile> files);
     // Why the file could not be turned; nullopt when it was.
     std::optional<QString> turnTags(const tags::TagChange& change);
     std::optional<QString> turnItem(StepKind kind, std::size_t index, StepFile& file);
     std::optional<QString> moveBack(const StepFile& file);
     std::optional<QString> trashAgain(std::size_t index, StepFile& file);
+    QString leftAside(std::size_t index, StepFile& file, const QString& at);
     void refuse(const std::string& path, const QString& why);
 
     Journal& journal_;
@@ -182,37 +185,83 @@ std::optional<QString> Turn::trashAgain(std::size_t index, StepFile& file)
     return std::nullopt;
 }
 
+// A trashed item or a new folder: renames and moves go in one batch instead.
 std::optional<QString> Turn::turnItem(StepKind kind, std::size_t index, StepFile& file)
 {
-    switch (kind) {
-    case StepKind::NewFolder:
-        if (toDone_ ? ::mkdir(file.to.c_str(), 0777) == 0 : ::rmdir(file.to.c_str()) == 0)
-            return std::nullopt;
-        if (!toDone_ && (errno == ENOTEMPTY || errno == EEXIST))
-            return u"文件夹不是空的"_s;
-        if (toDone_ && errno == EEXIST)
-            return u"已存在"_s;
-        return errno == ENOENT && !toDone_ ? u"已不存在"_s : systemError(errno);
-    case StepKind::Trash:
+    if (kind == StepKind::Trash)
         return toDone_ ? trashAgain(index, file) : moveBack(file);
-    default:
-        break;
+    if (toDone_ ? ::mkdir(file.to.c_str(), 0777) == 0 : ::rmdir(file.to.c_str()) == 0)
+        return std::nullopt;
+    if (!toDone_ && (errno == ENOTEMPTY || errno == EEXIST))
+        return u"文件夹不是空的"_s;
+    if (toDone_ && errno == EEXIST)
+        return u"已存在"_s;
+    return errno == ENOENT && !toDone_ ? u"已不存在"_s : systemError(errno);
+}
+
+// An item that could take neither its new place nor its old one stays under
+// a temporary name. The record gets that name in place of the one the item
+// left: it stays on the side of the step it was (not undone after a failed
+// undo, undone after a failed redo), so the next turn finds it there and takes
+// it where the user wanted it: an undo keeps `from`, a redo keeps `to`.
+QString Turn::leftAside(std::size_t index, StepFile& file, const QString& at)
+{
+    (toDone_ ? file.from : file.to) = platform::NativePath(at);
+    journal_.setFile(step_, index, file);
+    return u"该项暂时名为 "_s +
+           platform::shownFileName(QByteArray::fromStdString(platform::NativePath(at)), detector_);
+}
+
+// Every item at once: names the items give up to one another (a swap, a
+// chain) are taken in an order that works, and across file systems an item is
+// copied. An undo passes the items newest first, the order they were undone
+// in one by one.
+void Turn::turnMoves(std::vector<StepFile> files)
+{
+    std::vector<bool> done;
+    std::vector<std::size_t> indexes;
+    std::vector<ItemMove> moves;
+    for (std::size_t n = 0; n < files.size(); ++n) {
+        const std::size_t i = toDone_ ? n : files.size() - 1 - n;
+        done.push_back(files[n].done);
+        if (files[i].done == toDone_)
+            continue;
+        const std::string& from = toDone_ ? files[i].from : files[i].to;
+        const std::string& to = toDone_ ? files[i].to : files[i].from;
+        indexes.push_back(i);
+        moves.push_back({platform::decodeFileName(QByteArray::fromStdString(from)),
+                         platform::decodeFileName(QByteArray::fromStdString(to))});
     }
-    if (!toDone_)
-        return moveBack(file);
-    if (!platform::RenameNoReplace(file.from, file.to))
-        return moveFailure(file.from, toDone_, errno);
-    return std::nullopt;
+    const std::vector<MoveDone> results = moveAll(moves);
+    for (std::size_t k = 0; k < results.size(); ++k) {
+        const std::size_t i = indexes[k];
+        StepFile& file = files[i];
+        if (results[k].moved) {
+            done[i] = toDone_;
+            ++outcome_.turned;
+            continue;
+        }
+        const std::string source = toDone_ ? file.from : file.to;
+        QString why = moveFailure(source, toDone_, results[k].error);
+        if (!results[k].at.isEmpty())
+            why += u","_s + leftAside(i, file, results[k].at);
+        refuse(source, why);
+    }
+    journal_.endTurn(step_, toDone_, done);
 }
 
 void Turn::turnItems(StepKind kind, std::vector<StepFile> files)
 {
+    if (kind == StepKind::Rename || kind == StepKind::Move) {
+        turnMoves(std::move(files));
+        return;
+    }
     std::vector<bool> done;
     for (const StepFile& file : files)
         done.push_back(file.done);
-    // An undo goes newest first: a name one file gave up and another took
-    // is free again before the first one wants it back; a folder made
-    // inside a new one goes before it.
+    // An undo goes newest first: a name in the trash one item gave up and
+    // another took is free again before the first one wants it back; a
+    // folder made inside a new one goes before it.
     for (std::size_t n = 0; n < files.size(); ++n) {
         const std::size_t i = toDone_ ? n : files.size() - 1 - n;
         StepFile& file = files[i];

@@ -13,6 +13,7 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -195,6 +196,93 @@ private Q_SLOTS:
         QCOMPARE(history_->redo().turned, int(files.size()));
         for (const auto& [file, bytes] : after)
             QCOMPARE(readFile(file), bytes);
+    }
+
+    // Steps recorded as each item's final move, as a batch renaming records
+    // them: the items give their names up to one another.
+    void batches_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArrayList>("moves"); // from, to, ...
+        QTest::newRow("swap") << int(StepKind::Rename) << QByteArrayList{"a", "b", "b", "a"};
+        QTest::newRow("chain") << int(StepKind::Rename) << QByteArrayList{"a", "b", "b", "c"};
+        const QByteArray old = nativetest::gbk(u"老歌.mp3"_s);
+        QTest::newRow("ring with a name not UTF-8")
+            << int(StepKind::Rename) << QByteArrayList{"a", old, old, "c", "c", "a"};
+        QTest::newRow("swap between folders")
+            << int(StepKind::Move) << QByteArrayList{"a", "sub/a", "sub/a", "a"};
+    }
+    void batches()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArrayList, moves);
+        QVERIFY(::mkdir(path("sub").c_str(), 0755) == 0);
+        std::vector<StepFile> files;
+        QByteArrayList sources{"state", "sub"};
+        QByteArrayList targets = sources;
+        for (qsizetype i = 0; i < moves.size(); i += 2) {
+            files.push_back(moved(moves[i].toStdString(), moves[i + 1].toStdString()));
+            QVERIFY(writeFile(files.back().to, "bytes of " + moves[i]));
+            sources.append(moves[i].split('/').front());
+            targets.append(moves[i + 1].split('/').front());
+        }
+        for (QByteArrayList* names : {&sources, &targets}) {
+            std::sort(names->begin(), names->end());
+            names->erase(std::unique(names->begin(), names->end()), names->end());
+        }
+        journal_->record(StepKind(kind), files);
+        const QByteArray root = QByteArray::fromStdString(path({}));
+        for (int round = 0; round < 2; ++round) {
+            restart();
+            const auto undone = history_->undo();
+            QCOMPARE(undone.refused, 0);
+            QCOMPARE(undone.turned, int(files.size()));
+            for (qsizetype i = 0; i < moves.size(); i += 2)
+                QCOMPARE(readFile(path(moves[i].toStdString())), "bytes of " + moves[i]);
+            QCOMPARE(nativetest::namesIn(root), sources); // nothing left aside
+            restart();
+            QCOMPARE(history_->redo().turned, int(files.size()));
+            for (qsizetype i = 0; i < moves.size(); i += 2)
+                QCOMPARE(readFile(path(moves[i + 1].toStdString())), "bytes of " + moves[i]);
+            QCOMPARE(nativetest::namesIn(root), targets);
+        }
+    }
+
+    // An item of a ring that can take neither place stays under a temporary
+    // name, which the step's record then holds: the next undo finds it there.
+    // The move that breaks the ring is a folder's into itself, refused even
+    // to root.
+    void itemLeftAside()
+    {
+        QVERIFY(::mkdir(path("d").c_str(), 0755) == 0);
+        QVERIFY(writeFile(path("d/r"), "came from p"));
+        QVERIFY(writeFile(path("p"), "came from d"));
+        const std::int64_t step = journal_->record(
+            StepKind::Move, {moved("d/r", "d"), moved("p", "d/r"), moved("d", "p")});
+        restart();
+
+        const auto undone = history_->undo();
+        QCOMPARE(undone.turned, 1);
+        QCOMPARE(undone.refused, 2);
+        const std::string aside = path("~1~p");
+        QCOMPARE(readFile(aside), "came from d");
+        QCOMPARE(readFile(path("p")), "came from p");
+        QVERIFY(exists(path("d")));
+        const auto line = std::find_if(undone.lines.begin(), undone.lines.end(),
+                                       [](const QString& l) { return l.contains(u"~1~p"_s); });
+        QVERIFY(line != undone.lines.end());
+        const StepFile recorded = journal_->files(step)[2];
+        QCOMPARE(recorded.from, path("d"));
+        QCOMPARE(recorded.to, aside);
+        QVERIFY(recorded.done);
+
+        // The folder goes out of the way; the item follows its record home.
+        QVERIFY(platform::RenameNoReplace(path("d"), path("elsewhere")));
+        restart();
+        history_->redo();
+        history_->undo();
+        QCOMPARE(readFile(path("d")), "came from d");
+        QVERIFY(!exists(aside));
     }
 
     void trash()
