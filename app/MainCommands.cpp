@@ -7,18 +7,22 @@
 #include "app/EncodingCheck.h"
 #include "app/ErrorReport.h"
 #include "app/ID3Copy.h"
+#include "app/RenamePlanDialog.h"
 #include "operations/EncodingRepair.h"
 #include "operations/FileCommands.h"
+#include "operations/MoveBatch.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
 #include "platform/FileOps.h"
+#include "platform/FolderNames.h"
 #include "platform/NativePath.h"
 #include "player/Winamp.h"
 #include "shell/ShellControls.h"
 #include "widgets/RadioGroup.h"
 
 #include <QCheckBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -69,13 +73,8 @@ void TFormMain::runBatch(const BatchRun& run)
         writes_ = std::make_unique<operations::TagWrites>(journal(), *run.tagStep);
     try {
         for (int i = 0; i < rows && i < list->topLevelItemCount(); ++i) {
-            const RowEnd end = run.act(list->topLevelItem(i));
-            if (end == RowEnd::Stop)
-                break;
-            if (end == RowEnd::ProgressOnly)
-                ProgressBar->setValue(i);
-            else
-                Batch->afterRow(i, run.totalsAfterEveryRow);
+            run.act(list->topLevelItem(i));
+            Batch->afterRow(i);
         }
         writeQueued();
     } catch (const std::exception& e) {
@@ -141,40 +140,82 @@ void TFormMain::recordStep(operations::StepKind kind,
     updateEditMenu();
 }
 
-void TFormMain::BtnChgMPropClick()
+namespace {
+
+// The batch page's three fields, in the order they are set and logged.
+std::array<FieldControls, 3> batchFields(const TFormMainLayout& ui)
 {
-    if (!leavePage())
-        return;
-    const std::array<FieldControls, 3> fields{{
+    return {{
         {ui.CheckBoxTitle, ui.EditMTitle, ui.RadioGrpMTitle, 1, u"修改标题."_s},
         {ui.CheckBoxArtist, ui.EditMArtist, ui.RadioGrpMArtist, 2, u"修改作者."_s},
         {ui.CheckBoxAlbum, ui.EditMAlbum, ui.RadioGrpMAlbum, 3, u"修改专辑."_s},
     }};
+}
+
+} // namespace
+
+std::optional<TFormMain::BatchValues>
+TFormMain::batchValues(const QTreeWidgetItem* row, const operations::FieldsFromName& names) const
+{
+    const auto fields = batchFields(ui);
+    const QString stem = operations::titleFromFileName(row->text(0));
+    std::optional<operations::FieldsFromName::Values> parts;
+    BatchValues values;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (!fields[f].check->isChecked())
+            continue;
+        if (fields[f].source->itemIndex() != 0) {
+            values[f] = fields[f].edit->text();
+            continue;
+        }
+        // Title, artist and album are "%1", "%2" and "%3" of the pattern;
+        // without its placeholder a field takes the whole name.
+        if (!names.holds(int(f) + 1)) {
+            values[f] = stem;
+            continue;
+        }
+        if (!parts)
+            parts = names.match(stem);
+        if (!parts)
+            return std::nullopt;
+        values[f] = (*parts)[f];
+    }
+    return values;
+}
+
+void TFormMain::BtnChgMPropClick()
+{
+    if (!leavePage())
+        return;
+    const auto fields = batchFields(ui);
+    // Input waits while the batch runs: the pattern is the one of the click.
+    const operations::FieldsFromName names(ui.EditNamePattern->text());
     BatchRun run;
     run.runningText = u"正在批量修改..."_s;
     run.completionText = u"批量修改属性完成"_s;
     run.page = 0;
     run.act = [&](QTreeWidgetItem* row) {
         if (!row->isSelected())
-            return RowEnd::Next;
+            return;
         const QString path = rowPath(row);
-        // The page is read anew for every file.
-        std::array<std::optional<QString>, 3> values;
+        const auto values = batchValues(row, names);
+        if (!values) {
+            appendLog(path + u"文件名与格式不符."_s);
+            Batch->count(false);
+            return;
+        }
         for (std::size_t f = 0; f < fields.size(); ++f) {
-            if (!fields[f].check->isChecked())
+            if (!(*values)[f])
                 continue;
-            values[f] = fields[f].source->itemIndex() == 0
-                            ? operations::titleFromFileName(row->text(0))
-                            : fields[f].edit->text();
             row->setData(0, HasTagRole, true); // a row without cells gets them
-            row->setText(fields[f].column, *values[f]);
+            row->setText(fields[f].column, *(*values)[f]);
             appendLog(path + fields[f].logMessage);
         }
         // Under a priority that names no version nothing is written.
         operations::FieldChange prepared;
         if (const auto p = priority())
-            prepared = operations::changeFields(*TagV1, *TagV2, *p, path,
-                                                {values[0], values[1], values[2]}, textRules());
+            prepared = operations::changeFields(
+                *TagV1, *TagV2, *p, path, {(*values)[0], (*values)[1], (*values)[2]}, textRules());
         if (prepared.change)
             queueWrite(std::move(*prepared.change), [=, this](const operations::Outcome& written) {
                 if (!written.succeeded)
@@ -183,7 +224,6 @@ void TFormMain::BtnChgMPropClick()
             });
         else if (prepared.written)
             Batch->count(false);
-        return RowEnd::Next;
     };
     run.closing = [this] {
         RebuildList();
@@ -226,7 +266,7 @@ void TFormMain::copyTags(bool v1ToV2)
     run.page = 0;
     run.act = [&](QTreeWidgetItem* row) {
         if (!row->isSelected())
-            return RowEnd::Next;
+            return;
         const QString path = rowPath(row);
         auto copy =
             operations::prepareCopy(*TagV1, *TagV2, direction, overwrite, path, textRules());
@@ -236,12 +276,11 @@ void TFormMain::copyTags(bool v1ToV2)
                 appendLog(path + outcome.message);
                 Batch->count(outcome.succeeded);
             });
-            return RowEnd::Next;
+            return;
         }
         if (!copy.now.message.isEmpty())
             appendLog(path + copy.now.message);
         Batch->count(copy.now.succeeded);
-        return RowEnd::Next;
     };
     run.closing = [this] {
         RebuildList();
@@ -254,51 +293,100 @@ void TFormMain::BtnFileNameClick()
 {
     if (!leavePage())
         return;
-    RefreshEnabled = false;
     const QString folder = ui.ShellList->Path();
+    const std::vector<QTreeWidgetItem*> rows = selectedRows();
+    TFormRenamePlan dialog(this);
+    dialog.showRenames(renamePlan(folder, rows));
+    // While the dialog is open the list may follow changes on disk; the run
+    // finds its rows anew by their names.
+    if (dialog.exec() != QDialog::Accepted || ui.ShellList->Path() != folder)
+        return;
+    runRenamePlan(folder, dialog.plan());
+}
+
+std::vector<QTreeWidgetItem*> TFormMain::selectedRows() const
+{
+    std::vector<QTreeWidgetItem*> rows;
+    for (int i = 0; i < ui.ListViewMain->topLevelItemCount(); ++i) {
+        if (ui.ListViewMain->topLevelItem(i)->isSelected())
+            rows.push_back(ui.ListViewMain->topLevelItem(i));
+    }
+    return rows;
+}
+
+std::vector<operations::PlannedName>
+TFormMain::renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>& rows) const
+{
+    const QString pattern = ui.EditNameFormat->text();
+    std::vector<operations::NameSource> sources;
+    sources.reserve(rows.size());
+    for (const QTreeWidgetItem* row : rows)
+        sources.push_back({rowName(row), operations::substitutePattern(pattern, rowValues(row))});
+    // A folder that cannot be read hides no name that matters: the moves
+    // themselves never replace anything.
+    const auto entries = platform::FolderEntries(folder);
+    return operations::planRenames(sources, entries.value_or(std::vector<QString>{}),
+                                   platform::NameRulesOf(folder));
+}
+
+void TFormMain::runRenamePlan(const QString& folder,
+                              const std::vector<operations::PlannedName>& plan)
+{
+    QHash<QString, QTreeWidgetItem*> rows;
+    for (QTreeWidgetItem* row : selectedRows())
+        rows.insert(rowName(row), row);
+    RefreshEnabled = false;
+    std::vector<operations::ItemMove> moves;
+    for (const operations::PlannedName& planned : plan) {
+        if (planned.state == operations::PlanState::Rename && rows.contains(planned.name))
+            moves.push_back({folder + planned.name, folder + planned.newName});
+    }
+    Batch->begin(u"正在批量文件名..."_s, int(moves.size()));
+    // The bar moves about 200 times whatever the number of files.
+    const std::size_t stride = std::max<std::size_t>(1, moves.size() / 200);
+    std::size_t finished = 0;
+    const std::vector<operations::MoveDone> results =
+        operations::moveAll(moves, [&](std::size_t, const operations::MoveDone&) {
+            if (++finished % stride == 0)
+                Batch->stepTo(int(finished) - 1);
+        });
+
+    // Reported in list order, each file as the renaming always did.
     std::vector<operations::StepFile> renamed;
-    BatchRun run;
-    run.runningText = u"正在批量文件名..."_s;
-    run.completionText = u"批量修改文件名完成"_s;
-    run.page = 1;
-    run.totalsAfterEveryRow = false;
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
-            return RowEnd::Next;
-        const QString oldCaption = rowName(row);
-        const QString oldPath = folder + oldCaption;
-        const QString name =
-            operations::substitutePattern(ui.EditNameFormat->text(), rowValues(row));
-        if (operations::isEmptyName(name))
-            return RowEnd::Stop;
-        const QString caption = name + u".MP3"_s;
-        const QString newPath = folder + caption;
-        setRowName(row, caption);
-        switch (operations::moveFile(oldPath, newPath)) {
-        case operations::MoveResult::Unchanged:
-            return RowEnd::ProgressOnly;
-        case operations::MoveResult::Moved:
-            appendLog(oldPath + u"->"_s + newPath);
-            renamed.push_back(moved(oldPath, newPath));
-            Batch->count(true);
-            break;
-        case operations::MoveResult::Failed:
-            setRowName(row, oldCaption);
-            appendLog(oldPath + u"修改文件名失败！"_s);
+    std::size_t m = 0;
+    for (const operations::PlannedName& planned : plan) {
+        QTreeWidgetItem* row = rows.value(planned.name);
+        const QString oldPath = folder + planned.name;
+        if (!row || planned.state == operations::PlanState::Unchanged)
+            continue; // a row gone meanwhile is no file of this run
+        if (planned.state != operations::PlanState::Rename) {
+            appendLog(oldPath + u"修改文件名失败！("_s + planned.note + u')');
             Batch->count(false);
-            break;
+            continue;
         }
-        Batch->showTotals();
-        return RowEnd::Next;
-    };
-    run.closing = [&] {
-        recordStep(operations::StepKind::Rename, renamed);
-        RefreshEnabled = true;
-        ClearPropPage();
-        // The captions changed: the column fits them once, after the run.
-        ui.ListViewMain->resizeColumnToContents(0);
-    };
-    runBatch(run);
+        const operations::MoveDone& done = results[m++];
+        if (done.moved) {
+            setRowName(row, planned.newName);
+            appendLog(oldPath + u"->"_s + folder + planned.newName);
+            renamed.push_back(moved(oldPath, folder + planned.newName));
+        } else if (!done.at.isEmpty()) {
+            // Neither name could be had back: the file keeps a temporary one.
+            setRowName(row, done.at.mid(done.at.lastIndexOf(u'/') + 1));
+            appendLog(oldPath + u"修改文件名失败！(文件暂时名为 "_s + done.at + u')');
+            renamed.push_back(moved(oldPath, done.at));
+        } else {
+            appendLog(oldPath + u"修改文件名失败！"_s);
+        }
+        Batch->count(done.moved);
+    }
+    Batch->showTotals();
+    recordStep(operations::StepKind::Rename, renamed);
+    Batch->finish(u"批量修改文件名完成"_s, 1);
+    RefreshEnabled = true;
+    ClearPropPage();
+    // The captions changed: the column fits them once, after the run.
+    ui.ListViewMain->resizeColumnToContents(0);
+    schedulePreviews();
 }
 
 // ---------------------------------------------------------------- renaming page
@@ -351,16 +439,63 @@ void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
     const QString target = ui.ShellTree->GetNodePath(ui.ShellTree->itemAt(x, y));
     if (target.isEmpty())
         return; // no folder under the pointer
-    QTreeWidget* list = ui.ListViewMain;
+    const QString folder = ui.ShellList->Path();
+    std::vector<QString> names;
+    for (const QTreeWidgetItem* row : selectedRows()) {
+        // A drop on the list's own folder leaves its rows alone.
+        if (operations::joinPath(target, rowName(row)) != folder + rowName(row))
+            names.push_back(rowName(row));
+    }
+    if (names.empty())
+        return;
+    const auto entries = platform::FolderEntries(target);
+    const auto plan =
+        operations::planMoves(names, entries.value_or(std::vector<QString>{}),
+                              platform::NameRulesOf(target), operations::ClashChoice::Skip);
+    const auto counts = operations::countPlan(plan);
+    if (counts.conflict == 0 && counts.invalid == 0) {
+        moveRowsTo(target, plan);
+        return;
+    }
+    // The plan is asked for once the drag is over: a dialog opened inside the
+    // drop would wait under the drag's pointer grab.
+    QTimer::singleShot(0, this, [this, target, folder, names] {
+        runGuarded([&] { askAndMoveRowsTo(target, folder, names); });
+    });
+}
+
+void TFormMain::askAndMoveRowsTo(const QString& target, const QString& folder,
+                                 const std::vector<QString>& names)
+{
+    if (ui.ShellList->Path() != folder || Batch->running())
+        return; // the list moved on meanwhile
+    const auto entries = platform::FolderEntries(target).value_or(std::vector<QString>{});
+    const platform::NameRules rules = platform::NameRulesOf(target);
+    TFormRenamePlan dialog(this);
+    dialog.showMoves([&](operations::ClashChoice choice) {
+        return operations::planMoves(names, entries, rules, choice);
+    });
+    if (dialog.exec() == QDialog::Accepted)
+        moveRowsTo(target, dialog.plan());
+}
+
+void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::PlannedName>& plan)
+{
+    const QString folder = ui.ShellList->Path();
+    QHash<QString, QTreeWidgetItem*> rows;
+    for (QTreeWidgetItem* row : selectedRows())
+        rows.insert(rowName(row), row);
     std::vector<operations::StepFile> files;
-    for (int i = 0; i < list->topLevelItemCount();) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        const QString oldPath = rowPath(row);
-        const QString newPath = operations::joinPath(target, rowName(row));
-        if (!row->isSelected() || newPath == oldPath) {
-            ++i;
+    for (const operations::PlannedName& planned : plan) {
+        const QString oldPath = folder + planned.name;
+        QTreeWidgetItem* row = rows.value(planned.name);
+        if (!row)
+            continue; // its row went meanwhile
+        if (planned.state != operations::PlanState::Rename) {
+            appendLog(oldPath + u"未移动: "_s + planned.note);
             continue;
         }
+        const QString newPath = operations::joinPath(target, planned.newName);
         // Only files: a row never moves a folder with its contents.
         if (platform::FileExists(oldPath) &&
             operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
@@ -369,7 +504,6 @@ void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
             delete row;
         } else {
             appendLog(oldPath + u"移动文件失败！"_s);
-            ++i;
         }
     }
     recordStep(operations::StepKind::Move, files);
@@ -447,12 +581,12 @@ void TFormMain::MenuEncodingClick()
         const QString path = rowPath(row);
         const auto chosen = interpretations.find(path);
         if (!row->isSelected() || chosen == interpretations.end())
-            return RowEnd::Next;
+            return;
         auto prepared =
             operations::prepareConversion(*TagV1, *TagV2, path, chosen->second, textRules());
         // A file whose texts are Unicode already is left alone, uncounted.
         if (!prepared.converted)
-            return RowEnd::Next;
+            return;
         const auto report = [this, path](bool succeeded) {
             appendLog(path + (succeeded ? u"编码转换."_s : u"编码转换失败."_s));
             Batch->count(succeeded);
@@ -462,7 +596,6 @@ void TFormMain::MenuEncodingClick()
                        [report](const operations::Outcome& written) { report(written.succeeded); });
         else
             report(false);
-        return RowEnd::Next;
     };
     run.closing = [this] {
         RebuildList();

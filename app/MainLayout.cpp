@@ -270,6 +270,15 @@ void TFormMainLayout::setupBatchPage()
     BtnChgMProp = addButton(page, u"BtnChgMProp"_s, u"修改属性"_s, {320, 136, 75, 25}, true);
     for (QPushButton* b : {BtnV1V2, BtnV2V1, BtnChgMProp})
         b->setEnabled(false);
+    auto* patternLabel = new QLabel(u"文件名格式"_s, page);
+    patternLabel->setFont(widgets::songTiFont(10.5));
+    patternLabel->setGeometry(0, 97, 72, 17);
+    EditNamePattern = addEdit(page, u"EditNamePattern"_s, {72, 96, 184, 20});
+    EditNamePattern->setPlaceholderText(u"例如 %2 - %1"_s);
+    patternLabel->setBuddy(EditNamePattern);
+    LabelMPreview = named(new QLabel(page), u"LabelMPreview"_s);
+    LabelMPreview->setTextFormat(Qt::PlainText);
+    LabelMPreview->setGeometry(0, 118, 490, 16);
 }
 
 void TFormMainLayout::setupRenamePage()
@@ -297,6 +306,12 @@ void TFormMainLayout::setupRenamePage()
         label->setAlignment(Qt::AlignCenter);
         legend->addWidget(label);
     }
+    LabelNamePreview = named(new QLabel(page), u"LabelNamePreview"_s);
+    // File names are shown as they are, never read as markup.
+    LabelNamePreview->setTextFormat(Qt::PlainText);
+    LabelNamePreview->setWordWrap(true);
+    LabelNamePreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelNamePreview->setGeometry(208, 78, 273, 62);
     BtnFileName = addButton(page, u"BtnFileName"_s, u"开始修改"_s, {208, 144, 75, 25}, true);
     BtnFileName->setEnabled(false);
 }

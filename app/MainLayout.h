@@ -84,6 +84,8 @@ struct TFormMainLayout {
     QPushButton* BtnV1V2 = nullptr;
     QPushButton* BtnV2V1 = nullptr;
     QPushButton* BtnChgMProp = nullptr;
+    QLineEdit* EditNamePattern = nullptr; // "文件名格式": fields out of file names
+    QLabel* LabelMPreview = nullptr;      // what the run would set on the first row
 
     // Page 1: batch renaming.
     QWidget* TabShFileName = nullptr;
@@ -91,6 +93,7 @@ struct TFormMainLayout {
     QLineEdit* EditNameFormat = nullptr;
     QPushButton* BtnAddProp = nullptr;
     QFrame* PanelProp = nullptr;
+    QLabel* LabelNamePreview = nullptr; // the first row's new name, or why it gets none
     QPushButton* BtnFileName = nullptr;
 
     // Page 2: single-file editing.

@@ -105,6 +105,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     };
     applyDesignedProperties();
     connectHandlers();
+    connectPreviews();
     FormCreate();
 }
 
@@ -431,6 +432,7 @@ void TFormMain::RebuildList()
     // Once per rebuild: sizing to the contents at every change of a caption
     // would cost the whole list each time.
     list->resizeColumnToContents(0);
+    schedulePreviews();
 }
 
 QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)

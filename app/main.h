@@ -3,8 +3,10 @@
 #include "app/BatchFrame.h"
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
+#include "operations/FieldsFromName.h"
 #include "operations/History.h"
 #include "operations/Journal.h"
+#include "operations/RenamePlan.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
 #include "operations/TagWrites.h"
@@ -24,6 +26,7 @@
 #include <vector>
 
 class QProgressBar;
+class QTimer;
 class QTreeWidgetItem;
 class TAboutBox;
 class TFormOption;
@@ -187,16 +190,38 @@ private:
     void runGuarded(const std::function<void()>& handler);
     void copyTags(bool v1ToV2);
 
+    // The selected rows, in list order.
+    std::vector<QTreeWidgetItem*> selectedRows() const;
+    // The renaming of the rows by the pattern, worked out against the folder.
+    std::vector<operations::PlannedName>
+    renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>& rows) const;
+    void runRenamePlan(const QString& folder, const std::vector<operations::PlannedName>& plan);
+    // The batch page's values for a row: nullopt for a field that is not
+    // ticked; nullopt for the whole when the name does not fit the pattern
+    // a field takes its value from.
+    using BatchValues = std::array<std::optional<QString>, 3>;
+    std::optional<BatchValues> batchValues(const QTreeWidgetItem* row,
+                                           const operations::FieldsFromName& names) const;
+    // The drop's files moved into the target under the plan; `names` are the
+    // rows' names in the folder the list shows.
+    void moveRowsTo(const QString& target, const std::vector<operations::PlannedName>& plan);
+    void askAndMoveRowsTo(const QString& target, const QString& folder,
+                          const std::vector<QString>& names);
+    // The previews of the renaming page and of the batch page, for the first
+    // selected row, worked out once a burst of events (typing, selecting
+    // thousands of rows) is through, and only for the page that is shown.
+    void connectPreviews();
+    void schedulePreviews();
+    void showNamePreview();
+    void showFieldPreview();
+
     // One batch operation: what it does to a row, and how the frame
-    // reports it (the renaming batch shows the totals only after the rows it
-    // acted on).
-    enum class RowEnd { Next, ProgressOnly, Stop };
+    // reports it.
     struct BatchRun {
         QString runningText;
         QString completionText;
         int page = 0;
-        bool totalsAfterEveryRow = true;
-        std::function<RowEnd(QTreeWidgetItem* row)> act;
+        std::function<void(QTreeWidgetItem* row)> act;
         std::function<void()> closing;
         // A batch of tag changes: act makes each file's change ready with
         // queueWrite, and after the last row they are written together as
@@ -233,6 +258,7 @@ private:
     std::unique_ptr<TPropertyPage> page_;
     // One detector of legacy code pages for every file the window reads.
     std::unique_ptr<platform::LegacyDetector> detector_;
+    QTimer* previewTimer_ = nullptr;
     int quiet_ = 0;               // QuietSelection depth
     bool keepPage_ = false;       // selection changes leave the page alone
     bool rebuildPending_ = false; // a merge came while the list was busy

@@ -96,7 +96,7 @@ private Q_SLOTS:
         TFormMain& w = program.main();
         program.clickRow(0);
         QSignalSpy rebuilt(w.ui.ListViewMain->model(), &QAbstractItemModel::rowsInserted);
-        w.ui.BtnFileName->click();
+        runRenaming(w);
         QCOMPARE(program.captions(), QStringList{u"Song.MP3"_s});
         QTRY_VERIFY_WITH_TIMEOUT(rebuilt.count() > 0, kMergeWaitMs);
         QCOMPARE(program.captions(), QStringList{u"Song.MP3"_s});

@@ -113,6 +113,21 @@ private:
     int answered_ = 0;
 };
 
+// "开始修改" on the renaming page, with "执行" in the plan it shows.
+inline void runRenaming(TFormMain& w)
+{
+    // A plan with nothing to run is closed (Escape), so a test expecting a
+    // run fails rather than waits.
+    ModalAnswers plan({[](QWidget* dialog) {
+        auto* run = dialog->findChild<QPushButton*>(u"BtnPlanRun"_s);
+        if (run && run->isEnabled())
+            run->click();
+        else
+            QTest::keyClick(dialog, Qt::Key_Escape);
+    }});
+    w.ui.BtnFileName->click();
+}
+
 // A folder of MP3 files for one test.
 class MusicFolder {
 public:

@@ -309,7 +309,7 @@ private Q_SLOTS:
         TFormMain& w = program.main();
         program.select({0});
         w.ui.EditNameFormat->setText(u"%2 - %1"_s);
-        w.ui.BtnFileName->click();
+        runRenaming(w);
         QVERIFY(QFile::exists(music.file(u"Zoé - Café Début.MP3"_s)));
         QVERIFY(!program.log().contains(QChar(0xFFFD)));
     }

@@ -211,7 +211,7 @@ void rename(const Program& program, const MusicFolder& music)
     program.select({0, 1});
     w.ui.PageCtrlMain->setCurrentIndex(1);
     w.ui.EditNameFormat->setText(u"%2-%1"_s);
-    w.ui.BtnFileName->click();
+    runRenaming(w);
     QVERIFY(QFile::exists(music.file(u"Band-Song.MP3"_s)));
     QVERIFY(QFile::exists(music.file(u"Group-Tune.MP3"_s)));
 }

@@ -1,0 +1,121 @@
+// What the renaming page and the batch page would do to the first selected
+// row, shown under their patterns before anything is run.
+
+#include "app/main.h"
+
+#include "operations/Renaming.h"
+#include "shell/ShellControls.h"
+#include "widgets/RadioGroup.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int kBatchPage = 0;
+constexpr int kRenamePage = 1;
+} // namespace
+
+void TFormMain::connectPreviews()
+{
+    previewTimer_ = new QTimer(this);
+    previewTimer_->setSingleShot(true);
+    previewTimer_->setInterval(0);
+    connect(previewTimer_, &QTimer::timeout, this, [this] {
+        // A running batch changes rows under the preview; it is shown anew after.
+        if (!Batch || Batch->running())
+            return;
+        runGuarded([this] {
+            if (ui.PageCtrlMain->currentIndex() == kRenamePage)
+                showNamePreview();
+            else if (ui.PageCtrlMain->currentIndex() == kBatchPage)
+                showFieldPreview();
+        });
+    });
+    const auto schedule = [this] {
+        schedulePreviews();
+    };
+    connect(ui.ListViewMain, &QTreeWidget::itemSelectionChanged, this, schedule);
+    connect(ui.PageCtrlMain, &QTabWidget::currentChanged, this, schedule);
+    for (QLineEdit* edit :
+         {ui.EditNameFormat, ui.EditNamePattern, ui.EditMTitle, ui.EditMArtist, ui.EditMAlbum})
+        connect(edit, &QLineEdit::textChanged, this, schedule);
+    for (QCheckBox* box : {ui.CheckBoxTitle, ui.CheckBoxArtist, ui.CheckBoxAlbum})
+        connect(box, &QCheckBox::toggled, this, schedule);
+    for (TRadioGroup* group : {ui.RadioGrpMTitle, ui.RadioGrpMArtist, ui.RadioGrpMAlbum})
+        group->OnClick = [this](QObject*) {
+            schedulePreviews();
+        };
+}
+
+void TFormMain::schedulePreviews()
+{
+    if (previewTimer_)
+        previewTimer_->start();
+}
+
+void TFormMain::showNamePreview()
+{
+    QLabel* label = ui.LabelNamePreview;
+    const std::vector<QTreeWidgetItem*> rows = selectedRows();
+    if (rows.empty()) {
+        label->clear();
+        return;
+    }
+    // The whole selection is planned: the first row's name may be wanted by
+    // another row, or kept from it.
+    const auto plan = renamePlan(ui.ShellList->Path(), rows);
+    const operations::PlannedName& first = plan.front();
+    QString text = first.name + u" → "_s + (first.newName.isEmpty() ? u"(空)"_s : first.newName);
+    switch (first.state) {
+    case operations::PlanState::Rename:
+        break;
+    case operations::PlanState::Unchanged:
+        text += u"\n文件名不变"_s;
+        break;
+    case operations::PlanState::Conflict:
+        text += u"\n冲突: "_s + first.note;
+        break;
+    case operations::PlanState::Empty:
+        text += u"\n新文件名为空,不会改名"_s;
+        break;
+    case operations::PlanState::Invalid:
+        text += u"\n无效: "_s + first.note;
+        break;
+    }
+    const operations::PlanCounts counts = operations::countPlan(plan);
+    const bool firstFails = first.state != operations::PlanState::Rename &&
+                            first.state != operations::PlanState::Unchanged;
+    const int othersFail = counts.conflict + counts.empty + counts.invalid - (firstFails ? 1 : 0);
+    if (othersFail > 0)
+        text += u"\n另有 %1 个选中的文件不能改名"_s.arg(othersFail);
+    label->setText(text);
+    label->setToolTip(text);
+}
+
+void TFormMain::showFieldPreview()
+{
+    QLabel* label = ui.LabelMPreview;
+    const QTreeWidgetItem* first = firstSelectedRow();
+    if (!first) {
+        label->clear();
+        return;
+    }
+    const auto values = batchValues(first, operations::FieldsFromName(ui.EditNamePattern->text()));
+    if (!values) {
+        label->setText(u"“%1”与文件名格式不符,不会修改"_s.arg(first->text(0)));
+        return;
+    }
+    const std::array<QString, 3> names{u"标题"_s, u"作者"_s, u"专辑"_s};
+    QStringList parts;
+    for (std::size_t f = 0; f < names.size(); ++f) {
+        if ((*values)[f])
+            parts << names[f] + u": "_s + ((*values)[f]->isEmpty() ? u"(空)"_s : *(*values)[f]);
+    }
+    label->setText(parts.isEmpty() ? u"没有勾选要修改的项"_s : u"将设为  "_s + parts.join(u"  "_s));
+}
