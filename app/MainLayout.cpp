@@ -265,11 +265,7 @@ void TFormMainLayout::setupBatchPage()
     RadioGrpMTitle = addSourceGroup(page, u"RadioGrpMTitle"_s, {264, 0, 130, 30}, 0);
     RadioGrpMArtist = addSourceGroup(page, u"RadioGrpMArtist"_s, {264, 30, 130, 30}, 1);
     RadioGrpMAlbum = addSourceGroup(page, u"RadioGrpMAlbum"_s, {264, 60, 130, 29}, 1);
-    BtnV1V2 = addButton(page, u"BtnV1V2"_s, u"ID3v1->ID3v2"_s, {128, 136, 89, 25});
-    BtnV2V1 = addButton(page, u"BtnV2V1"_s, u"ID3v2->ID3v1"_s, {224, 136, 89, 25});
-    BtnChgMProp = addButton(page, u"BtnChgMProp"_s, u"修改属性"_s, {320, 136, 75, 25}, true);
-    for (QPushButton* b : {BtnV1V2, BtnV2V1, BtnChgMProp})
-        b->setEnabled(false);
+    // Before the buttons: the keyboard reaches the pattern after the fields.
     auto* patternLabel = new QLabel(u"文件名格式"_s, page);
     patternLabel->setFont(widgets::songTiFont(10.5));
     patternLabel->setGeometry(0, 97, 72, 17);
@@ -279,6 +275,11 @@ void TFormMainLayout::setupBatchPage()
     LabelMPreview = named(new QLabel(page), u"LabelMPreview"_s);
     LabelMPreview->setTextFormat(Qt::PlainText);
     LabelMPreview->setGeometry(0, 118, 490, 16);
+    BtnV1V2 = addButton(page, u"BtnV1V2"_s, u"ID3v1->ID3v2"_s, {128, 136, 89, 25});
+    BtnV2V1 = addButton(page, u"BtnV2V1"_s, u"ID3v2->ID3v1"_s, {224, 136, 89, 25});
+    BtnChgMProp = addButton(page, u"BtnChgMProp"_s, u"修改属性"_s, {320, 136, 75, 25}, true);
+    for (QPushButton* b : {BtnV1V2, BtnV2V1, BtnChgMProp})
+        b->setEnabled(false);
 }
 
 void TFormMainLayout::setupRenamePage()
