@@ -31,6 +31,17 @@ QPixmap mainImage(int index)
     return QPixmap(imagePath(u"main%1.png"_s.arg(index, 2, 10, QChar(u'0'))));
 }
 
+QIcon mainIcon(int index)
+{
+    if (index < 0 || index >= kMainImageCount)
+        return {};
+    const QString name = u"main%1"_s.arg(index, 2, 10, QChar(u'0'));
+    QIcon icon;
+    icon.addFile(imagePath(name + u".png"_s), QSize(16, 16));
+    icon.addFile(imagePath(name + u"@2x.png"_s), QSize(32, 32));
+    return icon;
+}
+
 QIcon appIcon()
 {
     QIcon icon;
@@ -41,7 +52,9 @@ QIcon appIcon()
 
 QPixmap aboutPicture()
 {
-    return QPixmap(imagePath(u"about.png"_s));
+    QPixmap picture(imagePath(u"about@2x.png"_s));
+    picture.setDevicePixelRatio(2.0);
+    return picture;
 }
 
 } // namespace resources

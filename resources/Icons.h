@@ -18,11 +18,15 @@ enum MainImage : int {
 
 // The image of index; a null pixmap outside 0..14.
 QPixmap mainImage(int index);
+// The same as an icon that is sharp on screens of double density too (its
+// 32 x 32 twin); a null icon outside 0..14.
+QIcon mainIcon(int index);
 
 // The window icon, in 16, 32, 48 and 256 pixels.
 QIcon appIcon();
 
-// The About box's picture (66 x 66, shown stretched).
+// The About box's picture: 66 x 66 as the window measures it, painted with
+// twice the pixels for screens of double density.
 QPixmap aboutPicture();
 
 } // namespace resources

@@ -1,16 +1,20 @@
-// Paints the program's pictures into PNG files: the fifteen 16 x 16 images of
+// Paints the program's pictures into PNG files: the fifteen 16 x 16 images (and their 32 x 32 twins) of
 // the main window's image list, the window icon in four sizes and the About
-// box's picture. The PNGs are committed; rerun this after changing the art:
+// box's picture; and the icon the desktop shows for the installed program, as
+// an SVG and as PNGs in the sizes of the hicolor theme. The files are
+// committed; rerun this after changing the art:
 //
 //   cmake --build <build> --target paint_icons
 //
-// (or run <build>/resources/mp3t_paint_icons <folder> by hand).
+// (or run <build>/resources/mp3t_paint_icons <images folder> <theme folder>
+// by hand).
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +28,8 @@ using Painter = std::function<void(QPainter&)>;
 
 const QColor kOutline(70, 70, 80);
 const QColor kPaper(255, 255, 255);
+// The name desktops look the program's icon up by: its desktop file's name.
+const QString kAppId = u"io.github.mp3tagloom.Mp3Tagloom"_s;
 
 // Every image is drawn on a 16 x 16 grid and scaled to its size.
 QImage paint(int size, const Painter& draw)
@@ -274,12 +280,46 @@ std::vector<Painter> mainImages()
     };
 }
 
-bool save(const QImage& image, const QString& path)
+bool cannotWrite(const QString& path)
 {
-    if (image.save(path, "PNG"))
-        return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
+}
+
+bool save(const QImage& image, const QString& path)
+{
+    return image.save(path, "PNG") || cannotWrite(path);
+}
+
+// The same strokes as vectors: the 16 x 16 grid is the SVG's view box, so
+// every size is drawn from the art itself rather than from a scaled bitmap.
+bool saveSvg(const Painter& draw, const QString& path)
+{
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(16, 16));
+    svg.setViewBox(QRectF(0, 0, 16, 16));
+    svg.setTitle(u"Mp3Tagloom"_s);
+    QPainter p;
+    if (!p.begin(&svg))
+        return cannotWrite(path);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    return p.end() || cannotWrite(path);
+}
+
+// The hicolor theme's layout, <size>/apps/<id>.<png|svg>, under themeFolder.
+bool paintThemeIcons(const QDir& themeFolder)
+{
+    const QString scalable = themeFolder.filePath(u"scalable/apps"_s);
+    bool ok =
+        QDir().mkpath(scalable) && saveSvg(appPicture, QDir(scalable).filePath(kAppId + u".svg"_s));
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = themeFolder.filePath(u"%1x%1/apps"_s.arg(size));
+        ok = QDir().mkpath(folder) &&
+             save(paint(size, appPicture), QDir(folder).filePath(kAppId + u".png"_s)) && ok;
+    }
+    return ok;
 }
 
 } // namespace
@@ -289,19 +329,23 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <images folder> <icon theme folder>\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     bool ok = QDir().mkpath(out.path());
     const std::vector<Painter> images = mainImages();
-    for (int i = 0; i < int(images.size()); ++i)
-        ok = save(paint(16, images[size_t(i)]),
-                  out.filePath(u"main%1.png"_s.arg(i, 2, 10, QChar(u'0')))) &&
-             ok;
+    // Each with its "@2x" twin, which Qt takes on screens of double density.
+    for (int i = 0; i < int(images.size()); ++i) {
+        const QString name = u"main%1"_s.arg(i, 2, 10, QChar(u'0'));
+        ok = save(paint(16, images[size_t(i)]), out.filePath(name + u".png"_s)) && ok;
+        ok = save(paint(32, images[size_t(i)]), out.filePath(name + u"@2x.png"_s)) && ok;
+    }
     for (const int size : {16, 32, 48, 256})
         ok = save(paint(size, appPicture), out.filePath(u"app%1.png"_s.arg(size))) && ok;
     ok = save(paint(66, appPicture), out.filePath(u"about.png"_s)) && ok;
+    ok = save(paint(132, appPicture), out.filePath(u"about@2x.png"_s)) && ok;
+    ok = paintThemeIcons(QDir(QString::fromLocal8Bit(argv[2]))) && ok;
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -10,6 +10,7 @@ class ResourcesTest : public QObject {
 
 private Q_SLOTS:
     void mainImagesAre16x16();
+    void picturesAreSharpAtDoubleDensity();
     void documentClipsHaveTheirColours_data();
     void documentClipsHaveTheirColours();
     void appIconHasItsSizes();
@@ -25,6 +26,21 @@ void ResourcesTest::mainImagesAre16x16()
     }
     QVERIFY(resources::mainImage(-1).isNull());
     QVERIFY(resources::mainImage(resources::kMainImageCount).isNull());
+}
+
+// On a screen of double density the icons and the About picture come from
+// pixels painted at that density, not from the small ones stretched.
+void ResourcesTest::picturesAreSharpAtDoubleDensity()
+{
+    for (int i = 0; i < resources::kMainImageCount; ++i) {
+        const QPixmap sharp = resources::mainIcon(i).pixmap(QSize(16, 16), 2.0);
+        QCOMPARE(sharp.size(), QSize(32, 32));
+        QCOMPARE(resources::mainIcon(i).pixmap(QSize(16, 16), 1.0).size(), QSize(16, 16));
+    }
+    QVERIFY(resources::mainIcon(resources::kMainImageCount).isNull());
+    const QPixmap about = resources::aboutPicture();
+    QCOMPARE(about.size(), QSize(132, 132));
+    QCOMPARE(about.deviceIndependentSize(), QSizeF(66, 66));
 }
 
 void ResourcesTest::documentClipsHaveTheirColours_data()
