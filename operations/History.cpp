@@ -27,6 +27,7 @@ bool isTagKind(StepKind kind)
     case StepKind::CopyV1ToV2:
     case StepKind::CopyV2ToV1:
     case StepKind::Conversion:
+    case StepKind::Cover:
         return true;
     case StepKind::Rename:
     case StepKind::Move:
@@ -301,6 +302,8 @@ QString stepName(StepKind kind)
         return u"删除"_s;
     case StepKind::NewFolder:
         return u"新建文件夹"_s;
+    case StepKind::Cover:
+        return u"封面"_s;
     }
     return {};
 }

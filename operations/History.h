@@ -21,7 +21,7 @@ struct TurnOutcome {
 };
 
 // The step's kind in words: "修改属性", "批量修改", "ID3v1->ID3v2",
-// "ID3v2->ID3v1", "批量改名", "转换编码", "移动", "删除", "新建文件夹".
+// "ID3v2->ID3v1", "批量改名", "转换编码", "移动", "删除", "新建文件夹", "封面".
 QString stepName(StepKind kind);
 
 class History {

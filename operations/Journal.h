@@ -28,6 +28,7 @@ enum class StepKind {
     Move,       // files dropped onto a folder of the tree
     Trash,      // files deleted to the trash
     NewFolder,
+    Cover, // the front cover set or removed; stored by number, so new kinds go last
 };
 
 // One file of a step. A tag step fills `tags`; the others `from` and `to`.

@@ -3,6 +3,7 @@
 #include "tags/FileIo.h"
 #include "tags/ID3v2Fields.h"
 #include "tags/ID3v2Frame.h"
+#include "tags/ID3v2Pictures.h"
 #include "tags/StaleCopies.h"
 #include "tags/TagImage.h"
 #include "tags/TextCodec.h"
@@ -30,25 +31,6 @@ constexpr std::uint64_t MaxTagBody = (1u << 28) - 1; // what 28 size bits can sa
 [[noreturn]] void throwError(int error, const std::string& what)
 {
     throw std::system_error(error, std::generic_category(), what);
-}
-
-// The tag's bytes for the walk. v2.2 and v2.3 unsynchronise the tag as a
-// whole and count frame sizes after restoring it, so such a tag is read and
-// restored whole; others are read on demand. nullopt when reading fails.
-std::optional<TagBytes> openTag(int fd, std::string first, const Header& header)
-{
-    const std::uint64_t end = HeaderSize + header.declared;
-    if (header.major == 4 || !header.unsynchronised())
-        return TagBytes(fd, std::move(first), end);
-    if (first.size() < end) {
-        auto whole = readAt(fd, 0, static_cast<std::size_t>(end));
-        if (!whole)
-            return std::nullopt;
-        first = std::move(*whole);
-    }
-    const std::string_view tag = std::string_view(first).substr(0, end);
-    return TagBytes(std::string(tag.substr(0, HeaderSize)) +
-                    resynchronised(tag.substr(HeaderSize)));
 }
 
 // Visits the frames in order, in v2.3 form, with the size each had stored;
@@ -215,11 +197,13 @@ FieldTexts textsOf(const FieldCollector& fields)
 
 // The seven frames of the field set, then every other frame of the old tag in
 // its order. A field whose text the caller left as read keeps its old frame,
-// encoding and all.
+// encoding and all. With a cover edit, the front cover's frame is replaced
+// where it stands or left out; a new cover without an old one comes last.
 class FrameBuilder {
 public:
-    FrameBuilder(const OldTag& old, const FieldTexts& texts)
-        : old_(old), texts_(texts), used_(old.frames.size(), false)
+    FrameBuilder(const OldTag& old, const FieldTexts& texts, const CoverEdit* cover = nullptr)
+        : old_(old), texts_(texts), used_(old.frames.size(), false), cover_(cover),
+          coverAt_(cover ? frontCoverIndex(old.frames) : std::nullopt)
     {
     }
 
@@ -238,17 +222,26 @@ public:
         for (std::size_t i = 0; i < old_.frames.size(); ++i) {
             if (used_[i])
                 continue;
-            if (year == i && old_.frames[i].id == "TDRC")
+            if (coverAt_ == i)
+                out_ += newCover();
+            else if (year == i && old_.frames[i].id == "TDRC")
                 out_ += datePartsOf(old_.frames[i], old_.frames);
             else
                 out_ += carried(i);
         }
+        if (cover_ && !coverAt_)
+            out_ += newCover();
         if (!written_)
             return std::nullopt;
         return std::move(out_);
     }
 
 private:
+    std::string newCover() const
+    {
+        return cover_->remove ? std::string() : serialized(coverFrame(*cover_));
+    }
+
     std::string carried(std::size_t i)
     {
         used_[i] = true;
@@ -300,18 +293,21 @@ private:
     const OldTag& old_;
     const FieldTexts& texts_;
     std::vector<bool> used_;
+    const CoverEdit* cover_;
+    std::optional<std::size_t> coverAt_;
     std::string out_;
     bool written_ = true;
 };
 
 // The new tag takes the old one's room when it fits there, so that it can be
 // written in place; otherwise it gets padding for the edits to come.
-std::optional<std::string> newTag(const OldTag& old, const FieldTexts& texts)
+std::optional<std::string> newTag(const OldTag& old, const FieldTexts& texts,
+                                  const CoverEdit* cover = nullptr)
 {
     // What cannot be carried into the new tag would be lost: no new tag.
     if (!old.whole)
         return std::nullopt;
-    const auto built = FrameBuilder(old, texts).build();
+    const auto built = FrameBuilder(old, texts, cover).build();
     if (!built)
         return std::nullopt;
     const std::string& frames = *built;
@@ -423,6 +419,17 @@ std::optional<std::string> TID3v2::RenderConvertedHead(const tags::TagImage& ima
         return image.head;
     // The fields' texts are the converted frames' own, so each keeps its frame.
     return newTag(old, textsOf(old.fields));
+}
+
+std::optional<std::string> TID3v2::RenderCoverHead(const tags::TagImage& image,
+                                                   const tags::CoverEdit& edit)
+{
+    const OldTag old = loadOldTag(image.head);
+    // Nothing to remove: the tag stays as it is, whatever its version.
+    if (edit.remove && !frontCoverIndex(old.frames))
+        return image.head;
+    // The fields' texts are the frames' own, so each keeps its frame.
+    return newTag(old, textsOf(old.fields), &edit);
 }
 
 bool TID3v2::SaveToFile(const std::string& FileName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tags/ID3v2Pictures.h"
 #include "tags/TagImage.h"
 #include "tags/Text.h"
 
@@ -61,6 +62,12 @@ public:
     static std::optional<std::string> RenderConvertedHead(const tags::TagImage& image,
                                                           const LegacyConverter& toUtf8,
                                                           bool* changed = nullptr);
+    // The head with the front cover (tags/ID3v2Pictures.h) set or removed as
+    // `edit` says, the texts and every other frame as they are, laid out as
+    // RenderHead lays them out; a file without a tag gets one. The old head
+    // when there is no cover to remove; nullopt where RenderHead gives it.
+    static std::optional<std::string> RenderCoverHead(const tags::TagImage& image,
+                                                      const tags::CoverEdit& edit);
 
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }

@@ -328,6 +328,22 @@ const char* TagBytes::view(std::uint64_t offset, std::size_t length)
     return buffer_.data();
 }
 
+std::optional<TagBytes> openTag(int fd, std::string first, const Header& header)
+{
+    const std::uint64_t end = HeaderSize + header.declared;
+    if (header.major == 4 || !header.unsynchronised())
+        return TagBytes(fd, std::move(first), end);
+    if (first.size() < end) {
+        auto whole = readAt(fd, 0, static_cast<std::size_t>(end));
+        if (!whole)
+            return std::nullopt;
+        first = std::move(*whole);
+    }
+    const std::string_view tag = std::string_view(first).substr(0, end);
+    return TagBytes(std::string(tag.substr(0, HeaderSize)) +
+                    resynchronised(tag.substr(HeaderSize)));
+}
+
 std::optional<std::uint64_t> framesBegin(TagBytes& bytes, const Header& header)
 {
     if (!header.extended())

@@ -56,6 +56,12 @@ private:
     std::uint64_t end_ = 0;
 };
 
+// The tag's bytes for the walk. v2.2 and v2.3 unsynchronise the tag as a
+// whole and count frame sizes after restoring it, so such a tag is read and
+// restored whole; others are read on demand (fd -1: `first` holds them all).
+// nullopt when reading fails.
+std::optional<TagBytes> openTag(int fd, std::string first, const Header& header);
+
 // Where the frames begin, after an extended header. A header whose flag
 // announces an extended header where a frame or only padding follows is read
 // as the bytes say, with the frames at 10; nullopt when neither the extended

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "operations/Outcome.h"
+#include "tags/ID3v2Pictures.h"
+#include "tags/TagImage.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The front cover of a file's ID3v2 tag: read for the window, set from a
+// picture file or removed through the batch writer (operations/TagWrites.h),
+// and saved to a file of its own.
+namespace operations {
+
+// The largest picture file taken as a cover.
+constexpr qint64 kMaxCoverFile = 16 * 1024 * 1024;
+
+struct CoverImage {
+    QByteArray data;
+    QString mime; // "image/jpeg" or "image/png"
+};
+
+// "image/jpeg" or "image/png" by the bytes' own signature; empty for others.
+QString imageMimeType(const QByteArray& bytes);
+
+// The picture file chosen as a cover: a JPEG or a PNG by its content,
+// whatever its name says, of kMaxCoverFile at most. nullopt, `error` saying
+// why in words, for anything else.
+std::optional<CoverImage> readCoverFile(const QString& path, QString* error = nullptr);
+
+// The file's front cover for display (tags/ID3v2Pictures.h); nullopt when it
+// has none or cannot be read.
+std::optional<tags::Picture> readCover(const QString& path);
+
+// The change that makes the image the file's front cover, or removes the one
+// it has (a file without one gets a change that changes nothing), the texts
+// and every other frame kept; ready for TagWrites under StepKind::Cover.
+// nullopt when the file cannot be read or its tag not rewritten without
+// losing a frame; `reason` then says why.
+std::optional<tags::TagChange> setCoverChange(const QString& path, const CoverImage& image,
+                                              QString* reason = nullptr);
+std::optional<tags::TagChange> removeCoverChange(const QString& path, QString* reason = nullptr);
+
+// The name an exported cover is offered under: the MP3's name with ".jpg" or,
+// for "image/png", ".png" in place of its extension.
+QString coverFileName(const QString& mp3Path, const QString& mime);
+
+// Writes the picture's bytes exactly to `target`, through a copy renamed over
+// it, so that a failure leaves what was there. Never over the MP3 itself.
+Outcome exportCover(const QByteArray& data, const QString& mp3Path, const QString& target);
+
+} // namespace operations
