@@ -6,11 +6,8 @@
 #include "app/main.h"
 #include "settings/Option.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
-TProgramForms::TProgramForms()
-    : main_(std::make_unique<TFormMain>()), option_(std::make_unique<TFormOption>())
+TProgramForms::TProgramForms(const QString& startPath)
+    : main_(std::make_unique<TFormMain>(startPath)), option_(std::make_unique<TFormOption>())
 {
     option_->OnException = [this](const std::exception& e) {
         ShowException(e, option_.get());
@@ -31,10 +28,5 @@ TProgramForms::~TProgramForms() = default;
 
 void TProgramForms::showMain()
 {
-    main_->show();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect frame = main_->frameGeometry();
-        main_->move(screen->availableGeometry().center() -
-                    QPoint(frame.width() / 2, frame.height() / 2));
-    }
+    main_->showRestored();
 }

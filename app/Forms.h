@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class TAboutBox;
@@ -12,7 +14,9 @@ class TFormOption;
 // creation reads the settings once), the About box, the copy-options dialog.
 class TProgramForms {
 public:
-    TProgramForms();
+    // The main window starts on `startPath` (a folder, or an MP3 file in
+    // its folder) when one is given, else on the folder of the settings.
+    explicit TProgramForms(const QString& startPath = {});
     ~TProgramForms();
     TProgramForms(const TProgramForms&) = delete;
     TProgramForms& operator=(const TProgramForms&) = delete;
@@ -21,7 +25,8 @@ public:
     TFormOption& option() const { return *option_; }
     TAboutBox& about() const { return *about_; }
 
-    // Shows the main window in the middle of the screen.
+    // Shows the main window where it was left, or in the middle of the
+    // screen.
     void showMain();
 
 private:

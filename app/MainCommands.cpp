@@ -385,7 +385,7 @@ void TFormMain::runRenamePlan(const QString& folder,
     RefreshEnabled = true;
     ClearPropPage();
     // The captions changed: the column fits them once, after the run.
-    ui.ListViewMain->resizeColumnToContents(0);
+    fitNameColumn();
     schedulePreviews();
 }
 
@@ -625,5 +625,5 @@ void TFormMain::MenuFixNameClick()
         }
     }
     recordStep(operations::StepKind::Rename, renamed);
-    ui.ListViewMain->resizeColumnToContents(0);
+    fitNameColumn();
 }

@@ -27,6 +27,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -112,7 +114,7 @@ void TFormMainLayout::setupUi(QMainWindow* window)
     window->setWindowIcon(resources::appIcon());
     window->setFont(widgets::uiFont(8));
     for (int i = 0; i < resources::kMainImageCount; ++i)
-        ImageListMain.append(QIcon(resources::mainImage(i)));
+        ImageListMain.append(resources::mainIcon(i));
 
     setupMenus(window);
     setupPanels(window);
@@ -124,7 +126,7 @@ void TFormMainLayout::setupUi(QMainWindow* window)
     setupStatusBar(window);
     ShellLink = named(new TShellLink(window), u"ShellLink"_s);
     // The designed outer size is 696 x 514; the frame belongs to the desktop.
-    window->resize(688, 480);
+    window->resize(800, 480);
 }
 
 void TFormMainLayout::setupMenus(QMainWindow* window)
@@ -169,6 +171,13 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     MenuYear = addAction(PopupMenuProp, u"MenuYear"_s, u"年代(&Y)"_s);
     MenuGenre = addAction(PopupMenuProp, u"MenuGenre"_s, u"类型(&G)"_s);
     MenuComment = addAction(PopupMenuProp, u"MenuComment"_s, u"备注(&C)"_s);
+
+    PopupMenuCover = named(new QMenu(window), u"PopupMenuCover"_s);
+    MenuCoverSet = addAction(PopupMenuCover, u"MenuCoverSet"_s, u"更换封面(&S)..."_s);
+    MenuCoverRemove = addAction(PopupMenuCover, u"MenuCoverRemove"_s, u"删除封面(&R)"_s);
+    MenuCoverSave = addAction(PopupMenuCover, u"MenuCoverSave"_s, u"导出封面(&E)..."_s);
+    for (QAction* action : {MenuCoverSet, MenuCoverRemove, MenuCoverSave})
+        action->setEnabled(false); // until a file is shown
 }
 
 void TFormMainLayout::setupPanels(QMainWindow* window)
@@ -209,7 +218,7 @@ void TFormMainLayout::setupPanels(QMainWindow* window)
 
     SplitterVer->setStretchFactor(0, 0);
     SplitterVer->setStretchFactor(1, 1);
-    SplitterVer->setSizes({185, 688 - 185 - 3});
+    SplitterVer->setSizes({185, 800 - 185 - 3});
 }
 
 void TFormMainLayout::setupListView()
@@ -235,15 +244,15 @@ void TFormMainLayout::setupListView()
     palette.setColor(QPalette::Base, QColor(128, 128, 255));
     palette.setColor(QPalette::Text, Qt::white);
     list->setPalette(palette);
+    // The user sizes every column, the last takes the rest; the window keeps
+    // the widths from one run to the next. Until the user sizes them, the
+    // name column is fitted to the names once per rebuild or batch.
     QHeaderView* header = list->header();
-    header->setStretchLastSection(false);
-    for (int c = 0; c < 6; ++c)
-        // The name column is fitted to its contents by the window once per
-        // rebuild or batch, not at every change of a caption.
-        header->setSectionResizeMode(c, c == 4   ? QHeaderView::Fixed
-                                        : c == 0 ? QHeaderView::Interactive
-                                                 : QHeaderView::Stretch);
-    header->resizeSection(4, 40);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(true);
+    const std::array<int, 5> widths{120, 120, 100, 120, 40};
+    for (int c = 0; c < 5; ++c)
+        header->resizeSection(c, widths[std::size_t(c)]);
 }
 
 void TFormMainLayout::setupBatchPage()
@@ -351,6 +360,14 @@ void TFormMainLayout::setupPropertyPage()
     for (QWidget* w : std::initializer_list<QWidget*>{EditTitle, EditArt, EditAlbum, EditYear,
                                                       ComboGenre, EditComment, BtnLsn, BtnChgProp})
         w->setEnabled(false);
+    // A frame even when empty: it shows where the cover's menu is.
+    LabelCover = named(new QLabel(page), u"LabelCover"_s);
+    LabelCover->setGeometry(492, 26, 96, 96);
+    LabelCover->setFrameShape(QFrame::Box);
+    LabelCover->setAlignment(Qt::AlignCenter);
+    LabelCover->setTextFormat(Qt::PlainText);
+    LabelCover->setWordWrap(true);
+    LabelCover->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 void TFormMainLayout::setupLogPage()

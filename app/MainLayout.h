@@ -57,6 +57,10 @@ struct TFormMainLayout {
     QAction* MenuYear = nullptr;
     QAction* MenuGenre = nullptr;
     QAction* MenuComment = nullptr;
+    QMenu* PopupMenuCover = nullptr; // the cover's context menu
+    QAction* MenuCoverSet = nullptr;
+    QAction* MenuCoverRemove = nullptr;
+    QAction* MenuCoverSave = nullptr;
 
     // Left: the folder tree.
     QSplitter* SplitterVer = nullptr;
@@ -108,6 +112,7 @@ struct TFormMainLayout {
     QLineEdit* EditComment = nullptr;
     QPushButton* BtnLsn = nullptr;
     QPushButton* BtnChgProp = nullptr;
+    QLabel* LabelCover = nullptr; // the file's front cover, right of the fields
 
     // Page 3: the log.
     QWidget* TabShLog = nullptr;

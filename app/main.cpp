@@ -89,7 +89,10 @@ const std::array<QString, 3>& TFormMain::ShowIdNames()
     return names;
 }
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+TFormMain::TFormMain(QWidget* parent) : TFormMain(QString(), parent) {}
+
+TFormMain::TFormMain(const QString& startPath, QWidget* parent)
+    : QMainWindow(parent), startPath_(startPath)
 {
     ui.setupUi(this);
     detector_ = std::make_unique<platform::LegacyDetector>();
@@ -106,10 +109,20 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     applyDesignedProperties();
     connectHandlers();
     connectPreviews();
+    connectCoverCommands();
+    watchColumnSizes();
+    // Folders dropped from a file manager open here.
+    setAcceptDrops(true);
     FormCreate();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain()
+{
+    // The widgets go after this object's own part is gone; a signal they
+    // raise on the way (a list cleared, a page removed) must not reach it.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 // The properties the window is designed with, applied in the order the
 // components expect while the form loads; then the components are loaded.
@@ -270,8 +283,16 @@ void TFormMain::FormCreate()
         ShowId = settings::readShowId(ini);
         readTextSettings(ini);
         setPropertyCaption();
+        Place start;
         try {
-            ui.ShellList->setPath(settings::readLastFolder(ini));
+            start = startPath_.isEmpty() ? Place{settings::readLastFolder(ini), {}}
+                                         : placeOf(startPath_);
+        } catch (const std::exception& e) {
+            ShowException(e, this); // a start path that is not there
+            start = {settings::readLastFolder(ini), {}};
+        }
+        try {
+            ui.ShellList->setPath(start.folder);
         } catch (const std::exception& e) {
             // A folder that is gone (an unplugged stick): say so, then show
             // the home folder rather than an empty window.
@@ -280,6 +301,8 @@ void TFormMain::FormCreate()
         }
         ui.PageCtrlMain->setCurrentIndex(kPropertyPage);
         RebuildList();
+        if (!start.file.isEmpty())
+            selectFile(start.file);
     } catch (const std::exception& e) {
         // The window opens with what was done until then.
         ShowException(e, this);
@@ -322,6 +345,7 @@ void TFormMain::closeEvent(QCloseEvent* event)
         }
         TIniFile ini;
         settings::writeLastFolder(ini, ui.ShellList->Path());
+        saveWindowState();
         event->accept();
     } catch (const std::exception& e) {
         ShowException(e, this);
@@ -357,6 +381,8 @@ void TFormMain::MenuItemExitClick()
 {
     if (!leavePage())
         return;
+    // The folder is kept only by the close button; the window's place always.
+    runGuarded([this] { saveWindowState(); });
     QCoreApplication::exit(0);
 }
 
@@ -431,7 +457,7 @@ void TFormMain::RebuildList()
     list->addTopLevelItems(rows);
     // Once per rebuild: sizing to the contents at every change of a caption
     // would cost the whole list each time.
-    list->resizeColumnToContents(0);
+    fitNameColumn();
     schedulePreviews();
 }
 
@@ -623,6 +649,7 @@ void TFormMain::reselectPageFile()
 
 bool TFormMain::fillPropPageFromFile(const QString& path)
 {
+    showCover(path);
     const auto p = priority();
     if (!p)
         return false;

@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QProgressBar;
 class QTimer;
 class QTreeWidgetItem;
@@ -43,6 +45,9 @@ class TFormMain : public QMainWindow {
 
 public:
     explicit TFormMain(QWidget* parent = nullptr);
+    // Started on a folder, or on an MP3 file to select in its folder, in
+    // place of the folder of the settings.
+    explicit TFormMain(const QString& startPath, QWidget* parent = nullptr);
     ~TFormMain() override;
 
     // The components, by their names.
@@ -141,8 +146,39 @@ public:
                           const QString& defaultText)>
         InputBox;
 
+    // The desktop (app/Desktop.cpp): shows the window where it was left,
+    // its splitters and columns as they were; saves them at the end. Opens a
+    // folder, or a file's folder selecting the file; throws for a path that
+    // is neither.
+    void showRestored();
+    void saveWindowState();
+    void openPlace(const QString& path);
+
+    // The front cover on the property page (app/CoverCommands.cpp): shown for
+    // the file the page shows; set on the selected files from a picture file,
+    // removed from them, or saved to a file of its own. The dialogs asking for
+    // the picture and for the file to save it in; tests put their own here.
+    widgets::FileChooser CoverOpenDlg;
+    std::function<QString(QWidget* parent, const QString& proposedPath)> CoverSaveDlg;
+    void MenuCoverSetClick();
+    void MenuCoverRemoveClick();
+    void MenuCoverSaveClick();
+
+private:
+    using CoverChange =
+        std::function<std::optional<tags::TagChange>(const QString& path, QString* reason)>;
+    void connectCoverCommands();
+    void showCover(const QString& path);
+    void updateCoverMenu();
+    void changeCovers(const QString& verb, const CoverChange& prepare);
+    enum class CoverState { None, Read, TooLarge };
+    QString coverFile_; // the file the cover shown is of; empty for none
+    CoverState coverState_ = CoverState::None;
+
 protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -154,6 +190,16 @@ private:
     static constexpr int NameRole = Qt::UserRole + 2;
     QString rowName(const QTreeWidgetItem* row) const;
     void setRowName(QTreeWidgetItem* row, const QString& name);
+
+    struct Place {
+        QString folder; // ends in "/"
+        QString file;   // empty for a folder
+    };
+    static Place placeOf(const QString& path);
+    void selectFile(const QString& file);
+    void watchColumnSizes();
+    // The name column fitted to the names, unless the user sized the columns.
+    void fitNameColumn();
 
     // Selection changes the program makes itself (a rebuild, the move to the
     // next row): they never ask about unsaved edits.
@@ -259,6 +305,9 @@ private:
     // One detector of legacy code pages for every file the window reads.
     std::unique_ptr<platform::LegacyDetector> detector_;
     QTimer* previewTimer_ = nullptr;
+    QString startPath_;
+    bool columnsKept_ = false;    // the user's (or the last run's) column widths
+    bool sizingColumns_ = false;  // the program is sizing them itself
     int quiet_ = 0;               // QuietSelection depth
     bool keepPage_ = false;       // selection changes leave the page alone
     bool rebuildPending_ = false; // a merge came while the list was busy

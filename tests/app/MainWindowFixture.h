@@ -169,12 +169,14 @@ private:
 // The program's forms, started on a folder (the settings' "path").
 class Program {
 public:
-    explicit Program(const QString& folder = {}, QList<ModalAnswers::Answer> answers = {})
+    // `startPath` is the program's argument (a folder or an MP3 file).
+    explicit Program(const QString& folder = {}, QList<ModalAnswers::Answer> answers = {},
+                     const QString& startPath = {})
     {
         if (!folder.isEmpty())
             writeSetting(u"SysInfo"_s, u"path"_s, folder);
         ModalAnswers startup(std::move(answers));
-        forms_ = std::make_unique<TProgramForms>();
+        forms_ = std::make_unique<TProgramForms>(startPath);
         startupMessages_ = startup.messages();
         main().show();
         QVERIFY(QTest::qWaitForWindowExposed(&main()));

@@ -289,6 +289,34 @@ void newFolder(const Program& program, const MusicFolder& music)
     QVERIFY(QFileInfo(music.path() + u"新歌"_s).isDir());
 }
 
+// One file with a front cover (written in place), one without (growing).
+void coverFiles(const MusicFolder& music)
+{
+    const QByteArray cover = frame23("APIC", "\0image/jpeg\0\x03\0\xFF\xD8\xFF old"_ba);
+    music.add(u"a.mp3"_s,
+              id3v2Tag(3, frame23("TIT2", textData(0, "A")) + cover, 256) + silentMpegFrames());
+    music.addV2(u"b.mp3"_s, "B");
+    music.add(u"cover.png"_s, "\x89PNG\r\n\x1A\n new"_ba);
+}
+
+void setCover(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    w.CoverOpenDlg = [&music](QWidget*) {
+        return music.file(u"cover.png"_s);
+    };
+    program.select({0, 1});
+    w.ui.MenuCoverSet->trigger();
+    QCOMPARE(program.status(2), u"共修改:2  成功:2  失败:0"_s);
+}
+
+void removeCover(const Program& program, const MusicFolder&)
+{
+    program.select({0});
+    program.main().ui.MenuCoverRemove->trigger();
+    QCOMPARE(program.status(2), u"共修改:1  成功:1  失败:0"_s);
+}
+
 const std::vector<Scenario>& scenarios()
 {
     static const std::vector<Scenario> all{
@@ -301,6 +329,8 @@ const std::vector<Scenario>& scenarios()
         {"drop onto a folder", u"移动"_s, 2, threeFiles, drop},
         {"deletion to the trash", u"删除"_s, 1, threeFiles, trash},
         {"new sub-folder", u"新建文件夹"_s, 1, threeFiles, newFolder},
+        {"cover set", u"封面"_s, 2, coverFiles, setCover},
+        {"cover removal", u"封面"_s, 1, coverFiles, removeCover},
     };
     return all;
 }

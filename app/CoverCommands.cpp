@@ -1,0 +1,229 @@
+// The front cover on the property page: shown for the file the page shows,
+// and its menu (set, remove, save to a file). What a cover change does to a
+// file lives in operations/CoverEditing.
+
+#include "app/main.h"
+
+#include "operations/CoverEditing.h"
+
+#include <QBuffer>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString imageFilter()
+{
+    return u"图片 (*.jpg *.jpeg *.png)"_s;
+}
+
+QString sizeInWords(std::uint64_t bytes)
+{
+    if (bytes < 1024)
+        return u"%1 字节"_s.arg(bytes);
+    if (bytes < 1024 * 1024)
+        return u"%1 KB"_s.arg(double(bytes) / 1024, 0, 'f', 1);
+    return u"%1 MB"_s.arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+}
+
+struct DecodedCover {
+    QImage image; // null when the bytes are no picture Qt can read
+    QSize size;   // the picture's own
+};
+
+// Decoded straight to the box's size where the format can (JPEG), so that a
+// large picture is never held whole; the others are decoded once and scaled.
+DecodedCover decodeCover(const QByteArray& bytes, const QSize& box)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && !size.isEmpty())
+        reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo({1, 1}));
+    DecodedCover decoded{reader.read(), size};
+    if (!decoded.image.isNull() && !size.isValid()) {
+        decoded.size = decoded.image.size();
+        decoded.image = decoded.image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    return decoded;
+}
+
+// The picture fitted into the label's frame at the screen's own density; one
+// that cannot be shown as its size in words.
+void showPicture(QLabel* label, const tags::Picture& picture)
+{
+    const QString mime = QString::fromStdString(picture.mime);
+    const QString size = sizeInWords(picture.tooLarge ? picture.frameSize : picture.data.size());
+    const qreal ratio = label->devicePixelRatioF();
+    DecodedCover decoded = picture.tooLarge ? DecodedCover{}
+                                            : decodeCover(QByteArray::fromStdString(picture.data),
+                                                          label->contentsRect().size() * ratio);
+    if (decoded.image.isNull()) {
+        label->setText(u"无法显示的图片\n"_s + size);
+        label->setToolTip(mime + u'\n' + size);
+        return;
+    }
+    QPixmap pixmap = QPixmap::fromImage(std::move(decoded.image));
+    pixmap.setDevicePixelRatio(ratio);
+    label->setPixmap(pixmap);
+    label->setToolTip(u"%1 x %2 像素\n%3\n%4"_s.arg(decoded.size.width())
+                          .arg(decoded.size.height())
+                          .arg(mime, size));
+}
+
+QString defaultOpenDialog(QWidget* parent)
+{
+    return QFileDialog::getOpenFileName(parent, u"更换封面"_s, QString(), imageFilter());
+}
+
+QString defaultSaveDialog(QWidget* parent, const QString& proposedPath)
+{
+    return QFileDialog::getSaveFileName(parent, u"导出封面"_s, proposedPath, imageFilter());
+}
+
+} // namespace
+
+void TFormMain::connectCoverCommands()
+{
+    CoverOpenDlg = defaultOpenDialog;
+    CoverSaveDlg = defaultSaveDialog;
+    const auto on = [this](QAction* action, void (TFormMain::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(ui.MenuCoverSet, &TFormMain::MenuCoverSetClick);
+    on(ui.MenuCoverRemove, &TFormMain::MenuCoverRemoveClick);
+    on(ui.MenuCoverSave, &TFormMain::MenuCoverSaveClick);
+    connect(ui.LabelCover, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        updateCoverMenu();
+        ui.PopupMenuCover->popup(ui.LabelCover->mapToGlobal(p));
+    });
+    // The page shows another file, or none: the cover shown is no longer its.
+    connect(ui.EditFile, &QLineEdit::textChanged, this, [this](const QString& file) {
+        if (file != coverFile_)
+            showCover({});
+    });
+}
+
+void TFormMain::showCover(const QString& path)
+{
+    coverFile_ = path;
+    ui.LabelCover->clear();
+    ui.LabelCover->setToolTip({});
+    const auto picture = path.isEmpty() ? std::nullopt : operations::readCover(path);
+    coverState_ = !picture            ? CoverState::None
+                  : picture->tooLarge ? CoverState::TooLarge
+                                      : CoverState::Read;
+    updateCoverMenu();
+    if (picture)
+        showPicture(ui.LabelCover, *picture);
+}
+
+void TFormMain::updateCoverMenu()
+{
+    const bool shown = !coverFile_.isEmpty() && !(Batch && Batch->running());
+    ui.MenuCoverSet->setEnabled(shown);
+    ui.MenuCoverRemove->setEnabled(shown && coverState_ != CoverState::None);
+    // Bytes never read cannot be saved.
+    ui.MenuCoverSave->setEnabled(shown && coverState_ == CoverState::Read);
+}
+
+void TFormMain::MenuCoverSetClick()
+{
+    if (coverFile_.isEmpty() || !leavePage())
+        return;
+    const QString picturePath = CoverOpenDlg(this);
+    if (picturePath.isEmpty())
+        return;
+    QString error;
+    const auto image = operations::readCoverFile(picturePath, &error);
+    if (!image) {
+        appendLog(picturePath + u"不能用作封面: "_s + error);
+        ui.StatusBarPanel0->setText(error);
+        return;
+    }
+    changeCovers(u"更换封面"_s, [&image](const QString& path, QString* reason) {
+        return operations::setCoverChange(path, *image, reason);
+    });
+}
+
+void TFormMain::MenuCoverRemoveClick()
+{
+    if (coverFile_.isEmpty() || !leavePage())
+        return;
+    changeCovers(u"删除封面"_s, [](const QString& path, QString* reason) {
+        return operations::removeCoverChange(path, reason);
+    });
+}
+
+// The selected files' covers changed as one step of the history; each file
+// logged with the verb.
+void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare)
+{
+    BatchRun run;
+    run.runningText = u"正在%1..."_s.arg(verb);
+    run.completionText = verb + u"完成"_s;
+    run.page = ui.PageCtrlMain->currentIndex(); // back where the user was
+    run.act = [&](QTreeWidgetItem* row) {
+        if (!row->isSelected())
+            return;
+        const QString path = rowPath(row);
+        QString reason;
+        auto change = prepare(path, &reason);
+        if (!change) {
+            appendLog(path + verb + u"失败: "_s + reason);
+            Batch->count(false);
+            return;
+        }
+        if (!change->changes()) {
+            appendLog(path + u"没有封面."_s); // nothing to remove
+            return;
+        }
+        queueWrite(std::move(*change), [=, this](const operations::Outcome& written) {
+            appendLog(path + verb + (written.succeeded ? u"."_s : u"失败: "_s + written.message));
+            Batch->count(written.succeeded);
+        });
+    };
+    run.closing = [this] {
+        // The page's edits were saved or given up before the run: it shows
+        // the file, and its cover, as the run left them.
+        page_->markUnmodified();
+        rebuildKeepingSelection();
+    };
+    run.tagStep = operations::StepKind::Cover;
+    runBatch(run);
+}
+
+void TFormMain::MenuCoverSaveClick()
+{
+    const QString file = coverFile_;
+    const auto picture = file.isEmpty() ? std::nullopt : operations::readCover(file);
+    if (!picture || picture->tooLarge) {
+        ui.StatusBarPanel0->setText(picture ? u"封面太大,无法导出"_s : u"没有封面"_s);
+        return;
+    }
+    const QString mime = QString::fromStdString(picture->mime);
+    const QString folder = file.left(file.lastIndexOf(u'/') + 1);
+    const QString target = CoverSaveDlg(this, folder + operations::coverFileName(file, mime));
+    if (target.isEmpty())
+        return;
+    const auto outcome =
+        operations::exportCover(QByteArray::fromStdString(picture->data), file, target);
+    if (!outcome.succeeded) {
+        appendLog(target + u"导出封面失败: "_s + outcome.message);
+        ui.StatusBarPanel0->setText(u"导出封面失败: "_s + outcome.message);
+        return;
+    }
+    appendLog(target + u"导出封面."_s);
+    ui.StatusBarPanel0->setText(u"封面已导出"_s);
+}
