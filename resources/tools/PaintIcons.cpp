@@ -1,8 +1,7 @@
-// Paints the program's pictures into PNG files: the fifteen 16 x 16 images (and their 32 x 32 twins) of
-// the main window's image list, the window icon in four sizes and the About
-// box's picture; and the icon the desktop shows for the installed program, as
-// an SVG and as PNGs in the sizes of the hicolor theme. The files are
-// committed; rerun this after changing the art:
+// Paints the program's pictures into PNG files: the fifteen 16 x 16 images (and their 32 x 32
+// twins) of the main window's image list, the window icon in four sizes and the About box's
+// picture; and the icon the desktop shows for the installed program, as an SVG and as PNGs in the
+// sizes of the hicolor theme. The files are committed; rerun this after changing the art:
 //
 //   cmake --build <build> --target paint_icons
 //
