@@ -1,0 +1,63 @@
+#include "cli/Context.h"
+
+#include "cli/Output.h"
+#include "settings/IniFile.h"
+
+using namespace Qt::StringLiterals;
+
+namespace cli {
+
+Context::Context() : detector_(std::make_unique<platform::LegacyDetector>())
+{
+    // The same keys and defaults as the window (TFormMain::readTextSettings).
+    const TIniFile ini;
+    showId_ = settings::readShowId(ini);
+    encoding_ = settings::readTextEncoding(ini) == settings::TextEncoding::Gbk
+                    ? operations::WriteEncoding::Gbk
+                    : operations::WriteEncoding::Unicode;
+    codePage_ = platform::codePageFromName(settings::readLegacyCodePage(ini))
+                    .value_or(platform::LegacyCodePage::Gbk);
+}
+
+std::optional<operations::Priority> Context::settingsPriority() const
+{
+    return operations::priorityOf(showId_);
+}
+
+operations::TextRules Context::textRules()
+{
+    return {encoding_, codePage_, detector_.get()};
+}
+
+QJsonObject Context::fileObject(const QString& path)
+{
+    return cli::fileObject(path, *detector_, codePage_);
+}
+
+operations::Journal* Context::journal(Result& result)
+{
+    if (journalTried_)
+        return journal_.get();
+    journalTried_ = true;
+    try {
+        journal_ = std::make_unique<operations::Journal>(operations::Journal::defaultFile());
+        for (const std::string& path : journal_->recovered())
+            result.errors.push_back(QByteArray::fromStdString(path) + "恢复了中断的写入.");
+    } catch (const std::exception& e) {
+        result.warn(u"操作历史无法打开: "_s + QString::fromUtf8(e.what()));
+    }
+    return journal_.get();
+}
+
+void Context::flushJournal(Result& result)
+{
+    if (!journal_)
+        return;
+    try {
+        journal_->flushWrites();
+    } catch (const operations::JournalError& e) {
+        result.warn(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace cli
