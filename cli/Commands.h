@@ -19,7 +19,7 @@ struct Command {
     QString synopsis; // what follows the command's name in the usage line
     QString summary;  // one line for the program's help
     QString details;  // the rest of the command's help
-    std::vector<OptionSpec> options;
+    std::vector<OptionDef> options;
     Result (*run)(const ParsedArgs& args, Context& context) = nullptr;
 };
 

@@ -27,16 +27,16 @@ std::vector<Command> allCommands()
     return commands;
 }
 
-std::vector<OptionSpec> commonOptions()
+std::vector<OptionDef> commonOptions()
 {
     return {{u"json"_s, {}, false, {}, u"输出一个 JSON 文档 (print one JSON document)"_s},
             {u"help"_s, u'h', false, {}, u"显示此帮助 (show this help)"_s}};
 }
 
-QString optionLines(const std::vector<OptionSpec>& options)
+QString optionLines(const std::vector<OptionDef>& options)
 {
     QStringList lines;
-    for (const OptionSpec& option : options) {
+    for (const OptionDef& option : options) {
         QString names = option.shortName.isNull() ? u"    "_s : u"-"_s + option.shortName + u", "_s;
         names += u"--"_s + option.longName;
         if (option.takesValue)
@@ -54,7 +54,7 @@ QString programHelp(const std::vector<Command>& commands)
                    u"命令 (commands):\n"_s;
     for (const Command& command : commands)
         help += u"  "_s + command.name.leftJustified(10) + command.summary + u'\n';
-    std::vector<OptionSpec> options = commonOptions();
+    std::vector<OptionDef> options = commonOptions();
     options.push_back({u"version"_s, {}, false, {}, u"显示版本 (show the version)"_s});
     help += u"\n选项 (options):\n"_s + optionLines(options) +
             u"\n退出状态 (exit status): 0 全部成功, 1 有文件失败, 2 用法错误.\n"_s + u"详见 "_s +
@@ -64,8 +64,8 @@ QString programHelp(const std::vector<Command>& commands)
 
 QString commandHelp(const Command& command)
 {
-    std::vector<OptionSpec> options = command.options;
-    for (OptionSpec& option : commonOptions())
+    std::vector<OptionDef> options = command.options;
+    for (OptionDef& option : commonOptions())
         options.push_back(std::move(option));
     return u"用法 (usage): "_s + program() + u' ' + command.name + u' ' + command.synopsis +
            u"\n"_s + command.summary + u"\n\n"_s + command.details + u"\n选项 (options):\n"_s +
@@ -94,10 +94,10 @@ Answer answerOf(const Result& result, bool json, const QString& command)
 
 Answer runCommand(const Command& command, const std::vector<QString>& args, bool json)
 {
-    std::vector<OptionSpec> specs = command.options;
-    for (OptionSpec& option : commonOptions())
-        specs.push_back(std::move(option));
-    const ParsedArgs parsed = parseArgs(args, specs);
+    std::vector<OptionDef> known = command.options;
+    for (OptionDef& option : commonOptions())
+        known.push_back(std::move(option));
+    const ParsedArgs parsed = parseArgs(args, known);
     if (!parsed.error.isEmpty())
         return usageError(parsed.error, command.name);
     if (parsed.has(u"help"_s))

@@ -6,36 +6,36 @@ namespace cli {
 
 namespace {
 
-const OptionSpec* findLong(const std::vector<OptionSpec>& specs, QStringView name)
+const OptionDef* findLong(const std::vector<OptionDef>& known, QStringView name)
 {
-    for (const OptionSpec& spec : specs) {
-        if (spec.longName == name)
-            return &spec;
+    for (const OptionDef& option : known) {
+        if (option.longName == name)
+            return &option;
     }
     return nullptr;
 }
 
-const OptionSpec* findShort(const std::vector<OptionSpec>& specs, QChar name)
+const OptionDef* findShort(const std::vector<OptionDef>& known, QChar name)
 {
-    for (const OptionSpec& spec : specs) {
-        if (!spec.shortName.isNull() && spec.shortName == name)
-            return &spec;
+    for (const OptionDef& option : known) {
+        if (!option.shortName.isNull() && option.shortName == name)
+            return &option;
     }
     return nullptr;
 }
 
 // One "--name[=value]" argument; `next` is taken for a value when needed.
-bool takeLong(ParsedArgs& parsed, const std::vector<OptionSpec>& specs, const QString& arg,
+bool takeLong(ParsedArgs& parsed, const std::vector<OptionDef>& known, const QString& arg,
               const QString* next, bool& usedNext)
 {
     const qsizetype equals = arg.indexOf(u'=');
     const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
-    const OptionSpec* spec = findLong(specs, name);
-    if (!spec) {
+    const OptionDef* option = findLong(known, name);
+    if (!option) {
         parsed.error = u"未知的选项 --"_s + name;
         return false;
     }
-    if (!spec->takesValue) {
+    if (!option->takesValue) {
         if (equals >= 0) {
             parsed.error = u"选项 --"_s + name + u" 不带值"_s;
             return false;
@@ -57,23 +57,23 @@ bool takeLong(ParsedArgs& parsed, const std::vector<OptionSpec>& specs, const QS
 }
 
 // One "-abc" bundle of short options; the last may take a value.
-bool takeShort(ParsedArgs& parsed, const std::vector<OptionSpec>& specs, const QString& arg,
+bool takeShort(ParsedArgs& parsed, const std::vector<OptionDef>& known, const QString& arg,
                const QString* next, bool& usedNext)
 {
     for (qsizetype i = 1; i < arg.size(); ++i) {
-        const OptionSpec* spec = findShort(specs, arg[i]);
-        if (!spec) {
+        const OptionDef* option = findShort(known, arg[i]);
+        if (!option) {
             parsed.error = u"未知的选项 -"_s + arg[i];
             return false;
         }
-        if (!spec->takesValue) {
-            parsed.options[spec->longName] = QString();
+        if (!option->takesValue) {
+            parsed.options[option->longName] = QString();
             continue;
         }
         if (i + 1 < arg.size()) {
-            parsed.options[spec->longName] = arg.mid(i + 1);
+            parsed.options[option->longName] = arg.mid(i + 1);
         } else if (next) {
-            parsed.options[spec->longName] = *next;
+            parsed.options[option->longName] = *next;
             usedNext = true;
         } else {
             parsed.error = u"选项 -"_s + arg[i] + u" 缺少值"_s;
@@ -92,7 +92,7 @@ QString ParsedArgs::value(const QString& name) const
     return found == options.end() ? QString() : found->second;
 }
 
-ParsedArgs parseArgs(const std::vector<QString>& args, const std::vector<OptionSpec>& specs)
+ParsedArgs parseArgs(const std::vector<QString>& args, const std::vector<OptionDef>& known)
 {
     ParsedArgs parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -107,8 +107,8 @@ ParsedArgs parseArgs(const std::vector<QString>& args, const std::vector<OptionS
         }
         const QString* next = i + 1 < args.size() ? &args[i + 1] : nullptr;
         bool usedNext = false;
-        const bool ok = arg.startsWith(u"--"_s) ? takeLong(parsed, specs, arg, next, usedNext)
-                                                : takeShort(parsed, specs, arg, next, usedNext);
+        const bool ok = arg.startsWith(u"--"_s) ? takeLong(parsed, known, arg, next, usedNext)
+                                                : takeShort(parsed, known, arg, next, usedNext);
         if (!ok)
             return parsed;
         if (usedNext)

@@ -11,7 +11,7 @@
 // options; options and operands in any order.
 namespace cli {
 
-struct OptionSpec {
+struct OptionDef {
     QString longName;
     QChar shortName; // null for none
     bool takesValue = false;
@@ -30,6 +30,6 @@ struct ParsedArgs {
     QString value(const QString& name) const;
 };
 
-ParsedArgs parseArgs(const std::vector<QString>& args, const std::vector<OptionSpec>& specs);
+ParsedArgs parseArgs(const std::vector<QString>& args, const std::vector<OptionDef>& known);
 
 } // namespace cli

@@ -40,7 +40,7 @@ std::optional<std::size_t> fieldIndex(const QString& name)
     return std::size_t(found - FieldNames.begin());
 }
 
-OptionSpec priorityOption()
+OptionDef priorityOption()
 {
     return {u"priority"_s,
             {},
