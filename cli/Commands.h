@@ -25,6 +25,12 @@ struct Command {
 
 // ls, get, set.
 std::vector<Command> tagCommands();
+// copy, from-name.
+std::vector<Command> sourceCommands();
+// rename, fix-names.
+std::vector<Command> nameCommands();
+// encoding.
+std::vector<Command> encodingCommands();
 // history, undo, redo.
 std::vector<Command> historyCommands();
 

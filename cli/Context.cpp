@@ -1,6 +1,7 @@
 #include "cli/Context.h"
 
 #include "cli/Output.h"
+#include "platform/FileNameCodec.h"
 #include "settings/IniFile.h"
 
 using namespace Qt::StringLiterals;
@@ -34,6 +35,12 @@ QJsonObject Context::fileObject(const QString& path)
     return cli::fileObject(path, *detector_, codePage_);
 }
 
+QString Context::shownName(const QString& path)
+{
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    return platform::shownFileName(platform::encodeFileName(name), *detector_, codePage_);
+}
+
 operations::Journal* Context::journal(Result& result)
 {
     if (journalTried_)
@@ -47,6 +54,21 @@ operations::Journal* Context::journal(Result& result)
         result.warn(u"操作历史无法打开: "_s + QString::fromUtf8(e.what()));
     }
     return journal_.get();
+}
+
+void Context::recordMoves(operations::StepKind kind, const std::vector<operations::StepFile>& files,
+                          Result& result)
+{
+    if (files.empty())
+        return;
+    operations::Journal* const journal = this->journal(result);
+    if (!journal)
+        return;
+    try {
+        journal->record(kind, files);
+    } catch (const operations::JournalError& e) {
+        result.warn(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
+    }
 }
 
 void Context::flushJournal(Result& result)

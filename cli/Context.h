@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace cli {
 
@@ -30,10 +31,18 @@ public:
     platform::LegacyDetector& detector() { return *detector_; }
 
     QJsonObject fileObject(const QString& path);
+    // The file's name (its last component) as the window's list shows it:
+    // a name that is not UTF-8 read in the legacy code page.
+    QString shownName(const QString& path);
+    platform::LegacyCodePage codePage() const { return codePage_; }
 
     // The window's journal; null when it cannot be opened (said in `result`
     // then). Writes interrupted by a crash are finished on opening.
     operations::Journal* journal(Result& result);
+    // A step of renames or moves, recorded once they are made (nothing for
+    // none); a journal that cannot take it is said in `result`.
+    void recordMoves(operations::StepKind kind, const std::vector<operations::StepFile>& files,
+                     Result& result);
     // The written bytes made durable and the history trimmed, as the window
     // does after each command.
     void flushJournal(Result& result);

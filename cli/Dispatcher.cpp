@@ -21,9 +21,12 @@ QString program()
 // Every command, in the order the help lists them.
 std::vector<Command> allCommands()
 {
-    std::vector<Command> commands = tagCommands();
-    for (Command& command : historyCommands())
-        commands.push_back(std::move(command));
+    std::vector<Command> commands;
+    for (auto* group :
+         {&tagCommands, &sourceCommands, &nameCommands, &encodingCommands, &historyCommands}) {
+        for (Command& command : group())
+            commands.push_back(std::move(command));
+    }
     return commands;
 }
 

@@ -2,11 +2,12 @@
 
 #include "cli/Commands.h"
 #include "cli/Context.h"
+#include "cli/FileArgs.h"
+#include "cli/Progress.h"
+#include "cli/TagStep.h"
 
 #include "operations/TagEditing.h"
 #include "operations/TagWrites.h"
-#include "platform/FileNameCodec.h"
-#include "platform/FolderNames.h"
 #include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -15,12 +16,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <functional>
-#include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -40,116 +36,6 @@ std::optional<std::size_t> fieldIndex(const QString& name)
     return std::size_t(found - FieldNames.begin());
 }
 
-OptionDef priorityOption()
-{
-    return {u"priority"_s,
-            {},
-            true,
-            u"v1|v2|prefer-v2"_s,
-            u"标签版本的优先级; 默认为设置中的 (default: the settings')"_s};
-}
-
-// The priority of the run: the option's, else the settings' as the window
-// reads it. A bad option is bad usage; a stored number that names no version
-// fails the run, as nothing could be shown or written.
-std::optional<operations::Priority> runPriority(const ParsedArgs& args, Context& context,
-                                                Result& result)
-{
-    if (args.has(u"priority"_s)) {
-        const QString name = args.value(u"priority"_s);
-        if (name == u"v1"_s)
-            return operations::Priority::V1Only;
-        if (name == u"v2"_s)
-            return operations::Priority::V2Only;
-        if (name == u"prefer-v2"_s)
-            return operations::Priority::PreferV2;
-        result = badUsage(u"未知的优先级 "_s + name + u" (v1, v2, prefer-v2)"_s);
-        return std::nullopt;
-    }
-    if (const auto priority = context.settingsPriority())
-        return priority;
-    result.status = SomeFailed;
-    result.warn(u"设置中的 SysInfo/ShowId="_s + QString::number(context.showId()) +
-                u" 不是有效的优先级; 请用 --priority 指定"_s);
-    return std::nullopt;
-}
-
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// Why the path cannot be read as a file; nullopt when it can.
-std::optional<QString> notAFile(const QString& path)
-{
-    const std::string native = platform::NativePath(path);
-    struct ::stat st {};
-    if (::stat(native.c_str(), &st) != 0)
-        return errno == ENOENT ? u"文件不存在"_s : systemError();
-    if (S_ISDIR(st.st_mode))
-        return u"是文件夹"_s;
-    if (!S_ISREG(st.st_mode))
-        return u"不是文件"_s;
-    if (::access(native.c_str(), R_OK) != 0)
-        return systemError();
-    return std::nullopt;
-}
-
-bool isFolder(const QString& path, bool followLinks)
-{
-    const std::string native = platform::NativePath(path);
-    struct ::stat st {};
-    const int got = followLinks ? ::stat(native.c_str(), &st) : ::lstat(native.c_str(), &st);
-    return got == 0 && S_ISDIR(st.st_mode);
-}
-
-// A file of a listing, or why a path given could not be listed.
-struct Entry {
-    QString path;
-    std::optional<QString> error;
-};
-
-// The MP3 files of a folder in byte order, then (recursively) those of its
-// sub-folders. Links to folders are not followed: a loop cannot trap the walk.
-void listFolder(const QString& prefix, bool recursive, std::vector<Entry>& entries)
-{
-    const QString folder = prefix.isEmpty() ? u"."_s : prefix;
-    auto names = platform::FolderEntries(folder);
-    if (!names) {
-        entries.push_back({folder, u"无法读取文件夹: "_s + systemError()});
-        return;
-    }
-    std::sort(names->begin(), names->end(), [](const QString& a, const QString& b) {
-        return platform::encodeFileName(a) < platform::encodeFileName(b);
-    });
-    std::vector<QString> subfolders;
-    for (const QString& name : *names) {
-        const QString path = prefix + name;
-        if (isFolder(path, false)) {
-            if (recursive)
-                subfolders.push_back(path + u'/');
-        } else if (name.endsWith(u".mp3"_s, Qt::CaseInsensitive) && !notAFile(path)) {
-            entries.push_back({path, std::nullopt});
-        }
-    }
-    for (const QString& subfolder : subfolders)
-        listFolder(subfolder, recursive, entries);
-}
-
-std::vector<Entry> listPaths(const std::vector<QString>& operands, bool recursive)
-{
-    std::vector<Entry> entries;
-    if (operands.empty())
-        listFolder({}, recursive, entries);
-    for (const QString& operand : operands) {
-        if (isFolder(operand, true))
-            listFolder(operand.endsWith(u'/') ? operand : operand + u'/', recursive, entries);
-        else
-            entries.push_back({operand, notAFile(operand)});
-    }
-    return entries;
-}
-
 // Reads the fields of each entry into the result: a row and an object per
 // file; a file that cannot be read is a failure.
 void showFields(const std::vector<Entry>& entries, const std::vector<std::size_t>& fields,
@@ -158,7 +44,9 @@ void showFields(const std::vector<Entry>& entries, const std::vector<std::size_t
     TID3v1 v1;
     TID3v2 v2;
     const operations::TextRules rules = context.textRules();
+    Progress progress(u"正在读取"_s, entries.size());
     for (const Entry& entry : entries) {
+        progress.update(std::size_t(&entry - entries.data()));
         QJsonObject object = context.fileObject(entry.path);
         object[u"ok"_s] = !entry.error;
         if (entry.error) {
@@ -254,40 +142,6 @@ std::optional<operations::FieldValues> fieldValues(const ParsedArgs& args, std::
     return values;
 }
 
-struct SetFile {
-    QString path;
-    std::optional<QString> error; // none once written
-};
-
-// Every file's change, written as one step of the journal.
-void writeChanges(std::vector<SetFile>& files, const operations::FieldValues& values,
-                  operations::Priority priority, Context& context, Result& result)
-{
-    TID3v1 v1;
-    TID3v2 v2;
-    const operations::TextRules rules = context.textRules();
-    operations::TagWrites writes(context.journal(result), operations::StepKind::FieldChange);
-    std::vector<std::size_t> queued; // the file of each change
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (files[i].error)
-            continue;
-        // The journal keeps absolute paths: an undo may run from anywhere.
-        const QString path = platform::AbsolutePath(files[i].path);
-        auto prepared = operations::changeFields(v1, v2, priority, path, values, rules);
-        if (!prepared.change) {
-            files[i].error = operations::failureReason(path);
-            continue;
-        }
-        writes.add(std::move(*prepared.change));
-        queued.push_back(i);
-    }
-    writes.write([&](std::size_t index, const operations::Outcome& outcome) {
-        if (!outcome.succeeded)
-            files[queued[index]].error = outcome.message;
-    });
-    context.flushJournal(result);
-}
-
 Result runSet(const ParsedArgs& args, Context& context)
 {
     const std::size_t n =
@@ -305,25 +159,22 @@ Result runSet(const ParsedArgs& args, Context& context)
     const auto priority = runPriority(args, context, result);
     if (!priority)
         return result;
-    // A file named twice (also by another path) is changed once.
-    std::vector<SetFile> files;
-    std::set<QString> seen;
-    for (std::size_t i = n; i < args.operands.size(); ++i) {
-        const QString& path = args.operands[i];
-        const QString canonical = platform::CanonicalPath(path);
-        if (canonical.isEmpty() || seen.insert(canonical).second)
-            files.push_back({path, notAFile(path)});
-    }
-    writeChanges(files, *values, *priority, context, result);
-    for (const SetFile& file : files) {
-        QJsonObject object = context.fileObject(file.path);
-        object[u"ok"_s] = !file.error;
-        if (file.error) {
-            object[u"error"_s] = *file.error;
-            result.fail(file.path, *file.error);
-        }
-        result.json.append(object);
-    }
+    const operations::TextRules rules = context.textRules();
+    TID3v1 v1;
+    TID3v2 v2;
+    writeTagStep(
+        distinctFiles(args.operands, n), operations::StepKind::FieldChange,
+        [&](const QString& path) {
+            Prepared prepared;
+            auto change = operations::changeFields(v1, v2, *priority, path, *values, rules);
+            if (change.change)
+                prepared.change = std::move(change.change);
+            else
+                prepared.error = operations::failureReason(path);
+            prepared.outcome = u"已修改"_s;
+            return prepared;
+        },
+        context, result);
     return result;
 }
 

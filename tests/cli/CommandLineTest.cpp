@@ -4,6 +4,7 @@
 #include "operations/Journal.h"
 #include "operations/TagWrites.h"
 #include "tags/ID3v2.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/Mp3Bytes.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -21,102 +22,7 @@
 using namespace Qt::StringLiterals;
 using namespace testsupport;
 
-namespace {
-
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-
-    QJsonArray json() const
-    {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(out, &error);
-        if (error.error != QJsonParseError::NoError || !document.isArray())
-            qWarning("not one JSON array: %s", out.constData());
-        return document.array();
-    }
-};
-
-// The program without a display, as a script on a server starts it.
-Run runProgram(const QString& program, const QStringList& args, const QString& folder)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(u"DISPLAY"_s);
-    environment.remove(u"WAYLAND_DISPLAY"_s);
-    environment.insert(u"QT_QPA_PLATFORM"_s, QString());
-    process.setProcessEnvironment(environment);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
-    process.start(program, args);
-    if (!process.waitForFinished(60000))
-        return {};
-    Run run;
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-Run cli(const QStringList& args, const QString& folder = {})
-{
-    return runProgram(QString::fromUtf8(MP3T_CLI_PROGRAM), args, folder);
-}
-
-// Arguments of any bytes (QProcess passes only UTF-8): the shell's printf
-// makes them from octal escapes.
-Run cliBytes(const QList<QByteArray>& args, const QString& folder = {})
-{
-    QString script = u"exec \"$0\""_s;
-    for (const QByteArray& arg : args) {
-        QString octal;
-        for (const char c : arg)
-            octal += u"\\0"_s + QString::number(quint8(c), 8);
-        script += u" \"$(printf '%b' '"_s + octal + u"')\""_s;
-    }
-    return runProgram(u"/bin/sh"_s, {u"-c"_s, script, QString::fromUtf8(MP3T_CLI_PROGRAM)}, folder);
-}
-
-void writeSettings(const QByteArray& lines)
-{
-    QFile file(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/mp3tdex.ini"_s);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[SysInfo]\n" + lines);
-}
-
-QByteArray legacyFile(const QByteArray& title, const QByteArray& artist = {})
-{
-    return id3v2Tag(3, frame23("TIT2", textData(0, title)) + frame23("TPE1", textData(0, artist)),
-                    64) +
-           silentMpegFrames();
-}
-
-QByteArray big5(const QString& text)
-{
-    QStringEncoder encode("Big5");
-    return encode(text);
-}
-
-// A file whose name is any bytes, which QFile cannot make.
-bool writeNative(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
-    return ::close(fd) == 0 && written;
-}
-
-QStringList filesOf(const QJsonArray& array)
-{
-    QStringList files;
-    for (const QJsonValue& value : array)
-        files.append(value[u"file"_s].toString());
-    return files;
-}
-
-} // namespace
+using namespace clitest;
 
 class CommandLineTest : public QObject {
     Q_OBJECT

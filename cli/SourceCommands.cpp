@@ -1,0 +1,133 @@
+// copy and from-name: tags taken from the other tag version or from the
+// file's name, as the window's copy buttons and batch page take them.
+
+#include "cli/Commands.h"
+#include "cli/Context.h"
+#include "cli/FileArgs.h"
+#include "cli/TagStep.h"
+
+#include "operations/FieldsFromName.h"
+#include "operations/TagCopying.h"
+#include "operations/TagEditing.h"
+#include "operations/TagWrites.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+using namespace Qt::StringLiterals;
+
+namespace cli {
+
+namespace {
+
+Result runCopy(const ParsedArgs& args, Context& context)
+{
+    if (args.operands.empty())
+        return badUsage(u"缺少方向 (v1-to-v2, v2-to-v1)"_s);
+    const QString& way = args.operands.front();
+    if (way != u"v1-to-v2"_s && way != u"v2-to-v1"_s)
+        return badUsage(u"未知的方向 "_s + way + u" (v1-to-v2, v2-to-v1)"_s);
+    if (args.operands.size() == 1)
+        return badUsage(u"缺少文件"_s);
+    const bool toV2 = way == u"v1-to-v2"_s;
+    const auto direction =
+        toV2 ? operations::CopyDirection::V1ToV2 : operations::CopyDirection::V2ToV1;
+    const bool overwrite = args.has(u"overwrite"_s);
+    const QString noSource = toV2 ? u"没有ID3v1标签"_s : u"没有ID3v2标签"_s;
+
+    Result result;
+    const operations::TextRules rules = context.textRules();
+    TID3v1 v1;
+    TID3v2 v2;
+    writeTagStep(
+        distinctFiles(args.operands, 1),
+        toV2 ? operations::StepKind::CopyV1ToV2 : operations::StepKind::CopyV2ToV1,
+        [&](const QString& path) {
+            auto copy = operations::prepareCopy(v1, v2, direction, overwrite, path, rules);
+            Prepared prepared;
+            prepared.change = std::move(copy.change);
+            if (prepared.change)
+                prepared.outcome = operations::copyWritten(direction, true).message;
+            else
+                prepared.error = copy.now.message.isEmpty() ? noSource : copy.now.message;
+            return prepared;
+        },
+        context, result);
+    return result;
+}
+
+Result runFromName(const ParsedArgs& args, Context& context)
+{
+    if (args.operands.empty())
+        return badUsage(u"缺少格式"_s);
+    const operations::FieldsFromName names(args.operands.front());
+    if (!names.holds(1) && !names.holds(2) && !names.holds(3))
+        return badUsage(u"格式中没有 %1 (标题), %2 (作者) 或 %3 (专辑)"_s);
+    if (args.operands.size() == 1)
+        return badUsage(u"缺少文件"_s);
+    Result result;
+    const auto priority = runPriority(args, context, result);
+    if (!priority)
+        return result;
+
+    const operations::TextRules rules = context.textRules();
+    TID3v1 v1;
+    TID3v2 v2;
+    writeTagStep(
+        distinctFiles(args.operands, 1), operations::StepKind::FieldChange,
+        [&](const QString& path) {
+            Prepared prepared;
+            const auto parts = names.match(operations::titleFromFileName(context.shownName(path)));
+            if (!parts) {
+                prepared.error = u"文件名与格式不符"_s;
+                return prepared;
+            }
+            // Title, artist and album are "%1" to "%3"; the others only match.
+            const operations::FieldValues values{(*parts)[0], (*parts)[1], (*parts)[2]};
+            const std::array<std::pair<QString, const std::optional<QString>*>, 3> fields{
+                {{u"title"_s, &values.title},
+                 {u"artist"_s, &values.artist},
+                 {u"album"_s, &values.album}}};
+            for (const auto& [name, value] : fields) {
+                if (*value)
+                    prepared.details[name] = **value;
+            }
+            auto change = operations::changeFields(v1, v2, *priority, path, values, rules);
+            prepared.change = std::move(change.change);
+            if (prepared.change)
+                prepared.outcome = u"已修改"_s;
+            else
+                prepared.error = operations::failureReason(path);
+            return prepared;
+        },
+        context, result);
+    return result;
+}
+
+} // namespace
+
+std::vector<Command> sourceCommands()
+{
+    return {
+        {u"copy"_s,
+         u"v1-to-v2|v2-to-v1 [--overwrite] 文件..."_s,
+         u"在 ID3v1 与 ID3v2 之间复制标签 (copy tags between ID3v1 and ID3v2)"_s,
+         u"v1-to-v2: 将ID3v1复制到ID3v2; v2-to-v1: 将ID3v2复制到ID3v1. 目标标签已存在时\n"
+         u"不复制, 除非给出 --overwrite. 所有文件为操作历史中的一步.\n"
+         u"--json: [{\"file\", \"ok\", \"outcome\" 或 \"error\"}].\n"_s,
+         {{u"overwrite"_s, {}, false, {}, u"覆盖已有的目标标签 (replace an existing tag)"_s}},
+         &runCopy},
+        {u"from-name"_s,
+         u"[--priority=v1|v2|prefer-v2] 格式 文件..."_s,
+         u"从文件名读取标签 (tags from file names by a pattern)"_s,
+         u"格式中的 %1 (标题), %2 (作者), %3 (专辑) 取自文件名 (不含扩展名), 例如 \"%2 - %1\"\n"
+         u"从 \"歌手 - 歌名.mp3\" 得到作者 \"歌手\", 标题 \"歌名\". %4 到 %6 只须匹配. 其余文字须\n"
+         u"与文件名一致; 每个占位符至少一个字符, 最后一个取余下的全部. 文件名与格式不符的\n"
+         u"文件失败. 所有文件为操作历史中的一步 \"批量修改\".\n"
+         u"--json: [{\"file\", \"ok\", \"outcome\" 或 \"error\", \"title\", \"artist\", "
+         u"\"album\"}].\n"_s,
+         {priorityOption()},
+         &runFromName},
+    };
+}
+
+} // namespace cli

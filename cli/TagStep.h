@@ -1,0 +1,38 @@
+#pragma once
+
+#include "cli/FileArgs.h"
+
+#include "operations/Journal.h"
+#include "tags/TagImage.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace cli {
+
+class Context;
+struct Result;
+
+// What a command makes of one file before anything is written.
+struct Prepared {
+    std::optional<tags::TagChange> change; // to write
+    std::optional<QString> error;          // without a change: the file failed, and why
+    QString outcome;                       // what is said of the file when it succeeds
+    QJsonObject details;                   // more members of the file's JSON object
+};
+// Gets the file's absolute path: the journal keeps those, so an undo may run
+// from any folder.
+using Prepare = std::function<Prepared(const QString& path)>;
+
+// Prepares every file, writes all the changes as one step of the journal,
+// and reports each file in the given order: a row "file  outcome" and an
+// object {"file", "ok", "outcome" or "error", details...}; a failure also on
+// standard error.
+void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
+                  const Prepare& prepare, Context& context, Result& result);
+
+} // namespace cli
