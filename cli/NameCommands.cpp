@@ -213,7 +213,7 @@ std::vector<NameJob> nameRepairs(const ParsedArgs& args, Context& context)
         const bool folder = isFolder(operand, true);
         for (const Entry& entry : listPaths({operand}, args.has(u"recursive"_s))) {
             NameJob job{entry.path, platform::AbsolutePath(entry.path), {}, entry.error, {}};
-            const bool legacy = !platform::isUtf8Name(platform::encodeFileName(entry.path));
+            const bool legacy = !platform::isUtf8Name(platform::encodeFileName(nameOf(entry.path)));
             if (folder && !legacy && !entry.error)
                 continue;
             if (!entry.error) {

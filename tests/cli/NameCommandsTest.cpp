@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 using namespace testsupport;
 using namespace clitest;
@@ -168,6 +170,25 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(dir_->file(u"老歌.mp3"_s)));
         QVERIFY(::access((folder + legacy).constData(), F_OK) == 0);
         QCOMPARE(entriesIn(dir_->path()), 4u);
+    }
+
+    // Only the names are mended: a folder whose own name is GBK bytes
+    // leaves its UTF-8 names alone.
+    void fixNamesInAFolderNamedInGbk()
+    {
+        const QByteArray folder = QFile::encodeName(dir_->path()) + '/' + gbk(u"老歌"_s);
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        QVERIFY(writeNative(folder + "/" + gbk(u"晴天.mp3"_s), "legacy"));
+        QVERIFY(writeNative(folder + "/十年.mp3", "utf-8"));
+        const Run run = cliBytes({"fix-names", "--json", gbk(u"老歌"_s)}, dir_->path());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.json().size(), 1);
+        QCOMPARE(objectOf(run, 0)[u"new_name"_s].toString(), u"晴天.mp3"_s);
+        QVERIFY(::access((folder + "/晴天.mp3").constData(), F_OK) == 0);
+        QVERIFY(::access((folder + "/十年.mp3").constData(), F_OK) == 0);
+        for (const QByteArray name : {"/晴天.mp3", "/十年.mp3"})
+            ::unlink((folder + name).constData());
+        ::rmdir(folder.constData());
     }
 
     void badUsage_data()
