@@ -102,21 +102,9 @@ void TFormRenamePlan::RadioGrpPlanClashClick()
 
 QString TFormRenamePlan::stateText(const operations::PlannedName& row) const
 {
-    switch (row.state) {
-    case PlanState::Rename:
-        if (moves_)
-            return row.newName == row.name ? u"移动"_s : u"改名后移动"_s;
-        return u"重命名"_s;
-    case PlanState::Unchanged:
-        return u"不变"_s;
-    case PlanState::Conflict:
-        return u"冲突"_s;
-    case PlanState::Empty:
-        return u"空文件名"_s;
-    case PlanState::Invalid:
-        return u"无效"_s;
-    }
-    return {};
+    if (moves_ && row.state == PlanState::Rename)
+        return row.newName == row.name ? u"移动"_s : u"改名后移动"_s;
+    return operations::stateText(row.state);
 }
 
 QString TFormRenamePlan::countsText() const

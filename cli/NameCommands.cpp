@@ -46,24 +46,6 @@ QString stateKey(PlanState state)
     return {};
 }
 
-// As the window's plan says it.
-QString stateText(PlanState state)
-{
-    switch (state) {
-    case PlanState::Rename:
-        return u"重命名"_s;
-    case PlanState::Unchanged:
-        return u"不变"_s;
-    case PlanState::Conflict:
-        return u"冲突"_s;
-    case PlanState::Empty:
-        return u"空文件名"_s;
-    case PlanState::Invalid:
-        return u"无效"_s;
-    }
-    return {};
-}
-
 QString folderOf(const QString& absolutePath)
 {
     return absolutePath.left(absolutePath.lastIndexOf(u'/') + 1);
@@ -143,7 +125,7 @@ void reportJobs(const std::vector<NameJob>& jobs, bool dryRun, Context& context,
                                pathCell(job.plan.newName.isEmpty() ? u"-"_s : job.plan.newName),
                                textCell(job.plan.name.isEmpty() ? u"失败"_s
                                         : moved                 ? u"已重命名"_s
-                                                                : stateText(job.plan.state)),
+                                                : operations::stateText(job.plan.state)),
                                textCell(why)});
     }
 }
@@ -178,7 +160,8 @@ void planFolders(std::vector<NameJob>& jobs, const QString& pattern, operations:
             NameJob& job = jobs[members[k]];
             job.plan = plan[k];
             if (job.plan.state != PlanState::Rename && job.plan.state != PlanState::Unchanged)
-                job.error = job.plan.note.isEmpty() ? stateText(job.plan.state) : job.plan.note;
+                job.error =
+                    job.plan.note.isEmpty() ? operations::stateText(job.plan.state) : job.plan.note;
         }
     }
 }

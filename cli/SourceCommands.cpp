@@ -75,28 +75,19 @@ Result runFromName(const ParsedArgs& args, Context& context)
     writeTagStep(
         distinctFiles(args.operands, 1), operations::StepKind::FieldChange,
         [&](const QString& path) {
-            Prepared prepared;
             const auto parts = names.match(operations::titleFromFileName(context.shownName(path)));
-            if (!parts) {
-                prepared.error = u"文件名与格式不符"_s;
-                return prepared;
-            }
+            if (!parts)
+                return Prepared{{}, u"文件名与格式不符"_s, {}, {}};
             // Title, artist and album are "%1" to "%3"; the others only match.
             const operations::FieldValues values{(*parts)[0], (*parts)[1], (*parts)[2]};
-            const std::array<std::pair<QString, const std::optional<QString>*>, 3> fields{
-                {{u"title"_s, &values.title},
-                 {u"artist"_s, &values.artist},
-                 {u"album"_s, &values.album}}};
-            for (const auto& [name, value] : fields) {
-                if (*value)
-                    prepared.details[name] = **value;
+            Prepared prepared = preparedFields(
+                operations::changeFields(v1, v2, *priority, path, values, rules), path);
+            for (const auto& [name, value] :
+                 {std::pair{u"title"_s, values.title}, std::pair{u"artist"_s, values.artist},
+                  std::pair{u"album"_s, values.album}}) {
+                if (value)
+                    prepared.details[name] = *value;
             }
-            auto change = operations::changeFields(v1, v2, *priority, path, values, rules);
-            prepared.change = std::move(change.change);
-            if (prepared.change)
-                prepared.outcome = u"已修改"_s;
-            else
-                prepared.error = operations::failureReason(path);
             return prepared;
         },
         context, result);

@@ -165,14 +165,8 @@ Result runSet(const ParsedArgs& args, Context& context)
     writeTagStep(
         distinctFiles(args.operands, n), operations::StepKind::FieldChange,
         [&](const QString& path) {
-            Prepared prepared;
-            auto change = operations::changeFields(v1, v2, *priority, path, *values, rules);
-            if (change.change)
-                prepared.change = std::move(change.change);
-            else
-                prepared.error = operations::failureReason(path);
-            prepared.outcome = u"已修改"_s;
-            return prepared;
+            return preparedFields(operations::changeFields(v1, v2, *priority, path, *values, rules),
+                                  path);
         },
         context, result);
     return result;

@@ -11,6 +11,17 @@ using namespace Qt::StringLiterals;
 
 namespace cli {
 
+Prepared preparedFields(operations::FieldChange change, const QString& path)
+{
+    Prepared prepared;
+    prepared.change = std::move(change.change);
+    if (prepared.change)
+        prepared.outcome = u"已修改"_s;
+    else
+        prepared.error = operations::failureReason(path);
+    return prepared;
+}
+
 void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
                   const Prepare& prepare, Context& context, Result& result)
 {

@@ -3,6 +3,7 @@
 #include "cli/FileArgs.h"
 
 #include "operations/Journal.h"
+#include "operations/TagEditing.h"
 #include "tags/TagImage.h"
 
 #include <QJsonObject>
@@ -27,6 +28,9 @@ struct Prepared {
 // Gets the file's absolute path: the journal keeps those, so an undo may run
 // from any folder.
 using Prepare = std::function<Prepared(const QString& path)>;
+
+// The batch tag change of one file, as a command reports it.
+Prepared preparedFields(operations::FieldChange change, const QString& path);
 
 // Prepares every file, writes all the changes as one step of the journal,
 // and reports each file in the given order: a row "file  outcome" and an

@@ -52,6 +52,23 @@ QString numberedName(const QString& name, int n)
 
 } // namespace
 
+QString stateText(PlanState state)
+{
+    switch (state) {
+    case PlanState::Rename:
+        return u"重命名"_s;
+    case PlanState::Unchanged:
+        return u"不变"_s;
+    case PlanState::Conflict:
+        return u"冲突"_s;
+    case PlanState::Empty:
+        return u"空文件名"_s;
+    case PlanState::Invalid:
+        return u"无效"_s;
+    }
+    return {};
+}
+
 PlanCounts countPlan(const std::vector<PlannedName>& plan)
 {
     PlanCounts counts;

@@ -18,6 +18,9 @@ enum class PlanState {
     Invalid,   // too long, or a character the file system refuses
 };
 
+// The state in words, as the plan shows it: 重命名, 不变, 冲突, 空文件名, 无效.
+QString stateText(PlanState state);
+
 struct PlannedName {
     QString name;    // the file's name now
     QString newName; // the name it would get (empty for an empty one)
