@@ -336,6 +336,15 @@ void TFormMain::setPropertyCaption()
     ui.PageCtrlMain->setTabText(kPropertyPage, u"属性编辑("_s + name + u')');
 }
 
+void TFormMain::changeEvent(QEvent* event)
+{
+    // The command line writes to the same history: a step it made while the
+    // user was away is the next undo once the user comes back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        updateEditMenu();
+    QMainWindow::changeEvent(event);
+}
+
 void TFormMain::closeEvent(QCloseEvent* event)
 {
     try {

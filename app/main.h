@@ -177,6 +177,7 @@ private:
 
 protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

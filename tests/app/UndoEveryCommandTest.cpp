@@ -12,6 +12,7 @@
 #include "widgets/RadioGroup.h"
 
 #include <QCheckBox>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -418,6 +419,37 @@ private Q_SLOTS:
         QVERIFY2(again.log().contains(u"重做: %1 (%2 个文件)"_s.arg(s.step).arg(s.files)),
                  qPrintable(again.log()));
         QVERIFY2(snapshotOf(music) == after, qPrintable(differences(after, snapshotOf(music))));
+    }
+
+    // A step the command line makes while the window is open is the
+    // window's next undo, by the keys as by the menu.
+    void stepOfTheCommandLineUndoneInTheWindow()
+    {
+        MusicFolder music;
+        music.addV2(u"a.mp3"_s, "\xc7\xe7\xcc\xec"); // 晴天 in GBK
+        const QByteArray before = testsupport::readBytes(music.file(u"a.mp3"_s));
+        const Program program(music.path());
+        QProcess cli;
+        cli.setWorkingDirectory(music.path());
+        cli.start(QString::fromUtf8(MP3T_CLI_PROGRAM),
+                  {u"rename"_s, u"--priority=v2"_s, u"%1"_s, u"a.mp3"_s});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(QFile::exists(music.file(u"晴天.MP3"_s)));
+        // The user comes back from the terminal.
+        {
+            QWidget terminal;
+            terminal.show();
+            terminal.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&terminal));
+        }
+        program.main().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&program.main()));
+
+        turn(program, program.main().ui.MenuUndo, Qt::Key_Z, true);
+        QVERIFY2(program.log().contains(u"撤销: 批量改名 (1 个文件)"_s), qPrintable(program.log()));
+        QCOMPARE(testsupport::readBytes(music.file(u"a.mp3"_s)), before);
+        QVERIFY(!QFile::exists(music.file(u"晴天.MP3"_s)));
     }
 };
 
