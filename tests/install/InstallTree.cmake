@@ -47,6 +47,7 @@ function(expect_text path needle)
 endfunction()
 
 expect_text(share/applications/${id}.desktop "Exec=mp3tagloom")
+expect_text(share/man/man1/mp3tagloom-cli.1 ".TH MP3TAGLOOM\\-CLI 1 ")
 expect_text(share/metainfo/${id}.metainfo.xml "<id>${id}</id>")
 expect_text(share/icons/hicolor/scalable/apps/${id}.svg "<svg")
 
