@@ -56,7 +56,7 @@ QString programHelp(const std::vector<Command>& commands)
                    u"Mp3Tagloom 的命令行: 读写 MP3 文件的标签, 与窗口共用设置和操作历史.\n\n"
                    u"命令 (commands):\n"_s;
     for (const Command& command : commands)
-        help += u"  "_s + command.name.leftJustified(10) + command.summary + u'\n';
+        help += u"  "_s + command.name.leftJustified(11) + command.summary + u'\n';
     std::vector<OptionDef> options = commonOptions();
     options.push_back({u"version"_s, {}, false, {}, u"显示版本 (show the version)"_s});
     help += u"\n选项 (options):\n"_s + optionLines(options) +
