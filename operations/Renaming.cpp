@@ -6,6 +6,30 @@ using namespace Qt::StringLiterals;
 
 namespace operations {
 
+namespace {
+
+QString placeholder(int index)
+{
+    return u'%' + QString::number(index + 1);
+}
+
+// A pattern with placeholders, none of which has a value to give: a blank
+// value counts as none.
+bool placeholdersAllEmpty(const QString& pattern, const std::array<QString, 6>& values)
+{
+    bool any = false;
+    for (int i = 0; i < 6; ++i) {
+        if (!pattern.contains(placeholder(i)))
+            continue;
+        if (!values[std::size_t(i)].trimmed().isEmpty())
+            return false;
+        any = true;
+    }
+    return any;
+}
+
+} // namespace
+
 int presetIndexOf(const QString& pattern)
 {
     const auto& presets = presetPatterns();
@@ -15,11 +39,17 @@ int presetIndexOf(const QString& pattern)
 
 QString substitutePattern(const QString& pattern, const std::array<QString, 6>& values)
 {
+    if (placeholdersAllEmpty(pattern, values))
+        return {};
     QString name = pattern;
     for (int i = 0; i < 6; ++i)
-        name.replace(u'%' + QString::number(i + 1), values[std::size_t(i)]);
-    name.replace(u'/', u'_');
-    name.replace(QChar(u'\0'), u'_');
+        name.replace(placeholder(i), values[std::size_t(i)]);
+    for (QChar& c : name) {
+        if (c == u'/' || c.category() == QChar::Other_Control)
+            c = u'_';
+    }
+    if (name.startsWith(u'.') && !isEmptyName(name))
+        name[0] = u'_';
     return name;
 }
 

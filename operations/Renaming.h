@@ -22,7 +22,10 @@ int presetIndexOf(const QString& pattern);
 // values[1], and so on to "%6": a placeholder that an earlier value brings in
 // is replaced by a later step. A "/" (or a NUL) that a value or the pattern
 // brings in becomes "_", so that a tag can never move a file into another
-// folder.
+// folder; so does a control character, which terminals hide and FAT refuses,
+// and a leading ".", which would hide the file. When every placeholder of the
+// pattern has an empty value the result is empty: a file without tags gets no
+// name made of the pattern's separators alone.
 QString substitutePattern(const QString& pattern, const std::array<QString, 6>& values);
 
 // A name that cannot be a file's: empty, or only dots and blanks.

@@ -409,7 +409,8 @@ private Q_SLOTS:
     }
 
     // A file too short to hold a tag has a row without cells: the batch
-    // change makes them, a rename pattern finds empty values.
+    // change makes them, a rename pattern finds empty values and gives no
+    // name; a pattern without placeholders still renames it.
     void rowsWithoutCells()
     {
         MusicFolder music;
@@ -419,6 +420,9 @@ private Q_SLOTS:
         QCOMPARE(program.cells(0), QStringList(5, QString()));
         program.select({0});
         w.ui.EditNameFormat->setText(u"x%3y"_s);
+        runRenaming(w);
+        QVERIFY(QFile::exists(music.file(u"short.mp3"_s)));
+        w.ui.EditNameFormat->setText(u"xy"_s);
         runRenaming(w);
         QVERIFY(QFile::exists(music.file(u"xy.MP3"_s)));
         // The shell list follows the rename on disk by itself.

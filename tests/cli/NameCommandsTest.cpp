@@ -113,6 +113,32 @@ private Q_SLOTS:
         QCOMPARE(namesIn(dir_->file(u"sub"_s)), QStringList({u"z.mp3"_s}));
     }
 
+    // A file without tags gets no name made of the pattern's separators; a
+    // title's control character and leading dot never reach a name, and the
+    // run does what the dry run showed.
+    void namesFromUntaggedFilesAndAwkwardTitles()
+    {
+        dir_->add(u"untagged.mp3"_s, silentMpegFrames());
+        dir_->add(u"control.mp3"_s, legacyFile("x\x01y", "Band"));
+        dir_->add(u"dot.mp3"_s, legacyFile(".hidden song", "Band"));
+        const QStringList files{u"untagged.mp3"_s, u"control.mp3"_s, u"dot.mp3"_s};
+        const Run dry =
+            cli(QStringList{u"rename"_s, u"--dry-run"_s, u"--json"_s, u"%2 - %1"_s} + files,
+                dir_->path());
+        QCOMPARE(dry.code, 1);
+        QCOMPARE(objectOf(dry, 0)[u"state"_s].toString(), u"empty"_s);
+        QVERIFY(!objectOf(dry, 0).contains(u"new_name"_s));
+        QCOMPARE(objectOf(dry, 1)[u"new_name"_s].toString(), u"Band - x_y.MP3"_s);
+        const Run dot = cli({u"rename"_s, u"--dry-run"_s, u"%1"_s, u"dot.mp3"_s}, dir_->path());
+        QCOMPARE(QString::fromUtf8(dot.out), u"dot.mp3  _hidden song.MP3  重命名\n"_s);
+
+        const Run run = cli(QStringList{u"rename"_s, u"%1"_s} + files, dir_->path());
+        QCOMPARE(run.code, 1);
+        QVERIFY(run.err.contains("untagged.mp3: "));
+        QCOMPARE(namesIn(dir_->path()),
+                 QStringList({u"_hidden song.MP3"_s, u"untagged.mp3"_s, u"x_y.MP3"_s}));
+    }
+
     // Files that cannot be renamed in the middle of the batch (gone, a name
     // too long for the file system) fail alone; the others are renamed.
     void failureInTheMiddleOfABatch()

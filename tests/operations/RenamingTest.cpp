@@ -30,7 +30,19 @@ private Q_SLOTS:
             << u"%1"_s << QStringList{u"A%2"_s, u"B"_s, {}, {}, {}, {}} << u"AB"_s;
         QTest::newRow("no placeholders") << u"fixed"_s << tags << u"fixed"_s;
         QTest::newRow("slash never makes a folder")
-            << u"%2-%1"_s << QStringList{u"a/b"_s, u"../x"_s, {}, {}, {}, {}} << u".._x-a_b"_s;
+            << u"%2-%1"_s << QStringList{u"a/b"_s, u"../x"_s, {}, {}, {}, {}} << u"_._x-a_b"_s;
+        // A file without tags: the separators alone are no name.
+        QTest::newRow("every placeholder empty") << u"%2 - %1"_s << QStringList{} << QString();
+        QTest::newRow("blank values are empty")
+            << u"%2 - %1 %3"_s << QStringList{u" "_s, {}, u"\t"_s} << QString();
+        QTest::newRow("one value is enough")
+            << u"%2 - %1"_s << QStringList{u"Song"_s} << u" - Song"_s;
+        QTest::newRow("control characters")
+            << u"%1"_s << QStringList{u"x\u0001y\tz\u007F\u0085."_s} << u"x_y_z__."_s;
+        QTest::newRow("a leading dot would hide the file")
+            << u"%1"_s << QStringList{u".hidden song"_s} << u"_hidden song"_s;
+        QTest::newRow("a dot inside stays")
+            << u"%2.%1"_s << QStringList{u"b"_s, u"a"_s} << u"a.b"_s;
         QTest::newRow("Chinese") << u"%2-%1"_s
                                  << QStringList{u"第一首"_s, u"歌手"_s, {}, {}, {}, {}}
                                  << u"歌手-第一首"_s;
