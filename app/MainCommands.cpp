@@ -296,6 +296,7 @@ void TFormMain::BtnFileNameClick()
     const QString folder = ui.ShellList->Path();
     const std::vector<QTreeWidgetItem*> rows = selectedRows();
     TFormRenamePlan dialog(this);
+    dialog.setNameShower([this](const QString& name) { return shownName(name); });
     dialog.showRenames(renamePlan(folder, rows));
     // While the dialog is open the list may follow changes on disk; the run
     // finds its rows anew by their names.
@@ -326,7 +327,8 @@ TFormMain::renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>
     // themselves never replace anything.
     const auto entries = platform::FolderEntries(folder);
     return operations::planRenames(sources, entries.value_or(std::vector<QString>{}),
-                                   platform::NameRulesOf(folder));
+                                   platform::NameRulesOf(folder),
+                                   [this](const QString& name) { return shownName(name); });
 }
 
 void TFormMain::runRenamePlan(const QString& folder,
@@ -472,6 +474,7 @@ void TFormMain::askAndMoveRowsTo(const QString& target, const QString& folder,
     const auto entries = platform::FolderEntries(target).value_or(std::vector<QString>{});
     const platform::NameRules rules = platform::NameRulesOf(target);
     TFormRenamePlan dialog(this);
+    dialog.setNameShower([this](const QString& name) { return shownName(name); });
     dialog.showMoves([&](operations::ClashChoice choice) {
         return operations::planMoves(names, entries, rules, choice);
     });

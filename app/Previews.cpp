@@ -71,7 +71,8 @@ void TFormMain::showNamePreview()
     // another row, or kept from it.
     const auto plan = renamePlan(ui.ShellList->Path(), rows);
     const operations::PlannedName& first = plan.front();
-    QString text = first.name + u" → "_s + (first.newName.isEmpty() ? u"(空)"_s : first.newName);
+    QString text = shownName(first.name) + u" → "_s +
+                   (first.newName.isEmpty() ? u"(空)"_s : shownName(first.newName));
     switch (first.state) {
     case operations::PlanState::Rename:
         break;

@@ -127,8 +127,8 @@ void TFormRenamePlan::fill()
     QTreeWidgetItem* firstProblem = nullptr;
     for (const operations::PlannedName& planned : plan_) {
         auto* row = new QTreeWidgetItem;
-        row->setText(OldColumn, planned.name);
-        row->setText(NewColumn, planned.newName);
+        row->setText(OldColumn, shown_ ? shown_(planned.name) : planned.name);
+        row->setText(NewColumn, shown_ ? shown_(planned.newName) : planned.newName);
         row->setText(StateColumn, stateText(planned));
         row->setText(NoteColumn, planned.note);
         row->setToolTip(NoteColumn, planned.note);

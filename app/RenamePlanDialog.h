@@ -29,6 +29,8 @@ public:
     using MovePlanner =
         std::function<std::vector<operations::PlannedName>(operations::ClashChoice choice)>;
     void showMoves(MovePlanner planner);
+    // How the rows' names are shown: as the list shows them.
+    void setNameShower(operations::NameShower shown) { shown_ = std::move(shown); }
 
     const std::vector<operations::PlannedName>& plan() const { return plan_; }
 
@@ -47,4 +49,5 @@ private:
     bool moves_ = false;
     MovePlanner planner_;
     std::vector<operations::PlannedName> plan_;
+    operations::NameShower shown_;
 };

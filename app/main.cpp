@@ -426,6 +426,11 @@ void TFormMain::setRowName(QTreeWidgetItem* row, const QString& name)
     row->setData(0, NameRole, name);
 }
 
+QString TFormMain::shownName(const QString& name) const
+{
+    return platform::shownFileName(platform::encodeFileName(name), *detector_, LegacyCodePage);
+}
+
 void TFormMain::appendLog(const QString& line)
 {
     ui.MemoLog->appendPlainText(line);

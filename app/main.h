@@ -191,6 +191,8 @@ private:
     static constexpr int NameRole = Qt::UserRole + 2;
     QString rowName(const QTreeWidgetItem* row) const;
     void setRowName(QTreeWidgetItem* row, const QString& name);
+    // A file's name as the list shows it; names in legacy bytes decoded.
+    QString shownName(const QString& name) const;
 
     struct Place {
         QString folder; // ends in "/"

@@ -154,8 +154,9 @@ void planFolders(std::vector<NameJob>& jobs, const QString& pattern, operations:
         }
         // An unreadable folder hides no name that matters: no move replaces anything.
         const auto entries = platform::FolderEntries(folder);
-        const auto plan = operations::planRenames(sources, entries.value_or(std::vector<QString>{}),
-                                                  platform::NameRulesOf(folder));
+        const auto plan = operations::planRenames(
+            sources, entries.value_or(std::vector<QString>{}), platform::NameRulesOf(folder),
+            [&context](const QString& name) { return context.shownName(name); });
         for (std::size_t k = 0; k < members.size(); ++k) {
             NameJob& job = jobs[members[k]];
             job.plan = plan[k];

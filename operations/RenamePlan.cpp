@@ -112,8 +112,11 @@ QString nameProblem(const QString& name, const platform::NameRules& rules)
 
 std::vector<PlannedName> planRenames(const std::vector<NameSource>& rows,
                                      const std::vector<QString>& folderEntries,
-                                     const platform::NameRules& rules)
+                                     const platform::NameRules& rules, const NameShower& shown)
 {
+    const auto show = [&shown](const QString& name) {
+        return shown ? shown(name) : name;
+    };
     std::vector<PlannedName> plan;
     plan.reserve(rows.size());
     for (const NameSource& row : rows)
@@ -145,14 +148,14 @@ std::vector<PlannedName> planRenames(const std::vector<NameSource>& rows,
             continue;
         for (const std::size_t i : rivals) {
             const std::size_t other = rivals[i == rivals[0] ? 1 : 0];
-            markConflict(plan[i], u"与“%1”的新文件名相同"_s.arg(plan[other].name));
+            markConflict(plan[i], u"与“%1”的新文件名相同"_s.arg(show(plan[other].name)));
             stopped.push_back(i);
         }
     }
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const QString key = keyOf(plan[i].newName, rules);
         if (plan[i].state == PlanState::Rename && staying.value(key) > 0) {
-            markConflict(plan[i], u"文件夹中已有“%1”"_s.arg(holder.value(key)));
+            markConflict(plan[i], u"文件夹中已有“%1”"_s.arg(show(holder.value(key))));
             stopped.push_back(i);
         }
     }
@@ -166,7 +169,7 @@ std::vector<PlannedName> planRenames(const std::vector<NameSource>& rows,
         for (const std::size_t j : *it) {
             if (plan[j].state != PlanState::Rename)
                 continue;
-            markConflict(plan[j], u"“%1”不能改名,仍占着这个名字"_s.arg(plan[i].name));
+            markConflict(plan[j], u"“%1”不能改名,仍占着这个名字"_s.arg(show(plan[i].name)));
             stopped.push_back(j);
         }
     }

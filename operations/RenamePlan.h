@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The whole of a renaming or a move, worked out before anything moves: each
@@ -37,6 +38,10 @@ struct PlanCounts {
 };
 PlanCounts countPlan(const std::vector<PlannedName>& plan);
 
+// A file's name as the user sees it (a name in GBK bytes as its characters);
+// the plan's notes name files this way. An empty one shows names as they are.
+using NameShower = std::function<QString(const QString& name)>;
+
 // A file of the folder and what the pattern gives it, without the extension.
 struct NameSource {
     QString name;
@@ -51,7 +56,8 @@ struct NameSource {
 // `folderEntries` are all the names in the folder, the rows' own included.
 std::vector<PlannedName> planRenames(const std::vector<NameSource>& rows,
                                      const std::vector<QString>& folderEntries,
-                                     const platform::NameRules& rules);
+                                     const platform::NameRules& rules,
+                                     const NameShower& shown = {});
 
 // What to do with a file whose name the target folder has already.
 enum class ClashChoice { Skip, KeepBoth };

@@ -4,6 +4,7 @@
 
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/TreeDrops.h"
+#include "tests/platform/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "app/RenamePlanDialog.h"
@@ -116,6 +117,51 @@ private Q_SLOTS:
         QCOMPARE(filesIn(music.path()), before);
         QCOMPARE(program.log(), QString());
         QCOMPARE(program.status(0), QString());
+    }
+
+    // A name in GBK bytes shows as the list shows it, in the preview, the
+    // plan and the plan's notes; a file without tags gets no name made of
+    // the pattern's separators; a title's leading dot and control character
+    // become "_" in the plan and the run.
+    void awkwardNamesInThePreviewThePlanAndTheRun()
+    {
+        MusicFolder music;
+        const QByteArray folder = QFile::encodeName(music.path());
+        const QByteArray gbkName = nativetest::gbk(u"老歌.mp3"_s);
+        QVERIFY(::rename(QFile::encodeName(music.addV2(u"x.mp3"_s, "Twin", "Band")),
+                         folder + gbkName) == 0);
+        music.addV2(u"a.mp3"_s, "Twin", "Band");
+        music.add(u"b.mp3"_s, silentMpegFrames());
+        music.addV2(u"c.mp3"_s, ".hidden", "Band");
+        music.addV2(u"d.mp3"_s, "x\x01y", "Band");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        const int old = int(program.captions().indexOf(u"老歌.mp3"_s));
+        QVERIFY(old >= 0);
+        w.ui.PageCtrlMain->setCurrentIndex(1);
+        w.ui.EditNameFormat->setText(u"%1 - %2"_s);
+        program.select({old});
+        QTRY_COMPARE(w.ui.LabelNamePreview->text(), u"老歌.mp3 → Twin - Band.MP3"_s);
+
+        w.ui.MenuSelAll->trigger();
+        QStringList rows;
+        QString note;
+        ModalAnswers answers({[&](QWidget* dialog) {
+            rows = planRows(dialog);
+            const auto* list = dialog->findChild<QTreeWidget*>(u"ListViewPlan"_s);
+            note = list->topLevelItem(0)->text(3);
+            dialog->findChild<QPushButton*>(u"BtnPlanRun"_s)->click();
+        }});
+        w.ui.BtnFileName->click();
+        rows.sort();
+        QCOMPARE(rows, QStringList({u"a.mp3|Twin - Band.MP3|冲突"_s, u"b.mp3||空文件名"_s,
+                                    u"c.mp3|_hidden - Band.MP3|重命名"_s,
+                                    u"d.mp3|x_y - Band.MP3|重命名"_s,
+                                    u"老歌.mp3|Twin - Band.MP3|冲突"_s}));
+        QCOMPARE(note, u"与“老歌.mp3”的新文件名相同"_s);
+        QCOMPARE(filesIn(music.path()), QStringList({u"_hidden - Band.MP3"_s, u"a.mp3"_s,
+                                                     u"b.mp3"_s, u"x_y - Band.MP3"_s}));
+        QVERIFY(nativetest::existsAt(folder + gbkName));
     }
 
     void aNameTooLongForTheFileSystemIsInvalid()
