@@ -14,6 +14,7 @@
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
+#include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
 #include "platform/FolderNames.h"
 #include "platform/NativePath.h"
@@ -617,7 +618,14 @@ void TFormMain::MenuFixNameClick()
         if (!row->data(0, NameRole).isValid())
             continue; // a UTF-8 name already
         const QString oldPath = folder + rowName(row);
-        const QString shown = row->text(0);
+        // Only a name a code page reads with confidence, as the command line repairs it.
+        const auto repaired = platform::repairedFileName(platform::encodeFileName(rowName(row)),
+                                                         *detector_, LegacyCodePage);
+        if (!repaired) {
+            appendLog(oldPath + u"修复文件名失败！(无法确定编码)"_s);
+            continue;
+        }
+        const QString shown = *repaired;
         const QString newPath = folder + shown;
         if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
             appendLog(oldPath + u"->"_s + newPath);

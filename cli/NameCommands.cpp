@@ -188,6 +188,40 @@ Result runRename(const ParsedArgs& args, Context& context)
     return result;
 }
 
+// The repaired names of each folder's files, planned as renames are: a name
+// that another file has, or that two files would take, is a conflict in the
+// dry run as in the run. A name no code page fits with confidence stays.
+void planRepairs(std::vector<NameJob>& jobs, Context& context)
+{
+    std::map<QString, std::vector<std::size_t>> byFolder;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (!jobs[i].error)
+            byFolder[folderOf(jobs[i].absolute)].push_back(i);
+    }
+    for (const auto& [folder, members] : byFolder) {
+        std::vector<operations::NameChange> changes;
+        for (const std::size_t i : members) {
+            const QString name = nameOf(jobs[i].absolute);
+            const QByteArray native = platform::encodeFileName(name);
+            const auto repaired =
+                platform::repairedFileName(native, context.detector(), context.codePage());
+            if (!repaired && !platform::isUtf8Name(native))
+                jobs[i].error = u"无法确定编码"_s;
+            changes.push_back({name, repaired.value_or(name)});
+        }
+        const auto entries = platform::FolderEntries(folder);
+        const auto plan = operations::planNewNames(
+            changes, entries.value_or(std::vector<QString>{}), platform::NameRulesOf(folder),
+            [&context](const QString& name) { return context.shownName(name); });
+        for (std::size_t k = 0; k < members.size(); ++k) {
+            NameJob& job = jobs[members[k]];
+            job.plan = plan[k];
+            if (job.plan.state != PlanState::Rename && job.plan.state != PlanState::Unchanged)
+                job.error = job.plan.note;
+        }
+    }
+}
+
 // The files of fix-names: those named as operands always, those found in
 // folders only when their names are not UTF-8.
 std::vector<NameJob> nameRepairs(const ParsedArgs& args, Context& context)
@@ -196,24 +230,13 @@ std::vector<NameJob> nameRepairs(const ParsedArgs& args, Context& context)
     for (const QString& operand : args.operands) {
         const bool folder = isFolder(operand, true);
         for (const Entry& entry : listPaths({operand}, args.has(u"recursive"_s))) {
-            NameJob job{entry.path, platform::AbsolutePath(entry.path), {}, entry.error, {}};
             const bool legacy = !platform::isUtf8Name(platform::encodeFileName(nameOf(entry.path)));
             if (folder && !legacy && !entry.error)
                 continue;
-            if (!entry.error) {
-                job.plan.name = nameOf(job.absolute);
-                job.plan.newName = legacy ? context.shownName(entry.path) : job.plan.name;
-                job.plan.state = legacy ? PlanState::Rename : PlanState::Unchanged;
-                const QString problem = operations::nameProblem(
-                    job.plan.newName, platform::NameRulesOf(folderOf(job.absolute)));
-                if (!problem.isEmpty()) {
-                    job.plan.state = PlanState::Invalid;
-                    job.error = problem;
-                }
-            }
-            jobs.push_back(std::move(job));
+            jobs.push_back({entry.path, platform::AbsolutePath(entry.path), {}, entry.error, {}});
         }
     }
+    planRepairs(jobs, context);
     return jobs;
 }
 
@@ -255,8 +278,10 @@ std::vector<Command> nameCommands()
         {u"fix-names"_s,
          u"[-r] [--dry-run] 路径..."_s,
          u"修复文件名编码 (rename files whose names are not UTF-8)"_s,
-         u"文件名不是 UTF-8 (如 GBK, Big5 的字节) 的文件改为按代码页读出的名称. 路径为文件夹时\n"
-         u"处理其中文件名需要修复的 *.mp3. 不覆盖任何文件. 所有文件为操作历史中的一步.\n"
+         u"文件名不是 UTF-8 (如 GBK, Big5, Shift-JIS 的字节) 的文件改为按代码页读出的名称;\n"
+         u"没有代码页能确定读出的名称不变 (无法确定编码). 路径为文件夹时处理其中文件名需要\n"
+         u"修复的 *.mp3. 不覆盖任何文件, --dry-run 显示的冲突与执行时相同. 所有文件为操作\n"
+         u"历史中的一步.\n"
          u"--json: [{\"file\", \"path_bytes\", \"new_name\", \"state\", \"ok\", \"done\", "
          u"\"error\"}].\n"_s,
          {{u"recursive"_s, u'r', false, {}, u"也处理子文件夹 (sub-folders too)"_s}, dryRunOption()},

@@ -50,6 +50,67 @@ QString numberedName(const QString& name, int n)
     return name.left(cut) + u" ("_s + QString::number(n) + u')' + name.mid(cut);
 }
 
+// Marks the rows whose new names clash, as planRenames says.
+void settleClashes(std::vector<PlannedName>& plan, const std::vector<QString>& folderEntries,
+                   const platform::NameRules& rules, const NameShower& shown)
+{
+    const auto show = [&shown](const QString& name) {
+        return shown ? shown(name) : name;
+    };
+
+    // How many entries of each name stay where they are, and which rows want
+    // each name.
+    QHash<QString, int> staying;
+    QHash<QString, QString> holder; // an entry of each name, as the folder spells it
+    staying.reserve(qsizetype(folderEntries.size()));
+    for (const QString& entry : folderEntries) {
+        const QString key = keyOf(entry, rules);
+        ++staying[key];
+        holder.insert(key, entry);
+    }
+    QHash<QString, std::vector<std::size_t>> wanting;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (plan[i].state != PlanState::Rename)
+            continue;
+        const auto it = staying.find(keyOf(plan[i].name, rules));
+        if (it != staying.end() && *it > 0)
+            --*it; // it leaves its name
+        wanting[keyOf(plan[i].newName, rules)].push_back(i);
+    }
+
+    std::vector<std::size_t> stopped; // rows that keep their names after all
+    for (const std::vector<std::size_t>& rivals : std::as_const(wanting)) {
+        if (rivals.size() < 2)
+            continue;
+        for (const std::size_t i : rivals) {
+            const std::size_t other = rivals[i == rivals[0] ? 1 : 0];
+            markConflict(plan[i], u"与“%1”的新文件名相同"_s.arg(show(plan[other].name)));
+            stopped.push_back(i);
+        }
+    }
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const QString key = keyOf(plan[i].newName, rules);
+        if (plan[i].state == PlanState::Rename && staying.value(key) > 0) {
+            markConflict(plan[i], u"文件夹中已有“%1”"_s.arg(show(holder.value(key))));
+            stopped.push_back(i);
+        }
+    }
+    // A row that keeps its name keeps it from the row that wanted it.
+    while (!stopped.empty()) {
+        const std::size_t i = stopped.back();
+        stopped.pop_back();
+        const auto it = wanting.constFind(keyOf(plan[i].name, rules));
+        if (it == wanting.constEnd())
+            continue;
+        for (const std::size_t j : *it) {
+            if (plan[j].state != PlanState::Rename)
+                continue;
+            markConflict(plan[j], u"“%1”不能改名,仍占着这个名字"_s.arg(show(plan[i].name)));
+            stopped.push_back(j);
+        }
+    }
+}
+
 } // namespace
 
 QString stateText(PlanState state)
@@ -114,65 +175,29 @@ std::vector<PlannedName> planRenames(const std::vector<NameSource>& rows,
                                      const std::vector<QString>& folderEntries,
                                      const platform::NameRules& rules, const NameShower& shown)
 {
-    const auto show = [&shown](const QString& name) {
-        return shown ? shown(name) : name;
-    };
     std::vector<PlannedName> plan;
     plan.reserve(rows.size());
     for (const NameSource& row : rows)
         plan.push_back(firstLook(row, rules));
+    settleClashes(plan, folderEntries, rules, shown);
+    return plan;
+}
 
-    // How many entries of each name stay where they are, and which rows want
-    // each name.
-    QHash<QString, int> staying;
-    QHash<QString, QString> holder; // an entry of each name, as the folder spells it
-    staying.reserve(qsizetype(folderEntries.size()));
-    for (const QString& entry : folderEntries) {
-        const QString key = keyOf(entry, rules);
-        ++staying[key];
-        holder.insert(key, entry);
+std::vector<PlannedName> planNewNames(const std::vector<NameChange>& rows,
+                                      const std::vector<QString>& folderEntries,
+                                      const platform::NameRules& rules, const NameShower& shown)
+{
+    std::vector<PlannedName> plan;
+    plan.reserve(rows.size());
+    for (const NameChange& row : rows) {
+        PlannedName planned{row.name, row.newName, PlanState::Rename, {}};
+        if (row.newName == row.name)
+            planned.state = PlanState::Unchanged;
+        else if (const QString why = nameProblem(row.newName, rules); !why.isEmpty())
+            planned = {row.name, row.newName, PlanState::Invalid, why};
+        plan.push_back(std::move(planned));
     }
-    QHash<QString, std::vector<std::size_t>> wanting;
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        if (plan[i].state != PlanState::Rename)
-            continue;
-        const auto it = staying.find(keyOf(plan[i].name, rules));
-        if (it != staying.end() && *it > 0)
-            --*it; // it leaves its name
-        wanting[keyOf(plan[i].newName, rules)].push_back(i);
-    }
-
-    std::vector<std::size_t> stopped; // rows that keep their names after all
-    for (const std::vector<std::size_t>& rivals : std::as_const(wanting)) {
-        if (rivals.size() < 2)
-            continue;
-        for (const std::size_t i : rivals) {
-            const std::size_t other = rivals[i == rivals[0] ? 1 : 0];
-            markConflict(plan[i], u"与“%1”的新文件名相同"_s.arg(show(plan[other].name)));
-            stopped.push_back(i);
-        }
-    }
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        const QString key = keyOf(plan[i].newName, rules);
-        if (plan[i].state == PlanState::Rename && staying.value(key) > 0) {
-            markConflict(plan[i], u"文件夹中已有“%1”"_s.arg(show(holder.value(key))));
-            stopped.push_back(i);
-        }
-    }
-    // A row that keeps its name keeps it from the row that wanted it.
-    while (!stopped.empty()) {
-        const std::size_t i = stopped.back();
-        stopped.pop_back();
-        const auto it = wanting.constFind(keyOf(plan[i].name, rules));
-        if (it == wanting.constEnd())
-            continue;
-        for (const std::size_t j : *it) {
-            if (plan[j].state != PlanState::Rename)
-                continue;
-            markConflict(plan[j], u"“%1”不能改名,仍占着这个名字"_s.arg(show(plan[i].name)));
-            stopped.push_back(j);
-        }
-    }
+    settleClashes(plan, folderEntries, rules, shown);
     return plan;
 }
 

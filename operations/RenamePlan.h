@@ -59,6 +59,19 @@ std::vector<PlannedName> planRenames(const std::vector<NameSource>& rows,
                                      const platform::NameRules& rules,
                                      const NameShower& shown = {});
 
+// A file and the whole name it is to take, the extension included.
+struct NameChange {
+    QString name;
+    QString newName;
+};
+
+// The same plan for names given whole (names read anew in their code page):
+// no extension is added, a row whose new name is its name is Unchanged.
+std::vector<PlannedName> planNewNames(const std::vector<NameChange>& rows,
+                                      const std::vector<QString>& folderEntries,
+                                      const platform::NameRules& rules,
+                                      const NameShower& shown = {});
+
 // What to do with a file whose name the target folder has already.
 enum class ClashChoice { Skip, KeepBoth };
 

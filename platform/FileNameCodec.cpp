@@ -1,5 +1,7 @@
 #include "platform/FileNameCodec.h"
 
+#include "platform/NameCodePage.h"
+
 #include <string_view>
 
 namespace platform {
@@ -132,10 +134,21 @@ QByteArray encodeFileName(const QString& name)
     return native;
 }
 
+std::optional<QString> repairedFileName(const QByteArray& native, LegacyDetector& detector,
+                                        LegacyCodePage preferred)
+{
+    if (isUtf8Name(native))
+        return std::nullopt;
+    return confidentNameText(std::string_view(native.constData(), std::size_t(native.size())),
+                             detector, preferred);
+}
+
 QString shownFileName(const QByteArray& native, LegacyDetector& detector, LegacyCodePage preferred)
 {
     if (isUtf8Name(native))
         return decodeFileName(native);
+    if (auto repaired = repairedFileName(native, detector, preferred))
+        return *repaired;
     const std::string_view bytes(native.constData(), std::size_t(native.size()));
     return decodeLegacy(bytes, detector.detect({bytes}, preferred));
 }

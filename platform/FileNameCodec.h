@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // File names as the file system has them (bytes, normally UTF-8) and as
 // QString. Names unpacked from Windows archives are often GBK bytes; Qt's
 // QFile::decodeName turns those into U+FFFD and the file can no longer be
@@ -22,8 +24,15 @@ QByteArray encodeFileName(const QString& name);
 // Whether the bytes are valid UTF-8 (no overlong forms, no surrogates).
 bool isUtf8Name(const QByteArray& native);
 
-// The name to show: UTF-8 as it is, other bytes in the legacy code page the
-// detector reads them in (GBK bytes of "老歌.mp3" show as "老歌.mp3"). Not a
+// The name a name that is not UTF-8 is repaired to: its bytes read in the
+// code page that fits them with confidence (GBK, Big5, Windows-1252 or
+// Shift-JIS); nullopt for a UTF-8 name and for one no code page fits so.
+std::optional<QString> repairedFileName(const QByteArray& native, LegacyDetector& detector,
+                                        LegacyCodePage preferred = LegacyCodePage::Gbk);
+
+// The name to show: UTF-8 as it is, other bytes as they are repaired (GBK
+// bytes of "老歌.mp3" show as "老歌.mp3"), or, when no code page fits them
+// with confidence, in the tag code page the detector reads them in. Not a
 // name to open the file by: use decodeFileName for that.
 QString shownFileName(const QByteArray& native, LegacyDetector& detector,
                       LegacyCodePage preferred = LegacyCodePage::Gbk);

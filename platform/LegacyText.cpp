@@ -599,4 +599,14 @@ LegacyCodePage detectLegacyCodePage(const std::vector<std::string_view>& texts,
     return detector.detect(texts, preferred);
 }
 
+std::optional<double> plausibilityIn(std::string_view bytes, LegacyCodePage codePage)
+{
+    Codec codec(codePage);
+    Evidence evidence;
+    weigh(evidence, codec, untilNul(bytes));
+    if (evidence.invalid > 0 || evidence.cut > 0)
+        return std::nullopt;
+    return evidence.characters == 0 ? 100.0 : evidence.plausibility();
+}
+
 } // namespace platform

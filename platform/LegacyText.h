@@ -62,4 +62,9 @@ std::string encodeLegacy(const QString& text, LegacyCodePage codePage);
 // first NUL).
 bool isValidIn(std::string_view bytes, LegacyCodePage codePage);
 
+// How typical of song texts (0..100) the characters of the bytes read in the
+// code page are, by the detector's measure; nullopt when a byte belongs to no
+// sequence of it, a cut last one included. Pure ASCII is 100.
+std::optional<double> plausibilityIn(std::string_view bytes, LegacyCodePage codePage);
+
 } // namespace platform

@@ -299,6 +299,28 @@ private Q_SLOTS:
         ::unlink((folder + gbkName).constData()); // QTemporaryDir cannot remove it
     }
 
+    // The window repairs a name as the command line does: a Shift-JIS name
+    // to Japanese, shown so in the list first; a name no code page reads
+    // with confidence stays, and the log says why.
+    void nameRepairOnlyWhenSure()
+    {
+        MusicFolder music;
+        const QByteArray folder = QFile::encodeName(music.path());
+        const QByteArray japanese = "\x93\xFA\x96\x7B\x8C\xEA.mp3";
+        const QByteArray unknown = "\x80\xFF.mp3";
+        QVERIFY(nativetest::makeFileAt(folder + japanese, legacyV1("GBK", u"甲"_s, {})));
+        QVERIFY(nativetest::makeFileAt(folder + unknown, legacyV1("GBK", u"乙"_s, {})));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QVERIFY(program.captions().contains(u"日本語.mp3"_s));
+        w.ui.MenuSelAll->trigger();
+        w.ui.MenuFixName->trigger();
+        QVERIFY(program.log().contains(u"修复文件名失败！(无法确定编码)"_s));
+        QVERIFY(program.log().contains(u"->"_s + music.file(u"日本語.mp3"_s)));
+        QCOMPARE(nativetest::namesIn(folder), QByteArrayList({unknown, u"日本語.mp3"_s.toUtf8()}));
+        ::unlink((folder + unknown).constData()); // QTemporaryDir cannot remove it
+    }
+
     // A rename by the tags of a Western file: the accents reach the name,
     // never a replacement character.
     void renamingKeepsAccents()

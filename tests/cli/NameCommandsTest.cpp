@@ -164,7 +164,8 @@ private Q_SLOTS:
 
     // A name in GBK bytes takes the name the list shows; a folder's UTF-8
     // names are not listed, a file named is said to be unchanged; a name
-    // that is taken is left; undo gives the bytes back.
+    // that is taken is left, the dry run saying so as the run does; undo
+    // gives the bytes back.
     void fixNames()
     {
         const QByteArray folder = QFile::encodeName(dir_->path()) + '/';
@@ -175,8 +176,9 @@ private Q_SLOTS:
         dir_->add(u"新歌.mp3"_s, "the other");
         dir_->add(u"plain.mp3"_s, "plain");
 
-        const Run dry = cli({u"fix-names"_s, u"--dry-run"_s, u"."_s}, dir_->path());
-        QCOMPARE(dry.code, 0);
+        const Run dry = cli({u"fix-names"_s, u"--dry-run"_s, u"--json"_s, u"."_s, u"plain.mp3"_s},
+                            dir_->path());
+        QCOMPARE(dry.code, 1);
         QCOMPARE(entriesIn(dir_->path()), 4u);
 
         const Run run = cli({u"fix-names"_s, u"--json"_s, u"."_s, u"plain.mp3"_s}, dir_->path());
@@ -187,8 +189,12 @@ private Q_SLOTS:
         QCOMPARE(objectOf(run, 0)[u"done"_s].toBool(), true);
         QCOMPARE(objectOf(run, 1)[u"file"_s].toString(), u"./新歌.mp3"_s);
         QCOMPARE(objectOf(run, 1)[u"ok"_s].toBool(), false);
-        QCOMPARE(objectOf(run, 1)[u"error"_s].toString(), u"已有同名的文件"_s);
+        QCOMPARE(objectOf(run, 1)[u"error"_s].toString(), u"文件夹中已有“新歌.mp3”"_s);
         QCOMPARE(objectOf(run, 2)[u"state"_s].toString(), u"unchanged"_s);
+        for (qsizetype i = 0; i < 3; ++i) {
+            for (const QString& key : {u"state"_s, u"new_name"_s, u"ok"_s, u"error"_s})
+                QCOMPARE(objectOf(dry, i)[key], objectOf(run, i)[key]);
+        }
         QCOMPARE(readBytes(dir_->file(u"老歌.mp3"_s)), QByteArray("old song"));
         QCOMPARE(readBytes(dir_->file(u"新歌.mp3"_s)), QByteArray("the other"));
 
@@ -196,6 +202,31 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(dir_->file(u"老歌.mp3"_s)));
         QVERIFY(::access((folder + legacy).constData(), F_OK) == 0);
         QCOMPARE(entriesIn(dir_->path()), 4u);
+    }
+
+    // A Shift-JIS name reads as Japanese, not as Windows-1252; a name that
+    // no code page reads with confidence stays, its row saying so.
+    void fixNamesOnlyWhenSure()
+    {
+        const QByteArray folder = QFile::encodeName(dir_->path()) + '/';
+        const QByteArray unknown = "\x80\xFF.mp3";
+        QVERIFY(writeNative(folder + "\x93\xFA\x96\x7B\x8C\xEA.mp3", "japanese"));
+        QVERIFY(writeNative(folder + unknown, "unknown"));
+        const Run dry = cli({u"fix-names"_s, u"--dry-run"_s, u"."_s}, dir_->path());
+        QCOMPARE(dry.code, 1);
+        QVERIFY(QString::fromUtf8(dry.out).contains(u"日本語.mp3  重命名\n"_s));
+        QVERIFY(QString::fromUtf8(dry.out).contains(u"无法确定编码\n"_s));
+
+        const Run run = cli({u"fix-names"_s, u"--json"_s, u"."_s}, dir_->path());
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.json().size(), 2);
+        QCOMPARE(objectOf(run, 0)[u"state"_s].toString(), u"unchanged"_s);
+        QCOMPARE(objectOf(run, 0)[u"error"_s].toString(), u"无法确定编码"_s);
+        QCOMPARE(objectOf(run, 0)[u"done"_s].toBool(), false);
+        QCOMPARE(objectOf(run, 1)[u"new_name"_s].toString(), u"日本語.mp3"_s);
+        QCOMPARE(objectOf(run, 1)[u"done"_s].toBool(), true);
+        QCOMPARE(readBytes(dir_->file(u"日本語.mp3"_s)), QByteArray("japanese"));
+        QVERIFY(::access((folder + unknown).constData(), F_OK) == 0);
     }
 
     // Only the names are mended: a folder whose own name is GBK bytes

@@ -1,4 +1,5 @@
 #include "platform/FileNameCodec.h"
+#include "tests/platform/LegacyCorpus.h"
 
 #include "tests/support/TestEnvironment.h"
 
@@ -45,6 +46,9 @@ private Q_SLOTS:
     void opensFileWithGbkName();
     void showsName_data();
     void showsName();
+    void repairsOnlyWhenSure_data();
+    void repairsOnlyWhenSure();
+    void neverRepairsIntoAnotherText();
 };
 
 // Each row also encodes back to its bytes.
@@ -172,6 +176,72 @@ void FileNameCodecTest::showsName()
     QFETCH(QString, shown);
     platform::LegacyDetector detector;
     QCOMPARE(platform::shownFileName(native, detector), shown);
+}
+
+void FileNameCodecTest::repairsOnlyWhenSure_data()
+{
+    QTest::addColumn<QByteArray>("native");
+    QTest::addColumn<QString>("repaired"); // null: the name stays
+    QStringEncoder big5("Big5");
+    QStringEncoder shiftJis("Shift_JIS");
+    QTest::newRow("UTF-8 needs nothing") << u"老歌.mp3"_s.toUtf8() << QString();
+    QTest::newRow("GBK") << gbk(u"01 童话 - 光良.mp3"_s) << u"01 童话 - 光良.mp3"_s;
+    QTest::newRow("Big5") << QByteArray(big5.encode(u"月亮代表我的心.mp3"_s))
+                          << u"月亮代表我的心.mp3"_s;
+    QTest::newRow("Latin-1") << "Caf\xE9.mp3"_ba << u"Café.mp3"_s;
+    // Read as Windows-1252 it was "“ú–{Œê.mp3".
+    QTest::newRow("Shift-JIS kanji") << "\x93\xFA\x96\x7B\x8C\xEA.mp3"_ba << u"日本語.mp3"_s;
+    QTest::newRow("Shift-JIS kana")
+        << QByteArray(shiftJis.encode(u"さくらさくら.mp3"_s)) << u"さくらさくら.mp3"_s;
+    QTest::newRow("bytes no code page reads") << "\x80\xFF.mp3"_ba << QString();
+    QTest::newRow("symbols in every reading") << "\xA4\xA4\xA4.mp3"_ba << QString();
+    QTest::newRow("mojibake either way") << "\xC3\x28\xA4\xA4.mp3"_ba << QString();
+}
+
+void FileNameCodecTest::repairsOnlyWhenSure()
+{
+    QFETCH(QByteArray, native);
+    QFETCH(QString, repaired);
+    platform::LegacyDetector detector;
+    const auto got = platform::repairedFileName(native, detector);
+    QCOMPARE(got.value_or(QString()), repaired);
+    QCOMPARE(got.has_value(), !repaired.isNull());
+    // The list shows a name as it would be repaired.
+    if (got)
+        QCOMPARE(platform::shownFileName(native, detector), *got);
+}
+
+// Titles of every kind of the legacy corpus as file names: a name is
+// repaired into its own text or left, never into another text.
+void FileNameCodecTest::neverRepairsIntoAnotherText()
+{
+    using testsupport::CorpusKind;
+    platform::LegacyDetector detector;
+    int chinese = 0;
+    int repairedChinese = 0;
+    for (const testsupport::CorpusFile& file : testsupport::legacyCorpus()) {
+        const std::string& title = file.texts.front();
+        const QByteArray native =
+            QByteArray::fromStdString(title.substr(0, title.find('\0'))) + ".mp3";
+        if (file.kind == CorpusKind::Ascii || platform::isUtf8Name(native))
+            continue;
+        const auto codePage = file.kind == CorpusKind::Simplified ? platform::LegacyCodePage::Gbk
+                              : file.kind == CorpusKind::Traditional
+                                  ? platform::LegacyCodePage::Big5
+                                  : platform::LegacyCodePage::Cp1252;
+        const auto preferred = file.kind == CorpusKind::Traditional ? platform::LegacyCodePage::Big5
+                                                                    : platform::LegacyCodePage::Gbk;
+        const auto repaired = platform::repairedFileName(native, detector, preferred);
+        if (repaired)
+            QCOMPARE(*repaired, platform::decodeLegacy(native.toStdString(), codePage));
+        if (file.kind != CorpusKind::Western) {
+            ++chinese;
+            repairedChinese += repaired.has_value();
+        }
+    }
+    // Most Chinese names are repaired: doubt is for the few that need it.
+    QVERIFY2(repairedChinese * 10 >= chinese * 9,
+             qPrintable(u"%1 of %2"_s.arg(repairedChinese).arg(chinese)));
 }
 
 MP3T_TEST_GUILESS_MAIN(FileNameCodecTest)
