@@ -13,6 +13,7 @@
 #include "shell/ShellLink.h"
 #include "tests/support/ItemPoint.h"
 #include "tests/support/Mp3Bytes.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -163,7 +164,7 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
+    testsupport::TemporaryFolder dir_;
 };
 
 // The program's forms, started on a folder (the settings' "path").

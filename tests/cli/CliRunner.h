@@ -134,7 +134,7 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
+    TemporaryFolder dir_;
 };
 
 } // namespace clitest

@@ -129,7 +129,7 @@ private Q_SLOTS:
                                   ? qEnvironmentVariable("MP3T_CRASH_SEED").toUInt()
                                   : 20240611u;
         std::mt19937 random(seed);
-        QTemporaryDir dir;
+        testsupport::TemporaryFolder dir;
         const std::string folder = dir.filePath(u"music"_s).toStdString();
         QVERIFY(::mkdir(folder.c_str(), 0755) == 0);
         const std::string journalFile = dir.filePath(u"state/journal.sqlite"_s).toStdString();

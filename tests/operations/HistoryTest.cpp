@@ -26,7 +26,7 @@ using operations::StepKind;
 class HistoryTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
     std::unique_ptr<Journal> journal_;
     std::unique_ptr<History> history_;
 
@@ -63,7 +63,7 @@ class HistoryTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
+        dir_ = std::make_unique<testsupport::TemporaryFolder>();
         restart();
     }
     void cleanup()

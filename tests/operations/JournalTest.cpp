@@ -59,7 +59,7 @@ Q_DECLARE_METATYPE(Reached)
 class JournalTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
 
     std::string path(const char* name) const { return dir_->path().toStdString() + "/" + name; }
     std::string journalFile() const { return path("state/journal.sqlite"); }
@@ -73,7 +73,7 @@ class JournalTest : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { dir_ = std::make_unique<QTemporaryDir>(); }
+    void init() { dir_ = std::make_unique<testsupport::TemporaryFolder>(); }
 
     void defaultFile_data()
     {

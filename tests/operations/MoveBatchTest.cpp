@@ -74,7 +74,7 @@ struct Calls {
 class MoveBatchTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
     QByteArray root_;
 
     QByteArray at(const QByteArray& name) const { return root_ + '/' + name; }
@@ -145,7 +145,7 @@ class MoveBatchTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
+        dir_ = std::make_unique<testsupport::TemporaryFolder>();
         QVERIFY(dir_->isValid());
         root_ = native(dir_->path());
     }

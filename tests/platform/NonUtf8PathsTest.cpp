@@ -37,10 +37,11 @@ private Q_SLOTS:
     void clipboardCarriesTheBytes_data();
     void clipboardCarriesTheBytes();
     void profileInAFolderNamedInGbk();
+    void temporaryFolderGoesWhole();
 
 private:
     QByteArray at(const QByteArray& relative) const { return root_ + '/' + relative; }
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
     QByteArray root_;
     QByteArray song_ = gbk(u"老歌.mp3"_s);
     QByteArray folder_ = gbk(u"光良"_s);
@@ -50,7 +51,7 @@ private:
 
 void NonUtf8PathsTest::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
+    dir_ = std::make_unique<testsupport::TemporaryFolder>();
     QVERIFY(dir_->isValid());
     root_ = native(dir_->path());
     oldWorking_ = QDir::currentPath();
@@ -140,7 +141,7 @@ void NonUtf8PathsTest::trashesOnAnotherVolume()
     if (::stat(volume.constData(), &shm) != 0 || ::stat(root_.constData(), &home) != 0 ||
         shm.st_dev == home.st_dev || existsAt(trash) || ::access(volume.constData(), W_OK) != 0)
         QSKIP("no other volume to make a trash on");
-    QTemporaryDir other(QString::fromLatin1(volume) + u"/mp3t-names-XXXXXX"_s);
+    testsupport::TemporaryFolder other(QString::fromLatin1(volume) + u"/mp3t-names-XXXXXX"_s);
     QVERIFY(other.isValid());
     const QByteArray song = native(other.path()) + '/' + song_;
     QVERIFY(makeFileAt(song, "song"));
@@ -194,6 +195,25 @@ void NonUtf8PathsTest::profileInAFolderNamedInGbk()
     QVERIFY(written);
     QCOMPARE(readAt(config + "/x.ini"), "[s]\nk=v\n"_ba);
     QCOMPARE(read, u"v"_s);
+}
+
+// The tests' temporary folders go with every name in them, as QTemporaryDir
+// did not: GBK names, a sub-folder of them, and a folder made read-only.
+void NonUtf8PathsTest::temporaryFolderGoesWhole()
+{
+    QByteArray root;
+    {
+        const testsupport::TemporaryFolder folder;
+        QVERIFY(folder.isValid());
+        root = native(folder.path());
+        QVERIFY(makeFileAt(root + '/' + song_, "song"));
+        QVERIFY(makeFolderAt(root + '/' + folder_));
+        QVERIFY(makeFileAt(root + '/' + folder_ + '/' + song_, "inner"));
+        QVERIFY(makeFolderAt(root + "/locked"));
+        QVERIFY(makeFileAt(root + "/locked/" + song_, "locked"));
+        QVERIFY(::chmod((root + "/locked").constData(), 0500) == 0);
+    }
+    QVERIFY(!existsAt(root));
 }
 
 MP3T_TEST_MAIN(NonUtf8PathsTest)

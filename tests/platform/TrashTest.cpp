@@ -81,8 +81,8 @@ private Q_SLOTS:
 
 private:
     QString at(const QString& name) const { return dir_->filePath(name); }
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<QTemporaryDir> working_;
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
+    std::unique_ptr<testsupport::TemporaryFolder> working_;
     QString oldWorking_;
     QByteArray oldHome_;
     QByteArray oldDataHome_;
@@ -90,8 +90,8 @@ private:
 
 void TrashTest::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
-    working_ = std::make_unique<QTemporaryDir>();
+    dir_ = std::make_unique<testsupport::TemporaryFolder>();
+    working_ = std::make_unique<testsupport::TemporaryFolder>();
     QVERIFY(dir_->isValid() && working_->isValid());
     oldWorking_ = QDir::currentPath();
     oldHome_ = qgetenv("HOME");
@@ -208,7 +208,7 @@ void TrashTest::acceptsTheTrashOfAnotherVolume()
     if (!QFileInfo(volume).isWritable() || QStorageInfo(volume).rootPath() != volume ||
         QStorageInfo(volume) == QStorageInfo(QDir::home()) || QFileInfo::exists(trash))
         QSKIP("no other volume with a trash of its own to try");
-    QTemporaryDir other(volume + u"/mp3t-trash-XXXXXX"_s);
+    testsupport::TemporaryFolder other(volume + u"/mp3t-trash-XXXXXX"_s);
     QVERIFY(other.isValid());
     const QString song = other.filePath(u"a.mp3"_s);
     QVERIFY(writeBytes(song, "keep me"));

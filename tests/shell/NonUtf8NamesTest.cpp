@@ -40,7 +40,7 @@ private Q_SLOTS:
 
 private:
     QByteArray at(const QByteArray& relative) const { return root_ + '/' + relative; }
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
     QByteArray root_;
     QByteArray song_ = gbk(u"老歌.mp3"_s);
     QByteArray folder_ = gbk(u"光良"_s);
@@ -48,7 +48,7 @@ private:
 
 void NonUtf8NamesTest::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
+    dir_ = std::make_unique<testsupport::TemporaryFolder>();
     QVERIFY(dir_->isValid());
     root_ = native(dir_->path());
     QVERIFY(makeFileAt(at(song_), QByteArray(3000, 'x')));

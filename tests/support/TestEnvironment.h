@@ -3,8 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QString>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include "tests/support/TemporaryFolder.h"
 
 namespace testsupport {
 
@@ -24,7 +25,7 @@ public:
     QString stateHome() const;  // $XDG_STATE_HOME (the journal lives here)
 
 private:
-    QTemporaryDir dir_;
+    TemporaryFolder dir_;
 };
 
 } // namespace testsupport
