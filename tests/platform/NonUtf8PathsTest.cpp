@@ -38,6 +38,7 @@ private Q_SLOTS:
     void clipboardCarriesTheBytes();
     void profileInAFolderNamedInGbk();
     void temporaryFolderGoesWhole();
+    void aFolderHoldingSuchNamesMovesWhole();
 
 private:
     QByteArray at(const QByteArray& relative) const { return root_ + '/' + relative; }
@@ -214,6 +215,41 @@ void NonUtf8PathsTest::temporaryFolderGoesWhole()
         QVERIFY(::chmod((root + "/locked").constData(), 0500) == 0);
     }
     QVERIFY(!existsAt(root));
+}
+
+// A folder whose own name is UTF-8 goes to the trash through Qt's call; what
+// it holds moves with it, names that are not UTF-8 included, and so when it
+// comes back (as undo brings it) and when it moves to another file system.
+void NonUtf8PathsTest::aFolderHoldingSuchNamesMovesWhole()
+{
+    const QByteArray albums = at("albums");
+    QVERIFY(makeFolderAt(albums) && makeFileAt(albums + '/' + song_, "song"));
+    QVERIFY(makeFolderAt(albums + '/' + folder_));
+    QVERIFY(makeFileAt(albums + '/' + folder_ + '/' + song_, "inner"));
+    const QByteArrayList names = namesIn(albums);
+
+    QString inTrash;
+    QVERIFY(platform::MoveToTrash(decoded(albums), &inTrash));
+    QVERIFY(!existsAt(albums));
+    QCOMPARE(readAt(native(inTrash) + '/' + folder_ + '/' + song_), "inner"_ba);
+    QVERIFY(platform::MoveFileA(inTrash, decoded(albums)));
+    QCOMPARE(namesIn(albums), names);
+
+    struct ::stat shm {
+    }, here{};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(root_.constData(), &here) != 0 ||
+        shm.st_dev == here.st_dev)
+        QSKIP("no other file system to move to");
+    const testsupport::TemporaryFolder other(u"/dev/shm/mp3t-names-XXXXXX"_s);
+    QVERIFY(other.isValid());
+    const QByteArray there = native(other.path()) + "/albums";
+    QVERIFY(platform::MoveFileA(decoded(albums), decoded(there)));
+    QVERIFY(!existsAt(albums));
+    QCOMPARE(readAt(there + '/' + folder_ + '/' + song_), "inner"_ba);
+    QVERIFY(platform::MoveFileA(decoded(there), decoded(albums)));
+    QVERIFY(!existsAt(there));
+    QCOMPARE(readAt(albums + '/' + song_), "song"_ba);
+    QCOMPARE(readAt(albums + '/' + folder_ + '/' + song_), "inner"_ba);
 }
 
 MP3T_TEST_MAIN(NonUtf8PathsTest)
