@@ -170,7 +170,9 @@ private:
     void connectCoverCommands();
     void showCover(const QString& path);
     void updateCoverMenu();
-    void changeCovers(const QString& verb, const CoverChange& prepare);
+    using CoverLogText = std::function<QString(const tags::TagChange& change)>;
+    void changeCovers(const QString& verb, const CoverChange& prepare,
+                      const CoverLogText& logged = {});
     enum class CoverState { None, Read, TooLarge };
     QString coverFile_; // the file the cover shown is of; empty for none
     CoverState coverState_ = CoverState::None;
