@@ -207,6 +207,9 @@ void TFormMain::connectHandlers()
     ui.ShellList->OnMerged = [this](QObject*) {
         runGuarded([this] { ShellListMerged(); });
     };
+    ui.ShellList->OnRewritten = [this](QObject*) {
+        runGuarded([this] { ShellListRewritten(); });
+    };
     ui.ShellTree->OnClick = [this](QObject*) {
         runGuarded([this] { ShellTreeClick(); });
     };
@@ -482,10 +485,13 @@ QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 
 void TFormMain::fillRowCells(QTreeWidgetItem* row)
 {
+    // Taken first: a write while the tags are read shows at the next look.
+    const QByteArray stamp = platform::FileStamp(rowPath(row));
     const auto p = priority();
     const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, rowPath(row), textRules())
                          : operations::ShownTags{};
     row->setData(0, HasTagRole, shown.hasTag);
+    row->setData(0, StampRole, stamp);
     for (int c = 0; c < 6; ++c)
         row->setText(c + 1, shown.fields[std::size_t(c)]);
 }
@@ -497,21 +503,59 @@ operations::TextRules TFormMain::textRules() const
             LegacyCodePage, detector_.get()};
 }
 
+// Not under a running batch, a dialog of ours or a rebuild: `again` runs
+// once that is over.
+bool TFormMain::deferredWhileBusy(bool& pending, void (TFormMain::*again)())
+{
+    if (quiet_ == 0 && !InLinkChange && !Batch->running() && !QApplication::activeModalWidget())
+        return false;
+    if (!pending) {
+        pending = true;
+        QTimer::singleShot(500, this, [this, &pending, again] {
+            pending = false;
+            runGuarded([this, again] { (this->*again)(); });
+        });
+    }
+    return true;
+}
+
 void TFormMain::ShellListMerged()
 {
-    // Not under a running batch, a dialog of ours or a rebuild: the list is
-    // rebuilt once that is over.
-    if (quiet_ > 0 || InLinkChange || Batch->running() || QApplication::activeModalWidget()) {
-        if (!rebuildPending_) {
-            rebuildPending_ = true;
-            QTimer::singleShot(500, this, [this] {
-                rebuildPending_ = false;
-                runGuarded([this] { ShellListMerged(); });
-            });
-        }
+    if (!deferredWhileBusy(rebuildPending_, &TFormMain::ShellListMerged))
+        rebuildKeepingSelection();
+}
+
+void TFormMain::ShellListRewritten()
+{
+    if (!deferredWhileBusy(rereadPending_, &TFormMain::ShellListRewritten))
+        refreshRewrittenRows();
+}
+
+// The command line, another tagger or this window wrote the file: its row
+// shows the tags as they are now, and so does the page unless it holds the
+// user's typing.
+void TFormMain::refreshRewrittenRows()
+{
+    if (!RefreshEnabled)
         return;
+    QTreeWidget* list = ui.ListViewMain;
+    const QString pageFile = ui.EditFile->text();
+    bool reread = false;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = list->topLevelItem(i);
+        const QString path = rowPath(row);
+        if (row->data(0, StampRole).toByteArray() == platform::FileStamp(path))
+            continue;
+        fillRowCells(row);
+        reread = true;
+        if (path == pageFile && !page_->isModified()) {
+            if (!fillPropPageFromFile(pageFile))
+                page_->empty();
+            page_->markUnmodified();
+        }
     }
-    rebuildKeepingSelection();
+    if (reread)
+        schedulePreviews();
 }
 
 void TFormMain::rebuildKeepingSelection()
