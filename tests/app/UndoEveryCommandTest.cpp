@@ -11,7 +11,9 @@
 #include "platform/Trash.h"
 #include "widgets/RadioGroup.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <QImage>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -297,7 +299,13 @@ void coverFiles(const MusicFolder& music)
     music.add(u"a.mp3"_s,
               id3v2Tag(3, frame23("TIT2", textData(0, "A")) + cover, 256) + silentMpegFrames());
     music.addV2(u"b.mp3"_s, "B");
-    music.add(u"cover.png"_s, "\x89PNG\r\n\x1A\n new"_ba);
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    music.add(u"cover.png"_s, png);
 }
 
 void setCover(const Program& program, const MusicFolder& music)
