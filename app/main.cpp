@@ -213,6 +213,10 @@ void TFormMain::connectHandlers()
     ui.ShellTree->OnClick = [this](QObject*) {
         runGuarded([this] { ShellTreeClick(); });
     };
+    ui.ShellTree->OnOperation = [this](QObject*, TShellOperations operation,
+                                       const QStringList& files, const QString& destination) {
+        runGuarded([&] { ShellTreeOperation(operation, files, destination); });
+    };
     ui.ShellTree->OnDragOver = [this](QObject*, QObject* source, int, int, bool& accept) {
         accept = ShellTreeDragOver(source);
     };

@@ -136,6 +136,11 @@ public:
     void ShellTreeDragDrop(QObject* source, int x, int y);
     void MenuCreSubClick();
     void MenuDelFileClick();
+    // A folder deleted, renamed or cut and pasted through the folder tree's
+    // menu becomes a step of the history (app/TreeSteps.cpp); `operation` is
+    // a ShellOperation of shell/ShellControlSupport.h.
+    void ShellTreeOperation(quint32 operation, const QStringList& files,
+                            const QString& destination);
     // The encoding inspector of the selected files, and their conversion to
     // Unicode in the batch frame.
     void MenuEncodingClick();
