@@ -482,9 +482,11 @@ void TFormMain::askAndMoveRowsTo(const QString& target, const QString& folder,
     const auto entries = platform::FolderEntries(target).value_or(std::vector<QString>{});
     const platform::NameRules rules = platform::NameRulesOf(target);
     TFormRenamePlan dialog(this);
-    dialog.showMoves([&](operations::ClashChoice choice) {
-        return operations::planMoves(names, entries, rules, choice);
-    });
+    dialog.showMoves(
+        [&](operations::ClashChoice choice) {
+            return operations::planMoves(names, entries, rules, choice);
+        },
+        target);
     if (dialog.exec() == QDialog::Accepted)
         moveRowsTo(target, dialog.plan());
 }
