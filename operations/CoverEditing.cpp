@@ -2,6 +2,7 @@
 
 #include "operations/TagWrites.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 #include "tags/FileIo.h"
 #include "tags/ID3v2.h"
 
@@ -27,7 +28,7 @@ const QByteArray kPngSignature("\x89PNG\r\n\x1A\n", 8);
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::generic_category().message(error));
+    return platform::SystemErrorText(error);
 }
 
 std::optional<tags::TagChange> coverChange(const QString& path, const tags::CoverEdit& edit,

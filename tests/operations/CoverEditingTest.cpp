@@ -292,7 +292,10 @@ private Q_SLOTS:
         // A folder in the way is no file to write.
         QVERIFY(QDir(dir_->path()).mkdir(u"folder.jpg"_s));
         QVERIFY(!operations::exportCover(kJpeg, path(u"a.mp3"_s), path(u"folder.jpg"_s)).succeeded);
-        QVERIFY(!operations::exportCover(kJpeg, path(u"a.mp3"_s), path(u"none/a.jpg"_s)).succeeded);
+        const auto noFolder =
+            operations::exportCover(kJpeg, path(u"a.mp3"_s), path(u"none/a.jpg"_s));
+        QVERIFY(!noFolder.succeeded);
+        QCOMPARE(noFolder.message, u"文件或文件夹不存在"_s);
     }
 };
 
