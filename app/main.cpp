@@ -12,6 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
+#include "platform/MediaPlayers.h"
 #include "platform/NativePath.h"
 #include "player/Listen.h"
 #include "player/Winamp.h"
@@ -20,6 +21,7 @@
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
 #include "tags/StaleCopies.h"
+#include "widgets/PlayerChooser.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
@@ -47,6 +49,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kPropertyPage = 2;
+
+// The media players running on the session bus: offered when the listen
+// button has no player it can start.
+std::vector<widgets::PlayerChoice> playersOnBus()
+{
+    std::vector<widgets::PlayerChoice> choices;
+    for (const platform::MediaPlayer& player :
+         platform::MediaPlayersOnBus(QDBusConnection::sessionBus()))
+        choices.push_back({player.name, player.program});
+    return choices;
+}
 
 QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
                  const QString& defaultText)
@@ -102,7 +115,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     Winamp = new TWinamp(this);
     Winamp->setObjectName(u"Winamp"_s);
     Winamp->About = u"About..."_s;
-    OpenDlg = widgets::executableChooser(u"Winamp的位置"_s, u"Winamp播放器"_s, u"Winamp.exe"_s);
+    OpenDlg = widgets::playerChooser(playersOnBus);
     InputBox = [this](const QString& caption, const QString& prompt, const QString& text) {
         return inputBox(this, caption, prompt, text);
     };
