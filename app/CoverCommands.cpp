@@ -161,14 +161,21 @@ void TFormMain::MenuCoverRemoveClick()
 {
     if (coverFile_.isEmpty() || !leavePage())
         return;
-    changeCovers(u"删除封面"_s, [](const QString& path, QString* reason) {
-        return operations::removeCoverChange(path, reason);
-    });
+    // The log names what went: the picture shown may be a back cover or any other.
+    changeCovers(
+        u"删除封面"_s,
+        [](const QString& path, QString* reason) {
+            return operations::removeCoverChange(path, reason);
+        },
+        [](const tags::TagChange& change) {
+            return u"删除封面(%1)"_s.arg(operations::removedPictureName(change));
+        });
 }
 
 // The selected files' covers changed as one step of the history; each file
-// logged with the verb.
-void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare)
+// logged with the verb, or what `logged` says of its change.
+void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare,
+                             const CoverLogText& logged)
 {
     BatchRun run;
     run.runningText = u"正在%1..."_s.arg(verb);
@@ -189,8 +196,10 @@ void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare)
             appendLog(path + u"没有封面."_s); // nothing to remove
             return;
         }
+        const QString done = logged ? logged(*change) : verb;
         queueWrite(std::move(*change), [=, this](const operations::Outcome& written) {
-            appendLog(path + verb + (written.succeeded ? u"."_s : u"失败: "_s + written.message));
+            appendLog(path +
+                      (written.succeeded ? done + u"."_s : verb + u"失败: "_s + written.message));
             Batch->count(written.succeeded);
         });
     };

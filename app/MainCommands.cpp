@@ -298,7 +298,7 @@ void TFormMain::BtnFileNameClick()
     const std::vector<QTreeWidgetItem*> rows = selectedRows();
     TFormRenamePlan dialog(this);
     dialog.setNameShower([this](const QString& name) { return shownName(name); });
-    dialog.showRenames(renamePlan(folder, rows));
+    dialog.showRenames(renamePlan(folder, rows, true));
     // While the dialog is open the list may follow changes on disk; the run
     // finds its rows anew by their names.
     if (dialog.exec() != QDialog::Accepted || ui.ShellList->Path() != folder)
@@ -317,13 +317,23 @@ std::vector<QTreeWidgetItem*> TFormMain::selectedRows() const
 }
 
 std::vector<operations::PlannedName>
-TFormMain::renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>& rows) const
+TFormMain::renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>& rows,
+                      bool readFiles) const
 {
     const QString pattern = ui.EditNameFormat->text();
+    const auto p = priority();
+    // A plan to run takes each file's tags as they are now: another program
+    // may have changed them since the cells were read.
+    const auto values = [&](const QTreeWidgetItem* row) {
+        if (!readFiles)
+            return rowValues(row);
+        return p ? operations::readShownTags(*TagV1, *TagV2, *p, rowPath(row), textRules()).fields
+                 : std::array<QString, 6>{};
+    };
     std::vector<operations::NameSource> sources;
     sources.reserve(rows.size());
     for (const QTreeWidgetItem* row : rows)
-        sources.push_back({rowName(row), operations::substitutePattern(pattern, rowValues(row))});
+        sources.push_back({rowName(row), operations::substitutePattern(pattern, values(row))});
     // A folder that cannot be read hides no name that matters: the moves
     // themselves never replace anything.
     const auto entries = platform::FolderEntries(folder);
@@ -476,9 +486,11 @@ void TFormMain::askAndMoveRowsTo(const QString& target, const QString& folder,
     const platform::NameRules rules = platform::NameRulesOf(target);
     TFormRenamePlan dialog(this);
     dialog.setNameShower([this](const QString& name) { return shownName(name); });
-    dialog.showMoves([&](operations::ClashChoice choice) {
-        return operations::planMoves(names, entries, rules, choice);
-    });
+    dialog.showMoves(
+        [&](operations::ClashChoice choice) {
+            return operations::planMoves(names, entries, rules, choice);
+        },
+        target);
     if (dialog.exec() == QDialog::Accepted)
         moveRowsTo(target, dialog.plan());
 }

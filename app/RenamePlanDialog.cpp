@@ -31,6 +31,11 @@ TFormRenamePlan::TFormRenamePlan(QWidget* parent) : QDialog(parent)
     setFont(widgets::songTiFont(9));
     resize(760, 440);
 
+    LabelPlanTarget = new QLabel(this);
+    LabelPlanTarget->setObjectName(u"LabelPlanTarget"_s);
+    LabelPlanTarget->setTextFormat(Qt::PlainText);
+    LabelPlanTarget->hide();
+
     ListViewPlan = new QTreeWidget(this);
     ListViewPlan->setObjectName(u"ListViewPlan"_s);
     ListViewPlan->setRootIsDecorated(false);
@@ -63,6 +68,7 @@ TFormRenamePlan::TFormRenamePlan(QWidget* parent) : QDialog(parent)
     buttons->addWidget(BtnPlanRun);
     buttons->addWidget(BtnPlanCancel);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LabelPlanTarget);
     layout->addWidget(ListViewPlan);
     layout->addWidget(RadioGrpPlanClash);
     layout->addLayout(buttons);
@@ -82,10 +88,12 @@ void TFormRenamePlan::showRenames(std::vector<operations::PlannedName> plan)
     fill();
 }
 
-void TFormRenamePlan::showMoves(MovePlanner planner)
+void TFormRenamePlan::showMoves(MovePlanner planner, const QString& target)
 {
     moves_ = true;
     setWindowTitle(u"移动预览"_s);
+    LabelPlanTarget->setText(u"目标文件夹: "_s + target);
+    LabelPlanTarget->show();
     planner_ = std::move(planner);
     RadioGrpPlanClash->show();
     RadioGrpPlanClashClick();

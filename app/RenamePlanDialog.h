@@ -28,12 +28,14 @@ public:
     void showRenames(std::vector<operations::PlannedName> plan);
     using MovePlanner =
         std::function<std::vector<operations::PlannedName>(operations::ClashChoice choice)>;
-    void showMoves(MovePlanner planner);
+    // `target`: the folder the files go to, named above the plan.
+    void showMoves(MovePlanner planner, const QString& target);
     // How the rows' names are shown: as the list shows them.
     void setNameShower(operations::NameShower shown) { shown_ = std::move(shown); }
 
     const std::vector<operations::PlannedName>& plan() const { return plan_; }
 
+    QLabel* LabelPlanTarget; // a drop's target folder; hidden for a renaming
     QTreeWidget* ListViewPlan;
     QLabel* LabelPlanCounts;
     TRadioGroup* RadioGrpPlanClash;

@@ -12,6 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
+#include "platform/MediaPlayers.h"
 #include "platform/NativePath.h"
 #include "player/Listen.h"
 #include "player/Winamp.h"
@@ -20,6 +21,7 @@
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
 #include "tags/StaleCopies.h"
+#include "widgets/PlayerChooser.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
@@ -47,6 +49,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kPropertyPage = 2;
+
+// The media players running on the session bus: offered when the listen
+// button has no player it can start.
+std::vector<widgets::PlayerChoice> playersOnBus()
+{
+    std::vector<widgets::PlayerChoice> choices;
+    for (const platform::MediaPlayer& player :
+         platform::MediaPlayersOnBus(QDBusConnection::sessionBus()))
+        choices.push_back({player.name, player.program});
+    return choices;
+}
 
 QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
                  const QString& defaultText)
@@ -102,7 +115,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     Winamp = new TWinamp(this);
     Winamp->setObjectName(u"Winamp"_s);
     Winamp->About = u"About..."_s;
-    OpenDlg = widgets::executableChooser(u"Winamp的位置"_s, u"Winamp播放器"_s, u"Winamp.exe"_s);
+    OpenDlg = widgets::playerChooser(playersOnBus);
     InputBox = [this](const QString& caption, const QString& prompt, const QString& text) {
         return inputBox(this, caption, prompt, text);
     };
@@ -207,8 +220,15 @@ void TFormMain::connectHandlers()
     ui.ShellList->OnMerged = [this](QObject*) {
         runGuarded([this] { ShellListMerged(); });
     };
+    ui.ShellList->OnRewritten = [this](QObject*) {
+        runGuarded([this] { ShellListRewritten(); });
+    };
     ui.ShellTree->OnClick = [this](QObject*) {
         runGuarded([this] { ShellTreeClick(); });
+    };
+    ui.ShellTree->OnOperation = [this](QObject*, TShellOperations operation,
+                                       const QStringList& files, const QString& destination) {
+        runGuarded([&] { ShellTreeOperation(operation, files, destination); });
     };
     ui.ShellTree->OnDragOver = [this](QObject*, QObject* source, int, int, bool& accept) {
         accept = ShellTreeDragOver(source);
@@ -487,10 +507,13 @@ QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
 
 void TFormMain::fillRowCells(QTreeWidgetItem* row)
 {
+    // Taken first: a write while the tags are read shows at the next look.
+    const QByteArray stamp = platform::FileStamp(rowPath(row));
     const auto p = priority();
     const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, rowPath(row), textRules())
                          : operations::ShownTags{};
     row->setData(0, HasTagRole, shown.hasTag);
+    row->setData(0, StampRole, stamp);
     for (int c = 0; c < 6; ++c)
         row->setText(c + 1, shown.fields[std::size_t(c)]);
 }
@@ -502,21 +525,59 @@ operations::TextRules TFormMain::textRules() const
             LegacyCodePage, detector_.get()};
 }
 
+// Not under a running batch, a dialog of ours or a rebuild: `again` runs
+// once that is over.
+bool TFormMain::deferredWhileBusy(bool& pending, void (TFormMain::*again)())
+{
+    if (quiet_ == 0 && !InLinkChange && !Batch->running() && !QApplication::activeModalWidget())
+        return false;
+    if (!pending) {
+        pending = true;
+        QTimer::singleShot(500, this, [this, &pending, again] {
+            pending = false;
+            runGuarded([this, again] { (this->*again)(); });
+        });
+    }
+    return true;
+}
+
 void TFormMain::ShellListMerged()
 {
-    // Not under a running batch, a dialog of ours or a rebuild: the list is
-    // rebuilt once that is over.
-    if (quiet_ > 0 || InLinkChange || Batch->running() || QApplication::activeModalWidget()) {
-        if (!rebuildPending_) {
-            rebuildPending_ = true;
-            QTimer::singleShot(500, this, [this] {
-                rebuildPending_ = false;
-                runGuarded([this] { ShellListMerged(); });
-            });
-        }
+    if (!deferredWhileBusy(rebuildPending_, &TFormMain::ShellListMerged))
+        rebuildKeepingSelection();
+}
+
+void TFormMain::ShellListRewritten()
+{
+    if (!deferredWhileBusy(rereadPending_, &TFormMain::ShellListRewritten))
+        refreshRewrittenRows();
+}
+
+// The command line, another tagger or this window wrote the file: its row
+// shows the tags as they are now, and so does the page unless it holds the
+// user's typing.
+void TFormMain::refreshRewrittenRows()
+{
+    if (!RefreshEnabled)
         return;
+    QTreeWidget* list = ui.ListViewMain;
+    const QString pageFile = ui.EditFile->text();
+    bool reread = false;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = list->topLevelItem(i);
+        const QString path = rowPath(row);
+        if (row->data(0, StampRole).toByteArray() == platform::FileStamp(path))
+            continue;
+        fillRowCells(row);
+        reread = true;
+        if (path == pageFile && !page_->isModified()) {
+            if (!fillPropPageFromFile(pageFile))
+                page_->empty();
+            page_->markUnmodified();
+        }
     }
-    rebuildKeepingSelection();
+    if (reread)
+        schedulePreviews();
 }
 
 void TFormMain::rebuildKeepingSelection()

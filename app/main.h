@@ -83,6 +83,9 @@ public:
     // The shell file list merged a change on disk: the rows follow it, and
     // the selection and the property page stay while their file is there.
     void ShellListMerged();
+    // The shell list found the same files after a change on disk: the rows
+    // whose file was written since they were read are read again.
+    void ShellListRewritten();
     void ClearPropPage();
     void appendLog(const QString& line);
     // The folder the list shows ("/" at its end) + the row's caption.
@@ -133,6 +136,11 @@ public:
     void ShellTreeDragDrop(QObject* source, int x, int y);
     void MenuCreSubClick();
     void MenuDelFileClick();
+    // A folder deleted, renamed or cut and pasted through the folder tree's
+    // menu becomes a step of the history (app/TreeSteps.cpp); `operation` is
+    // a ShellOperation of shell/ShellControlSupport.h.
+    void ShellTreeOperation(quint32 operation, const QStringList& files,
+                            const QString& destination);
     // The encoding inspector of the selected files, and their conversion to
     // Unicode in the batch frame.
     void MenuEncodingClick();
@@ -170,7 +178,9 @@ private:
     void connectCoverCommands();
     void showCover(const QString& path);
     void updateCoverMenu();
-    void changeCovers(const QString& verb, const CoverChange& prepare);
+    using CoverLogText = std::function<QString(const tags::TagChange& change)>;
+    void changeCovers(const QString& verb, const CoverChange& prepare,
+                      const CoverLogText& logged = {});
     enum class CoverState { None, Read, TooLarge };
     QString coverFile_; // the file the cover shown is of; empty for none
     CoverState coverState_ = CoverState::None;
@@ -189,6 +199,10 @@ private:
     // The file's name, where the row shows another: a name that is not UTF-8
     // is shown as its code page reads it and kept whole here.
     static constexpr int NameRole = Qt::UserRole + 2;
+    // The file's platform::FileStamp when its cells were read.
+    static constexpr int StampRole = Qt::UserRole + 3;
+    void refreshRewrittenRows();
+    bool deferredWhileBusy(bool& pending, void (TFormMain::*again)());
     QString rowName(const QTreeWidgetItem* row) const;
     void setRowName(QTreeWidgetItem* row, const QString& name);
     // A file's name as the list shows it; names in legacy bytes decoded.
@@ -242,8 +256,9 @@ private:
     // The selected rows, in list order.
     std::vector<QTreeWidgetItem*> selectedRows() const;
     // The renaming of the rows by the pattern, worked out against the folder.
-    std::vector<operations::PlannedName>
-    renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>& rows) const;
+    std::vector<operations::PlannedName> renamePlan(const QString& folder,
+                                                    const std::vector<QTreeWidgetItem*>& rows,
+                                                    bool readFiles = false) const;
     void runRenamePlan(const QString& folder, const std::vector<operations::PlannedName>& plan);
     // The batch page's values for a row: nullopt for a field that is not
     // ticked; nullopt for the whole when the name does not fit the pattern
@@ -314,6 +329,7 @@ private:
     int quiet_ = 0;               // QuietSelection depth
     bool keepPage_ = false;       // selection changes leave the page alone
     bool rebuildPending_ = false; // a merge came while the list was busy
+    bool rereadPending_ = false;  // so did a write to a listed file
     QString shownFolder_;         // the folder the rows are of
     // Where the caret of EditNameFormat was when it lost the focus (to the
     // button "属性(&V)", say), for the text it had then.

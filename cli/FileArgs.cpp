@@ -6,6 +6,7 @@
 #include "platform/FileNameCodec.h"
 #include "platform/FolderNames.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +21,7 @@ namespace cli {
 
 QString systemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return platform::SystemErrorText(errno);
 }
 
 std::optional<QString> notAFile(const QString& path)

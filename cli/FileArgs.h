@@ -16,7 +16,7 @@ namespace cli {
 class Context;
 struct Result;
 
-// strerror of errno, as text.
+// errno in words for the user (platform/SystemError.h).
 QString systemError();
 
 // Why the path cannot be read as a file; nullopt when it can.

@@ -12,6 +12,7 @@
 #include "platform/FileNameCodec.h"
 #include "platform/FolderNames.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -87,8 +88,8 @@ void moveJobs(std::vector<NameJob>& jobs, Context& context, Result& result)
         NameJob& job = jobs[jobOf[m]];
         const operations::MoveDone& done = results[m];
         if (!done.moved) {
-            job.error = done.error == EEXIST ? u"已有同名的文件"_s
-                                             : QString::fromLocal8Bit(std::strerror(done.error));
+            job.error =
+                done.error == EEXIST ? u"已有同名的文件"_s : platform::SystemErrorText(done.error);
             job.at = done.at;
         }
         if (done.moved || !done.at.isEmpty()) {

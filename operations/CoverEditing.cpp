@@ -2,12 +2,17 @@
 
 #include "operations/TagWrites.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 #include "tags/FileIo.h"
 #include "tags/ID3v2.h"
+
+#include <QBuffer>
+#include <QImageReader>
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -23,7 +28,7 @@ const QByteArray kPngSignature("\x89PNG\r\n\x1A\n", 8);
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::generic_category().message(error));
+    return platform::SystemErrorText(error);
 }
 
 std::optional<tags::TagChange> coverChange(const QString& path, const tags::CoverEdit& edit,
@@ -43,6 +48,21 @@ std::optional<tags::TagChange> coverChange(const QString& path, const tags::Cove
     }
     change->setHead(std::move(*head));
     return change;
+}
+
+// Decoded whole, though small: a file that starts like a picture but is cut
+// short or damaged is not taken.
+bool decodes(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return false;
+    reader.setScaledSize(size.scaled(QSize(64, 64), Qt::KeepAspectRatio).expandedTo({1, 1}));
+    return !reader.read().isNull();
 }
 
 bool isSameFile(const std::string& a, const std::string& b)
@@ -107,7 +127,21 @@ std::optional<CoverImage> readCoverFile(const QString& path, QString* error)
     image.mime = imageMimeType(image.data);
     if (image.mime.isEmpty())
         return fail(u"不是JPEG或PNG图片"_s);
+    if (!decodes(image.data))
+        return fail(u"图片已损坏或不完整,无法读取"_s);
     return image;
+}
+
+QString pictureTypeName(std::uint8_t type)
+{
+    static const char16_t* const names[] = {
+        u"其他图片", u"文件图标",   u"其他文件图标", u"封面",   u"封底",     u"宣传页",
+        u"盘面",     u"主要演出者", u"演出者",       u"指挥",   u"乐队",     u"作曲",
+        u"作词",     u"录音地点",   u"录音时",       u"演出时", u"视频截图", u"鲜艳的鱼",
+        u"插图",     u"乐队标志",   u"出品方标志"};
+    if (type < std::size(names))
+        return QString::fromUtf16(names[type]);
+    return u"类型 %1"_s.arg(type);
 }
 
 std::optional<tags::Picture> readCover(const QString& path)
@@ -124,6 +158,14 @@ std::optional<tags::TagChange> setCoverChange(const QString& path, const CoverIm
 std::optional<tags::TagChange> removeCoverChange(const QString& path, QString* reason)
 {
     return coverChange(path, {true, {}, {}}, reason);
+}
+
+QString removedPictureName(const tags::TagChange& change)
+{
+    if (!change.changes())
+        return {};
+    const auto shown = tags::frontCover(change.before());
+    return shown ? pictureTypeName(shown->type) : QString();
 }
 
 QString coverFileName(const QString& mp3Path, const QString& mime)

@@ -24,15 +24,18 @@ bool deleteToTrash(const QString& path, TrashPlace* place)
     QString item;
     if (!platform::MoveToTrash(path, &item))
         return false;
-    if (place) {
-        // $trash/files/<name> has its $trash/info/<name>.trashinfo.
-        const qsizetype slash = item.lastIndexOf(u'/');
-        const QString files = item.left(slash);
-        place->item = item;
-        place->info = files.left(files.lastIndexOf(u'/')) + QStringLiteral("/info/") +
-                      item.mid(slash + 1) + QStringLiteral(".trashinfo");
-    }
+    if (place)
+        *place = trashPlaceOf(item);
     return true;
+}
+
+TrashPlace trashPlaceOf(const QString& inTrash)
+{
+    // $trash/files/<name> has its $trash/info/<name>.trashinfo.
+    const qsizetype slash = inTrash.lastIndexOf(u'/');
+    const QString files = inTrash.left(slash);
+    return {inTrash, files.left(files.lastIndexOf(u'/')) + QStringLiteral("/info/") +
+                         inTrash.mid(slash + 1) + QStringLiteral(".trashinfo")};
 }
 
 bool createFolder(const QString& path)

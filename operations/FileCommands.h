@@ -19,6 +19,8 @@ struct TrashPlace {
     QString info;
 };
 bool deleteToTrash(const QString& path, TrashPlace* place = nullptr);
+// The place of an item the trash holds at `inTrash`, with its .trashinfo.
+TrashPlace trashPlaceOf(const QString& inTrash);
 
 // Creates a folder; false when it could not be made (it may exist already).
 bool createFolder(const QString& path);

@@ -5,6 +5,7 @@
 #include "platform/FileTree.h"
 #include "platform/LegacyText.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 #include "platform/Trash.h"
 
 #include <cerrno>
@@ -40,7 +41,7 @@ bool isTagKind(StepKind kind)
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::generic_category().message(error));
+    return platform::SystemErrorText(error);
 }
 
 // The folder part of a native path.

@@ -4,6 +4,7 @@
 #include "platform/FileOps.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -36,8 +37,7 @@ Outcome outcomeOf(const tags::TagChange& change, const tags::WriteOutcome& outco
     const QString reason = failureReason(pathOf(change.path()));
     if (reason != u"写入失败"_s || outcome.error == 0)
         return {false, reason};
-    return {false, reason + u": "_s +
-                       QString::fromLocal8Bit(std::generic_category().message(outcome.error))};
+    return {false, reason + u": "_s + platform::SystemErrorText(outcome.error)};
 }
 
 } // namespace

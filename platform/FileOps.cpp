@@ -85,6 +85,18 @@ bool FileExists(const QString& path)
     return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+QByteArray FileStamp(const QString& path)
+{
+    struct stat st {};
+    if (::stat(NativePath(path).c_str(), &st) != 0)
+        return {};
+    const long long parts[] = {
+        static_cast<long long>(st.st_size),        static_cast<long long>(st.st_ino),
+        static_cast<long long>(st.st_mtim.tv_sec), static_cast<long long>(st.st_mtim.tv_nsec),
+        static_cast<long long>(st.st_ctim.tv_sec), static_cast<long long>(st.st_ctim.tv_nsec)};
+    return QByteArray(reinterpret_cast<const char*>(parts), sizeof parts);
+}
+
 bool IsReadOnly(const QString& path)
 {
     const std::string p = NativePath(path);

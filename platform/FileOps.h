@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // File operations with the semantics the rest of the program expects of the
@@ -27,6 +28,12 @@ bool SetFileAttributesA(const QString& path, unsigned attributes);
 
 // True when a file (not a folder) of that name exists.
 bool FileExists(const QString& path);
+
+// What changes whenever the file is written or replaced: its size, inode and
+// modification and status-change times (a tool that keeps the modification
+// time cannot keep the other), as one value to compare; empty when the file
+// cannot be read.
+QByteArray FileStamp(const QString& path);
 
 // True when the user cannot write the file: access(W_OK) fails, or no write
 // bit is set at all (root ignores permission bits, the rule must not).

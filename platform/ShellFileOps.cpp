@@ -189,12 +189,31 @@ PasteResult PasteItems(const QStringList& sources, bool cut, const QString& fold
     return result;
 }
 
+namespace {
+
+QList<TrashedItem>& lastTrashed()
+{
+    static QList<TrashedItem> items;
+    return items;
+}
+
+} // namespace
+
 bool TrashItems(const QStringList& paths)
 {
+    lastTrashed().clear();
     bool ok = !paths.isEmpty();
-    for (const QString& path : paths)
-        ok = MoveToTrash(path) && ok;
+    for (const QString& path : paths) {
+        QString inTrash;
+        ok = MoveToTrash(path, &inTrash) && ok;
+        lastTrashed().append({path, inTrash});
+    }
     return ok;
+}
+
+const QList<TrashedItem>& LastTrashedItems()
+{
+    return lastTrashed();
 }
 
 } // namespace platform

@@ -40,4 +40,13 @@ PasteResult PasteItems(const QStringList& sources, bool cut, const QString& fold
 // every one of them went; the others stay where they are.
 bool TrashItems(const QStringList& paths);
 
+// Where the items of this process's last TrashItems call went, so that a
+// window can make the shell's delete verb a step it can undo; `inTrash` is
+// empty for an item that stayed.
+struct TrashedItem {
+    QString path;
+    QString inTrash;
+};
+const QList<TrashedItem>& LastTrashedItems();
+
 } // namespace platform

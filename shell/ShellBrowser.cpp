@@ -513,7 +513,8 @@ void TShellBrowser::SetOnFileChange(TNotifyEvent handler)
     if (!onFileChange_)
         return;
     dirMon_ = std::make_unique<TDirMon>();
-    dirMon_->SetNotifyFilter({dmcFileName, dmcDirName});
+    // Writes too: a file's tags changed by another program are news.
+    dirMon_->SetNotifyFilter({dmcFileName, dmcDirName, dmcLastWrite});
     dirMon_->OnDirChange = [this](QObject*) {
         // A copy: the handler may set another handler, or none.
         const TNotifyEvent handler = onFileChange_;

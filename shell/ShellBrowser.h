@@ -16,7 +16,7 @@
 // of the shown folder: 0 means the same item.
 //
 // SetOnFileChange(handler) makes the browser follow its folder on disk (file and
-// folder names only). Verbs run on the current item or, when MultiObjects is
+// folder names, and writes to files). Verbs run on the current item or, when MultiObjects is
 // set, on those names: ExecuteVerb("delete"), ShowContextMenu(point, menu).
 // The questions the verbs ask and the popup loop are TShellBrowser::ui(), so
 // tests answer them. Errors are EShellBrowserError, for the application's
@@ -141,7 +141,7 @@ public:
     TNotifyEvent OnRename; // the user picked "rename"; also shows the command
     TOnContextMenuSelectEvent OnContextMenuSelect;
     const TNotifyEvent& OnFileChange() const { return onFileChange_; }
-    // Creates the directory monitor for Folder (file and folder names), or
+    // Creates the directory monitor for Folder (file and folder names, and writes), or
     // stops and frees it for an empty handler.
     void SetOnFileChange(TNotifyEvent handler);
 

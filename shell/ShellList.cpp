@@ -424,6 +424,9 @@ void TShellList::mergeRefresh()
         if (it != existing.end() && browser_->compareIDs(0, (*it)->relativeIDList(), item) == 0) {
             seen += (*it)->seen_ ? 0 : 1;
             (*it)->seen_ = true;
+            // Its size and date may be others now.
+            if ((*it)->knownDetails_ != 0)
+                (*it)->forgetShownValues();
         } else if (std::unique_ptr<TShellListItem> made = makeItem()) {
             added.push_back(std::move(made));
         }
@@ -451,6 +454,8 @@ void TShellList::mergeRefresh()
     report(ShellOperation::CutItemsVanished, vanishedCut, {});
     if (changed && OnMerged)
         OnMerged(this);
+    else if (!changed && OnRewritten)
+        OnRewritten(this);
 }
 
 void TShellList::setCut(TShellListItem* item, bool cut)

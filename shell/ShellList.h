@@ -119,8 +119,11 @@ public:
 
     // Events, raised only when assigned.
     TOnAddItem OnAddItem;
-    TNotifyEvent OnPopulated;     // after a full read
-    TNotifyEvent OnMerged;        // after a merge that added or removed items
+    TNotifyEvent OnPopulated; // after a full read
+    TNotifyEvent OnMerged;    // after a merge that added or removed items
+    // After a merge that found the same items: files may have been written in
+    // place, or replaced under their names, by this or another program.
+    TNotifyEvent OnRewritten;
     TNotifyEvent OnCreateColumns; // after the columns are built, before the items
     TNotifyEvent OnDblClick;      // replaces running "default" on a double-click
     TOnOperation OnOperation;

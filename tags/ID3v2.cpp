@@ -197,13 +197,16 @@ FieldTexts textsOf(const FieldCollector& fields)
 
 // The seven frames of the field set, then every other frame of the old tag in
 // its order. A field whose text the caller left as read keeps its old frame,
-// encoding and all. With a cover edit, the front cover's frame is replaced
-// where it stands or left out; a new cover without an old one comes last.
+// encoding and all. With a cover edit, the shown cover's frame is left out,
+// or the front cover's (type 3) replaced where it stands; a new cover without
+// an old front cover comes last, and a back cover or any other picture stays.
 class FrameBuilder {
 public:
     FrameBuilder(const OldTag& old, const FieldTexts& texts, const CoverEdit* cover = nullptr)
         : old_(old), texts_(texts), used_(old.frames.size(), false), cover_(cover),
-          coverAt_(cover ? frontCoverIndex(old.frames) : std::nullopt)
+          coverAt_(!cover          ? std::nullopt
+                   : cover->remove ? frontCoverIndex(old.frames)
+                                   : typedFrontCoverIndex(old.frames))
     {
     }
 

@@ -145,6 +145,16 @@ std::optional<std::size_t> frontCoverIndex(const std::vector<Frame>& frames)
     return first;
 }
 
+std::optional<std::size_t> typedFrontCoverIndex(const std::vector<Frame>& frames)
+{
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const auto head = pictureHeadOf(frames[i]);
+        if (head && head->type == FrontCoverType)
+            return i;
+    }
+    return std::nullopt;
+}
+
 Frame coverFrame(const CoverEdit& edit)
 {
     // Encoding 0x00, the MIME type, the type, an empty description.

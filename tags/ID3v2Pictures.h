@@ -36,8 +36,9 @@ std::optional<Picture> frontCover(const std::string& path);
 std::optional<Picture> frontCover(const TagImage& image);
 
 // What a save does to the front cover (TID3v2::RenderCoverHead): puts a new
-// one in its place (type 3, an empty description, encoding 0x00), or removes
-// the picture frontCover gives.
+// one (type 3, an empty description, encoding 0x00) in place of the first
+// picture of type 3, or after the other frames, never over a picture of
+// another type; or removes the picture frontCover gives, the one shown.
 struct CoverEdit {
     bool remove = false;
     std::string mime; // of the new picture: "image/jpeg" or "image/png"
@@ -49,6 +50,8 @@ namespace id3v2 {
 // Where the front cover is among frames in version 2.3 form, by the rule of
 // frontCover; nullopt for none.
 std::optional<std::size_t> frontCoverIndex(const std::vector<Frame>& frames);
+// The first picture of type 3 alone: the one a new front cover replaces.
+std::optional<std::size_t> typedFrontCoverIndex(const std::vector<Frame>& frames);
 
 // The new picture's frame.
 Frame coverFrame(const CoverEdit& edit);

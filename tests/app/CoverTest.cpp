@@ -234,7 +234,7 @@ private Q_SLOTS:
         program.select({0, 1});
         w.ui.MenuCoverRemove->trigger();
         QVERIFY(coverOf(file).isEmpty());
-        QVERIFY(program.log().contains(file + u"删除封面."_s));
+        QVERIFY(program.log().contains(file + u"删除封面(封面)."_s));
         QVERIFY(w.ui.LabelCover->pixmap().isNull());
         QCOMPARE(menuStates(w), (QList{true, false, false}));
         TID3v2 tag;
@@ -246,12 +246,42 @@ private Q_SLOTS:
         QCOMPARE(shownSize(w.ui.LabelCover), QSize(94, 47));
     }
 
+    // A file whose only picture is a back cover: a new cover is added beside
+    // it; removing the picture shown then takes the back cover and says so.
+    void keepsTheBackCover()
+    {
+        MusicFolder music;
+        const QByteArray backCover = picture(30, 20, "JPEG");
+        const QByteArray frames = frame23("TIT2", textData(0, "A")) +
+                                  frame23("APIC", "\0image/jpeg\0\x04\0"_ba + backCover);
+        const QString file = music.add(u"a.mp3"_s, id3v2Tag(3, frames, 64) + silentMpegFrames());
+        const QByteArray png = picture(40, 80, "PNG");
+        const QString chosen = music.add(u"front.png"_s, png);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        w.CoverOpenDlg = [&](QWidget*) {
+            return chosen;
+        };
+        program.clickRow(0);
+        w.ui.MenuCoverSet->trigger();
+        QCOMPARE(coverOf(file), png);
+        QVERIFY(readBytes(file).contains(backCover));
+
+        w.ui.MenuCoverRemove->trigger();
+        QVERIFY(program.log().endsWith(file + u"删除封面(封面)."_s));
+        QCOMPARE(coverOf(file), backCover);
+        QCOMPARE(shownSize(w.ui.LabelCover), QSize(94, 62));
+        w.ui.MenuCoverRemove->trigger();
+        QVERIFY(program.log().endsWith(file + u"删除封面(封底)."_s));
+        QVERIFY(coverOf(file).isEmpty());
+    }
+
     void refusesWhatIsNoPicture()
     {
         MusicFolder music;
         const QByteArray before = mp3("A");
         const QString file = music.add(u"a.mp3"_s, before);
-        const QString chosen = music.add(u"text.png"_s, "just text");
+        QString chosen = music.add(u"text.png"_s, "just text");
         Program program(music.path());
         TFormMain& w = program.main();
         w.CoverOpenDlg = [&](QWidget*) {
@@ -261,6 +291,14 @@ private Q_SLOTS:
         w.ui.MenuCoverSet->trigger();
         QCOMPARE(readBytes(file), before);
         QCOMPARE(program.status(0), u"不是JPEG或PNG图片"_s);
+
+        // A JPEG's signature on eleven bytes: refused before any file is touched.
+        const QString stub = music.add(u"stub.jpg"_s, QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF", 11));
+        chosen = stub;
+        w.ui.MenuCoverSet->trigger();
+        QCOMPARE(readBytes(file), before);
+        QCOMPARE(program.status(0), u"图片已损坏或不完整,无法读取"_s);
+        QVERIFY(program.log().endsWith(stub + u"不能用作封面: 图片已损坏或不完整,无法读取"_s));
     }
 
     void exportsTheBytes()

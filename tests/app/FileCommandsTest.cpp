@@ -11,6 +11,7 @@
 #include "platform/WindowMessages.h"
 #include "player/Winamp.h"
 
+#include <QLabel>
 #include <QMimeData>
 
 using namespace apptest;
@@ -256,6 +257,29 @@ private Q_SLOTS:
             played = played || (m.msg == 0x111 && m.wParam == 40157);
         QVERIFY(played);
         QCOMPARE(readSetting(u"WinampInfo"_s, u"Path"_s), QString());
+    }
+
+    // Without a player to start, the question is for a media player program
+    // of this desktop, not for the Windows one.
+    void listenAsksForAMediaPlayer()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "A");
+        Program program(music.path());
+        QString title;
+        QString text;
+        ModalAnswers answers({[&](QWidget* dialog) {
+            title = dialog->windowTitle();
+            for (const QLabel* label : dialog->findChildren<QLabel*>())
+                text += label->text();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }});
+        program.clickRow(0);
+        program.main().ui.BtnLsn->click();
+        QCOMPARE(answers.answered(), 1);
+        QCOMPARE(title, u"选择媒体播放器"_s);
+        QVERIFY2(text.contains(u"媒体播放器"_s) && !text.contains(u"Winamp"_s), qPrintable(text));
+        QCOMPARE(readSetting(u"WinampInfo"_s, u"Path"_s), u"<none>"_s);
     }
 
     void listenAsksUntilCancelledAndWritesNothing()

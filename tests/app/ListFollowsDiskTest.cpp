@@ -7,6 +7,8 @@
 
 #include <QSignalSpy>
 
+#include <cstdio>
+
 using namespace apptest;
 using namespace testsupport;
 
@@ -14,6 +16,11 @@ namespace {
 
 // The shell list merges a change 500 ms after the last one; inotify adds its own delay.
 constexpr int kMergeWaitMs = 5000;
+
+QByteArray v1File(const QByteArray& title, const QByteArray& artist)
+{
+    return silentMpegFrames() + id3v1Trailer(title, artist, {}, {}, {}, 0, 255);
+}
 
 } // namespace
 
@@ -102,6 +109,61 @@ private Q_SLOTS:
         QCOMPARE(program.captions(), QStringList{u"Song.MP3"_s});
         QCOMPARE(w.ui.EditFile->text(), QString());
         QVERIFY(!w.ui.BtnFileName->isEnabled());
+    }
+
+    // Another program changes a shown file's tags, writing it in place or
+    // renaming a new file over it: the row and the page read it again.
+    void rowsFollowTagsWrittenElsewhere()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "Old", "Band");
+        music.addV1(u"b.mp3"_s, "Other");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        QCOMPARE(w.ui.EditTitle->text(), u"Old"_s);
+
+        QVERIFY(writeBytes(music.file(u"a.mp3"_s), v1File("New", "Band")));
+        QTRY_COMPARE_WITH_TIMEOUT(program.cells(0).at(0), u"New"_s, kMergeWaitMs);
+        QCOMPARE(w.ui.EditTitle->text(), u"New"_s);
+        QCOMPARE(program.cells(1).at(0), u"Other"_s);
+
+        // Made outside the folder, so that the folder sees no new name.
+        const QString copy = music.path() + u"../copy.mp3"_s;
+        QVERIFY(writeBytes(copy, v1File("Newer", "Band")));
+        QVERIFY(::rename(nativePath(copy).c_str(), nativePath(music.file(u"a.mp3"_s)).c_str()) ==
+                0);
+        QTRY_COMPARE_WITH_TIMEOUT(program.cells(0).at(0), u"Newer"_s, kMergeWaitMs);
+        QCOMPARE(w.ui.EditTitle->text(), u"Newer"_s);
+        QCOMPARE(program.captions(), QStringList({u"a.mp3"_s, u"b.mp3"_s}));
+    }
+
+    // The renaming plan reads each file when it is made: a change the list
+    // has not caught up with yet is in it, and the preview follows.
+    void renamingPlanReadsTheFiles()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, "Old");
+        Program program(music.path());
+        TFormMain& w = program.main();
+        w.ui.PageCtrlMain->setCurrentIndex(1);
+        w.ui.EditNameFormat->setText(u"%1"_s);
+        program.clickRow(0);
+        QTRY_COMPARE(w.ui.LabelNamePreview->text(), u"a.mp3 → Old.MP3"_s);
+
+        QVERIFY(writeBytes(music.file(u"a.mp3"_s), v1File("Changed", "")));
+        QStringList rows;
+        ModalAnswers answers({[&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>(u"ListViewPlan"_s);
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                rows << list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }});
+        w.ui.BtnFileName->click();
+        QCOMPARE(rows, QStringList{u"a.mp3|Changed.MP3"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(w.ui.LabelNamePreview->text(), u"a.mp3 → Changed.MP3"_s,
+                                  kMergeWaitMs);
+        QCOMPARE(program.captions(), QStringList{u"a.mp3"_s});
     }
 
     // A save that was killed leaves its copy beside the music; showing the

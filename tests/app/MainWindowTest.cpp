@@ -6,6 +6,7 @@
 #include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
+#include "app/ErrorReport.h"
 #include "settings/Option.h"
 #include "widgets/RadioGroup.h"
 
@@ -15,6 +16,10 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
 
 using namespace apptest;
 using namespace testsupport;
@@ -33,6 +38,16 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // An error of the system that reaches the window's general handler is
+    // shown in Chinese, not as the system's English; any other as it is.
+    void systemErrorsShownInChinese()
+    {
+        ModalAnswers answers;
+        ShowException(std::system_error(EACCES, std::generic_category(), "read"));
+        ShowException(std::runtime_error("其他错误"));
+        QCOMPARE(answers.messages(), QStringList({u"操作失败: 权限不足"_s, u"其他错误"_s}));
+    }
+
     void init() { QFile::remove(settingsPath()); }
 
     void startsWithDefaultsWithoutSettings()

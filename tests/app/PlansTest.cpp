@@ -247,6 +247,8 @@ private Q_SLOTS:
         QStringList rows;
         ModalAnswers answers({[&](QWidget* dialog) {
             QCOMPARE(dialog->windowTitle(), u"移动预览"_s);
+            QCOMPARE(labelText(dialog, u"LabelPlanTarget"_s), u"目标文件夹: "_s + sub);
+            QVERIFY(dialog->findChild<QLabel*>(u"LabelPlanTarget"_s)->isVisible());
             if (choice < 0) {
                 QTest::keyClick(dialog, Qt::Key_Escape);
                 return;

@@ -11,7 +11,12 @@
 #include "platform/Trash.h"
 #include "widgets/RadioGroup.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -297,7 +302,13 @@ void coverFiles(const MusicFolder& music)
     music.add(u"a.mp3"_s,
               id3v2Tag(3, frame23("TIT2", textData(0, "A")) + cover, 256) + silentMpegFrames());
     music.addV2(u"b.mp3"_s, "B");
-    music.add(u"cover.png"_s, "\x89PNG\r\n\x1A\n new"_ba);
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    music.add(u"cover.png"_s, png);
 }
 
 void setCover(const Program& program, const MusicFolder& music)
@@ -318,6 +329,67 @@ void removeCover(const Program& program, const MusicFolder&)
     QCOMPARE(program.status(2), u"共修改:1  成功:1  失败:0"_s);
 }
 
+// A folder with a file in it, beside the music.
+void albumFolder(const MusicFolder& music)
+{
+    threeFiles(music);
+    music.subfolder(u"专辑"_s);
+    music.addV1(u"专辑/d.mp3"_s, "D");
+}
+
+// The folder tree's menu on the folder's node, the shell's `verb` picked in
+// it, and a deletion confirmed.
+void treeMenu(TFormMain& w, const QString& folder, const QString& verb)
+{
+    TShellTree* tree = w.ui.ShellTree;
+    QTreeWidgetItem* node = nodeOf(w, folder);
+    QVERIFY(node);
+    tree->setCurrentItem(node);
+    const TShellBrowser::Ui saved = TShellBrowser::ui();
+    TShellBrowser::ui().confirmDelete = [](const QStringList&) {
+        return true;
+    };
+    TShellBrowser::ui().execMenu = [verb](QMenu& menu, const QPoint&) -> QAction* {
+        for (QAction* action : menu.findChildren<QAction*>()) {
+            if (action->objectName() == verb)
+                return action;
+        }
+        return nullptr;
+    };
+    const QPoint at = pointOn(*tree, node);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &click);
+    TShellBrowser::ui() = saved;
+}
+
+void deleteFolder(const Program& program, const MusicFolder& music)
+{
+    treeMenu(program.main(), music.path() + u"专辑"_s, u"delete"_s);
+    QVERIFY(!QFileInfo::exists(music.path() + u"专辑"_s));
+}
+
+// F2 on the folder's node, the new name given and Enter.
+void renameFolder(const Program& program, const MusicFolder& music)
+{
+    TFormMain& w = program.main();
+    TShellTree* tree = w.ui.ShellTree;
+    tree->setCurrentItem(nodeOf(w, music.path() + u"专辑"_s));
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(u"新专辑"_s); // a Chinese name comes through an input method
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(QFileInfo(music.path() + u"新专辑"_s).isDir());
+}
+
+void cutAndPasteFolder(const Program& program, const MusicFolder& music)
+{
+    treeMenu(program.main(), music.path() + u"专辑"_s, u"cut"_s);
+    treeMenu(program.main(), targetOf(music), u"paste"_s);
+    QTRY_VERIFY(QFileInfo(targetOf(music) + u"/专辑/d.mp3"_s).isFile());
+    QVERIFY(!QFileInfo::exists(music.path() + u"专辑"_s));
+}
+
 const std::vector<Scenario>& scenarios()
 {
     static const std::vector<Scenario> all{
@@ -330,6 +402,9 @@ const std::vector<Scenario>& scenarios()
         {"drop onto a folder", u"移动"_s, 2, threeFiles, drop},
         {"deletion to the trash", u"删除"_s, 1, threeFiles, trash},
         {"new sub-folder", u"新建文件夹"_s, 1, threeFiles, newFolder},
+        {"folder deleted from the tree", u"删除"_s, 1, albumFolder, deleteFolder},
+        {"folder renamed in the tree", u"批量改名"_s, 1, albumFolder, renameFolder},
+        {"folder cut and pasted in the tree", u"移动"_s, 1, albumFolder, cutAndPasteFolder},
         {"cover set", u"封面"_s, 2, coverFiles, setCover},
         {"cover removal", u"封面"_s, 1, coverFiles, removeCover},
     };
@@ -419,6 +494,25 @@ private Q_SLOTS:
         QVERIFY2(again.log().contains(u"重做: %1 (%2 个文件)"_s.arg(s.step).arg(s.files)),
                  qPrintable(again.log()));
         QVERIFY2(snapshotOf(music) == after, qPrintable(differences(after, snapshotOf(music))));
+    }
+
+    // A folder renamed in the tree is undone by the command line too.
+    void folderStepOfTheTreeUndoneByTheCommandLine()
+    {
+        MusicFolder music;
+        albumFolder(music);
+        {
+            const Program program(music.path());
+            renameFolder(program, music);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QProcess cli;
+        cli.start(QString::fromUtf8(MP3T_CLI_PROGRAM), {u"undo"_s});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(QFileInfo(music.path() + u"专辑/d.mp3"_s).isFile());
+        QVERIFY(!QFileInfo::exists(music.path() + u"新专辑"_s));
     }
 
     // A step the command line makes while the window is open is the

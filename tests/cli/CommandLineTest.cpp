@@ -128,6 +128,15 @@ private Q_SLOTS:
         QCOMPARE(filesOf(run.json()), files);
     }
 
+    // A system error is told in Chinese, not in the system's English.
+    void systemErrorsInChinese()
+    {
+        add(u"a.mp3"_s, legacyFile("A"));
+        const Run run = cli({u"get"_s, u"title"_s, u"a.mp3/b.mp3"_s}, dir_->path());
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains("a.mp3/b.mp3: 路径中的一项不是文件夹"), run.err.constData());
+    }
+
     // Fields first, up to the first that is none or "--"; a file that is not
     // there fails alone.
     void getPrintsFields()

@@ -11,7 +11,9 @@
 #include "tests/support/Mp3Bytes.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -28,6 +30,18 @@ namespace {
 
 const QByteArray kJpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(120, '\x11');
 const QByteArray kPng = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(90, '\x22');
+
+// A picture of that format that decodes, made here.
+QByteArray realPicture(const char* format)
+{
+    QImage image(24, 16, QImage::Format_RGB32);
+    image.fill(QColor(30, 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
 
 QByteArray apicFrame(quint8 type, const QByteArray& image)
 {
@@ -84,33 +98,47 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("mime"); // empty: refused
-        QTest::newRow("JPEG named .png") << u"a.png"_s << kJpeg << u"image/jpeg"_s;
-        QTest::newRow("PNG named .jpg") << u"b.jpg"_s << kPng << u"image/png"_s;
-        QTest::newRow("GIF") << u"c.gif"_s << "GIF89a\x01\x00"_ba << QString();
-        QTest::newRow("text named .jpg") << u"d.jpg"_s << "not a picture"_ba << QString();
-        QTest::newRow("PNG cut short") << u"e.png"_s << kPng.left(6) << QString();
-        QTest::newRow("empty") << u"f.jpeg"_s << QByteArray() << QString();
+        QTest::addColumn<QString>("error");
+        const QString notAPicture = u"不是JPEG或PNG图片"_s;
+        const QString damaged = u"图片已损坏或不完整,无法读取"_s;
+        const QByteArray jpeg = realPicture("JPEG");
+        const QByteArray png = realPicture("PNG");
+        QTest::newRow("JPEG named .png") << u"a.png"_s << jpeg << u"image/jpeg"_s << QString();
+        QTest::newRow("PNG named .jpg") << u"b.jpg"_s << png << u"image/png"_s << QString();
+        QTest::newRow("GIF") << u"c.gif"_s << "GIF89a\x01\x00"_ba << QString() << notAPicture;
+        QTest::newRow("text named .jpg")
+            << u"d.jpg"_s << "not a picture"_ba << QString() << notAPicture;
+        QTest::newRow("PNG signature only")
+            << u"e.png"_s << png.left(6) << QString() << notAPicture;
+        QTest::newRow("empty") << u"f.jpeg"_s << QByteArray() << QString() << notAPicture;
+        // A signature and nothing a decoder can use.
+        QTest::newRow("JPEG signature, 11 bytes")
+            << u"g.jpg"_s << QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF", 11) << QString() << damaged;
+        QTest::newRow("JPEG, its head only") << u"h.jpg"_s << jpeg.left(40) << QString() << damaged;
+        QTest::newRow("PNG cut in its header")
+            << u"i.png"_s << png.left(20) << QString() << damaged;
     }
     void takesPicturesByContent()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, mime);
+        QFETCH(QString, error);
         QVERIFY(writeFile(native(name), bytes));
-        QString error;
-        const auto image = operations::readCoverFile(path(name), &error);
+        QString why;
+        const auto image = operations::readCoverFile(path(name), &why);
         QCOMPARE(image.has_value(), !mime.isEmpty());
         if (image) {
             QCOMPARE(image->mime, mime);
             QCOMPARE(image->data, bytes);
         } else {
-            QCOMPARE(error, u"不是JPEG或PNG图片"_s);
+            QCOMPARE(why, error);
         }
     }
 
     void refusesPicturesOver16MiB()
     {
-        QByteArray bytes = kJpeg;
+        QByteArray bytes = realPicture("JPEG");
         bytes.resize(operations::kMaxCoverFile, '\0');
         QVERIFY(writeFile(native(u"largest.jpg"_s), bytes));
         QVERIFY(operations::readCoverFile(path(u"largest.jpg"_s)));
@@ -144,6 +172,50 @@ private Q_SLOTS:
         QCOMPARE(readFile(native(u"a.mp3"_s)), music(head, tail));
         QVERIFY(!operations::removeCoverChange(path(u"gone.mp3"_s), &reason));
         QCOMPARE(reason, u"文件不存在"_s);
+    }
+
+    // A new cover replaces the picture of type 3 alone; a removal takes the
+    // picture shown (type 3, else the first) and names its type.
+    void keepsPicturesOfOtherTypes()
+    {
+        const QByteArray back = apicFrame(4, kJpeg + "back");
+        const QByteArray front = apicFrame(3, kJpeg + "front");
+        const QByteArray title = testsupport::frame23("TIT2", testsupport::textData(0, "T"));
+        QVERIFY(
+            writeFile(native(u"back.mp3"_s), music(testsupport::id3v2Tag(3, title + back, 50))));
+        QVERIFY(writeFile(native(u"both.mp3"_s),
+                          music(testsupport::id3v2Tag(3, back + title + front, 50))));
+
+        const auto added = operations::setCoverChange(path(u"back.mp3"_s), {kPng, u"image/png"_s});
+        QVERIFY(added && added->changes());
+        QVERIFY(added->after().head.find((kJpeg + "back").toStdString()) != std::string::npos);
+        QCOMPARE(tags::frontCover(added->after())->type, tags::FrontCoverType);
+        QCOMPARE(coverOf(added->after()), kPng);
+
+        const auto replaced =
+            operations::setCoverChange(path(u"both.mp3"_s), {kPng, u"image/png"_s});
+        QVERIFY(replaced);
+        const std::string head = replaced->after().head;
+        QVERIFY(head.find((kJpeg + "back").toStdString()) != std::string::npos);
+        QCOMPARE(head.find((kJpeg + "front").toStdString()), std::string::npos);
+        QCOMPARE(coverOf(replaced->after()), kPng);
+
+        const auto removedBack = operations::removeCoverChange(path(u"back.mp3"_s));
+        QVERIFY(removedBack && removedBack->changes());
+        QCOMPARE(operations::removedPictureName(*removedBack), u"封底"_s);
+        QVERIFY(!tags::frontCover(removedBack->after()));
+        const auto removedFront = operations::removeCoverChange(path(u"both.mp3"_s));
+        QCOMPARE(operations::removedPictureName(*removedFront), u"封面"_s);
+        QCOMPARE(tags::frontCover(removedFront->after())->type, std::uint8_t(4));
+    }
+
+    void namesPictureTypes()
+    {
+        QCOMPARE(operations::pictureTypeName(0), u"其他图片"_s);
+        QCOMPARE(operations::pictureTypeName(3), u"封面"_s);
+        QCOMPARE(operations::pictureTypeName(4), u"封底"_s);
+        QCOMPARE(operations::pictureTypeName(20), u"出品方标志"_s);
+        QCOMPARE(operations::pictureTypeName(21), u"类型 21"_s);
     }
 
     // The change goes through the batch writer as a step of its own kind;
@@ -220,7 +292,10 @@ private Q_SLOTS:
         // A folder in the way is no file to write.
         QVERIFY(QDir(dir_->path()).mkdir(u"folder.jpg"_s));
         QVERIFY(!operations::exportCover(kJpeg, path(u"a.mp3"_s), path(u"folder.jpg"_s)).succeeded);
-        QVERIFY(!operations::exportCover(kJpeg, path(u"a.mp3"_s), path(u"none/a.jpg"_s)).succeeded);
+        const auto noFolder =
+            operations::exportCover(kJpeg, path(u"a.mp3"_s), path(u"none/a.jpg"_s));
+        QVERIFY(!noFolder.succeeded);
+        QCOMPARE(noFolder.message, u"文件或文件夹不存在"_s);
     }
 };
 

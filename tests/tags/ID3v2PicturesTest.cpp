@@ -283,9 +283,10 @@ void ID3v2PicturesTest::editKeepsEveryOtherFrame_data()
         << fields + QList{back, newCover, priv, unknown} << true;
     QTest::newRow("removed") << fields + QList{back, front, priv, unknown} << true
                              << fields + QList{back, priv, unknown} << true;
-    QTest::newRow("first picture replaced without a front cover")
-        << fields + QList{priv, back, unknown} << false << fields + QList{priv, newCover, unknown}
-        << true;
+    // A back cover is no front cover to replace: the new one comes beside it.
+    QTest::newRow("back cover kept without a front cover")
+        << fields + QList{priv, back, unknown} << false
+        << fields + QList{priv, back, unknown, newCover} << false;
     QTest::newRow("first picture removed without a front cover")
         << fields + QList{back, unknown} << true << fields + QList{unknown} << true;
     QTest::newRow("added after the other frames")
@@ -363,12 +364,15 @@ void ID3v2PicturesTest::tagLibReadsTheCoverWeWrite()
                                           frame23("APIC", latin1Apic(0, kOtherImage))) +
                               kAudio);
     QVERIFY(writeCover(files_, "l.mp3", setTo(kImage, "image/jpeg")));
-    // The type-0 picture was the one shown: it is the one replaced.
+    // The type-0 picture stays; the front cover is added after it.
     TagLib::MPEG::File file(files_.native("l.mp3").c_str());
     QVERIFY(file.hasID3v2Tag());
     const TagLib::ID3v2::FrameList pictures = file.ID3v2Tag()->frameListMap()["APIC"];
-    QCOMPARE(pictures.size(), 1u);
-    const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
+    QCOMPARE(pictures.size(), 2u);
+    const auto* other = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
+    QVERIFY(other);
+    QCOMPARE(int(other->type()), int(TagLib::ID3v2::AttachedPictureFrame::Other));
+    const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.back());
     QVERIFY(picture);
     QCOMPARE(int(picture->type()), int(TagLib::ID3v2::AttachedPictureFrame::FrontCover));
     QCOMPARE(QByteArray::fromStdString(picture->mimeType().to8Bit()), "image/jpeg"_ba);
