@@ -8,6 +8,7 @@
 #include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/MpegAudio.h"
 
 #include <algorithm>
 
@@ -48,6 +49,8 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
     // field the page shows as the file has it keeps its bytes.
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
+    if (QString refused = refusal(v1, v2, path); !refused.isEmpty())
+        return {false, refused};
     const FileTexts texts = rules.forFile(v1, v2);
     fillNewV2FromV1(v1, v2, texts);
     v2.Rewrite = texts.rewrite();
@@ -126,6 +129,9 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     outcome.written = true;
+    outcome.reason = refusal(v1, v2, path);
+    if (!outcome.reason.isEmpty())
+        return outcome;
     const FileTexts texts = rules.forFile(v1, v2);
     // What the run does not set is kept as the file shows it, in the form
     // of its tag; ID3v1 keeps its bytes, which are in its code page already.
@@ -148,6 +154,14 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
     outcome.change =
         tagChange(file, writesV1(priority) ? &v1 : nullptr, writesV2(priority) ? &v2 : nullptr);
     return outcome;
+}
+
+QString refusal(const TID3v1& v1, const TID3v2& v2, const QString& path)
+{
+    // A tagged file is taken as it is; only an untagged one is searched.
+    if (v1.Exists() || v2.Exists())
+        return {};
+    return tags::holdsMpegAudio(platform::NativePath(path)) == false ? u"不是MP3文件"_s : QString();
 }
 
 QString titleFromFileName(const QString& caption)

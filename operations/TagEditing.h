@@ -70,9 +70,15 @@ struct FieldValues {
 struct FieldChange {
     bool written = false;                  // a write is due: the file counts
     std::optional<tags::TagChange> change; // none when the file cannot take it: a failure
+    QString reason;                        // without a change: why, when known
 };
 FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                          const FieldValues& values, const TextRules& rules = {});
+
+// The reason a file whose tags were read gets none written: "不是MP3文件"
+// for a file that holds neither a tag nor MPEG audio (a text file named
+// ".mp3"); empty for any other file.
+QString refusal(const TID3v1& v1, const TID3v2& v2, const QString& path);
 
 // The value "from the file name": the row's caption less its last four
 // characters (the extension).

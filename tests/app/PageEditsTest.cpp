@@ -117,6 +117,22 @@ private Q_SLOTS:
         QCOMPARE(v2Title(a), std::string("old"));
     }
 
+    // A ".mp3" that is a text file gets no tag: the save says why.
+    void pageSaveRefusesAFileThatIsNoMp3()
+    {
+        MusicFolder music;
+        const QByteArray text = QByteArray("just some notes\n").repeated(20);
+        const QString a = music.add(u"a.mp3"_s, text);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        typeTitle(w, u"typed"_s);
+        w.ui.BtnChgProp->click();
+        QCOMPARE(program.log(), a + u"修改属性失败."_s);
+        QCOMPARE(program.status(0), u"不是MP3文件"_s);
+        QCOMPARE(readBytes(a), text);
+    }
+
     // Unsaved edits and a move to another row: 是 saves them first, 否 drops
     // them, 取消 stays on the file with the edits.
     void unsavedEditsAreAskedAbout_data()

@@ -279,6 +279,23 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(get.out), u"a.mp3  new\nc.mp3  new\n"_s);
     }
 
+    // A ".mp3" that holds neither a tag nor MPEG audio (a text file) is
+    // refused and left as it is; the audio beside it is written.
+    void refusesAFileThatIsNoMp3()
+    {
+        const QByteArray text = QByteArray("just some notes, no music\n").repeated(10);
+        const QString notes = add(u"notes.mp3"_s, text);
+        add(u"song.mp3"_s, silentMpegFrames());
+        const Run run =
+            cli({u"set"_s, u"title=new"_s, u"--"_s, u"notes.mp3"_s, u"song.mp3"_s}, dir_->path());
+        QCOMPARE(run.code, 1);
+        QVERIFY(run.err.contains("notes.mp3: 不是MP3文件"));
+        QVERIFY(!run.out.contains("notes.mp3  已修改"));
+        QCOMPARE(readBytes(notes), text);
+        const Run get = cli({u"get"_s, u"title"_s, u"song.mp3"_s}, dir_->path());
+        QCOMPARE(QString::fromUtf8(get.out), u"song.mp3  new\n"_s);
+    }
+
     // One step of the window's journal for the whole batch: listed, undone
     // byte for byte, redone.
     void undoAndRedoTheBatch()

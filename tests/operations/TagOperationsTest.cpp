@@ -561,6 +561,41 @@ private Q_SLOTS:
         QCOMPARE(read.v2.Title, tags::legacyText("Bjork ?"));
         QCOMPARE(read.v1.Title(), std::string("Bjork ?"));
     }
+
+    // A file that holds neither a tag nor MPEG audio gets no tag from the
+    // page or the batch; audio without a tag, or a tag without audio, does.
+    void onlyMp3FilesGetTags_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("a text file") << QByteArray("notes\n").repeated(40) << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("audio after junk") << QByteArray(300, 'x') + silentMpegFrames() << false;
+        QTest::newRow("ID3v1 without audio") << id3v1Trailer("t") << false;
+        QTest::newRow("ID3v2 without audio") << v2Tag("t") << false;
+    }
+    void onlyMp3FilesGetTags()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, refused);
+        const QString path = file(u"x.mp3"_s, bytes);
+        operations::FieldValues values;
+        values.title = u"新"_s;
+        const auto change =
+            operations::changeFields(v1_, v2_, operations::Priority::PreferV2, path, values);
+        QVERIFY(change.written);
+        QCOMPARE(change.change.has_value(), !refused);
+        QCOMPARE(change.reason, refused ? u"不是MP3文件"_s : QString());
+        operations::PropertyValues page;
+        page.title = u"新"_s;
+        const auto saved =
+            operations::saveProperties(v1_, v2_, operations::Priority::PreferV2, path, page);
+        QCOMPARE(saved.succeeded, !refused);
+        if (refused) {
+            QCOMPARE(saved.message, u"不是MP3文件"_s);
+            QCOMPARE(readBytes(path), bytes);
+        }
+    }
 };
 
 MP3T_TEST_GUILESS_MAIN(TagOperationsTest)
