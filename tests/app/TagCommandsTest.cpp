@@ -408,6 +408,22 @@ private Q_SLOTS:
         QCOMPARE(readBytes(a), silentMpegFrames());
     }
 
+    // The batch change refuses a ".mp3" that is a text file, and says why.
+    void batchRefusesAFileThatIsNoMp3()
+    {
+        MusicFolder music;
+        const QByteArray text = QByteArray("notes\n").repeated(40);
+        const QString a = music.add(u"a.mp3"_s, text);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.select({0});
+        w.ui.CheckBoxArtist->setChecked(true);
+        w.ui.EditMArtist->setText(u"Band"_s);
+        w.ui.BtnChgMProp->click();
+        QVERIFY(program.log().contains(a + u"修改属性失败: 不是MP3文件"_s));
+        QCOMPARE(readBytes(a), text);
+    }
+
     // A file too short to hold a tag has a row without cells: the batch
     // change makes them, a rename pattern finds empty values.
     void rowsWithoutCells()
