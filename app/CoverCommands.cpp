@@ -152,9 +152,10 @@ void TFormMain::MenuCoverSetClick()
         ui.StatusBarPanel0->setText(error);
         return;
     }
-    changeCovers(u"更换封面"_s, [&image](const QString& path, QString* reason) {
-        return operations::setCoverChange(path, *image, reason);
-    });
+    changeCovers(u"更换封面"_s,
+                 [&image, rules = textRules()](const QString& path, QString* reason) {
+                     return operations::setCoverChange(path, *image, reason, rules);
+                 });
 }
 
 void TFormMain::MenuCoverRemoveClick()

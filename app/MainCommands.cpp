@@ -223,8 +223,11 @@ void TFormMain::BtnChgMPropClick()
                     appendLog(path + u"修改属性失败: "_s + written.message);
                 Batch->count(written.succeeded);
             });
-        else if (prepared.written)
+        else if (prepared.written) {
+            if (!prepared.reason.isEmpty())
+                appendLog(path + u"修改属性失败: "_s + prepared.reason);
             Batch->count(false);
+        }
     };
     run.closing = [this] {
         RebuildList();

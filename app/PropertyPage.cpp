@@ -1,6 +1,6 @@
 #include "app/PropertyPage.h"
 
-#include "platform/CodePage.h"
+#include "platform/LegacyText.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -16,14 +16,21 @@ namespace {
 
 constexpr int kYearTyping = 4;
 
-// The length of a text in ID3v1, which holds code-page bytes without
-// trailing blanks.
-std::size_t v1Bytes(const QString& text)
+// A text as ID3v1 holds it: code-page bytes without trailing blanks.
+std::string v1Bytes(const QString& text, platform::LegacyCodePage codePage)
 {
-    std::string bytes = platform::TextToAnsi(text);
+    std::string bytes = platform::encodeLegacy(text, codePage);
     while (!bytes.empty() && static_cast<unsigned char>(bytes.back()) <= 0x20)
         bytes.pop_back();
-    return bytes.size();
+    return bytes;
+}
+
+// Whether the code page lacks a character of the text, which is then
+// written as its base letter or '?'.
+bool losesCharacters(const QString& text, platform::LegacyCodePage codePage)
+{
+    return platform::decodeLegacy(platform::encodeLegacy(text, codePage), codePage) !=
+           text.left(text.indexOf(QChar(0)));
 }
 
 } // namespace
@@ -72,10 +79,11 @@ TPropertyPage::~TPropertyPage()
         QObject::disconnect(c);
 }
 
-void TPropertyPage::setV1Target(bool writesV1, int commentWidth)
+void TPropertyPage::setV1Target(bool writesV1, int commentWidth, platform::LegacyCodePage codePage)
 {
     writesV1_ = writesV1;
     commentWidth_ = commentWidth;
+    v1CodePage_ = codePage;
     showV1Fit();
 }
 
@@ -93,12 +101,21 @@ QString TPropertyPage::v1Overflow() const
                   {f_.year, 4, u"年代"_s},
                   {f_.comment, commentWidth_, u"备注"_s}};
     QStringList cut;
+    QStringList replaced;
     for (const auto& field : fields) {
+        const QString text = field.edit->text();
         // As the ID3v1 setters take it: trailing blanks go before the count.
-        if (int(v1Bytes(field.edit->text())) > field.width)
+        if (int(v1Bytes(text, v1CodePage_).size()) > field.width)
             cut << field.name;
+        if (losesCharacters(text, v1CodePage_))
+            replaced << field.name;
     }
-    return cut.isEmpty() ? QString() : u"ID3v1将截断: "_s + cut.join(u", "_s);
+    QStringList parts;
+    if (!cut.isEmpty())
+        parts << u"将截断: "_s + cut.join(u", "_s);
+    if (!replaced.isEmpty())
+        parts << u"将替换字符: "_s + replaced.join(u", "_s);
+    return parts.isEmpty() ? QString() : u"ID3v1"_s + parts.join(u"; "_s);
 }
 
 void TPropertyPage::showV1Fit()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LegacyText.h"
+
 #include <QList>
 #include <QMetaObject>
 #include <QString>
@@ -49,11 +51,15 @@ public:
     void markUnmodified();
     bool isModified() const;
 
-    // Whether a save writes ID3v1 (by the priority), and the comment's room
-    // there (28 bytes beside a track number, else 30): the fit label follows.
-    void setV1Target(bool writesV1, int commentWidth);
-    // The fields ID3v1 will cut, counted in its code-page bytes (a Chinese
-    // character is two): "ID3v1将截断: 标题, 专辑"; empty when all fit.
+    // Whether a save writes ID3v1 (by the priority), the comment's room
+    // there (28 bytes beside a track number, else 30) and the code page
+    // ID3v1 is written in: the fit label follows.
+    void setV1Target(bool writesV1, int commentWidth,
+                     platform::LegacyCodePage codePage = platform::LegacyCodePage::Gbk);
+    // The fields ID3v1 will change: those it cuts, counted in its code-page
+    // bytes (a Chinese character is two in GBK), and those with characters
+    // its code page lacks: "ID3v1将截断: 标题, 专辑; 将替换字符: 作者";
+    // empty when all fit as they are.
     QString v1Overflow() const;
 
 private:
@@ -66,5 +72,6 @@ private:
     Values unmodified_;
     bool writesV1_ = false;
     int commentWidth_ = 30;
+    platform::LegacyCodePage v1CodePage_ = platform::LegacyCodePage::Gbk;
     QList<QMetaObject::Connection> connections_;
 };

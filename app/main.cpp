@@ -686,9 +686,12 @@ void TFormMain::showV1Target(const QString& file)
 {
     const auto p = priority();
     const bool writesV1 = p && operations::writesV1(*p);
-    const bool tracked =
-        writesV1 && TagV1->ReadFromFile(platform::NativePath(file)) && TagV1->Track() > 0;
-    page_->setV1Target(writesV1, tracked ? 28 : 30);
+    const std::string native = platform::NativePath(file);
+    const bool read = writesV1 && TagV1->ReadFromFile(native) && TagV2->ReadFromFile(native);
+    const bool tracked = read && TagV1->Track() > 0;
+    // ID3v1 is written in the code page the file's texts are read in.
+    const auto codePage = read ? textRules().forFile(*TagV1, *TagV2).v1CodePage() : LegacyCodePage;
+    page_->setV1Target(writesV1, tracked ? 28 : 30, codePage);
 }
 
 bool TFormMain::leavePage(const QString& nextFile)
@@ -729,8 +732,7 @@ bool TFormMain::fillPropPageFromFile(const QString& path)
     if (!p)
         return false;
     const auto shown = operations::readShownTags(*TagV1, *TagV2, *p, path, textRules());
-    // Under "ID3v2 only" a file without that tag has nothing to show.
-    if (!shown.hasTag || (*p == operations::Priority::V2Only && !TagV2->Exists()))
+    if (!shown.hasTag)
         return false;
     const auto& f = shown.fields;
     fillPropPage(f[0], f[1], f[2], f[3], f[4], f[5]);

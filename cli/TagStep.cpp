@@ -18,7 +18,7 @@ Prepared preparedFields(operations::FieldChange change, const QString& path)
     if (prepared.change)
         prepared.outcome = u"已修改"_s;
     else
-        prepared.error = operations::failureReason(path);
+        prepared.error = change.reason.isEmpty() ? operations::failureReason(path) : change.reason;
     return prepared;
 }
 

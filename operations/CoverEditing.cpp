@@ -1,9 +1,11 @@
 #include "operations/CoverEditing.h"
 
+#include "operations/TagCopying.h"
 #include "operations/TagWrites.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
 #include "tags/FileIo.h"
+#include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
 #include <QBuffer>
@@ -32,7 +34,7 @@ QString systemError(int error)
 }
 
 std::optional<tags::TagChange> coverChange(const QString& path, const tags::CoverEdit& edit,
-                                           QString* reason)
+                                           QString* reason, const TextRules& rules = {})
 {
     auto change = tags::beginChange(platform::NativePath(path));
     if (!change) {
@@ -40,7 +42,14 @@ std::optional<tags::TagChange> coverChange(const QString& path, const tags::Cove
             *reason = failureReason(path);
         return std::nullopt;
     }
-    auto head = TID3v2::RenderCoverHead(change->before(), edit);
+    // A tag made for the cover holds the file's ID3v1 texts too.
+    TID3v1 v1;
+    TID3v2 v2;
+    const std::string file = platform::NativePath(path);
+    const bool fromV1 = !edit.remove && v1.ReadFromFile(file) && v2.ReadFromFile(file) &&
+                        fillNewV2FromV1(v1, v2, rules.forFile(v1, v2));
+    auto head = fromV1 ? v2.RenderHead(change->before(), &edit)
+                       : TID3v2::RenderCoverHead(change->before(), edit);
     if (!head) {
         if (reason)
             *reason = u"ID3v2标签中有无法保留的内容,未写入"_s;
@@ -150,9 +159,10 @@ std::optional<tags::Picture> readCover(const QString& path)
 }
 
 std::optional<tags::TagChange> setCoverChange(const QString& path, const CoverImage& image,
-                                              QString* reason)
+                                              QString* reason, const TextRules& rules)
 {
-    return coverChange(path, {false, image.mime.toStdString(), image.data.toStdString()}, reason);
+    return coverChange(path, {false, image.mime.toStdString(), image.data.toStdString()}, reason,
+                       rules);
 }
 
 std::optional<tags::TagChange> removeCoverChange(const QString& path, QString* reason)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/Outcome.h"
+#include "operations/TagText.h"
 #include "tags/ID3v2Pictures.h"
 #include "tags/TagImage.h"
 
@@ -44,9 +45,12 @@ std::optional<tags::Picture> readCover(const QString& path);
 // file without one gets a change that changes nothing), the texts and every
 // other frame kept; ready for TagWrites under StepKind::Cover.
 // nullopt when the file cannot be read or its tag not rewritten without
-// losing a frame; `reason` then says why.
+// losing a frame; `reason` then says why. A file without an ID3v2 tag gets
+// one that starts as a copy of its ID3v1, its texts read and written by the
+// rules.
 std::optional<tags::TagChange> setCoverChange(const QString& path, const CoverImage& image,
-                                              QString* reason = nullptr);
+                                              QString* reason = nullptr,
+                                              const TextRules& rules = {});
 std::optional<tags::TagChange> removeCoverChange(const QString& path, QString* reason = nullptr);
 // The type's name of the picture a removal takes out of the file; empty when
 // the change removes none.

@@ -7,6 +7,7 @@
 #include "tags/ID3v2.h"
 
 #include <cctype>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +50,16 @@ void v2IntoV1(const TID3v2& v2, TID3v1& v1, const FileTexts& texts)
 
 } // namespace
 
+bool fillNewV2FromV1(const TID3v1& v1, TID3v2& v2, const FileTexts& texts)
+{
+    if (v2.Exists() || !v1.Exists())
+        return false;
+    v1IntoV2(v1, v2, texts);
+    if (v1.Track() > 0)
+        v2.Track = tags::legacyText(std::to_string(v1.Track()));
+    return true;
+}
+
 int genreIndexOf(const std::string& name)
 {
     if (name.empty())
@@ -75,7 +86,9 @@ PreparedCopy prepareCopy(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool o
             copy.now = {false, u"由于ID3v2已经存在,取消复制."_s};
             return copy;
         }
-        v1IntoV2(v1, v2, rules.forFile(v1, v2));
+        const FileTexts texts = rules.forFile(v1, v2);
+        v1IntoV2(v1, v2, texts);
+        v2.Rewrite = texts.rewrite();
         copy.change = tagChange(file, nullptr, &v2);
     } else {
         v2.ReadFromFile(file);

@@ -37,6 +37,13 @@ Outcome copyTag(TID3v1& v1, TID3v2& v2, CopyDirection direction, bool overwrite,
 // How a file whose copy was written ends.
 Outcome copyWritten(CopyDirection direction, bool succeeded);
 
+// An ID3v2 tag the program creates starts as a copy of the file's ID3v1
+// (its texts as the file shows them, in the write form; its genre by name;
+// its track number), so that a tag made for one edit, a cover among them,
+// holds the file's other texts too. For a file that has an ID3v2 tag, or no
+// ID3v1 one, it does nothing and gives false.
+bool fillNewV2FromV1(const TID3v1& v1, TID3v2& v2, const FileTexts& texts);
+
 // The position of a genre name among the 148 names, by a whole-text match
 // that ignores letter case; -1 when none matches (the empty text included).
 int genreIndexOf(const std::string& name);

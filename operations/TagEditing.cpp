@@ -1,5 +1,6 @@
 #include "operations/TagEditing.h"
 
+#include "operations/TagCopying.h"
 #include "operations/TagText.h"
 #include "operations/TagWrites.h"
 #include "platform/FileOps.h"
@@ -7,6 +8,7 @@
 #include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/MpegAudio.h"
 
 #include <algorithm>
 
@@ -47,7 +49,11 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
     // field the page shows as the file has it keeps its bytes.
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
+    if (QString refused = refusal(v1, v2, path); !refused.isEmpty())
+        return {false, refused};
     const FileTexts texts = rules.forFile(v1, v2);
+    fillNewV2FromV1(v1, v2, texts);
+    v2.Rewrite = texts.rewrite();
     v1.SetTitle(texts.editedV1(page.title.left(kV1TextLimit), v1.Title()));
     v1.SetArtist(texts.editedV1(page.artist.left(kV1TextLimit), v1.Artist()));
     v1.SetAlbum(texts.editedV1(page.album.left(kV1TextLimit), v1.Album()));
@@ -84,19 +90,27 @@ ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString
                           texts.shown(v1.Album()), texts.shown(v1.Year()), texts.shown(v1.Genre()),
                           texts.shown(v1.Comment())}};
     };
+    // A field ID3v2 leaves empty shows the text ID3v1 holds: a save keeps
+    // it, and a new ID3v2 tag starts from it.
     const auto fromV2 = [&] {
-        return ShownTags{true,
-                         {texts.shown(v2.Title), texts.shown(v2.Artist), texts.shown(v2.Album),
-                          texts.shown(v2.Year), texts.shown(v2.Genre), texts.shown(v2.Comment)}};
+        ShownTags shown{true,
+                        {texts.shown(v2.Title), texts.shown(v2.Artist), texts.shown(v2.Album),
+                         texts.shown(v2.Year), texts.shown(v2.Genre), texts.shown(v2.Comment)}};
+        if (v1.Exists()) {
+            const ShownTags own = fromV1();
+            for (std::size_t i = 0; i < shown.fields.size(); ++i) {
+                if (shown.fields[i].isEmpty())
+                    shown.fields[i] = own.fields[i];
+            }
+        }
+        return shown;
     };
     switch (priority) {
     case Priority::V1Only:
         return v1Read ? fromV1() : ShownTags{};
     case Priority::V2Only:
-        // A readable file without the tag still gets its (empty) cells.
-        if (!v2Read)
-            return {};
-        return v2.Exists() ? fromV2() : ShownTags{true, {}};
+        // A readable file without the tag still gets its cells.
+        return v2Read ? fromV2() : ShownTags{};
     case Priority::PreferV2:
         break;
     }
@@ -114,13 +128,15 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
     const std::string file = platform::NativePath(path);
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
+    outcome.written = true;
+    outcome.reason = refusal(v1, v2, path);
+    if (!outcome.reason.isEmpty())
+        return outcome;
     const FileTexts texts = rules.forFile(v1, v2);
-    // What the run does not set is kept, in one code page per tag.
-    v1.SetTitle(texts.keptV1(v1.Title()));
-    v1.SetArtist(texts.keptV1(v1.Artist()));
-    v1.SetAlbum(texts.keptV1(v1.Album()));
-    v1.SetYear(texts.keptV1(v1.Year()));
-    v1.SetComment(texts.keptV1(v1.Comment()));
+    // What the run does not set is kept as the file shows it, in the form
+    // of its tag; ID3v1 keeps its bytes, which are in its code page already.
+    fillNewV2FromV1(v1, v2, texts);
+    v2.Rewrite = texts.rewrite();
     for (tags::Text* field : {&v2.Title, &v2.Artist, &v2.Album, &v2.Year, &v2.Genre, &v2.Comment})
         *field = texts.kept(*field);
     if (values.title) {
@@ -135,10 +151,17 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
         v1.SetAlbum(texts.editedV1(values.album->left(kV1TextLimit), v1.Album()));
         v2.Album = texts.edited(*values.album, v2.Album);
     }
-    outcome.written = true;
     outcome.change =
         tagChange(file, writesV1(priority) ? &v1 : nullptr, writesV2(priority) ? &v2 : nullptr);
     return outcome;
+}
+
+QString refusal(const TID3v1& v1, const TID3v2& v2, const QString& path)
+{
+    // A tagged file is taken as it is; only an untagged one is searched.
+    if (v1.Exists() || v2.Exists())
+        return {};
+    return tags::holdsMpegAudio(platform::NativePath(path)) == false ? u"不是MP3文件"_s : QString();
 }
 
 QString titleFromFileName(const QString& caption)

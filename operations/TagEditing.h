@@ -37,10 +37,10 @@ struct PropertyValues {
 
 // Writes the page into the file in the versions the priority names. The ID3v1
 // tag is read from the file first, so that what the page does not show (the
-// track number) stays the file's own. A field the page shows as the file has
-// it keeps its bytes; a changed one is written as the rules say (ID3v1 always
-// in GBK). Both versions go in one write, recorded in the journal as one step
-// (a staged copy without one): neither is written unless both can be. A
+// track number) stays the file's own; a new ID3v2 tag starts as a copy of it.
+// A field the page shows as the file has it keeps its text; a changed one is
+// written as the rules say (ID3v1 in its code page). Both versions go in one write, recorded in the
+// journal as one step (a staged copy without one): neither is written unless both can be. A
 // failure, also by an error of the operating system, says why in words.
 Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                        const PropertyValues& page, const TextRules& rules = {},
@@ -48,7 +48,8 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
 
 // The six texts the list and the page show for a file by the priority
 // (title, artist, album, year, genre, comment), legacy texts read in the
-// file's code page. hasTag is false when the priority's tag cannot be shown
+// file's code page; where ID3v2 is shown, a field it leaves empty shows
+// ID3v1's text. hasTag is false when the priority's tag cannot be shown
 // (an unreadable file, or no ID3v2 tag under "ID3v2 only").
 struct ShownTags {
     bool hasTag = false;
@@ -58,7 +59,8 @@ ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString
                         const TextRules& rules = {});
 
 // The batch tag change for one file: each field that has a value is set in
-// both tag objects (after both were read from the file), and the change that
+// both tag objects (after both were read from the file, a new ID3v2 tag
+// starting as a copy of ID3v1), and the change that
 // writes the versions the priority names is made ready for the batch's
 // TagWrites.
 struct FieldValues {
@@ -68,9 +70,15 @@ struct FieldValues {
 struct FieldChange {
     bool written = false;                  // a write is due: the file counts
     std::optional<tags::TagChange> change; // none when the file cannot take it: a failure
+    QString reason;                        // without a change: why, when known
 };
 FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                          const FieldValues& values, const TextRules& rules = {});
+
+// The reason a file whose tags were read gets none written: "不是MP3文件"
+// for a file that holds neither a tag nor MPEG audio (a text file named
+// ".mp3"); empty for any other file.
+QString refusal(const TID3v1& v1, const TID3v2& v2, const QString& path);
 
 // The value "from the file name": the row's caption less its last four
 // characters (the extension).

@@ -2,6 +2,7 @@
 
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/TextCodec.h"
 
 #include <string_view>
 #include <vector>
@@ -36,21 +37,34 @@ tags::Text FileTexts::edited(const QString& widget, const tags::Text& read) cons
 
 tags::Text FileTexts::kept(const tags::Text& read) const
 {
-    const bool otherCodePage = !read.unicode && v2CodePage_ != LegacyCodePage::Gbk;
-    return encoding_ == WriteEncoding::Gbk && otherCodePage ? written(shown(read)) : read;
+    if (read.unicode || tags::isAscii(read.bytes))
+        return read;
+    if (encoding_ == WriteEncoding::Unicode)
+        return tags::unicodeText(shown(read).toUtf8().toStdString());
+    return v2CodePage_ == LegacyCodePage::Gbk ? read : written(shown(read));
+}
+
+std::optional<TID3v2::LegacyRewrite> FileTexts::rewrite() const
+{
+    const LegacyCodePage from = v2CodePage_;
+    if (encoding_ == WriteEncoding::Unicode)
+        return TID3v2::LegacyRewrite{
+            [from](std::string_view bytes) {
+                return platform::decodeLegacy(bytes, from).toUtf8().toStdString();
+            },
+            true};
+    if (from == LegacyCodePage::Gbk)
+        return std::nullopt;
+    return TID3v2::LegacyRewrite{[from](std::string_view bytes) {
+                                     return platform::encodeLegacy(
+                                         platform::decodeLegacy(bytes, from), LegacyCodePage::Gbk);
+                                 },
+                                 false};
 }
 
 std::string FileTexts::editedV1(const QString& widget, const std::string& read) const
 {
-    return widget == shown(read) ? keptV1(read)
-                                 : platform::encodeLegacy(widget, LegacyCodePage::Gbk);
-}
-
-std::string FileTexts::keptV1(const std::string& read) const
-{
-    return v1CodePage_ == LegacyCodePage::Gbk
-               ? read
-               : platform::encodeLegacy(shown(read), LegacyCodePage::Gbk);
+    return widget == shown(read) ? read : platform::encodeLegacy(widget, v1CodePage_);
 }
 
 tags::Text FileTexts::fromV1(const std::string& v1Bytes, const tags::Text& current) const
@@ -60,7 +74,7 @@ tags::Text FileTexts::fromV1(const std::string& v1Bytes, const tags::Text& curre
 
 std::string FileTexts::toV1(const tags::Text& text) const
 {
-    return platform::encodeLegacy(shown(text), LegacyCodePage::Gbk);
+    return platform::encodeLegacy(shown(text), v1CodePage_);
 }
 
 FileTexts TextRules::forFile(const TID3v1& v1, const TID3v2& v2) const

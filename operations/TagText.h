@@ -1,15 +1,16 @@
 #pragma once
 
 #include "platform/LegacyText.h"
+#include "tags/ID3v2.h"
 #include "tags/Text.h"
 
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <string>
 
 class TID3v1;
-class TID3v2;
 
 // Tag texts to and from what the window shows, in one place: the code page
 // of a file's legacy texts, and the form an edited text is written in.
@@ -20,9 +21,10 @@ namespace operations {
 enum class WriteEncoding { Unicode, Gbk };
 
 // The texts of one file: read in the code pages decided for its legacy
-// texts, written in the chosen form. ID3v1 is always written in GBK, which old
-// devices read in their own code page; so a file may hold GBK in ID3v1 beside
-// Big5 frames, and each tag has a code page of its own.
+// texts, written in the chosen form. ID3v1 is written in the code page its
+// texts were read in (the preferred one for a file without legacy texts), so
+// a file may hold Big5 in ID3v1 beside Unicode frames, and each tag has a code
+// page of its own.
 class FileTexts {
 public:
     FileTexts() = default;
@@ -42,18 +44,21 @@ public:
     // What an ID3v2 field gets from a widget: the text as kept (below) while
     // the widget shows just that, else the widget's text in the write form.
     tags::Text edited(const QString& widget, const tags::Text& read) const;
-    // A field the user left alone, when its tag is written: its frame stays
-    // as it is, but for a legacy text of another code page in the GBK
-    // profile, which becomes GBK too, so that one tag never mixes code pages.
+    // A field the user left alone, when its tag is written: the text the
+    // user saw, in the write form of the tag. A legacy text becomes Unicode
+    // in the Unicode profile, GBK in the GBK profile, so that the edit of one
+    // field never changes how another is read; other texts stay as they are.
     tags::Text kept(const tags::Text& read) const;
-    // The same for an ID3v1 field, which is written whole in GBK: an
-    // unchanged field keeps its bytes when they are GBK already.
+    // The same for the tag's other frames: set on the tag before it is
+    // written (TID3v2::Rewrite); none when they stay as they are.
+    std::optional<TID3v2::LegacyRewrite> rewrite() const;
+    // An ID3v1 field from a widget: its bytes while the widget shows them,
+    // else the text in the tag's code page, what it lacks folded.
     std::string editedV1(const QString& widget, const std::string& read) const;
-    std::string keptV1(const std::string& read) const;
 
     // An ID3v1 field copied into the ID3v2 field that holds `current`.
     tags::Text fromV1(const std::string& v1Bytes, const tags::Text& current) const;
-    // An ID3v2 text for ID3v1: GBK bytes.
+    // An ID3v2 text for ID3v1, in ID3v1's code page.
     std::string toV1(const tags::Text& text) const;
 
 private:

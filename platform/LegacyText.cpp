@@ -1,6 +1,6 @@
 #include "platform/LegacyText.h"
 
-#include "platform/CodePage.h"
+#include <QList>
 
 #include <unicode/ucnv.h>
 #include <unicode/ucsdet.h>
@@ -98,8 +98,9 @@ public:
 
     // The valid sequence starting at `at`, or nullopt when none does.
     std::optional<Sequence> read(std::string_view text, std::size_t at);
-    // The bytes of one character, or "?" when the code page lacks it.
-    std::string write(char32_t character);
+    // The bytes of one character; nullopt when the code page lacks it (for
+    // GBK, a character GB18030 has only in four bytes).
+    std::optional<std::string> write(char32_t character);
 
 private:
     UConverter* converter();
@@ -152,17 +153,17 @@ std::optional<Sequence> Codec::read(std::string_view text, std::size_t at)
     return Sequence{char32_t(character), length};
 }
 
-std::string Codec::write(char32_t character)
+std::optional<std::string> Codec::write(char32_t character)
 {
     if (codePage_ == LegacyCodePage::Cp1252) {
         const auto byte = cp1252Byte(character);
-        return std::string(1, byte ? char(*byte) : '?');
+        return byte ? std::optional(std::string(1, char(*byte))) : std::nullopt;
     }
     if (character < 0x80)
         return std::string(1, char(character));
     UConverter* icu = converter();
     if (icu == nullptr)
-        return "?";
+        return std::nullopt;
     std::array<UChar, 2> units{};
     int32_t unitCount = 0;
     U16_APPEND_UNSAFE(units.data(), unitCount, character);
@@ -171,15 +172,41 @@ std::string Codec::write(char32_t character)
     ucnv_reset(icu);
     const int32_t length =
         ucnv_fromUChars(icu, bytes.data(), int32_t(bytes.size()), units.data(), unitCount, &status);
-    if (U_FAILURE(status) || length <= 0)
-        return "?";
+    // GBK devices know no four-byte sequences: they show them as two wrong
+    // characters and two digits.
+    if (U_FAILURE(status) || length <= 0 || length > 2)
+        return std::nullopt;
     // Only a form that reads back as the same character: ICU's best fits and
     // the bytes the reader takes as Windows-1252 do not count.
     const std::string_view written(bytes.data(), std::size_t(length));
     const auto back = read(written, 0);
     if (!back || back->character != character || back->length != written.size())
-        return "?";
+        return std::nullopt;
     return std::string(written);
+}
+
+// A character the code page lacks as the base letter of its canonical
+// decomposition, the accents dropped ("ö" as "o"), else "?".
+std::string folded(Codec& codec, char32_t character)
+{
+    const QString decomposed =
+        QString::fromUcs4(&character, 1).normalized(QString::NormalizationForm_D);
+    std::string bytes;
+    for (const char32_t c : decomposed.toUcs4()) {
+        if (QChar::category(c) == QChar::Mark_NonSpacing)
+            continue;
+        const auto written = codec.write(c);
+        if (!written || c == character)
+            return "?";
+        bytes += *written;
+    }
+    return bytes.empty() ? "?" : bytes;
+}
+
+std::string encoded(Codec& codec, char32_t character)
+{
+    auto bytes = codec.write(character);
+    return bytes ? std::move(*bytes) : folded(codec, character);
 }
 
 void appendCharacter(QString& text, char32_t character)
@@ -261,8 +288,6 @@ QString decodeLegacy(std::string_view bytes, LegacyCodePage codePage)
 
 std::string encodeLegacy(const QString& text, LegacyCodePage codePage)
 {
-    if (codePage == LegacyCodePage::Gbk)
-        return TextToAnsi(text);
     Codec codec(codePage);
     std::string bytes;
     bytes.reserve(std::size_t(text.size()));
@@ -271,12 +296,12 @@ std::string encodeLegacy(const QString& text, LegacyCodePage codePage)
         if (c.isNull())
             break;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            bytes += codec.write(QChar::surrogateToUcs4(c, text.at(i + 1)));
+            bytes += encoded(codec, QChar::surrogateToUcs4(c, text.at(i + 1)));
             ++i;
         } else if (c.isSurrogate()) {
             bytes += '?';
         } else {
-            bytes += codec.write(c.unicode());
+            bytes += encoded(codec, c.unicode());
         }
     }
     return bytes;

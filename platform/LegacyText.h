@@ -53,9 +53,10 @@ LegacyCodePage detectLegacyCodePage(const std::vector<std::string_view>& texts,
 // GB18030. Stops at the first NUL byte.
 QString decodeLegacy(std::string_view bytes, LegacyCodePage codePage);
 
-// Text to bytes of the code page (GBK as GB18030, which every character has);
-// a character Big5 or Windows-1252 lacks, or a lone surrogate, becomes '?'.
-// Stops at the first NUL.
+// Text to bytes of the code page, GBK in its one- and two-byte forms only
+// (CP936, as GBK devices read it). A character the code page lacks becomes
+// its base letter where it has one ("ö" as "o"), else '?', as does a lone
+// surrogate. Stops at the first NUL.
 std::string encodeLegacy(const QString& text, LegacyCodePage codePage);
 
 // Whether every byte belongs to a valid sequence of the code page (up to the

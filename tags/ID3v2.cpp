@@ -85,21 +85,23 @@ void addLegacyTexts(const Frame& frame, std::vector<LegacyFrameText>& out)
     }
 }
 
-// The frame with its legacy strings converted and written as Unicode. The
-// frame as it is when it has none, or only ASCII ones; nullopt when the
-// converter gives what is no text of a string.
-std::optional<Frame> unicodeFrame(Frame frame, const TID3v2::LegacyConverter& toUtf8)
+// The frame with its legacy strings converted, and written as Unicode or,
+// with `unicode` false, as the legacy bytes the converter gives. The frame as
+// it is when it has none, or only ASCII ones; nullopt when the converter
+// gives what is no text of a string.
+std::optional<Frame> recodedFrame(Frame frame, const TID3v2::LegacyConverter& convert,
+                                  bool unicode = true)
 {
     const auto legacy = legacyStringsOf(frame);
     if (!legacy || std::all_of(legacy->strings.begin(), legacy->strings.end(), isAscii))
         return frame;
     std::vector<std::string> strings;
     for (const std::string_view s : legacy->strings) {
-        strings.push_back(isAscii(s) ? std::string(s) : toUtf8(s));
+        strings.push_back(isAscii(s) ? std::string(s) : convert(s));
         if (strings.back().find('\0') != std::string::npos)
             return std::nullopt;
     }
-    const auto encoded = encodedStrings(strings, true);
+    const auto encoded = encodedStrings(strings, unicode);
     if (!encoded)
         return std::nullopt;
     frame.data = std::string(legacy->head) + static_cast<char>(encoded->encoding) +
@@ -181,18 +183,19 @@ std::string datePartsOf(const Frame& recorded, const std::vector<Frame>& frames)
 }
 
 struct FieldTexts {
-    Text title, artist, album, year, genre, comment;
+    Text title, artist, album, year, genre, comment, track;
 };
 
 FieldTexts textsOf(const TID3v2& tag)
 {
-    return {tag.Title, tag.Artist, tag.Album, tag.Year, tag.Genre, tag.Comment};
+    return {tag.Title, tag.Artist, tag.Album, tag.Year, tag.Genre, tag.Comment, tag.Track};
 }
 
 FieldTexts textsOf(const FieldCollector& fields)
 {
     return {fields.text(Field::Title), fields.text(Field::Artist), fields.text(Field::Album),
-            fields.text(Field::Year),  fields.text(Field::Genre),  fields.text(Field::Comment)};
+            fields.text(Field::Year),  fields.text(Field::Genre),  fields.text(Field::Comment),
+            fields.text(Field::Track)};
 }
 
 // The seven frames of the field set, then every other frame of the old tag in
@@ -217,7 +220,11 @@ public:
         field(Field::Artist, "TPE1", texts_.artist);
         field(Field::Album, "TALB", texts_.album);
         const auto track = old_.fields.source(Field::Track);
-        out_ += track ? carried(*track) : serialized(textFrame("TRCK", ""));
+        // No command edits the track number: a tag that has one keeps it.
+        if (track)
+            out_ += carried(*track);
+        else
+            add(fieldFrame("TRCK", texts_.track));
         field(Field::Year, "TYER", texts_.year);
         field(Field::Genre, "TCON", texts_.genre);
         comment();
@@ -361,6 +368,7 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     Year = fields.text(Field::Year);
     Genre = fields.text(Field::Genre);
     Comment = fields.text(Field::Comment);
+    Track = fields.text(Field::Track);
     return true;
 }
 
@@ -396,9 +404,21 @@ bool writeThroughCopy(const tags::TagChange& change)
 
 } // namespace
 
-std::optional<std::string> TID3v2::RenderHead(const tags::TagImage& image) const
+std::optional<std::string> TID3v2::RenderHead(const tags::TagImage& image,
+                                              const tags::CoverEdit* cover) const
 {
-    return newTag(loadOldTag(image.head), textsOf(*this));
+    if (!Rewrite)
+        return newTag(loadOldTag(image.head), textsOf(*this), cover);
+    const auto edit = [this](Frame& frame) {
+        auto recoded = recodedFrame(frame, Rewrite->convert, Rewrite->unicode);
+        if (recoded)
+            frame = std::move(*recoded);
+        return recoded.has_value();
+    };
+    const OldTag old = loadOldTag(image.head, edit);
+    if (!old.edited)
+        return std::nullopt;
+    return newTag(old, textsOf(*this), cover);
 }
 
 std::optional<std::string> TID3v2::RenderConvertedHead(const tags::TagImage& image,
@@ -406,7 +426,7 @@ std::optional<std::string> TID3v2::RenderConvertedHead(const tags::TagImage& ima
 {
     bool edited = false;
     const auto edit = [&](Frame& frame) {
-        auto unicode = unicodeFrame(frame, toUtf8);
+        auto unicode = recodedFrame(frame, toUtf8);
         if (!unicode)
             return false;
         edited = edited || unicode->data != frame.data;

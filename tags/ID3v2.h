@@ -54,9 +54,11 @@ public:
     // The head (tags/TagImage.h) SaveToFile would give a file whose tags are
     // `image`: the new tag takes the old one's room exactly when it fits
     // there, so that it can be written in place; otherwise it gets 2 KiB of
-    // padding for the edits to come. nullopt where SaveToFile gives false
-    // for the tag's content.
-    std::optional<std::string> RenderHead(const tags::TagImage& image) const;
+    // padding for the edits to come. With `cover`, the front cover is set or
+    // removed as RenderCoverHead does it. nullopt where SaveToFile gives
+    // false for the tag's content, and when Rewrite gives no text.
+    std::optional<std::string> RenderHead(const tags::TagImage& image,
+                                          const tags::CoverEdit* cover = nullptr) const;
     // The same for ConvertLegacyToUnicode; the old head when nothing is to be
     // converted (`changed` false).
     static std::optional<std::string> RenderConvertedHead(const tags::TagImage& image,
@@ -81,6 +83,20 @@ public:
     const std::vector<tags::LegacyFrameText>& LegacyTexts() const { return legacyTexts_; }
 
     tags::Text Title, Artist, Album, Year, Genre, Comment;
+    // Written only into a tag without a track number: no edit changes one.
+    tags::Text Track;
+
+    // How RenderHead and SaveToFile write the legacy strings of the old
+    // tag's frames LegacyTexts() lists: unset, as they are; set, each one
+    // that is not ASCII converted by `convert` and written as Unicode, or
+    // with `unicode` false as the legacy bytes it gives, so that a tag is
+    // written in one form throughout. A field whose text is set otherwise
+    // is written as set.
+    struct LegacyRewrite {
+        LegacyConverter convert;
+        bool unicode = true;
+    };
+    std::optional<LegacyRewrite> Rewrite;
 
 private:
     bool exists_ = false;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace tags::id3v2 {
 
@@ -472,9 +474,23 @@ Frame textFrame(std::string_view id, std::string_view text)
     return Frame{std::string(id), 0, '\0' + std::string(text)};
 }
 
+namespace {
+
+// A text of several strings holds them separated by 0x00 (tags/TextCodec.h);
+// each is a string of its own in the frame, so that each gets its mark.
+std::vector<std::string> stringsOf(const std::string& text)
+{
+    std::vector<std::string> strings;
+    for (const std::string_view piece : splitStrings(text, Latin1))
+        strings.emplace_back(piece);
+    return strings;
+}
+
+} // namespace
+
 std::optional<Frame> fieldFrame(std::string_view id, const Text& text)
 {
-    const auto encoded = encodedStrings({text.bytes}, text.unicode);
+    const auto encoded = encodedStrings(stringsOf(text.bytes), text.unicode);
     if (!encoded)
         return std::nullopt;
     return Frame{std::string(id), 0, static_cast<char>(encoded->encoding) + encoded->bytes};
@@ -484,7 +500,9 @@ std::optional<Frame> commentFrame(const Text& text)
 {
     // The empty description is a string of the comment's encoding: in UTF-16
     // a byte-order mark and the terminator, as other taggers write it.
-    const auto encoded = encodedStrings({std::string(), text.bytes}, text.unicode);
+    std::vector<std::string> strings = stringsOf(text.bytes);
+    strings.insert(strings.begin(), std::string());
+    const auto encoded = encodedStrings(strings, text.unicode);
     if (!encoded)
         return std::nullopt;
     return Frame{"COMM", 0,

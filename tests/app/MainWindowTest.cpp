@@ -111,9 +111,11 @@ private Q_SLOTS:
         const QStringList empty(5, QString());
         const QStringList v1{u"One"_s, u"Band"_s, QString(), QString(), u"Rock"_s};
         const QStringList v2{u"第二"_s, QString(), QString(), QString(), u"Pop"_s};
+        // Where ID3v2 is shown, a field it leaves empty shows ID3v1's text.
+        const QStringList v2OverV1{u"第二"_s, u"Band"_s, QString(), QString(), u"Pop"_s};
         QTest::newRow("ID3v1 only") << 0 << v1 << v1 << empty << empty;
-        QTest::newRow("ID3v2 only") << 1 << v2 << empty << v2 << empty;
-        QTest::newRow("prefer ID3v2") << 2 << v2 << v1 << v2 << empty;
+        QTest::newRow("ID3v2 only") << 1 << v2OverV1 << v1 << v2 << v1;
+        QTest::newRow("prefer ID3v2") << 2 << v2OverV1 << v1 << v2 << v1;
     }
     void rowsByPriority()
     {
@@ -129,7 +131,7 @@ private Q_SLOTS:
         music.add(u"2 v1.mp3"_s, silentMpegFrames() + v1);
         music.add(u"3 v2.mp3"_s, v2 + silentMpegFrames());
         // A tag of a version the program does not know exists, with no texts:
-        // under priority 2 the ID3v1 tag is not consulted.
+        // ID3v1's show in its place.
         music.add(u"4 v9.mp3"_s,
                   id3v2Header(9, 20) + QByteArray(20, 'x') + silentMpegFrames() + v1);
         writeSetting(u"SysInfo"_s, u"ShowId"_s, QString::number(showId));
@@ -205,7 +207,7 @@ private Q_SLOTS:
     void pageIsEmptyWhenItCannotBeFilled()
     {
         MusicFolder music;
-        music.addV1(u"a.mp3"_s, "only v1");
+        music.add(u"a.mp3"_s, silentMpegFrames());
         writeSetting(u"SysInfo"_s, u"ShowId"_s, u"1"_s);
         Program program(music.path());
         TFormMain& w = program.main();

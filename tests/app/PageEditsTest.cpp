@@ -117,6 +117,22 @@ private Q_SLOTS:
         QCOMPARE(v2Title(a), std::string("old"));
     }
 
+    // A ".mp3" that is a text file gets no tag: the save says why.
+    void pageSaveRefusesAFileThatIsNoMp3()
+    {
+        MusicFolder music;
+        const QByteArray text = QByteArray("just some notes\n").repeated(20);
+        const QString a = music.add(u"a.mp3"_s, text);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        typeTitle(w, u"typed"_s);
+        w.ui.BtnChgProp->click();
+        QCOMPARE(program.log(), a + u"修改属性失败."_s);
+        QCOMPARE(program.status(0), u"不是MP3文件"_s);
+        QCOMPARE(readBytes(a), text);
+    }
+
     // Unsaved edits and a move to another row: 是 saves them first, 否 drops
     // them, 取消 stays on the file with the edits.
     void unsavedEditsAreAskedAbout_data()
@@ -270,6 +286,76 @@ private Q_SLOTS:
         program.clickRow(1);
         typeTitle(w, QString(40, u'T'));
         QCOMPARE(fit->text(), QString());
+    }
+
+    // A file whose ID3v2 tag lacks texts ID3v1 holds (only ID3v1, or a tag
+    // that holds a cover only): the page shows ID3v1's texts, and a title
+    // typed and saved leaves every other text in both versions.
+    void pageShowsAndKeepsTheOtherVersionsTexts_data()
+    {
+        QTest::addColumn<QString>("showId");
+        QTest::addColumn<QByteArray>("v2Tag");
+        const QByteArray cover =
+            frame23("APIC", QByteArray("\0image/jpeg\0\x03\0\xFF\xD8\xFF", 17));
+        QTest::newRow("ID3v1 only, prefer ID3v2") << u"2"_s << QByteArray();
+        QTest::newRow("ID3v1 only, ID3v2 only") << u"1"_s << QByteArray();
+        QTest::newRow("a cover only, prefer ID3v2") << u"2"_s << id3v2Tag(3, cover, 16);
+    }
+    void pageShowsAndKeepsTheOtherVersionsTexts()
+    {
+        QFETCH(QString, showId);
+        QFETCH(QByteArray, v2Tag);
+        MusicFolder music;
+        const QString a = music.add(u"a.mp3"_s, v2Tag + silentMpegFrames() +
+                                                    id3v1Trailer(gbk(u"甜蜜蜜"_s), gbk(u"邓丽君"_s),
+                                                                 gbk(u"甜蜜蜜专辑"_s), "1979",
+                                                                 gbk(u"经典"_s), 5));
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, showId);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        QCOMPARE(w.ui.EditArt->text(), u"邓丽君"_s);
+        QCOMPARE(w.ui.EditAlbum->text(), u"甜蜜蜜专辑"_s);
+        w.ui.EditTitle->setText(u"新标题"_s);
+        w.ui.BtnChgProp->click();
+        TID3v1 v1;
+        TID3v2 v2;
+        QVERIFY(v1.ReadFromFile(nativePath(a)) && v2.ReadFromFile(nativePath(a)));
+        QCOMPARE(v2.Title, tags::unicodeText("新标题"));
+        QCOMPARE(v2.Artist, tags::unicodeText("邓丽君"));
+        QCOMPARE(v2.Album, tags::unicodeText("甜蜜蜜专辑"));
+        QCOMPARE(v2.Year.bytes, std::string("1979"));
+        QCOMPARE(v2.Comment, tags::unicodeText("经典"));
+        QCOMPARE(v1.Artist(), gbk(u"邓丽君"_s).toStdString());
+        QCOMPARE(v1.Album(), gbk(u"甜蜜蜜专辑"_s).toStdString());
+        QCOMPARE(v1.Comment(), gbk(u"经典"_s).toStdString());
+    }
+
+    // The label also names the fields with characters ID3v1's code page
+    // lacks, by the file's code page: "ö" is GBK's "o", Windows-1252's own.
+    void v1FitNamesCharactersTheCodePageLacks()
+    {
+        MusicFolder music;
+        music.addV1(u"a.mp3"_s, gbk(u"童话故事"_s));
+        music.addV1(u"b.mp3"_s, "Caf\xE9 D\xE9"
+                                "but");
+        writeSetting(u"SysInfo"_s, u"ShowId"_s, u"2"_s);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.clickRow(0);
+        QLabel* fit = program.find<QLabel>(u"LabelV1Fit"_s);
+        w.ui.EditArt->setText(u"Björk"_s);
+        QCOMPARE(fit->text(), u"ID3v1将替换字符: 作者"_s);
+        w.ui.EditTitle->setText(QString(31, u'x'));
+        QCOMPARE(fit->text(), u"ID3v1将截断: 标题; 将替换字符: 作者"_s);
+        {
+            const ModalAnswers drop({answerSave(u"否"_s)});
+            program.clickRow(1);
+        }
+        w.ui.EditArt->setText(u"Björk"_s);
+        QCOMPARE(fit->text(), QString());
+        w.ui.EditArt->setText(u"Dvořák"_s);
+        QCOMPARE(fit->text(), u"ID3v1将替换字符: 作者"_s);
     }
 
 private:

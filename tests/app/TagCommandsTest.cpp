@@ -408,13 +408,29 @@ private Q_SLOTS:
         QCOMPARE(readBytes(a), silentMpegFrames());
     }
 
+    // The batch change refuses a ".mp3" that is a text file, and says why.
+    void batchRefusesAFileThatIsNoMp3()
+    {
+        MusicFolder music;
+        const QByteArray text = QByteArray("notes\n").repeated(40);
+        const QString a = music.add(u"a.mp3"_s, text);
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.select({0});
+        w.ui.CheckBoxArtist->setChecked(true);
+        w.ui.EditMArtist->setText(u"Band"_s);
+        w.ui.BtnChgMProp->click();
+        QVERIFY(program.log().contains(a + u"修改属性失败: 不是MP3文件"_s));
+        QCOMPARE(readBytes(a), text);
+    }
+
     // A file too short to hold a tag has a row without cells: the batch
     // change makes them, a rename pattern finds empty values and gives no
     // name; a pattern without placeholders still renames it.
     void rowsWithoutCells()
     {
         MusicFolder music;
-        music.add(u"short.mp3"_s, "12345");
+        music.add(u"short.mp3"_s, QByteArray("\xFF\xFB\x90\x64\0", 5)); // a frame header
         Program program(music.path());
         TFormMain& w = program.main();
         QCOMPARE(program.cells(0), QStringList(5, QString()));

@@ -234,6 +234,30 @@ private Q_SLOTS:
                                              u"b.mp3  新歌        专辑\n"_s);
     }
 
+    // A file with only an ID3v1 tag: the ID3v2 tag `set` makes starts as a
+    // copy of it, so only the artist changes, in both versions.
+    void setOnAV1OnlyFileKeepsItsTexts()
+    {
+        const QString path =
+            add(u"v1only.mp3"_s,
+                silentMpegFrames() + id3v1Trailer(gbk(u"甜蜜蜜"_s), gbk(u"邓丽君"_s),
+                                                  gbk(u"甜蜜蜜专辑"_s), "1979", gbk(u"经典"_s), 5));
+        const Run set = cli({u"set"_s, u"artist=新作者"_s, u"--"_s, u"v1only.mp3"_s}, dir_->path());
+        QCOMPARE(set.code, 0);
+        TID3v2 v2;
+        QVERIFY(v2.ReadFromFile(nativePath(path)) && v2.Exists());
+        QCOMPARE(v2.Title, tags::unicodeText("甜蜜蜜"));
+        QCOMPARE(v2.Artist, tags::unicodeText("新作者"));
+        QCOMPARE(v2.Album, tags::unicodeText("甜蜜蜜专辑"));
+        QCOMPARE(v2.Year.bytes, std::string("1979"));
+        QCOMPARE(v2.Comment, tags::unicodeText("经典"));
+        QCOMPARE(v2.Track.bytes, std::string("5"));
+        const Run get = cli({u"get"_s, u"--priority=v1"_s, u"title"_s, u"artist"_s, u"album"_s,
+                             u"year"_s, u"v1only.mp3"_s},
+                            dir_->path());
+        QCOMPARE(QString::fromUtf8(get.out), u"v1only.mp3  甜蜜蜜  新作者  甜蜜蜜专辑  1979\n"_s);
+    }
+
     // A file that cannot be written fails alone, with its reason; the
     // others of the batch are written.
     void failureInTheMiddleOfABatch()
@@ -262,6 +286,23 @@ private Q_SLOTS:
         QCOMPARE(readBytes(b), silentMpegFrames());
         const Run get = cli({u"get"_s, u"title"_s, u"a.mp3"_s, u"c.mp3"_s}, dir_->path());
         QCOMPARE(QString::fromUtf8(get.out), u"a.mp3  new\nc.mp3  new\n"_s);
+    }
+
+    // A ".mp3" that holds neither a tag nor MPEG audio (a text file) is
+    // refused and left as it is; the audio beside it is written.
+    void refusesAFileThatIsNoMp3()
+    {
+        const QByteArray text = QByteArray("just some notes, no music\n").repeated(10);
+        const QString notes = add(u"notes.mp3"_s, text);
+        add(u"song.mp3"_s, silentMpegFrames());
+        const Run run =
+            cli({u"set"_s, u"title=new"_s, u"--"_s, u"notes.mp3"_s, u"song.mp3"_s}, dir_->path());
+        QCOMPARE(run.code, 1);
+        QVERIFY(run.err.contains("notes.mp3: 不是MP3文件"));
+        QVERIFY(!run.out.contains("notes.mp3  已修改"));
+        QCOMPARE(readBytes(notes), text);
+        const Run get = cli({u"get"_s, u"title"_s, u"song.mp3"_s}, dir_->path());
+        QCOMPARE(QString::fromUtf8(get.out), u"song.mp3  new\n"_s);
     }
 
     // One step of the window's journal for the whole batch: listed, undone

@@ -1,6 +1,7 @@
 // What the window's tag commands do to one file: which versions a save
 // writes, what the batch change and the copies keep and set.
 
+#include "operations/CoverEditing.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
 #include "operations/TagWrites.h"
@@ -14,6 +15,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include <array>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -328,8 +330,8 @@ private Q_SLOTS:
     }
 
     // Each file's legacy texts are read in its own code page: a Big5 file's
-    // untouched frame keeps its bytes, the edited one becomes Unicode, and
-    // its ID3v1 text goes to ID3v2 as the text it is.
+    // frames become Unicode, the untouched one as it was shown, its ID3v1
+    // text goes to ID3v2 as the text it is, and ID3v1 stays Big5.
     void legacyTextsAreReadInTheFilesCodePage()
     {
         const QByteArray title = frame23("TIT2", textData(0, big5(u"月亮代表我的心"_s)));
@@ -347,13 +349,15 @@ private Q_SLOTS:
         page.album = u"淡淡幽情"_s; // as ID3v1 has it
         QVERIFY(operations::saveProperties(v1_, v2_, operations::Priority::PreferV2, path, page)
                     .succeeded);
-        QVERIFY(readBytes(path).contains(title));
         const Read read(path);
+        QCOMPARE(read.v2.Title, tags::unicodeText("月亮代表我的心"));
         QCOMPARE(read.v2.Artist, tags::unicodeText("邓丽君"));
         QCOMPARE(read.v2.Album, tags::unicodeText("淡淡幽情"));
-        // ID3v1 is written whole in GBK, the fields the page left alone too.
-        QCOMPARE(read.v1.Title(), gbk(u"月亮代表我的心"_s).toStdString());
-        QCOMPARE(read.v1.Album(), gbk(u"淡淡幽情"_s).toStdString());
+        // ID3v1 keeps its code page: the fields the page left alone keep
+        // their bytes, and a typed one lacking there is folded.
+        QCOMPARE(read.v1.Title(), big5(u"月亮代表我的心"_s).toStdString());
+        QCOMPARE(read.v1.Album(), big5(u"淡淡幽情"_s).toStdString());
+        QCOMPARE(read.v1.Artist(), big5(u"??君"_s).toStdString());
 
         const QString v1Only =
             file(u"p.mp3"_s, silentMpegFrames() + id3v1Trailer(big5(u"甜蜜蜜"_s), big5(u"鄧麗君"_s),
@@ -382,6 +386,215 @@ private Q_SLOTS:
             file(u"l.mp3"_s, silentMpegFrames() + id3v1Trailer("t", {}, {}, {}, {}, 0, 200));
         QVERIFY(operations::copyTag(v1_, v2_, CopyDirection::V1ToV2, false, none).succeeded);
         QCOMPARE(Read(none).v2.Genre.bytes, std::string());
+    }
+    // A file with only an ID3v1 tag: the ID3v2 tag an edit creates starts as
+    // a copy of it, so no field the edit leaves alone is emptied in either
+    // version; by the batch change, the page and a new cover alike.
+    void newV2TagStartsFromV1_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("the batch change") << 0;
+        QTest::newRow("saving the page, prefer ID3v2") << 1;
+        QTest::newRow("saving the page, ID3v2 only") << 2;
+        QTest::newRow("a new cover") << 3;
+    }
+    void newV2TagStartsFromV1()
+    {
+        QFETCH(int, command);
+        const QString path = file(
+            u"v1only.mp3"_s,
+            silentMpegFrames() + id3v1Trailer(gbk(u"甜蜜蜜"_s), gbk(u"邓丽君"_s),
+                                              gbk(u"甜蜜蜜专辑"_s), "1979", gbk(u"经典"_s), 5));
+        const auto priority =
+            command == 2 ? operations::Priority::V2Only : operations::Priority::PreferV2;
+        if (command == 0) {
+            operations::FieldValues values;
+            values.artist = u"新作者"_s;
+            QVERIFY(written(operations::changeFields(v1_, v2_, priority, path, values)));
+        } else if (command < 3) {
+            // The page as the window fills it, one field typed over.
+            const auto shown = operations::readShownTags(v1_, v2_, priority, path);
+            QCOMPARE(shown.fields[2], u"甜蜜蜜专辑"_s);
+            operations::PropertyValues page{shown.fields[0], u"新作者"_s,     shown.fields[2],
+                                            shown.fields[3], shown.fields[4], -1,
+                                            shown.fields[5]};
+            QVERIFY(operations::saveProperties(v1_, v2_, priority, path, page).succeeded);
+        } else {
+            const QByteArray jpeg("\xFF\xD8\xFF\xE0 picture", 11);
+            auto change = operations::setCoverChange(path, {jpeg, u"image/jpeg"_s});
+            QVERIFY(change);
+            QVERIFY(operations::writeOne(nullptr, operations::StepKind::Cover, *change).succeeded);
+        }
+        const Read read(path);
+        QVERIFY(read.v2.Exists());
+        QCOMPARE(read.v2.Title, tags::unicodeText("甜蜜蜜"));
+        QCOMPARE(read.v2.Artist, tags::unicodeText(command == 3 ? "邓丽君" : "新作者"));
+        QCOMPARE(read.v2.Album, tags::unicodeText("甜蜜蜜专辑"));
+        QCOMPARE(read.v2.Year, tags::legacyText("1979"));
+        QCOMPARE(read.v2.Comment, tags::unicodeText("经典"));
+        QCOMPARE(read.v2.Track, tags::legacyText("5"));
+        // ID3v1 keeps what the edit left alone.
+        QCOMPARE(read.v1.Title(), gbk(u"甜蜜蜜"_s).toStdString());
+        QCOMPARE(read.v1.Album(), gbk(u"甜蜜蜜专辑"_s).toStdString());
+        QCOMPARE(read.v1.Comment(), gbk(u"经典"_s).toStdString());
+        QCOMPARE(read.v1.Track(), 5);
+        const bool v1Written = priority != operations::Priority::V2Only && command != 3;
+        QCOMPARE(read.v1.Artist(), gbk(v1Written ? u"新作者"_s : u"邓丽君"_s).toStdString());
+    }
+
+    // An ID3v2 tag with empty fields (as a cover made one before): the page
+    // shows ID3v1's texts there, and a save of a typed title keeps them in
+    // both versions.
+    void emptyV2FieldsShowAndKeepV1Texts()
+    {
+        const QByteArray jpeg("\xFF\xD8\xFF\xE0 picture", 11);
+        const QString path = file(
+            u"cover.mp3"_s,
+            id3v2Tag(3, frame23("TIT2", textData(0, {})) +
+                            frame23("APIC", QByteArray("\0image/jpeg\0\x03\0", 14) + jpeg)) +
+                silentMpegFrames() +
+                id3v1Trailer(gbk(u"甜蜜蜜"_s), gbk(u"邓丽君"_s), gbk(u"甜蜜蜜专辑"_s), "1979"));
+        const auto shown =
+            operations::readShownTags(v1_, v2_, operations::Priority::PreferV2, path);
+        QCOMPARE(shown.fields, (std::array<QString, 6>{u"甜蜜蜜"_s, u"邓丽君"_s, u"甜蜜蜜专辑"_s,
+                                                       u"1979"_s, QString(), QString()}));
+        operations::PropertyValues page{
+            u"新标题"_s, shown.fields[1], shown.fields[2], shown.fields[3], {}, -1, {}};
+        QVERIFY(operations::saveProperties(v1_, v2_, operations::Priority::PreferV2, path, page)
+                    .succeeded);
+        const Read read(path);
+        QCOMPARE(read.v2.Title, tags::unicodeText("新标题"));
+        QCOMPARE(read.v2.Artist, tags::unicodeText("邓丽君"));
+        QCOMPARE(read.v2.Album, tags::unicodeText("甜蜜蜜专辑"));
+        QCOMPARE(read.v1.Artist(), gbk(u"邓丽君"_s).toStdString());
+        QCOMPARE(read.v1.Album(), gbk(u"甜蜜蜜专辑"_s).toStdString());
+    }
+
+    // An edit of part of a Big5 tag keeps what the user saw of the rest:
+    // in the Unicode profile every legacy text of the tag becomes Unicode,
+    // in the GBK profile GBK, other frames' texts too.
+    void editKeepsHowTheRestWasRead_data()
+    {
+        QTest::addColumn<bool>("gbkProfile");
+        QTest::newRow("unicode") << false;
+        QTest::newRow("gbk") << true;
+    }
+    void editKeepsHowTheRestWasRead()
+    {
+        QFETCH(bool, gbkProfile);
+        const QString path =
+            file(u"big5.mp3"_s,
+                 id3v2Tag(3, frame23("TIT2", textData(0, big5(u"說謊"_s))) +
+                                 frame23("TPE1", textData(0, big5(u"林宥嘉"_s))) +
+                                 frame23("TALB", textData(0, big5(u"童話"_s))) +
+                                 frame23("TXXX", textData(0, "note\0"_ba + big5(u"感謝"_s)))) +
+                     silentMpegFrames());
+        operations::TextRules rules;
+        rules.encoding =
+            gbkProfile ? operations::WriteEncoding::Gbk : operations::WriteEncoding::Unicode;
+        operations::FieldValues values;
+        values.title = u"Lie"_s;
+        values.artist = u"Yoga"_s;
+        QVERIFY(written(
+            operations::changeFields(v1_, v2_, operations::Priority::V2Only, path, values, rules)));
+        const Read read(path);
+        QCOMPARE(read.v2.Album, gbkProfile ? tags::legacyText(gbk(u"童話"_s).toStdString())
+                                           : tags::unicodeText("童話"));
+        const QByteArray other = gbkProfile
+                                     ? textData(0, "note\0"_ba + gbk(u"感謝"_s))
+                                     : textData(1, utf16WithBom(u"note"_s) + QByteArray(2, '\0') +
+                                                       utf16WithBom(u"感謝"_s));
+        QVERIFY(readBytes(path).contains(frame23("TXXX", other)));
+        const auto shown =
+            operations::readShownTags(v1_, v2_, operations::Priority::V2Only, path, rules);
+        QCOMPARE(shown.fields[2], u"童話"_s);
+    }
+
+    // ID3v1 is written in the code page of the file's texts (the preferred
+    // one without any), never in GB18030's four-byte forms: what the code
+    // page lacks is folded to its base letter, or '?'.
+    void v1IsWrittenInItsCodePage_data()
+    {
+        QTest::addColumn<QByteArray>("oldTitle");
+        QTest::addColumn<int>("preferred");
+        QTest::addColumn<QByteArray>("artist");
+        const auto Gbk = int(platform::LegacyCodePage::Gbk);
+        const auto Big5 = int(platform::LegacyCodePage::Big5);
+        const auto Cp1252 = int(platform::LegacyCodePage::Cp1252);
+        QTest::newRow("GBK file") << gbk(u"童话故事"_s) << Big5 << gbk(u"Bjork 鄧麗君 ?"_s);
+        QTest::newRow("Big5 file") << big5(u"月亮代表我的心"_s) << Gbk << big5(u"Bjork 鄧麗君 ?"_s);
+        QTest::newRow("Windows-1252 file") << "Caf\xE9 D\xE9"_ba
+                                              "but"
+                                           << Gbk << "Bj\xF6rk ??? ?"_ba;
+        QTest::newRow("ASCII file, GBK preferred") << "abc"_ba << Gbk << gbk(u"Bjork 鄧麗君 ?"_s);
+        QTest::newRow("ASCII file, Windows-1252 preferred")
+            << "abc"_ba << Cp1252 << "Bj\xF6rk ??? ?"_ba;
+    }
+    void v1IsWrittenInItsCodePage()
+    {
+        QFETCH(QByteArray, oldTitle);
+        QFETCH(int, preferred);
+        QFETCH(QByteArray, artist);
+        const QString path = file(u"v1.mp3"_s, silentMpegFrames() + id3v1Trailer(oldTitle));
+        operations::TextRules rules;
+        rules.preferred = platform::LegacyCodePage(preferred);
+        operations::FieldValues values;
+        values.artist = u"Björk 鄧麗君 \U00020000"_s;
+        QVERIFY(written(
+            operations::changeFields(v1_, v2_, operations::Priority::V1Only, path, values, rules)));
+        const Read read(path);
+        QCOMPARE(QByteArray::fromStdString(read.v1.Artist()), artist);
+        QCOMPARE(QByteArray::fromStdString(read.v1.Title()), oldTitle);
+    }
+
+    // The GBK profile writes ID3v2 in GBK too, without four-byte forms.
+    void gbkProfileWritesGbk()
+    {
+        const QString path = file(u"g.mp3"_s, silentMpegFrames());
+        operations::TextRules rules;
+        rules.encoding = operations::WriteEncoding::Gbk;
+        operations::FieldValues values;
+        values.title = u"Björk \U00020000"_s;
+        QVERIFY(written(operations::changeFields(v1_, v2_, operations::Priority::PreferV2, path,
+                                                 values, rules)));
+        const Read read(path);
+        QCOMPARE(read.v2.Title, tags::legacyText("Bjork ?"));
+        QCOMPARE(read.v1.Title(), std::string("Bjork ?"));
+    }
+
+    // A file that holds neither a tag nor MPEG audio gets no tag from the
+    // page or the batch; audio without a tag, or a tag without audio, does.
+    void onlyMp3FilesGetTags_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("a text file") << QByteArray("notes\n").repeated(40) << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("audio after junk") << QByteArray(300, 'x') + silentMpegFrames() << false;
+        QTest::newRow("ID3v1 without audio") << id3v1Trailer("t") << false;
+        QTest::newRow("ID3v2 without audio") << v2Tag("t") << false;
+    }
+    void onlyMp3FilesGetTags()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, refused);
+        const QString path = file(u"x.mp3"_s, bytes);
+        operations::FieldValues values;
+        values.title = u"新"_s;
+        const auto change =
+            operations::changeFields(v1_, v2_, operations::Priority::PreferV2, path, values);
+        QVERIFY(change.written);
+        QCOMPARE(change.change.has_value(), !refused);
+        QCOMPARE(change.reason, refused ? u"不是MP3文件"_s : QString());
+        operations::PropertyValues page;
+        page.title = u"新"_s;
+        const auto saved =
+            operations::saveProperties(v1_, v2_, operations::Priority::PreferV2, path, page);
+        QCOMPARE(saved.succeeded, !refused);
+        if (refused) {
+            QCOMPARE(saved.message, u"不是MP3文件"_s);
+            QCOMPARE(readBytes(path), bytes);
+        }
     }
 };
 

@@ -283,11 +283,22 @@ void LegacyTextTest::encodes_data()
     const auto Cp1252 = LegacyCodePage::Cp1252;
 
     QTest::newRow("GBK") << u"中文歌曲"_s << Gbk << gbk(u"中文歌曲"_s);
-    QTest::newRow("GBK outside GBK") << u"\U00020000"_s << Gbk << "\x95\x32\x82\x36"_ba;
+    QTest::newRow("GBK keeps its Latin letters") << u"é"_s << Gbk << "\xA8\xA6"_ba;
     QTest::newRow("Big5") << u"月亮代表我的心"_s << Big5 << big5(u"月亮代表我的心"_s);
     QTest::newRow("Big5 euro") << u"€ 5"_s << Big5 << "\xA3\xE1 5"_ba;
     QTest::newRow("CP1252") << u"Café “Début” – €"_s << Cp1252 << cp1252(u"Café “Début” – €"_s);
     QTest::newRow("CP1252 C1 control") << u"\u0081"_s << Cp1252 << "\x81"_ba;
+
+    // GBK never gets GB18030's four-byte forms: what it lacks is folded to
+    // its base letter where there is one, else '?'.
+    QTest::newRow("GBK folds an accent") << u"Björk"_s << Gbk << "Bjork"_ba;
+    QTest::newRow("GBK folds in a text") << u"Æ ö 中"_s << Gbk << "? o "_ba + gbk(u"中"_s);
+    QTest::newRow("GBK lacks an ideograph") << u"\U00020000a"_s << Gbk << "?a"_ba;
+    QTest::newRow("GBK lacks emoji") << u"\U0001F600"_s << Gbk << "?"_ba;
+    QTest::newRow("Big5 folds an accent") << u"Björk"_s << Big5 << "Bjork"_ba;
+    QTest::newRow("CP1252 has the accent") << u"Björk"_s << Cp1252 << "Bj\xF6rk"_ba;
+    QTest::newRow("CP1252 folds what it lacks") << u"Dvořák"_s << Cp1252 << "Dvor\xE1k"_ba;
+    QTest::newRow("a question mark is itself") << u"?"_s << Gbk << "?"_ba;
 
     // What the code page lacks becomes '?'.
     QTest::newRow("Big5 lacks simplified") << u"月们"_s << Big5 << big5(u"月"_s) + "?";

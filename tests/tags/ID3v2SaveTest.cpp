@@ -53,6 +53,7 @@ private Q_SLOTS:
     void replacesOldTag();
     void keepsEveryOtherFrame();
     void convertsV24Tag();
+    void everyStringOfAListGetsItsMark();
     void convertsV22Tag();
     void convertsEveryV22Frame_data();
     void convertsEveryV22Frame();
@@ -290,6 +291,33 @@ void ID3v2SaveTest::convertsV24Tag()
     QCOMPARE(after.Artist, before.Artist);
     QCOMPARE(after.Year, legacy("2004"));
     QCOMPARE(after.Genre, legacy("Rock"));
+}
+
+void ID3v2SaveTest::everyStringOfAListGetsItsMark()
+{
+    // A v2.4 year of two strings in UTF-8 becomes a v2.3 "TYER" in UTF-16,
+    // where a string without its mark would read as big endian.
+    files_.write("a.mp3", id3v2Tag(4, frame24("TDRC", utf8(u"é"_s + QChar(0) + u"ab"_s))) + kAudio);
+    QVERIFY(readChangeSave(files_.native("a.mp3"),
+                           [](TID3v2& t) { t.Album = tags::unicodeText("A"); }));
+    const auto le = [](const QString& s) {
+        return QByteArray("\xFF\xFE", 2) + utf16WithBom(s).mid(2);
+    };
+    const QList<QByteArray> frames = framesOf(files_.read("a.mp3"));
+    QVERIFY(frames.contains(frame23("TYER", textData(1, le(u"é"_s) + zero(2) + le(u"ab"_s)))));
+    TID3v2 after;
+    QVERIFY(after.ReadFromFile(files_.native("a.mp3")));
+    QCOMPARE(after.Year, unicode(u"é"_s + QChar(0) + u"ab"_s));
+
+    // The same for a comment of two strings, after its empty description.
+    QVERIFY(readChangeSave(files_.native("a.mp3"), [](TID3v2& t) {
+        t.Comment = tags::unicodeText(std::string("\xC3\xA9\0ab", 5));
+    }));
+    QVERIFY(framesOf(files_.read("a.mp3"))
+                .contains(frame23("COMM", "\x01" + QByteArray("eng\xFF\xFE\0\0", 7) + le(u"é"_s) +
+                                              zero(2) + le(u"ab"_s))));
+    QVERIFY(after.ReadFromFile(files_.native("a.mp3")));
+    QCOMPARE(after.Comment, unicode(u"é"_s + QChar(0) + u"ab"_s));
 }
 
 void ID3v2SaveTest::convertsV22Tag()
