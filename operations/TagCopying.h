@@ -22,7 +22,7 @@ enum class CopyDirection { V1ToV2, V2ToV1 };
 // stays as the file had it (the ID3v1 track number among it). With overwrite
 // false an existing target tag is left alone. Texts go over as the rules
 // say: a legacy ID3v1 text read in the file's code page becomes an ID3v2 text
-// in the write form; ID3v1 gets GBK.
+// in the write form; ID3v1 gets its code page's bytes.
 struct PreparedCopy {
     std::optional<tags::TagChange> change; // the copy to write
     // Without a change: how the file ends; no message (no log line) when it

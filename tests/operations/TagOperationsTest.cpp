@@ -73,7 +73,8 @@ class TagOperationsTest : public QObject {
     }
 
 private Q_SLOTS:
-    // ID3v2 gets Unicode, or GBK bytes in the GBK profile; ID3v1 always GBK.
+    // ID3v2 gets Unicode, or GBK bytes in the GBK profile; ID3v1 of a file
+    // without legacy texts the preferred code page, GBK.
     void saveWritesTheVersionsOfThePriority_data()
     {
         QTest::addColumn<int>("showId");
