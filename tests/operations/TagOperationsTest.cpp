@@ -571,6 +571,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refused");
         QTest::newRow("a text file") << QByteArray("notes\n").repeated(40) << true;
         QTest::newRow("empty") << QByteArray() << true;
+        // Bytes that look like a frame header once, with no frame after it.
+        QTest::newRow("a picture") << QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF\xFF\xFB\x90\x64", 14) +
+                                          QByteArray(1000, '\x11')
+                                   << true;
+        QTest::newRow("a frame alone") << silentMpegFrames(1) << false;
         QTest::newRow("audio after junk") << QByteArray(300, 'x') + silentMpegFrames() << false;
         QTest::newRow("ID3v1 without audio") << id3v1Trailer("t") << false;
         QTest::newRow("ID3v2 without audio") << v2Tag("t") << false;
