@@ -60,6 +60,14 @@ bool fillNewV2FromV1(const TID3v1& v1, TID3v2& v2, const FileTexts& texts)
     return true;
 }
 
+bool fillNewV1FromV2(const TID3v2& v2, TID3v1& v1, const FileTexts& texts)
+{
+    if (v1.Exists() || !v2.Exists())
+        return false;
+    v2IntoV1(v2, v1, texts);
+    return true;
+}
+
 int genreIndexOf(const std::string& name)
 {
     if (name.empty())

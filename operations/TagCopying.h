@@ -22,7 +22,7 @@ enum class CopyDirection { V1ToV2, V2ToV1 };
 // stays as the file had it (the ID3v1 track number among it). With overwrite
 // false an existing target tag is left alone. Texts go over as the rules
 // say: a legacy ID3v1 text read in the file's code page becomes an ID3v2 text
-// in the write form; ID3v1 gets GBK.
+// in the write form; ID3v1 gets its code page's bytes.
 struct PreparedCopy {
     std::optional<tags::TagChange> change; // the copy to write
     // Without a change: how the file ends; no message (no log line) when it
@@ -43,6 +43,10 @@ Outcome copyWritten(CopyDirection direction, bool succeeded);
 // holds the file's other texts too. For a file that has an ID3v2 tag, or no
 // ID3v1 one, it does nothing and gives false.
 bool fillNewV2FromV1(const TID3v1& v1, TID3v2& v2, const FileTexts& texts);
+// The same the other way: an ID3v1 tag the program creates starts as a copy
+// of ID3v2 (its texts in ID3v1's code page, its genre where it is one of the
+// names).
+bool fillNewV1FromV2(const TID3v2& v2, TID3v1& v1, const FileTexts& texts);
 
 // The position of a genre name among the 148 names, by a whole-text match
 // that ignores letter case; -1 when none matches (the empty text included).

@@ -136,6 +136,7 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
     // What the run does not set is kept as the file shows it, in the form
     // of its tag; ID3v1 keeps its bytes, which are in its code page already.
     fillNewV2FromV1(v1, v2, texts);
+    fillNewV1FromV2(v2, v1, texts);
     v2.Rewrite = texts.rewrite();
     for (tags::Text* field : {&v2.Title, &v2.Artist, &v2.Album, &v2.Year, &v2.Genre, &v2.Comment})
         *field = texts.kept(*field);

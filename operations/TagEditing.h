@@ -59,8 +59,8 @@ ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString
                         const TextRules& rules = {});
 
 // The batch tag change for one file: each field that has a value is set in
-// both tag objects (after both were read from the file, a new ID3v2 tag
-// starting as a copy of ID3v1), and the change that
+// both tag objects (after both were read from the file, a new tag of one
+// version starting as a copy of the other), and the change that
 // writes the versions the priority names is made ready for the batch's
 // TagWrites.
 struct FieldValues {

@@ -161,6 +161,10 @@ std::optional<std::string> Codec::write(char32_t character)
     }
     if (character < 0x80)
         return std::string(1, char(character));
+    // CP936 has the euro sign as its one byte 0x80, where GB18030 has A2E3,
+    // which GBK devices do not know.
+    if (codePage_ == LegacyCodePage::Gbk && character == 0x20AC)
+        return std::string(1, '\x80');
     UConverter* icu = converter();
     if (icu == nullptr)
         return std::nullopt;

@@ -73,7 +73,8 @@ class TagOperationsTest : public QObject {
     }
 
 private Q_SLOTS:
-    // ID3v2 gets Unicode, or GBK bytes in the GBK profile; ID3v1 always GBK.
+    // ID3v2 gets Unicode, or GBK bytes in the GBK profile; ID3v1 of a file
+    // without legacy texts the preferred code page, GBK.
     void saveWritesTheVersionsOfThePriority_data()
     {
         QTest::addColumn<int>("showId");
@@ -442,6 +443,26 @@ private Q_SLOTS:
         QCOMPARE(read.v1.Artist(), gbk(v1Written ? u"新作者"_s : u"邓丽君"_s).toStdString());
     }
 
+    // The same the other way: the ID3v1 tag the batch change makes for a
+    // file with only ID3v2 holds its other texts too.
+    void newV1TagStartsFromV2()
+    {
+        const QString path = file(
+            u"v2only.mp3"_s, id3v2Tag(3, frame23("TIT2", textData(1, utf16WithBom(u"说谎"_s))) +
+                                             frame23("TALB", textData(1, utf16WithBom(u"童话"_s))) +
+                                             frame23("TCON", textData(0, "Pop"))) +
+                                 silentMpegFrames());
+        operations::FieldValues values;
+        values.artist = u"林宥嘉"_s;
+        QVERIFY(written(
+            operations::changeFields(v1_, v2_, operations::Priority::PreferV2, path, values)));
+        const Read read(path);
+        QCOMPARE(read.v1.Title(), gbk(u"说谎"_s).toStdString());
+        QCOMPARE(read.v1.Artist(), gbk(u"林宥嘉"_s).toStdString());
+        QCOMPARE(read.v1.Album(), gbk(u"童话"_s).toStdString());
+        QCOMPARE(read.v1.GenreID(), 13);
+    }
+
     // An ID3v2 tag with empty fields (as a cover made one before): the page
     // shows ID3v1's texts there, and a save of a typed title keeps them in
     // both versions.
@@ -570,6 +591,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refused");
         QTest::newRow("a text file") << QByteArray("notes\n").repeated(40) << true;
         QTest::newRow("empty") << QByteArray() << true;
+        // Bytes that look like a frame header once, with no frame after it.
+        QTest::newRow("a picture") << QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF\xFF\xFB\x90\x64", 14) +
+                                          QByteArray(1000, '\x11')
+                                   << true;
+        QTest::newRow("a frame alone") << silentMpegFrames(1) << false;
         QTest::newRow("audio after junk") << QByteArray(300, 'x') + silentMpegFrames() << false;
         QTest::newRow("ID3v1 without audio") << id3v1Trailer("t") << false;
         QTest::newRow("ID3v2 without audio") << v2Tag("t") << false;

@@ -284,6 +284,7 @@ void LegacyTextTest::encodes_data()
 
     QTest::newRow("GBK") << u"中文歌曲"_s << Gbk << gbk(u"中文歌曲"_s);
     QTest::newRow("GBK keeps its Latin letters") << u"é"_s << Gbk << "\xA8\xA6"_ba;
+    QTest::newRow("GBK euro: CP936's byte") << u"5 €"_s << Gbk << "5 \x80"_ba;
     QTest::newRow("Big5") << u"月亮代表我的心"_s << Big5 << big5(u"月亮代表我的心"_s);
     QTest::newRow("Big5 euro") << u"€ 5"_s << Big5 << "\xA3\xE1 5"_ba;
     QTest::newRow("CP1252") << u"Café “Début” – €"_s << Cp1252 << cp1252(u"Café “Début” – €"_s);
