@@ -16,7 +16,9 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -312,6 +314,52 @@ private Q_SLOTS:
         QVERIFY(undo.err.contains((a + u": 文件已被修改"_s).toUtf8()));
         QCOMPARE(readBytes(a), changed);
         QCOMPARE(readBytes(b), bBefore);
+    }
+
+    // With the window running (its journal open), a batch killed midway is
+    // finished by the next undo, which takes back the files it wrote; a step
+    // that a running program still writes is not undone, and that is a
+    // failure.
+    void undoOfAKilledBatchWhileTheWindowRuns()
+    {
+        const operations::Journal window(operations::Journal::defaultFile());
+        std::vector<tags::TagChange> changes;
+        QList<QByteArray> before;
+        for (const QString& name : {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}) {
+            const QString path = add(name, legacyFile(name.toUtf8()));
+            before.append(readBytes(path));
+            auto change = tags::beginChange(nativePath(path));
+            QVERIFY(change);
+            change->setTail(id3v1Trailer("New").toStdString());
+            changes.push_back(*change);
+        }
+        const pid_t batch = ::fork();
+        if (batch == 0) {
+            operations::Journal journal(operations::Journal::defaultFile());
+            operations::TagWrites writes(&journal, operations::StepKind::FieldChange);
+            for (const tags::TagChange& change : changes)
+                writes.add(change);
+            writes.write([](std::size_t index, const operations::Outcome&) {
+                if (index == 1)
+                    ::raise(SIGKILL);
+            });
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(batch, &status, 0), batch);
+        QVERIFY(WIFSIGNALED(status));
+        const Run undo = cli({u"undo"_s});
+        QCOMPARE(undo.code, 0);
+        QVERIFY2(undo.out.contains("2/2"), undo.out.constData());
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(readBytes(file(QString(QChar(u'a' + i)) + u".mp3"_s)), before[i]);
+
+        operations::Journal running(operations::Journal::defaultFile());
+        running.beginWrites(operations::StepKind::Save, {changes[0]});
+        const Run refused = cli({u"undo"_s});
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains("另一个程序"), refused.err.constData());
+        QVERIFY2(!refused.out.contains("已撤销"), refused.out.constData());
     }
 
     // The window's steps are the program's: a save the window made is

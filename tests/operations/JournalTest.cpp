@@ -6,6 +6,7 @@
 #include "tests/operations/JournalFiles.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -14,6 +15,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace journalfiles;
+using operations::FileWrite;
 using operations::Journal;
 using operations::StepFile;
 using operations::StepKind;
@@ -118,7 +120,7 @@ private Q_SLOTS:
             Journal journal(journalFile());
             saved = journal.beginWrites(StepKind::Save, {change});
             QVERIFY(tags::writeInPlace(change).written());
-            journal.endWrites(saved, {true});
+            journal.endWrites(saved, {FileWrite::Written});
             StepFile trashed = renamed(path("x.mp3"), path("Trash/files/x.mp3"));
             trashed.trashInfo = path("Trash/info/x.mp3.trashinfo");
             trashed.done = false;
@@ -160,7 +162,7 @@ private Q_SLOTS:
         const std::int64_t step = journal.beginWrites(StepKind::FieldChange, changes);
         reach(changes[0], Reached::Whole);
         reach(changes[2], Reached::Whole);
-        journal.endWrites(step, {true, false, true});
+        journal.endWrites(step, {FileWrite::Written, FileWrite::NotStarted, FileWrite::Written});
         auto files = journal.files(step);
         QCOMPARE(files.size(), 2u);
         QCOMPARE(files[1].tags.path(), changes[2].path());
@@ -174,7 +176,7 @@ private Q_SLOTS:
         QVERIFY(!files[1].done);
 
         const std::int64_t none = journal.beginWrites(StepKind::FieldChange, {musicFile("3.mp3")});
-        journal.endWrites(none, {false});
+        journal.endWrites(none, {FileWrite::NotStarted});
         QCOMPARE(journal.steps().front().id, step);
     }
 
@@ -204,7 +206,7 @@ private Q_SLOTS:
             const tags::TagChange turn = i % 2 == 0 ? change : change.reversed();
             const std::int64_t step = journal.beginWrites(StepKind::Save, {turn});
             QVERIFY(tags::writeInPlace(turn).written());
-            journal.endWrites(step, {true});
+            journal.endWrites(step, {FileWrite::Written});
             journal.flushWrites();
         }
         QCOMPARE(int(journal.steps().size()), Journal::MaxSteps);
@@ -281,13 +283,14 @@ private Q_SLOTS:
             reach(changes[1], second);
         } // the program dies: no endWrites
         const Journal journal(journalFile());
-        // The files the batch had reached, each now whole.
-        std::vector<std::string> reached;
+        // The files found torn, each now whole; a file written whole is not
+        // reported.
+        std::vector<std::string> torn;
         for (const auto& [change, got] : {std::pair(changes[0], first), {changes[1], second}}) {
-            if (got != Reached::Nothing)
-                reached.push_back(change.path());
+            if (got == Reached::Half)
+                torn.push_back(change.path());
         }
-        QCOMPARE(journal.recovered(), reached);
+        QCOMPARE(journal.recovered(), torn);
         int written = 0;
         for (const auto& [change, reached] : {std::pair(changes[0], first), {changes[1], second}}) {
             const bool whole = reached == Reached::Whole;
@@ -317,6 +320,92 @@ private Q_SLOTS:
         const Journal journal(journalFile());
         QCOMPARE(readFile(change.path()), others);
         QVERIFY(journal.steps().empty());
+    }
+
+    // Another program changes the file after the step began. Recovery after a
+    // crash puts back only what a torn write in place can leave (each byte of
+    // the regions old or new, the size one of the two): another size, or
+    // other bytes, are that program's and stay, reported.
+    void recoveryLeavesLaterChanges_data()
+    {
+        QTest::addColumn<QByteArray>("others");
+        QTest::newRow("a 10 KB frame added")
+            << music(tagOfSize("Another program", 300 + 10240), OldTail);
+        QTest::newRow("another tag in the same room")
+            << music(tagOfSize("Another program", 300), OldTail);
+        QTest::newRow("another trailer") << music(OldHead, testsupport::id3v1Trailer("Other"));
+    }
+    void recoveryLeavesLaterChanges()
+    {
+        QFETCH(QByteArray, others);
+        const tags::TagChange change = musicFile("1.mp3");
+        {
+            Journal journal(journalFile());
+            journal.beginWrites(StepKind::Save, {change});
+            QVERIFY(writeFromAnotherProcess(change.path(), others));
+        } // the program dies: no endWrites
+        const Journal journal(journalFile());
+        QCOMPARE(readFile(change.path()), others);
+        QVERIFY(journal.recovered().empty());
+        QCOMPARE(journal.leftAlone(), std::vector<std::string>{change.path()});
+    }
+
+    // A file whose write was refused (another program changed it after the
+    // step began) is never written when the step ends, whatever it holds;
+    // only a write that began and failed is put back.
+    void onlyStartedWritesArePutBack()
+    {
+        const std::vector<tags::TagChange> changes{musicFile("1.mp3"), musicFile("2.mp3")};
+        // Half the new head: the one a torn write leaves, or another
+        // program's own edit; only the writer knows which.
+        const QByteArray half = NewHead.left(NewHead.size() / 2);
+        Journal journal(journalFile());
+        const std::int64_t step = journal.beginWrites(StepKind::FieldChange, changes);
+        QVERIFY(writeAt(changes[0].path(), half, 0));
+        const QByteArray others = readFile(changes[0].path());
+        QVERIFY(writeAt(changes[1].path(), half, 0));
+        journal.endWrites(step, {FileWrite::NotStarted, FileWrite::Torn});
+        QCOMPARE(readFile(changes[0].path()), others);
+        QCOMPARE(readFile(changes[1].path()), music(OldHead, OldTail));
+        QVERIFY(journal.steps().empty());
+    }
+
+    // The same for an undo: a file refused by the turn stays as it is.
+    void refusedTurnIsNotPutBack()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        Journal journal(journalFile());
+        const std::int64_t step = journal.beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Whole);
+        journal.endWrites(step, {FileWrite::Written});
+        journal.beginTurn(step, false);
+        QVERIFY(writeAt(change.path(), OldHead.left(OldHead.size() / 2), 0));
+        const QByteArray others = readFile(change.path());
+        journal.endTurn(step, false, {true}, {FileWrite::NotStarted});
+        QCOMPARE(readFile(change.path()), others);
+    }
+
+    // A step a running program writes cannot be undone from another one:
+    // said, and nothing turned.
+    void runningStepIsNotUndone()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        Journal running(journalFile());
+        const std::int64_t step = running.beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Whole);
+        Journal other(journalFile());
+        QVERIFY(other.steps().front().open);
+        operations::History history(other);
+        QCOMPARE(history.nextUndo(), step);
+        const auto outcome = history.undo();
+        QCOMPARE(outcome.turned, 0);
+        QCOMPARE(outcome.lines.size(), 1u);
+        QVERIFY2(outcome.lines[0].contains(u"另一个程序"_s), qPrintable(outcome.lines[0]));
+        QCOMPARE(readFile(change.path()), music(NewHead, NewTail));
+        running.endWrites(step, {FileWrite::Written});
+        running.flushWrites();
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(readFile(change.path()), music(OldHead, OldTail));
     }
 
     // A step open in a copy of the program that runs is a write in progress,
@@ -349,7 +438,7 @@ private Q_SLOTS:
             Journal journal(journalFile());
             step = journal.beginWrites(StepKind::Save, {change});
             reach(change, Reached::Whole);
-            journal.endWrites(step, {true});
+            journal.endWrites(step, {FileWrite::Written});
             journal.beginTurn(step, false);
             QVERIFY(writeAt(change.path(), OldHead.left(OldHead.size() / 2), 0));
         }
