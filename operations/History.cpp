@@ -325,13 +325,17 @@ std::int64_t History::nextUndo() const
     return 0;
 }
 
+// Newest first: the steps undone since the last new step, the one undone
+// last being the oldest of them; a step whose redo a newer step ended is
+// passed over.
 std::int64_t History::nextRedo() const
 {
     std::int64_t redo = 0;
     for (const StepInfo& step : journal_.steps()) {
         if (!step.undone)
             break;
-        redo = step.id;
+        if (!step.redoEnded)
+            redo = step.id;
     }
     return redo;
 }

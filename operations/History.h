@@ -29,7 +29,8 @@ public:
     explicit History(Journal& journal);
 
     // What undo would turn next: the newest step not undone. What redo would:
-    // the oldest undone step newer than every step not undone. 0 for none.
+    // the step undone last since the last new step (a new step ends the redo
+    // of those undone before it). 0 for none.
     std::int64_t nextUndo() const;
     std::int64_t nextRedo() const;
 

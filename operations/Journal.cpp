@@ -33,7 +33,8 @@ namespace {
 // "M3TJ" in the database header: a database of another program is never
 // taken for the journal, nor changed.
 constexpr int ApplicationId = 0x4D33544A;
-constexpr int SchemaVersion = 1;
+// 2: steps.redo_ended.
+constexpr int SchemaVersion = 2;
 
 // Where a step is. Anything but Settled after a crash means that some of its
 // files may be mid-write; the direction tells which image a torn file gets.
@@ -47,7 +48,8 @@ CREATE TABLE IF NOT EXISTS steps(
     time INTEGER NOT NULL,
     kind INTEGER NOT NULL,
     state INTEGER NOT NULL,
-    undone INTEGER NOT NULL DEFAULT 0);
+    undone INTEGER NOT NULL DEFAULT 0,
+    redo_ended INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS files(
     step INTEGER NOT NULL REFERENCES steps(id),
     idx INTEGER NOT NULL,
@@ -378,6 +380,14 @@ bool anyPending(const std::vector<Row>& rows)
     return false;
 }
 
+// A new step: the steps undone before it can no longer be redone, as in
+// any editor; they stay in the history as undone.
+void endRedoChain(sqlite3* db, std::int64_t step)
+{
+    Statement update(db, "UPDATE steps SET redo_ended = 1 WHERE undone = 1 AND id < ?1");
+    update.bind(1, step).run();
+}
+
 // Stores the rows after a step's writes and settles the step once no row is
 // pending: a forward write keeps only the files it wrote, and goes when it
 // wrote none; a turn that went through records which way the step now
@@ -394,6 +404,8 @@ bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<R
     const bool gone = state == State::Writing && fileCount(db, step) == 0;
     if (gone)
         removeStep(db, step);
+    else if (state == State::Writing)
+        endRedoChain(db, step);
     if (!gone && !anyPending(rows))
         setState(db, step, State::Settled);
     transaction.commit();
@@ -624,6 +636,24 @@ int openLock(const std::string& file)
     return fd;
 }
 
+// A journal of an older version is brought up to this one in place, in one
+// transaction: the user's history is kept.
+void migrate(sqlite3* db)
+{
+    if (single(db, "PRAGMA user_version") == SchemaVersion)
+        return;
+    // Checked again inside: another program may have migrated it meanwhile.
+    Transaction transaction(db, true);
+    if (single(db, "PRAGMA user_version") == 1) {
+        exec(db, "ALTER TABLE steps ADD COLUMN redo_ended INTEGER NOT NULL DEFAULT 0");
+        // An undone step older than one in force was replaced by it.
+        exec(db, "UPDATE steps SET redo_ended = 1 WHERE undone = 1 AND "
+                 "id < (SELECT coalesce(max(id), 0) FROM steps WHERE undone = 0)");
+        exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
+    }
+    transaction.commit();
+}
+
 // A new database gets the tables; an existing one must be ours, of a
 // version this program knows.
 void prepareSchema(sqlite3* db, const std::string& file)
@@ -642,8 +672,10 @@ void prepareSchema(sqlite3* db, const std::string& file)
     // (a network file system) the rollback journal is as safe, only slower.
     exec(db, "PRAGMA journal_mode=WAL");
     exec(db, "PRAGMA journal_size_limit=67108864");
-    if (!empty)
+    if (!empty) {
+        migrate(db);
         return;
+    }
     Transaction create(db, true);
     exec(db, Schema);
     exec(db, ("PRAGMA application_id=" + std::to_string(ApplicationId)).c_str());
@@ -919,6 +951,7 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Settled);
     insertFiles(db(), step, rows);
+    endRedoChain(db(), step);
     transaction.commit();
     trim();
     return step;
@@ -927,13 +960,13 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
 std::vector<StepInfo> Journal::steps() const
 {
     Statement query(db(), "SELECT s.id, s.time, s.kind, s.undone, count(f.idx), "
-                          "coalesce(sum(f.done), 0), s.state FROM steps s "
+                          "coalesce(sum(f.done), 0), s.redo_ended, s.state FROM steps s "
                           "LEFT JOIN files f ON f.step = s.id GROUP BY s.id ORDER BY s.id DESC");
     std::vector<StepInfo> steps;
     while (query.next()) {
         steps.push_back({query.integer(0), query.integer(1), StepKind(query.integer(2)),
                          int(query.integer(4)), int(query.integer(5)), query.integer(3) != 0,
-                         query.integer(6) != int(State::Settled)});
+                         query.integer(6) != 0, query.integer(7) != int(State::Settled)});
     }
     return steps;
 }

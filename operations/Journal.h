@@ -47,7 +47,10 @@ struct StepInfo {
     int files = 0;
     int done = 0;        // files as the step left them
     bool undone = false; // undo was applied (some files may have been refused)
-    bool open = false;   // its writes are in progress in a running program
+    // Undone, and a step made after the undo ended its redo: it stays in the
+    // history as undone but is never redone.
+    bool redoEnded = false;
+    bool open = false; // its writes are in progress in a running program
 };
 
 // How far the write of one file of a step got, as its writer saw it.

@@ -293,6 +293,30 @@ private Q_SLOTS:
         QCOMPARE(readBytes(a), aAfter);
     }
 
+    // A new step ends the redo chain: after undoing A, making B and undoing
+    // it, redo brings back B only; A stays listed as undone.
+    void redoStopsAtTheLastNewStep()
+    {
+        const QString a = add(u"a.mp3"_s, legacyFile("a"));
+        const QString b = add(u"b.mp3"_s, legacyFile("b"));
+        const QByteArray aBefore = readBytes(a);
+        QCOMPARE(cli({u"set"_s, u"title=A"_s, u"a.mp3"_s}, dir_->path()).code, 0);
+        QCOMPARE(cli({u"undo"_s}).code, 0);
+        QCOMPARE(cli({u"set"_s, u"title=B"_s, u"b.mp3"_s}, dir_->path()).code, 0);
+        const QByteArray bAfter = readBytes(b);
+        QCOMPARE(cli({u"undo"_s}).code, 0);
+        QCOMPARE(cli({u"redo"_s}).code, 0);
+        QCOMPARE(readBytes(b), bAfter);
+        QCOMPARE(readBytes(a), aBefore);
+        const Run again = cli({u"redo"_s});
+        QCOMPARE(again.code, 1);
+        QVERIFY(again.err.contains("没有可重做的操作"));
+        QCOMPARE(readBytes(a), aBefore);
+        const QJsonArray steps = cli({u"history"_s, u"--json"_s}).json();
+        QCOMPARE(steps.size(), 2);
+        QCOMPARE(steps[1][u"state"_s].toString(), u"已撤销"_s);
+    }
+
     // A file changed by someone else since the step is left alone: a
     // failure of that file, the other one undone.
     void undoLeavesAChangedFileAlone()

@@ -348,6 +348,54 @@ private Q_SLOTS:
         QCOMPARE(readFile(folder + "/song.mp3"), "music");
     }
 
+    // A new step ends the redo chain: redo takes back only the steps undone
+    // since the last new one, the one undone last first; the others stay in
+    // the history as undone.
+    void newStepEndsTheRedoChain()
+    {
+        const QByteArray oldHead = tagOfSize("Old", 300);
+        for (const char* name : {"a.mp3", "b.mp3"})
+            QVERIFY(writeFile(path(name), music(oldHead)));
+        const QByteArray headA = tagOfSize("A", 300);
+        const QByteArray headB = tagOfSize("B", 300);
+        const std::int64_t a = write(StepKind::FieldChange, {changeTo(path("a.mp3"), headA, {})});
+        QCOMPARE(history_->undo().turned, 1);
+        const std::int64_t b = write(StepKind::FieldChange, {changeTo(path("b.mp3"), headB, {})});
+        QCOMPARE(history_->undo().turned, 1);
+        restart();
+        QCOMPARE(history_->nextRedo(), b);
+        QCOMPARE(history_->redo().turned, 1);
+        QCOMPARE(readFile(path("b.mp3")), music(headB));
+        QCOMPARE(readFile(path("a.mp3")), music(oldHead));
+        QCOMPARE(history_->nextRedo(), 0);
+        QVERIFY(!history_->redo().any);
+        QCOMPARE(readFile(path("a.mp3")), music(oldHead));
+        const auto steps = journal_->steps();
+        QCOMPARE(steps.back().id, a);
+        QVERIFY(steps.back().undone);
+
+        // Undone before and after a new step: the later undo comes back
+        // first, then the new step; the ones it replaced never.
+        std::vector<std::int64_t> made;
+        for (const char* name : {"d1", "d2", "d3"}) {
+            QVERIFY(::mkdir(path(name).c_str(), 0755) == 0);
+            made.push_back(journal_->record(StepKind::NewFolder, {moved({}, name)}));
+        }
+        QCOMPARE(history_->undoTo(made[1]).turned, 2);
+        QVERIFY(::mkdir(path("d4").c_str(), 0755) == 0);
+        const std::int64_t d4 = journal_->record(StepKind::NewFolder, {moved({}, "d4")});
+        QCOMPARE(history_->undo().turned, 1);
+        QCOMPARE(history_->nextUndo(), made[0]);
+        QCOMPARE(history_->undo().turned, 1);
+        restart();
+        QCOMPARE(history_->nextRedo(), made[0]);
+        QCOMPARE(history_->redo().turned, 1);
+        QCOMPARE(history_->nextRedo(), d4);
+        QCOMPARE(history_->redo().turned, 1);
+        QCOMPARE(history_->nextRedo(), 0);
+        QVERIFY(!exists(path("d2")) && !exists(path("d3")));
+    }
+
     // A batch killed while another copy of the program (the window) holds
     // the journal open: the next undo finishes the dead writer's step and
     // takes back every file it had written.

@@ -260,6 +260,42 @@ private Q_SLOTS:
         QCOMPARE(readFile(file), before);
     }
 
+    // A journal of the first version is brought up to date in place: every
+    // step kept, and an undone step that a newer one in force replaced is no
+    // longer redone.
+    void firstVersionIsMigrated()
+    {
+        std::vector<std::int64_t> made;
+        {
+            Journal journal(journalFile());
+            for (const char* folder : {"f0", "f1", "f2", "f3"}) {
+                QVERIFY(::mkdir(path(folder).c_str(), 0700) == 0);
+                made.push_back(journal.record(StepKind::NewFolder, {renamed({}, path(folder))}));
+            }
+        }
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(journalFile().c_str(), &db), SQLITE_OK);
+        // Undone: the first (a newer step is in force) and the last.
+        const std::string sql = "ALTER TABLE steps DROP COLUMN redo_ended;"
+                                "UPDATE steps SET undone = 1 WHERE id IN (" +
+                                std::to_string(made[0]) + ", " + std::to_string(made[3]) +
+                                "); PRAGMA user_version=1;";
+        QCOMPARE(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+
+        Journal journal(journalFile());
+        const auto steps = journal.steps();
+        QCOMPARE(steps.size(), 4u);
+        QVERIFY(steps[0].undone && !steps[0].redoEnded);
+        QVERIFY(steps[3].undone && steps[3].redoEnded);
+        QVERIFY(!steps[1].undone && !steps[2].undone);
+        operations::History history(journal);
+        QCOMPARE(history.nextRedo(), made[3]);
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(history.nextRedo(), made[1]);
+    }
+
     // Two files of one batch, each as far as the write got; after the restart
     // each holds its old bytes or its new ones, whole.
     void recovery_data()
