@@ -79,6 +79,8 @@ void TFormMain::openJournal()
         auto journal = std::make_unique<operations::Journal>(operations::Journal::defaultFile());
         history_ = std::make_unique<operations::History>(*journal);
         journal_ = std::move(journal);
+        for (const std::string& notice : journal_->notices())
+            appendLog(QString::fromStdString(notice));
         for (const std::string& path : journal_->recovered())
             appendLog(platform::decodeFileName(QByteArray::fromStdString(path)) +
                       u": 恢复了中断的写入"_s);

@@ -3,8 +3,10 @@
 #include "platform/FileNameCodec.h"
 #include "platform/LegacyText.h"
 #include "platform/NativePath.h"
+#include "tags/FileIo.h"
 #include "tags/StaleCopies.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QString>
 
@@ -89,10 +91,17 @@ JournalError errorOf(std::string_view file, const QString& what)
     return JournalError((u"修改日志 "_s + shown(file) + u": "_s + what).toStdString());
 }
 
+// SQLite says "disk I/O error" for most writes the disk had no room for.
+bool isDiskFull(sqlite3* db)
+{
+    return sqlite3_errcode(db) == SQLITE_FULL || tags::isOutOfRoom(sqlite3_system_errno(db));
+}
+
 [[noreturn]] void failSql(sqlite3* db)
 {
     const char* file = sqlite3_db_filename(db, "main");
-    throw errorOf(file ? file : "", QString::fromUtf8(sqlite3_errmsg(db)));
+    throw errorOf(file ? file : "",
+                  isDiskFull(db) ? u"磁盘已满"_s : QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 void exec(sqlite3* db, const char* sql)
@@ -610,17 +619,44 @@ void checkWhole(sqlite3* db, const std::string& file)
             verdict = check.text(0);
     } catch (const JournalError&) {
         const int code = sqlite3_errcode(db);
+        if (isDiskFull(db))
+            throw errorOf(file, u"磁盘已满, 无法打开; 修改日志未改动"_s);
         const QString what = code == SQLITE_NOTADB    ? u"不是 SQLite 数据库"_s
                              : code == SQLITE_CORRUPT ? u"文件已损坏"_s
                                                       : u"无法读取"_s;
         throw errorOf(file, what + u" ("_s + QString::fromUtf8(sqlite3_errmsg(db)) +
-                                u"), 未做任何改动"_s);
+                                u"); 修改日志未改动"_s);
     }
-    if (verdict != "ok")
-        throw errorOf(file,
-                      u"文件已损坏 ("_s + QString::fromStdString(verdict) + u"), 未做任何改动"_s);
+    if (verdict != "ok") {
+        // The check lists every damaged page: the log gets it, the user one line.
+        qWarning("%s: PRAGMA quick_check:\n%s", file.c_str(), verdict.c_str());
+        throw errorOf(file, u"文件已损坏 (详情见日志); 修改日志未改动"_s);
+    }
     if (sqlite3_db_readonly(db, "main") == 1)
         throw errorOf(file, u"文件只读"_s);
+}
+
+// A journal cut to nothing (by a full disk, a tool) would be taken by SQLite
+// for a new one, and the history would be gone without a word: it is kept
+// aside under a name of its own (a WAL beside it goes with it), so that a new
+// one can be made and the user told. The name it got; nullopt when the
+// journal is not empty.
+std::optional<std::string> setAsideEmpty(const std::string& file)
+{
+    struct ::stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0)
+        return std::nullopt;
+    const std::string stamp =
+        QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s).toStdString();
+    std::string aside = file + ".damaged-" + stamp;
+    for (int n = 2; ::access(aside.c_str(), F_OK) == 0; ++n)
+        aside = file + ".damaged-" + stamp + "-" + std::to_string(n);
+    if (::rename(file.c_str(), aside.c_str()) != 0)
+        throw errorOf(file, u"文件是空的 (0 字节), 无法另存: "_s +
+                                QString::fromLocal8Bit(std::strerror(errno)));
+    ::rename((file + "-wal").c_str(), (aside + "-wal").c_str());
+    ::unlink((file + "-shm").c_str());
+    return aside;
 }
 
 // The lock beside the database, its folders made first.
@@ -661,9 +697,9 @@ void prepareSchema(sqlite3* db, const std::string& file)
     const bool empty = single(db, "SELECT count(*) FROM sqlite_schema") == 0;
     if (!empty) {
         if (single(db, "PRAGMA application_id") != ApplicationId)
-            throw errorOf(file, u"不是本程序的修改日志, 未做任何改动"_s);
+            throw errorOf(file, u"不是本程序的修改日志; 此文件未改动"_s);
         if (single(db, "PRAGMA user_version") > SchemaVersion)
-            throw errorOf(file, u"由更新版本的程序写成, 未做任何改动"_s);
+            throw errorOf(file, u"由更新版本的程序写成; 修改日志未改动"_s);
     }
     // Space freed by trimming goes back to the system (set before any table).
     if (empty)
@@ -713,6 +749,12 @@ Journal::Journal(const std::string& file) : lock_(openLock(file))
 
 void Journal::open(const std::string& file)
 {
+    if (const auto aside = setAsideEmpty(file)) {
+        notices_.push_back(
+            errorOf(file, u"文件是空的 (0 字节), 之前的操作历史已无法读取; 已另存为 "_s +
+                              shown(*aside) + u", 并新建了修改日志"_s)
+                .what());
+    }
     sqlite3* raw = nullptr;
     const int rc =
         sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

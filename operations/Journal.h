@@ -70,11 +70,13 @@ public:
 // fails.
 class Journal {
 public:
-    // Opens the database (creating it and its folders when missing) and
-    // finishes every write a crash interrupted: each file of such a step is
-    // left holding the old image or the new one whole (a torn file gets its
-    // old one back), its stale copies removed, and the step records which.
-    // JournalError when it cannot be opened or is damaged.
+    // Opens the database (creating it and its folders when missing; one
+    // found empty is set aside, see notices()) and finishes every step whose
+    // writer died (recoverInterrupted): each file of such a step is left
+    // holding the old image or the new one whole (a torn file gets its old
+    // one back; one another program changed since is left alone), its stale
+    // copies removed, and the step records which. JournalError when it
+    // cannot be opened or is damaged.
     explicit Journal(const std::string& file);
     ~Journal();
     Journal(const Journal&) = delete;
@@ -86,6 +88,9 @@ public:
 
     // The paths found torn by an interrupted write, each put back whole.
     const std::vector<std::string>& recovered() const { return recovered_; }
+    // What opening found and did that the user must be told of (a journal
+    // found empty, set aside and made anew), one line each.
+    const std::vector<std::string>& notices() const { return notices_; }
     // The paths of interrupted steps that another program changed since:
     // left as they are.
     const std::vector<std::string>& leftAlone() const { return leftAlone_; }
@@ -155,6 +160,7 @@ private:
     std::unique_ptr<sqlite3, Closer> db_;
     std::vector<std::string> recovered_;
     std::vector<std::string> leftAlone_;
+    std::vector<std::string> notices_;
     std::vector<std::int64_t> unflushed_; // ended by this object, their bytes not yet flushed
     std::vector<std::int64_t> held_;      // the steps whose byte lock this object holds
 };

@@ -107,9 +107,10 @@ void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& af
     if (journal_ && !changing.empty()) {
         try {
             step = journal_->beginWrites(kind_, changing);
-        } catch (const JournalError&) {
+        } catch (const JournalError& e) {
             // Without the old bytes on disk nothing is written in place.
             step = 0;
+            journalProblem_ = QString::fromUtf8(e.what());
         }
     }
     std::vector<FileWrite> writes(changing.size(), FileWrite::NotStarted);

@@ -293,6 +293,23 @@ private Q_SLOTS:
         QCOMPARE(readBytes(a), aAfter);
     }
 
+    // A journal that cannot be opened: the files are still changed, and the
+    // user is told that this change cannot be undone, in one line each.
+    void changeWithoutTheJournalIsSaid()
+    {
+        const QString a = add(u"a.mp3"_s, legacyFile("a"));
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME") + u"/mp3tagloom"_s;
+        QVERIFY(QDir().mkpath(state));
+        writeBytes(state + u"/journal.sqlite"_s, QByteArray(8192, 'x'));
+        const Run run = cli({u"set"_s, u"title=new"_s, u"a.mp3"_s}, dir_->path());
+        QVERIFY(readBytes(a) != legacyFile("a"));
+        const QStringList lines = QString::fromUtf8(run.err).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == 2, run.err.constData());
+        QVERIFY2(lines[0].contains(u"操作历史无法打开"_s) && lines[0].contains(u"修改日志未改动"_s),
+                 run.err.constData());
+        QCOMPARE(lines[1], u"mp3tagloom-cli: 文件已照常修改, 但这次修改无法撤销"_s);
+    }
+
     // A new step ends the redo chain: after undoing A, making B and undoing
     // it, redo brings back B only; A stays listed as undone.
     void redoStopsAtTheLastNewStep()

@@ -11,7 +11,11 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace journalfiles;
@@ -256,8 +260,72 @@ private Q_SLOTS:
             QFAIL("a damaged journal was opened");
         } catch (const operations::JournalError& e) {
             QVERIFY2(std::string(e.what()).find(file) != std::string::npos, e.what());
+            // One line; what SQLite's check lists goes to the log.
+            QVERIFY2(std::string(e.what()).find('\n') == std::string::npos, e.what());
         }
         QCOMPARE(readFile(file), before);
+    }
+
+    // A journal cut to nothing is not taken silently for a new one: it is
+    // kept aside under a name of its own, said, and a new one made.
+    void emptyJournalIsSetAside()
+    {
+        {
+            Journal journal(journalFile());
+            journal.record(StepKind::NewFolder, {renamed({}, path("folder"))});
+        }
+        QVERIFY(::truncate(journalFile().c_str(), 0) == 0);
+        Journal journal(journalFile());
+        QCOMPARE(journal.notices().size(), 1u);
+        const QString notice = QString::fromStdString(journal.notices()[0]);
+        QVERIFY2(notice.contains(u"0 字节"_s) && notice.contains(u"journal.sqlite.damaged-"_s),
+                 qPrintable(notice));
+        const QStringList aside = QDir(QString::fromStdString(path("state")))
+                                      .entryList({u"journal.sqlite.damaged-*"_s}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(notice.contains(aside[0]));
+        QVERIFY(journal.steps().empty());
+        QVERIFY(journal.record(StepKind::NewFolder, {renamed({}, path("folder"))}) != 0);
+        QVERIFY(Journal(journalFile()).notices().empty());
+    }
+
+    // A journal on a full disk says so: "磁盘已满", not SQLite's "disk I/O
+    // error". (A limit on the size of files the process writes stands in for
+    // a full disk: the journal cannot grow.)
+    void fullDiskIsSaid()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        tags::TagChange big = change;
+        big.setHead(std::string(4 << 20, 'x'));
+        {
+            const Journal made(journalFile());
+        }
+        int pipe[2] = {-1, -1};
+        QVERIFY(::pipe(pipe) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::string said = "no error";
+            try {
+                Journal journal(journalFile());
+                journal.beginWrites(StepKind::Save, {big});
+            } catch (const operations::JournalError& e) {
+                said = e.what();
+            }
+            const bool sent = ::write(pipe[1], said.data(), said.size()) == ssize_t(said.size());
+            ::_exit(sent ? 0 : 1);
+        }
+        ::close(pipe[1]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        char buffer[1024] = {};
+        const ssize_t got = ::read(pipe[0], buffer, sizeof buffer - 1);
+        ::close(pipe[0]);
+        QVERIFY(got > 0);
+        const QString said = QString::fromUtf8(buffer, got);
+        QVERIFY2(said.endsWith(u": 磁盘已满"_s), qPrintable(said));
     }
 
     // A journal of the first version is brought up to date in place: every
