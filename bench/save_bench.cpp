@@ -360,15 +360,20 @@ public:
         lap(Read, mark);
         const std::int64_t step = journal_.beginWrites(operations::StepKind::FieldChange, changes);
         lap(Begin, mark);
-        std::vector<bool> written;
-        for (const tags::TagChange& change : changes)
-            written.push_back(tags::writeInPlace(change).written());
+        std::vector<operations::FileWrite> writes;
+        for (const tags::TagChange& change : changes) {
+            const tags::WriteOutcome outcome = tags::writeInPlace(change);
+            writes.push_back(outcome.written() ? operations::FileWrite::Written
+                             : outcome.started ? operations::FileWrite::Torn
+                                               : operations::FileWrite::NotStarted);
+        }
         lap(Write, mark);
-        journal_.endWrites(step, written);
+        journal_.endWrites(step, writes);
         lap(End, mark);
         journal_.flushWrites();
         lap(Flush, mark);
-        return step != 0 && std::find(written.begin(), written.end(), false) == written.end();
+        return step != 0 && std::count(writes.begin(), writes.end(),
+                                       operations::FileWrite::Written) == long(writes.size());
     }
 
     void report(benchmark::State& state) const

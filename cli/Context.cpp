@@ -48,8 +48,12 @@ operations::Journal* Context::journal(Result& result)
     journalTried_ = true;
     try {
         journal_ = std::make_unique<operations::Journal>(operations::Journal::defaultFile());
+        for (const std::string& notice : journal_->notices())
+            result.warn(QString::fromStdString(notice));
         for (const std::string& path : journal_->recovered())
-            result.errors.push_back(QByteArray::fromStdString(path) + "恢复了中断的写入.");
+            result.errors.push_back(QByteArray::fromStdString(path) + ": 恢复了中断的写入");
+        for (const std::string& path : journal_->leftAlone())
+            result.errors.push_back(QByteArray::fromStdString(path) + ": 已被其他程序修改, 未恢复");
     } catch (const std::exception& e) {
         result.warn(u"操作历史无法打开: "_s + QString::fromUtf8(e.what()));
     }

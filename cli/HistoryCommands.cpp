@@ -113,8 +113,17 @@ void turnOne(operations::Journal& journal, operations::History& history, std::in
         result.warn(line);
         result.status = SomeFailed;
     }
+    // A step of which no file could be turned was not turned: never shown
+    // as done.
+    const bool none = outcome.turned == 0;
+    if (none && outcome.refused == 0 && outcome.lines.empty())
+        result.warn(toDone ? u"该操作没有可重做的文件"_s : u"该操作没有可撤销的文件"_s);
+    if (none)
+        result.status = SomeFailed;
+    const QString done = toDone ? u"已重做"_s : u"已撤销"_s;
+    const QString notDone = toDone ? u"未重做"_s : u"未撤销"_s;
     result.rows.push_back(
-        {textCell(toDone ? u"已重做"_s : u"已撤销"_s), textCell(outcome.step),
+        {textCell(none ? notDone : done), textCell(outcome.step),
          textCell(u"%1/%2 个文件"_s.arg(outcome.turned).arg(outcome.turned + outcome.refused))});
 }
 

@@ -27,7 +27,8 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
 {
     std::vector<Prepared> prepared(files.size());
     Progress progress(u"正在处理"_s, files.size() * 2);
-    operations::TagWrites writes(context.journal(result), kind);
+    operations::Journal* const journal = context.journal(result);
+    operations::TagWrites writes(journal, kind);
     std::vector<std::size_t> queued; // the file of each change
     for (std::size_t i = 0; i < files.size(); ++i) {
         progress.update(i);
@@ -42,11 +43,18 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
             queued.push_back(i);
         }
     }
+    bool anyWritten = false;
     writes.write([&](std::size_t index, const operations::Outcome& outcome) {
         progress.update(files.size() + index);
+        anyWritten = anyWritten || outcome.succeeded;
         if (!outcome.succeeded)
             prepared[queued[index]].error = outcome.message;
     });
+    // What was done and what was not, when the journal could not keep it.
+    if (!writes.journalProblem().isEmpty())
+        result.warn(u"操作历史无法记录: "_s + writes.journalProblem());
+    if (anyWritten && (!journal || !writes.journalProblem().isEmpty()))
+        result.warn(u"文件已照常修改, 但这次修改无法撤销"_s);
     context.flushJournal(result);
 
     for (std::size_t i = 0; i < files.size(); ++i) {

@@ -87,8 +87,9 @@ public:
 
 private:
     void turnMoves(std::vector<StepFile> files);
-    // Why the file could not be turned; nullopt when it was.
-    std::optional<QString> turnTags(const tags::TagChange& change);
+    // Why the file could not be turned; nullopt when it was. `write` tells
+    // how far a write got.
+    std::optional<QString> turnTags(const tags::TagChange& change, FileWrite& write);
     std::optional<QString> turnItem(StepKind kind, std::size_t index, StepFile& file);
     std::optional<QString> moveBack(const StepFile& file);
     std::optional<QString> trashAgain(std::size_t index, StepFile& file);
@@ -111,8 +112,9 @@ void Turn::refuse(const std::string& path, const QString& why)
 
 // The file is turned only when it holds exactly what the step left in it
 // (or, for a redo, what it found); bytes changed since are another's.
-std::optional<QString> Turn::turnTags(const tags::TagChange& change)
+std::optional<QString> Turn::turnTags(const tags::TagChange& change, FileWrite& write)
 {
+    write = FileWrite::NotStarted;
     const tags::TagChange turn = toDone_ ? change : change.reversed();
     switch (tags::matchImage(turn)) {
     case tags::ImageMatch::Before:
@@ -126,6 +128,9 @@ std::optional<QString> Turn::turnTags(const tags::TagChange& change)
     }
     const tags::WriteOutcome written =
         turn.inPlace() ? tags::writeInPlace(turn) : tags::writeStaged(turn);
+    write = written.written() ? FileWrite::Written
+            : written.started ? FileWrite::Torn
+                              : FileWrite::NotStarted;
     switch (written.result) {
     case tags::WriteResult::Written:
         return std::nullopt;
@@ -147,17 +152,18 @@ void Turn::turnTagFiles(const std::vector<StepFile>& files)
     std::vector<bool> done;
     for (const StepFile& file : files)
         done.push_back(file.done);
+    std::vector<FileWrite> writes(files.size(), FileWrite::NotStarted);
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (files[i].done == toDone_)
             continue;
-        if (const auto why = turnTags(files[i].tags)) {
+        if (const auto why = turnTags(files[i].tags, writes[i])) {
             refuse(files[i].tags.path(), *why);
         } else {
             done[i] = toDone_;
             ++outcome_.turned;
         }
     }
-    journal_.endTurn(step_, toDone_, done);
+    journal_.endTurn(step_, toDone_, done, writes);
 }
 
 // Back from where the step put the item, never over anything; a trashed
@@ -320,25 +326,40 @@ std::int64_t History::nextUndo() const
     return 0;
 }
 
+// Newest first: the steps undone since the last new step, the one undone
+// last being the oldest of them; a step whose redo a newer step ended is
+// passed over.
 std::int64_t History::nextRedo() const
 {
     std::int64_t redo = 0;
     for (const StepInfo& step : journal_.steps()) {
         if (!step.undone)
             break;
-        redo = step.id;
+        if (!step.redoEnded)
+            redo = step.id;
     }
     return redo;
 }
 
+void History::recoverInterrupted()
+{
+    try {
+        journal_.recoverInterrupted();
+    } catch (const JournalError&) {
+        // The turn reports the journal's error.
+    }
+}
+
 TurnOutcome History::undo()
 {
+    recoverInterrupted();
     const std::int64_t step = nextUndo();
     return step != 0 ? turn(step, false) : TurnOutcome{};
 }
 
 TurnOutcome History::redo()
 {
+    recoverInterrupted();
     const std::int64_t step = nextRedo();
     return step != 0 ? turn(step, true) : TurnOutcome{};
 }
@@ -346,6 +367,7 @@ TurnOutcome History::redo()
 TurnOutcome History::undoTo(std::int64_t step)
 {
     TurnOutcome all;
+    recoverInterrupted();
     for (std::int64_t next = nextUndo(); next != 0 && next >= step;) {
         TurnOutcome one = turn(next, false);
         all.any = all.any || one.any;
@@ -365,6 +387,9 @@ TurnOutcome History::turn(std::int64_t step, bool toDone)
 {
     TurnOutcome outcome;
     try {
+        // A step whose writer died is finished first; one a running program
+        // writes is refused by beginTurn.
+        journal_.recoverInterrupted();
         for (const StepInfo& info : journal_.steps()) {
             if (info.id != step)
                 continue;

@@ -29,10 +29,13 @@ public:
     explicit History(Journal& journal);
 
     // What undo would turn next: the newest step not undone. What redo would:
-    // the oldest undone step newer than every step not undone. 0 for none.
+    // the step undone last since the last new step (a new step ends the redo
+    // of those undone before it). 0 for none.
     std::int64_t nextUndo() const;
     std::int64_t nextRedo() const;
 
+    // Each turn first finishes the steps whose writer died (Journal::
+    // recoverInterrupted); a step a running program writes is refused.
     // Takes back the newest step not yet undone. A file changed by someone
     // else since the step (its bytes are no longer what the step wrote), or
     // a moved file whose old place is taken, is left alone and reported;
@@ -44,6 +47,7 @@ public:
     TurnOutcome undoTo(std::int64_t step);
 
 private:
+    void recoverInterrupted();
     TurnOutcome turn(std::int64_t step, bool toDone);
 
     Journal& journal_;

@@ -3,13 +3,16 @@
 #include "platform/FileNameCodec.h"
 #include "platform/LegacyText.h"
 #include "platform/NativePath.h"
+#include "tags/FileIo.h"
 #include "tags/StaleCopies.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QString>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -32,7 +35,8 @@ namespace {
 // "M3TJ" in the database header: a database of another program is never
 // taken for the journal, nor changed.
 constexpr int ApplicationId = 0x4D33544A;
-constexpr int SchemaVersion = 1;
+// 2: steps.redo_ended.
+constexpr int SchemaVersion = 2;
 
 // Where a step is. Anything but Settled after a crash means that some of its
 // files may be mid-write; the direction tells which image a torn file gets.
@@ -46,7 +50,8 @@ CREATE TABLE IF NOT EXISTS steps(
     time INTEGER NOT NULL,
     kind INTEGER NOT NULL,
     state INTEGER NOT NULL,
-    undone INTEGER NOT NULL DEFAULT 0);
+    undone INTEGER NOT NULL DEFAULT 0,
+    redo_ended INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS files(
     step INTEGER NOT NULL REFERENCES steps(id),
     idx INTEGER NOT NULL,
@@ -86,10 +91,17 @@ JournalError errorOf(std::string_view file, const QString& what)
     return JournalError((u"修改日志 "_s + shown(file) + u": "_s + what).toStdString());
 }
 
+// SQLite says "disk I/O error" for most writes the disk had no room for.
+bool isDiskFull(sqlite3* db)
+{
+    return sqlite3_errcode(db) == SQLITE_FULL || tags::isOutOfRoom(sqlite3_system_errno(db));
+}
+
 [[noreturn]] void failSql(sqlite3* db)
 {
     const char* file = sqlite3_db_filename(db, "main");
-    throw errorOf(file ? file : "", QString::fromUtf8(sqlite3_errmsg(db)));
+    throw errorOf(file ? file : "",
+                  isDiskFull(db) ? u"磁盘已满"_s : QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 void exec(sqlite3* db, const char* sql)
@@ -377,11 +389,19 @@ bool anyPending(const std::vector<Row>& rows)
     return false;
 }
 
+// A new step: the steps undone before it can no longer be redone, as in
+// any editor; they stay in the history as undone.
+void endRedoChain(sqlite3* db, std::int64_t step)
+{
+    Statement update(db, "UPDATE steps SET redo_ended = 1 WHERE undone = 1 AND id < ?1");
+    update.bind(1, step).run();
+}
+
 // Stores the rows after a step's writes and settles the step once no row is
 // pending: a forward write keeps only the files it wrote, and goes when it
 // wrote none; a turn that went through records which way the step now
-// stands.
-void finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<Row>& rows,
+// stands. True when the step is settled or gone.
+bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<Row>& rows,
                 bool turned)
 {
     Transaction transaction(db, false);
@@ -390,11 +410,15 @@ void finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<R
         dropUnwritten(db, step);
     else if (turned)
         setUndone(db, step, state == State::TurningBack);
-    if (state == State::Writing && fileCount(db, step) == 0)
+    const bool gone = state == State::Writing && fileCount(db, step) == 0;
+    if (gone)
         removeStep(db, step);
-    else if (!anyPending(rows))
+    else if (state == State::Writing)
+        endRedoChain(db, step);
+    if (!gone && !anyPending(rows))
         setState(db, step, State::Settled);
     transaction.commit();
+    return gone || !anyPending(rows);
 }
 
 // ---- the files on disk ----
@@ -422,8 +446,9 @@ bool syncFileSystems(const std::vector<std::string>& paths)
 
 // A file that was maybe mid-write, checked and made whole.
 struct Settled {
-    bool done = false;    // as the step left it
-    bool touched = false; // the write had reached it: changed, or torn and put back
+    bool done = false;      // as the step left it
+    bool restored = false;  // it was torn, and got the image its write started from
+    bool leftAlone = false; // neither image nor a torn mix of them: another's
 };
 
 // Checks a file that may be mid-write and makes it whole; nullopt when that
@@ -436,16 +461,19 @@ std::optional<Settled> settleFile(const tags::TagChange& change, const tags::Tag
     tags::removeStaleCopy(change.path());
     switch (tags::matchImage(change)) {
     case tags::ImageMatch::After:
-        return Settled{true, !doneBefore};
+        return Settled{true, false, false};
     case tags::ImageMatch::Before:
-        return Settled{false, doneBefore};
+        return Settled{false, false, false};
     case tags::ImageMatch::Neither:
-        // Only a write in place can be torn; a staged write is whole or not
-        // made, so other bytes there are another program's and stay.
-        if (!change.inPlace())
-            return Settled{doneBefore, false};
+        // Only a write in place can be torn, and it leaves each byte of the
+        // regions it writes old or new, the size one of the two; a staged
+        // write is whole or not made. Other bytes are another program's.
+        if (!tags::holdsMixOf(change)) {
+            qWarning("%s: 已被其他程序修改, 未恢复", qUtf8Printable(shown(change.path())));
+            return Settled{doneBefore, false, true};
+        }
         if (tags::restoreImage(change.path(), source))
-            return Settled{doneBefore, true};
+            return Settled{doneBefore, true, false};
         return std::nullopt;
     case tags::ImageMatch::Unreadable:
         break;
@@ -460,8 +488,9 @@ const tags::TagImage& sourceOf(const tags::TagChange& change, State state)
 }
 
 struct Recovery {
-    std::vector<std::string> touched; // the paths the writes had reached, now whole
-    bool complete = true;             // every file reached the turn's end
+    std::vector<std::string> restored;  // the paths found torn, now whole
+    std::vector<std::string> leftAlone; // changed by another program since
+    bool complete = true;               // every file reached the turn's end
 };
 
 // After a crash: settles the pending rows. A row that cannot be told stays
@@ -490,19 +519,22 @@ Recovery recoverRows(std::vector<Row>& rows, State state)
         row.file.done = settled->done;
         row.pending = false;
         recovery.complete = recovery.complete && settled->done == target;
-        if (settled->touched)
-            recovery.touched.push_back(change.path());
+        if (settled->restored)
+            recovery.restored.push_back(change.path());
+        if (settled->leftAlone)
+            recovery.leftAlone.push_back(change.path());
     }
     return recovery;
 }
 
-// After the writes of a step (`written`: which rows were written): a row not
-// written that may be torn (a write that failed half-way) is made whole, the
-// written ones are flushed (unless told to wait), then the step settles. When
-// the flush fails or waits the written rows stay pending, for a later flush
-// or the next start to check.
-void settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
-                  const std::vector<bool>& written, State state, bool flushNow = true)
+// After the writes of a step (`writes`: how far each row's got): a row whose
+// write began and failed may be torn and is made whole; a row not started is
+// not touched (its file may be another program's by now). The written ones
+// are flushed (unless told to wait), then the step settles. When the flush
+// fails or waits the written rows stay pending, for a later flush or the next
+// start to check. True when the step is settled or gone.
+bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
+                  const std::vector<FileWrite>& writes, State state, bool flushNow = true)
 {
     std::vector<std::string> flush;
     std::vector<Row*> flushed;
@@ -510,9 +542,14 @@ void settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
         Row& row = rows[i];
         if (!isTagged(row.file) || !row.pending)
             continue;
-        if (i < written.size() && written[i]) {
+        const FileWrite write = i < writes.size() ? writes[i] : FileWrite::NotStarted;
+        if (write == FileWrite::Written) {
             flush.push_back(row.file.tags.path());
             flushed.push_back(&row);
+            continue;
+        }
+        if (write == FileWrite::NotStarted) {
+            row.pending = false;
             continue;
         }
         // Unreadable right after its write failed: the write never reached it.
@@ -529,7 +566,7 @@ void settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
         for (Row* row : flushed)
             row->pending = false;
     }
-    finishStep(db, step, state, rows, true);
+    return finishStep(db, step, state, rows, true);
 }
 
 // ---- opening ----
@@ -582,17 +619,44 @@ void checkWhole(sqlite3* db, const std::string& file)
             verdict = check.text(0);
     } catch (const JournalError&) {
         const int code = sqlite3_errcode(db);
+        if (isDiskFull(db))
+            throw errorOf(file, u"磁盘已满, 无法打开; 修改日志未改动"_s);
         const QString what = code == SQLITE_NOTADB    ? u"不是 SQLite 数据库"_s
                              : code == SQLITE_CORRUPT ? u"文件已损坏"_s
                                                       : u"无法读取"_s;
         throw errorOf(file, what + u" ("_s + QString::fromUtf8(sqlite3_errmsg(db)) +
-                                u"), 未做任何改动"_s);
+                                u"); 修改日志未改动"_s);
     }
-    if (verdict != "ok")
-        throw errorOf(file,
-                      u"文件已损坏 ("_s + QString::fromStdString(verdict) + u"), 未做任何改动"_s);
+    if (verdict != "ok") {
+        // The check lists every damaged page: the log gets it, the user one line.
+        qWarning("%s: PRAGMA quick_check:\n%s", file.c_str(), verdict.c_str());
+        throw errorOf(file, u"文件已损坏 (详情见日志); 修改日志未改动"_s);
+    }
     if (sqlite3_db_readonly(db, "main") == 1)
         throw errorOf(file, u"文件只读"_s);
+}
+
+// A journal cut to nothing (by a full disk, a tool) would be taken by SQLite
+// for a new one, and the history would be gone without a word: it is kept
+// aside under a name of its own (a WAL beside it goes with it), so that a new
+// one can be made and the user told. The name it got; nullopt when the
+// journal is not empty.
+std::optional<std::string> setAsideEmpty(const std::string& file)
+{
+    struct ::stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0)
+        return std::nullopt;
+    const std::string stamp =
+        QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s).toStdString();
+    std::string aside = file + ".damaged-" + stamp;
+    for (int n = 2; ::access(aside.c_str(), F_OK) == 0; ++n)
+        aside = file + ".damaged-" + stamp + "-" + std::to_string(n);
+    if (::rename(file.c_str(), aside.c_str()) != 0)
+        throw errorOf(file, u"文件是空的 (0 字节), 无法另存: "_s +
+                                QString::fromLocal8Bit(std::strerror(errno)));
+    ::rename((file + "-wal").c_str(), (aside + "-wal").c_str());
+    ::unlink((file + "-shm").c_str());
+    return aside;
 }
 
 // The lock beside the database, its folders made first.
@@ -608,6 +672,24 @@ int openLock(const std::string& file)
     return fd;
 }
 
+// A journal of an older version is brought up to this one in place, in one
+// transaction: the user's history is kept.
+void migrate(sqlite3* db)
+{
+    if (single(db, "PRAGMA user_version") == SchemaVersion)
+        return;
+    // Checked again inside: another program may have migrated it meanwhile.
+    Transaction transaction(db, true);
+    if (single(db, "PRAGMA user_version") == 1) {
+        exec(db, "ALTER TABLE steps ADD COLUMN redo_ended INTEGER NOT NULL DEFAULT 0");
+        // An undone step older than one in force was replaced by it.
+        exec(db, "UPDATE steps SET redo_ended = 1 WHERE undone = 1 AND "
+                 "id < (SELECT coalesce(max(id), 0) FROM steps WHERE undone = 0)");
+        exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
+    }
+    transaction.commit();
+}
+
 // A new database gets the tables; an existing one must be ours, of a
 // version this program knows.
 void prepareSchema(sqlite3* db, const std::string& file)
@@ -615,9 +697,9 @@ void prepareSchema(sqlite3* db, const std::string& file)
     const bool empty = single(db, "SELECT count(*) FROM sqlite_schema") == 0;
     if (!empty) {
         if (single(db, "PRAGMA application_id") != ApplicationId)
-            throw errorOf(file, u"不是本程序的修改日志, 未做任何改动"_s);
+            throw errorOf(file, u"不是本程序的修改日志; 此文件未改动"_s);
         if (single(db, "PRAGMA user_version") > SchemaVersion)
-            throw errorOf(file, u"由更新版本的程序写成, 未做任何改动"_s);
+            throw errorOf(file, u"由更新版本的程序写成; 修改日志未改动"_s);
     }
     // Space freed by trimming goes back to the system (set before any table).
     if (empty)
@@ -626,8 +708,10 @@ void prepareSchema(sqlite3* db, const std::string& file)
     // (a network file system) the rollback journal is as safe, only slower.
     exec(db, "PRAGMA journal_mode=WAL");
     exec(db, "PRAGMA journal_size_limit=67108864");
-    if (!empty)
+    if (!empty) {
+        migrate(db);
         return;
+    }
     Transaction create(db, true);
     exec(db, Schema);
     exec(db, ("PRAGMA application_id=" + std::to_string(ApplicationId)).c_str());
@@ -647,6 +731,30 @@ void Journal::Closer::operator()(sqlite3* db) const
 
 Journal::Journal(const std::string& file) : lock_(openLock(file))
 {
+    // One program opens (and maybe makes or migrates) the journal at a time.
+    takeOpeningLock(file);
+    try {
+        open(file);
+    } catch (...) {
+        ::flock(lock_.get(), LOCK_UN);
+        throw;
+    }
+    ::flock(lock_.get(), LOCK_UN);
+    recoverInterrupted();
+    trim();
+    // Pages the trimming freed go back to the system once per start, not at
+    // every step, where moving them would cost each save.
+    exec(db(), "PRAGMA incremental_vacuum");
+}
+
+void Journal::open(const std::string& file)
+{
+    if (const auto aside = setAsideEmpty(file)) {
+        notices_.push_back(
+            errorOf(file, u"文件是空的 (0 字节), 之前的操作历史已无法读取; 已另存为 "_s +
+                              shown(*aside) + u", 并新建了修改日志"_s)
+                .what());
+    }
     sqlite3* raw = nullptr;
     const int rc =
         sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -656,12 +764,6 @@ Journal::Journal(const std::string& file) : lock_(openLock(file))
     sqlite3_busy_timeout(db(), 10000);
     checkWhole(db(), file);
     prepareSchema(db(), file);
-    if (takeLock(file))
-        recover();
-    trim();
-    // Pages the trimming freed go back to the system once per start, not at
-    // every step, where moving them would cost each save.
-    exec(db(), "PRAGMA incremental_vacuum");
 }
 
 Journal::~Journal()
@@ -682,41 +784,89 @@ std::string Journal::defaultFile()
     return platform::NativePath(QDir::cleanPath(base + u"/mp3tagloom/journal.sqlite"_s));
 }
 
-// Every running copy of the program holds the lock shared; only one that
-// finds itself alone may settle a step left open, because a step open in
-// another running copy is not a crash but a write in progress. True when
-// this one is alone.
-bool Journal::takeLock(const std::string& file)
+// Another program holds the whole lock only while it opens the journal.
+void Journal::takeOpeningLock(const std::string& file)
 {
-    if (::flock(lock_.get(), LOCK_EX | LOCK_NB) == 0)
-        return true;
-    // Another copy holds it exclusively only while it opens.
     for (int tries = 0; tries < 200; ++tries) {
-        if (::flock(lock_.get(), LOCK_SH | LOCK_NB) == 0)
-            return false;
+        if (::flock(lock_.get(), LOCK_EX | LOCK_NB) == 0)
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     throw errorOf(file, u"正被另一个程序占用"_s);
 }
 
-void Journal::recover()
+// A writer holds byte n of the lock file while step n is open, so that any
+// program can tell a step in progress from one whose writer died: the
+// system drops the lock with the process, however it ends. An open file
+// description lock (not a classic POSIX one) because it belongs to this
+// object's descriptor: it is not dropped when the process closes another
+// descriptor of the file, and two journals in one process exclude each
+// other. One lock file, not a file per step, leaves nothing to clean up.
+bool Journal::lockStep(std::int64_t step)
 {
-    std::vector<std::pair<std::int64_t, State>> open;
+    if (std::find(held_.begin(), held_.end(), step) != held_.end())
+        return true;
+    struct ::flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = off_t(step);
+    lock.l_len = 1;
+    if (::fcntl(lock_.get(), F_OFD_SETLK, &lock) != 0)
+        return false;
+    held_.push_back(step);
+    return true;
+}
+
+void Journal::releaseStep(std::int64_t step)
+{
+    const auto at = std::find(held_.begin(), held_.end(), step);
+    if (at == held_.end())
+        return;
+    held_.erase(at);
+    struct ::flock lock {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = off_t(step);
+    lock.l_len = 1;
+    ::fcntl(lock_.get(), F_OFD_SETLK, &lock);
+}
+
+void Journal::recoverInterrupted()
+{
+    std::vector<std::int64_t> open;
     {
-        Statement query(db(), "SELECT id, state FROM steps WHERE state != 0 ORDER BY id");
+        Statement query(db(), "SELECT id FROM steps WHERE state != 0 ORDER BY id");
         while (query.next())
-            open.emplace_back(query.integer(0), State(query.integer(1)));
+            open.push_back(query.integer(0));
     }
-    for (const auto& [step, state] : open) {
-        std::vector<Row> rows = rowsOf(db(), step);
-        // A turn cut short stands as it stood before: repeating it turns
-        // the files it did not reach.
-        const Recovery recovery = recoverRows(rows, state);
-        recovered_.insert(recovered_.end(), recovery.touched.begin(), recovery.touched.end());
-        finishStep(db(), step, state, rows, recovery.complete);
+    for (const std::int64_t step : open) {
+        if (std::find(held_.begin(), held_.end(), step) != held_.end() || !lockStep(step))
+            continue; // this object's own, or a running program's
+        try {
+            recoverStep(step);
+        } catch (...) {
+            releaseStep(step);
+            throw;
+        }
+        releaseStep(step);
     }
-    // From here on this copy is one of those running.
-    ::flock(lock_.get(), LOCK_SH);
+}
+
+void Journal::recoverStep(std::int64_t step)
+{
+    // Its writer may have settled it between the query and the lock.
+    Statement query(db(), "SELECT state FROM steps WHERE id = ?1");
+    query.bind(1, step);
+    if (!query.next() || query.integer(0) == int(State::Settled))
+        return;
+    const auto state = State(query.integer(0));
+    std::vector<Row> rows = rowsOf(db(), step);
+    // A turn cut short stands as it stood before: repeating it turns the
+    // files it did not reach.
+    const Recovery recovery = recoverRows(rows, state);
+    recovered_.insert(recovered_.end(), recovery.restored.begin(), recovery.restored.end());
+    leftAlone_.insert(leftAlone_.end(), recovery.leftAlone.begin(), recovery.leftAlone.end());
+    finishStep(db(), step, state, rows, recovery.complete);
 }
 
 std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes)
@@ -734,20 +884,31 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
     }
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Writing);
-    insertFiles(db(), step, rows);
-    transaction.commit();
+    // Locked before the step is seen: no other program takes it for a dead
+    // writer's.
+    if (!lockStep(step))
+        throw errorOf(sqlite3_db_filename(db(), "main"), u"无法锁定"_s);
+    try {
+        insertFiles(db(), step, rows);
+        transaction.commit();
+    } catch (...) {
+        releaseStep(step);
+        throw;
+    }
     return step;
 }
 
-void Journal::endWrites(std::int64_t step, const std::vector<bool>& written)
+void Journal::endWrites(std::int64_t step, const std::vector<FileWrite>& writes)
 {
     if (step == 0)
         return;
     std::vector<Row> rows = rowsOf(db(), step, false);
-    for (std::size_t i = 0; i < rows.size() && i < written.size(); ++i)
-        rows[i].file.done = written[i];
-    settleWrites(db(), step, rows, written, State::Writing, false);
-    unflushed_.push_back(step);
+    for (std::size_t i = 0; i < rows.size() && i < writes.size(); ++i)
+        rows[i].file.done = writes[i] == FileWrite::Written;
+    if (settleWrites(db(), step, rows, writes, State::Writing, false))
+        releaseStep(step);
+    else
+        unflushed_.push_back(step);
 }
 
 void Journal::flushWrites()
@@ -755,11 +916,11 @@ void Journal::flushWrites()
     for (const std::int64_t step : unflushed_) {
         // After endWrites the rows still pending are just the written ones.
         std::vector<Row> rows = rowsOf(db(), step, false);
-        std::vector<bool> written;
+        std::vector<FileWrite> writes;
         for (const Row& row : rows)
-            written.push_back(row.pending);
-        if (!rows.empty())
-            settleWrites(db(), step, rows, written, State::Writing);
+            writes.push_back(row.pending ? FileWrite::Written : FileWrite::NotStarted);
+        if (rows.empty() || settleWrites(db(), step, rows, writes, State::Writing))
+            releaseStep(step);
     }
     // The oldest steps go here too, off the user's wait.
     if (!unflushed_.empty())
@@ -770,6 +931,26 @@ void Journal::flushWrites()
 void Journal::beginTurn(std::int64_t step, bool toDone)
 {
     flushWrites();
+    if (!lockStep(step))
+        throw errorOf(sqlite3_db_filename(db(), "main"), u"该操作正被另一个程序处理"_s);
+    try {
+        markTurning(step, toDone);
+    } catch (...) {
+        releaseStep(step);
+        throw;
+    }
+}
+
+void Journal::markTurning(std::int64_t step, bool toDone)
+{
+    {
+        // A step whose interrupted writes could not be checked yet is
+        // turned only once they are.
+        Statement query(db(), "SELECT state FROM steps WHERE id = ?1");
+        query.bind(1, step);
+        if (query.next() && query.integer(0) != int(State::Settled))
+            throw errorOf(sqlite3_db_filename(db(), "main"), u"该操作中断的写入尚未恢复"_s);
+    }
     std::vector<Row> rows = rowsOf(db(), step);
     const auto source = toDone ? tags::ImageMatch::Before : tags::ImageMatch::After;
     for (Row& row : rows) {
@@ -782,15 +963,21 @@ void Journal::beginTurn(std::int64_t step, bool toDone)
     transaction.commit();
 }
 
-void Journal::endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done)
+void Journal::endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done,
+                      const std::vector<FileWrite>& writes)
 {
     std::vector<Row> rows = rowsOf(db(), step, false);
-    std::vector<bool> turned(rows.size(), false);
+    std::vector<FileWrite> reached(rows.size(), FileWrite::NotStarted);
     for (std::size_t i = 0; i < rows.size() && i < done.size(); ++i) {
-        turned[i] = done[i] != rows[i].file.done;
+        if (done[i] != rows[i].file.done)
+            reached[i] = FileWrite::Written;
+        else if (i < writes.size())
+            reached[i] = writes[i];
         rows[i].file.done = done[i];
     }
-    settleWrites(db(), step, rows, turned, toDone ? State::TurningForward : State::TurningBack);
+    if (settleWrites(db(), step, rows, reached,
+                     toDone ? State::TurningForward : State::TurningBack))
+        releaseStep(step);
 }
 
 std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
@@ -806,6 +993,7 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Settled);
     insertFiles(db(), step, rows);
+    endRedoChain(db(), step);
     transaction.commit();
     trim();
     return step;
@@ -814,12 +1002,13 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
 std::vector<StepInfo> Journal::steps() const
 {
     Statement query(db(), "SELECT s.id, s.time, s.kind, s.undone, count(f.idx), "
-                          "coalesce(sum(f.done), 0) FROM steps s "
+                          "coalesce(sum(f.done), 0), s.redo_ended, s.state FROM steps s "
                           "LEFT JOIN files f ON f.step = s.id GROUP BY s.id ORDER BY s.id DESC");
     std::vector<StepInfo> steps;
     while (query.next()) {
         steps.push_back({query.integer(0), query.integer(1), StepKind(query.integer(2)),
-                         int(query.integer(4)), int(query.integer(5)), query.integer(3) != 0});
+                         int(query.integer(4)), int(query.integer(5)), query.integer(3) != 0,
+                         query.integer(6) != 0, query.integer(7) != int(State::Settled)});
     }
     return steps;
 }

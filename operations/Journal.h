@@ -47,6 +47,17 @@ struct StepInfo {
     int files = 0;
     int done = 0;        // files as the step left them
     bool undone = false; // undo was applied (some files may have been refused)
+    // Undone, and a step made after the undo ended its redo: it stays in the
+    // history as undone but is never redone.
+    bool redoEnded = false;
+    bool open = false; // its writes are in progress in a running program
+};
+
+// How far the write of one file of a step got, as its writer saw it.
+enum class FileWrite {
+    NotStarted, // refused or never reached: the file was not touched
+    Torn,       // a write in place began and failed: the file may be torn
+    Written,
 };
 
 // The journal cannot be opened, made or read: what went wrong, for the user.
@@ -59,11 +70,13 @@ public:
 // fails.
 class Journal {
 public:
-    // Opens the database (creating it and its folders when missing) and
-    // finishes every write a crash interrupted: each file of such a step is
-    // left holding the old image or the new one whole (a torn file gets its
-    // old one back), its stale copies removed, and the step records which.
-    // JournalError when it cannot be opened or is damaged.
+    // Opens the database (creating it and its folders when missing; one
+    // found empty is set aside, see notices()) and finishes every step whose
+    // writer died (recoverInterrupted): each file of such a step is left
+    // holding the old image or the new one whole (a torn file gets its old
+    // one back; one another program changed since is left alone), its stale
+    // copies removed, and the step records which. JournalError when it
+    // cannot be opened or is damaged.
     explicit Journal(const std::string& file);
     ~Journal();
     Journal(const Journal&) = delete;
@@ -73,8 +86,19 @@ public:
     // variable is unset, empty or relative.
     static std::string defaultFile();
 
-    // The paths that opening found mid-write, each put back whole.
+    // The paths found torn by an interrupted write, each put back whole.
     const std::vector<std::string>& recovered() const { return recovered_; }
+    // What opening found and did that the user must be told of (a journal
+    // found empty, set aside and made anew), one line each.
+    const std::vector<std::string>& notices() const { return notices_; }
+    // The paths of interrupted steps that another program changed since:
+    // left as they are.
+    const std::vector<std::string>& leftAlone() const { return leftAlone_; }
+
+    // Finishes the steps whose writer died (its lock is free), as opening
+    // does; a step a running program is writing is left to it. Adds to
+    // recovered() and leftAlone().
+    void recoverInterrupted();
 
     // Tag writes. begin stores every change's two images in a new step with
     // one durable commit; from then on a crash is recovered. end, after the
@@ -84,8 +108,10 @@ public:
     // program calls soon after, off the user's wait, and which every later
     // change and the closing of the journal call first; until then the step
     // stays open, and a crash has its files checked at the next start.
+    // Only a file whose write is Torn is put back; one not started is never
+    // written.
     std::int64_t beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes);
-    void endWrites(std::int64_t step, const std::vector<bool>& written);
+    void endWrites(std::int64_t step, const std::vector<FileWrite>& writes);
     void flushWrites();
 
     // A step whose files are turned back or forth (undo: toDone false; redo:
@@ -93,8 +119,12 @@ public:
     // during its in-place writes is recovered; endTurn (after making the
     // writes durable) records each file's state after it and whether the step
     // now counts as undone (!toDone). Steps without tags need no beginTurn.
+    // `writes` tells, for a tag step, which files' writes began and failed
+    // (Torn): those alone are put back. beginTurn throws when another running
+    // program has the step open.
     void beginTurn(std::int64_t step, bool toDone);
-    void endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done);
+    void endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done,
+                 const std::vector<FileWrite>& writes = {});
 
     // A step of moves, renames, trashing or new folders, recorded once made.
     // Nothing is recorded for an empty list.
@@ -111,19 +141,28 @@ public:
     static constexpr std::int64_t MaxBytes = 256 * 1024 * 1024;
 
 private:
-    bool takeLock(const std::string& file);
-    void recover();
+    void open(const std::string& file);
+    void takeOpeningLock(const std::string& file);
+    bool lockStep(std::int64_t step);
+    void releaseStep(std::int64_t step);
+    void recoverStep(std::int64_t step);
+    void markTurning(std::int64_t step, bool toDone);
     void trim();
     sqlite3* db() const { return db_.get(); }
 
     struct Closer {
         void operator()(sqlite3* db) const;
     };
-    // Held shared by every running copy of the program; closed after db_.
+    // The lock file: taken whole (flock) while a program opens the journal;
+    // byte n of it (an open file description lock) held while step n is open
+    // in this object. Closed after db_.
     platform::FileDescriptor lock_;
     std::unique_ptr<sqlite3, Closer> db_;
     std::vector<std::string> recovered_;
+    std::vector<std::string> leftAlone_;
+    std::vector<std::string> notices_;
     std::vector<std::int64_t> unflushed_; // ended by this object, their bytes not yet flushed
+    std::vector<std::int64_t> held_;      // the steps whose byte lock this object holds
 };
 
 } // namespace operations

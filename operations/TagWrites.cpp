@@ -107,12 +107,13 @@ void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& af
     if (journal_ && !changing.empty()) {
         try {
             step = journal_->beginWrites(kind_, changing);
-        } catch (const JournalError&) {
+        } catch (const JournalError& e) {
             // Without the old bytes on disk nothing is written in place.
             step = 0;
+            journalProblem_ = QString::fromUtf8(e.what());
         }
     }
-    std::vector<bool> written(changing.size(), false);
+    std::vector<FileWrite> writes(changing.size(), FileWrite::NotStarted);
     std::size_t next = 0;
     for (std::size_t i = 0; i < changes_.size(); ++i) {
         const tags::TagChange& change = changes_[i];
@@ -122,12 +123,14 @@ void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& af
         }
         const auto outcome =
             step != 0 && change.inPlace() ? tags::writeInPlace(change) : tags::writeStaged(change);
-        written[next++] = outcome.written();
+        writes[next++] = outcome.written() ? FileWrite::Written
+                         : outcome.started ? FileWrite::Torn
+                                           : FileWrite::NotStarted;
         afterFile(i, outcomeOf(change, outcome));
     }
     if (step != 0) {
         try {
-            journal_->endWrites(step, written);
+            journal_->endWrites(step, writes);
         } catch (const JournalError&) {
             // The step stays open: the next start checks its files again.
         }

@@ -34,10 +34,16 @@ public:
     // Nothing is thrown: an error of the system is a failed file.
     void write(const std::function<void(std::size_t index, const Outcome& outcome)>& afterFile);
 
+    // Why the journal could not record the step (the files were still
+    // written, through copies, but the step cannot be undone); empty when
+    // it could.
+    const QString& journalProblem() const { return journalProblem_; }
+
 private:
     Journal* journal_;
     StepKind kind_;
     std::vector<tags::TagChange> changes_;
+    QString journalProblem_;
 };
 
 // The change that writes the tags of the objects given (either may be null:

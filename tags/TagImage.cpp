@@ -162,21 +162,26 @@ WriteOutcome writeInPlace(const TagChange& change)
         return failed(errno);
     if (!holds(fd.get(), change.before()))
         return {WriteResult::Unchanged, 0};
+    const auto startedFailing = [](int error) {
+        WriteOutcome outcome = failed(error);
+        outcome.started = true;
+        return outcome;
+    };
     // The trailer first: only an append can run out of room, and then the
     // head is still the old one.
     if (const int error = writeTail(fd.get(), change.before(), change.after()); error != 0) {
         writeTail(fd.get(), change.after(), change.before());
-        return failed(error);
+        return startedFailing(error);
     }
     if (change.after().head != change.before().head) {
         if (const int error = writeAllAt(fd.get(), change.after().head, 0); error != 0) {
             writeAllAt(fd.get(), change.before().head, 0);
             writeTail(fd.get(), change.after(), change.before());
-            return failed(error);
+            return startedFailing(error);
         }
     }
     if (const int error = fd.close(); error != 0)
-        return failed(error);
+        return startedFailing(error);
     return {WriteResult::Written, 0};
 }
 
@@ -227,6 +232,38 @@ ImageMatch matchImage(const TagChange& change)
     if (holdsImage(before))
         return ImageMatch::Before;
     return ImageMatch::Neither;
+}
+
+bool holdsMixOf(const TagChange& change)
+{
+    const TagImage& before = change.before();
+    const TagImage& after = change.after();
+    if (!change.inPlace())
+        return false;
+    struct stat st {};
+    const FileDescriptor fd = openForReading(change.path(), st);
+    if (!fd)
+        return false;
+    const auto size = std::uint64_t(st.st_size);
+    if (size < std::min(before.size, after.size) || size > std::max(before.size, after.size) ||
+        (size != before.size && size != after.size && before.tail.empty() == after.tail.empty()))
+        return false;
+    // The trailer region begins where the audio ends, the same place in both.
+    const std::uint64_t audioEnd = before.size - before.tail.size();
+    if (size < audioEnd)
+        return false;
+    const auto head = readAt(fd.get(), 0, before.head.size());
+    const auto tail = readAt(fd.get(), audioEnd, std::size_t(size - audioEnd));
+    if (!head || !tail || head->size() != before.head.size())
+        return false;
+    const auto isMix = [](const std::string& bytes, const std::string& a, const std::string& b) {
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (!(i < a.size() && a[i] == bytes[i]) && !(i < b.size() && b[i] == bytes[i]))
+                return false;
+        }
+        return true;
+    };
+    return isMix(*head, before.head, after.head) && isMix(*tail, before.tail, after.tail);
 }
 
 bool restoreImage(const std::string& path, const TagImage& image)

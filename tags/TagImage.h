@@ -62,6 +62,9 @@ enum class WriteResult {
 struct WriteOutcome {
     WriteResult result = WriteResult::Failed;
     int error = 0; // errno for Failed
+    // A write in place had begun to change the file's bytes when it failed:
+    // the file may be torn. Never set for a staged write, nor for Unchanged.
+    bool started = false;
     bool written() const { return result == WriteResult::Written; }
 };
 
@@ -80,6 +83,13 @@ WriteOutcome writeStaged(const TagChange& change);
 // Which of the two images the file holds now.
 enum class ImageMatch { Before, After, Neither, Unreadable };
 ImageMatch matchImage(const TagChange& change);
+
+// Whether the file is what a write in place between the change's two images,
+// cut short, can leave: its size is one of theirs (or between them, where a
+// trailer was being appended), and every byte of its head region and of its
+// trailer region is the one image's or the other's at that place. Anything
+// else is another program's doing and is not to be put back.
+bool holdsMixOf(const TagChange& change);
 
 // Puts back `image` over a file whose head region has the image's size (an
 // in-place write to or from it was interrupted): the head, the trailer and

@@ -393,22 +393,32 @@ private Q_SLOTS:
         QVERIFY(!w.ui.MenuUndo->isEnabled());
     }
 
-    // A write that a crash interrupted is finished when the window opens,
-    // and said.
+    // A write that a crash interrupted is finished when the window opens;
+    // the file it had torn (and put back) is said, one written whole is not.
     void recoveredWriteIsLogged()
     {
         MusicFolder music;
         const QString a = music.add(u"a.mp3"_s, v2File("old"));
+        const QString b = music.add(u"b.mp3"_s, v2File("old"));
         {
             QDir().mkpath(journalFolder());
             operations::Journal journal(operations::Journal::defaultFile());
-            const tags::TagChange change = titleChange(a, "new");
-            journal.beginWrites(operations::StepKind::Save, {change});
-            QVERIFY(tags::writeInPlace(change).written());
+            const tags::TagChange torn = titleChange(a, "new");
+            const tags::TagChange whole = titleChange(b, "new");
+            journal.beginWrites(operations::StepKind::FieldChange, {torn, whole});
+            // The head of a.mp3 written up to "ne" of its title.
+            QFile file(a);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.write(QByteArray::fromStdString(torn.after().head.substr(0, 23)));
+            file.close();
+            QVERIFY(tags::writeInPlace(whole).written());
             // The program ends here, before the write is made durable.
         }
         Program program(music.path());
-        QVERIFY2(logLines(program).contains(a + u"恢复了中断的写入."_s), qPrintable(program.log()));
+        const QStringList lines = logLines(program);
+        QVERIFY2(lines.contains(a + u": 恢复了中断的写入"_s), qPrintable(program.log()));
+        QVERIFY2(!program.log().contains(b), qPrintable(program.log()));
+        QCOMPARE(readBytes(a), v2File("old"));
     }
 };
 

@@ -16,7 +16,9 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -341,6 +343,47 @@ private Q_SLOTS:
         QCOMPARE(readBytes(a), aAfter);
     }
 
+    // A journal that cannot be opened: the files are still changed, and the
+    // user is told that this change cannot be undone, in one line each.
+    void changeWithoutTheJournalIsSaid()
+    {
+        const QString a = add(u"a.mp3"_s, legacyFile("a"));
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME") + u"/mp3tagloom"_s;
+        QVERIFY(QDir().mkpath(state));
+        writeBytes(state + u"/journal.sqlite"_s, QByteArray(8192, 'x'));
+        const Run run = cli({u"set"_s, u"title=new"_s, u"a.mp3"_s}, dir_->path());
+        QVERIFY(readBytes(a) != legacyFile("a"));
+        const QStringList lines = QString::fromUtf8(run.err).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == 2, run.err.constData());
+        QVERIFY2(lines[0].contains(u"操作历史无法打开"_s) && lines[0].contains(u"修改日志未改动"_s),
+                 run.err.constData());
+        QCOMPARE(lines[1], u"mp3tagloom-cli: 文件已照常修改, 但这次修改无法撤销"_s);
+    }
+
+    // A new step ends the redo chain: after undoing A, making B and undoing
+    // it, redo brings back B only; A stays listed as undone.
+    void redoStopsAtTheLastNewStep()
+    {
+        const QString a = add(u"a.mp3"_s, legacyFile("a"));
+        const QString b = add(u"b.mp3"_s, legacyFile("b"));
+        const QByteArray aBefore = readBytes(a);
+        QCOMPARE(cli({u"set"_s, u"title=A"_s, u"a.mp3"_s}, dir_->path()).code, 0);
+        QCOMPARE(cli({u"undo"_s}).code, 0);
+        QCOMPARE(cli({u"set"_s, u"title=B"_s, u"b.mp3"_s}, dir_->path()).code, 0);
+        const QByteArray bAfter = readBytes(b);
+        QCOMPARE(cli({u"undo"_s}).code, 0);
+        QCOMPARE(cli({u"redo"_s}).code, 0);
+        QCOMPARE(readBytes(b), bAfter);
+        QCOMPARE(readBytes(a), aBefore);
+        const Run again = cli({u"redo"_s});
+        QCOMPARE(again.code, 1);
+        QVERIFY(again.err.contains("没有可重做的操作"));
+        QCOMPARE(readBytes(a), aBefore);
+        const QJsonArray steps = cli({u"history"_s, u"--json"_s}).json();
+        QCOMPARE(steps.size(), 2);
+        QCOMPARE(steps[1][u"state"_s].toString(), u"已撤销"_s);
+    }
+
     // A file changed by someone else since the step is left alone: a
     // failure of that file, the other one undone.
     void undoLeavesAChangedFileAlone()
@@ -362,6 +405,52 @@ private Q_SLOTS:
         QVERIFY(undo.err.contains((a + u": 文件已被修改"_s).toUtf8()));
         QCOMPARE(readBytes(a), changed);
         QCOMPARE(readBytes(b), bBefore);
+    }
+
+    // With the window running (its journal open), a batch killed midway is
+    // finished by the next undo, which takes back the files it wrote; a step
+    // that a running program still writes is not undone, and that is a
+    // failure.
+    void undoOfAKilledBatchWhileTheWindowRuns()
+    {
+        const operations::Journal window(operations::Journal::defaultFile());
+        std::vector<tags::TagChange> changes;
+        QList<QByteArray> before;
+        for (const QString& name : {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}) {
+            const QString path = add(name, legacyFile(name.toUtf8()));
+            before.append(readBytes(path));
+            auto change = tags::beginChange(nativePath(path));
+            QVERIFY(change);
+            change->setTail(id3v1Trailer("New").toStdString());
+            changes.push_back(*change);
+        }
+        const pid_t batch = ::fork();
+        if (batch == 0) {
+            operations::Journal journal(operations::Journal::defaultFile());
+            operations::TagWrites writes(&journal, operations::StepKind::FieldChange);
+            for (const tags::TagChange& change : changes)
+                writes.add(change);
+            writes.write([](std::size_t index, const operations::Outcome&) {
+                if (index == 1)
+                    ::raise(SIGKILL);
+            });
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(batch, &status, 0), batch);
+        QVERIFY(WIFSIGNALED(status));
+        const Run undo = cli({u"undo"_s});
+        QCOMPARE(undo.code, 0);
+        QVERIFY2(undo.out.contains("2/2"), undo.out.constData());
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(readBytes(file(QString(QChar(u'a' + i)) + u".mp3"_s)), before[i]);
+
+        operations::Journal running(operations::Journal::defaultFile());
+        running.beginWrites(operations::StepKind::Save, {changes[0]});
+        const Run refused = cli({u"undo"_s});
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains("另一个程序"), refused.err.constData());
+        QVERIFY2(!refused.out.contains("已撤销"), refused.out.constData());
     }
 
     // The window's steps are the program's: a save the window made is

@@ -1,6 +1,8 @@
 // A batch of in-place tag writes killed at many points: after the restart
 // every file holds its whole old content or its whole new one, the journal
-// says which, and no copy is left beside them.
+// says which, and no copy is left beside them. Some kills land at fixed
+// points inside the write of a head, so that files are torn on every run of
+// the test, whatever the timing; the test fails when none was.
 
 #include "operations/Journal.h"
 #include "operations/TagWrites.h"
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <csignal>
 #include <ctime>
+#include <iterator>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,18 +45,50 @@ struct Batch {
     std::vector<QByteArray> heads;
 };
 
+constexpr int NoTear = -1;
+
 // How a run's child dies: in the callback after some files, or when the
 // parent kills it, a while after the fork or after its first file.
 struct Kill {
     int afterFiles = Files + 1; // never
     qint64 delayNs = -1;        // never
     bool fromFirstFile = false;
+    // With afterFiles: the next file's write has put its new trailer and this
+    // many bytes of its new head (as writeInPlace writes them) when it dies.
+    int headBytes = NoTear;
 };
+
+// Every byte of the new head but the last one that differs from the old
+// head's (the rest of a head is padding, the same in both).
+constexpr int AllButLastChange = -2;
+
+// Kills inside the head write of file `afterFiles`: after its first byte,
+// in the middle of the title frame's header, and one byte short.
+const Kill FixedKills[] = {
+    {1, -1, false, 1}, {10, -1, false, 16}, {Files - 1, -1, false, AllButLastChange}};
+constexpr int FixedRuns = int(std::size(FixedKills));
+
+// The state a kill inside the in-place write of file `index` leaves.
+void tearWrite(const Batch& batch, std::size_t index, int headBytes)
+{
+    const std::string& path = batch.paths[index];
+    const QByteArray old = readFile(path);
+    const QByteArray& head = batch.heads[index];
+    if (headBytes == AllButLastChange) {
+        headBytes = int(head.size()) - 1;
+        while (headBytes > 0 && head[headBytes] == old[headBytes])
+            --headBytes;
+    }
+    const QByteArray tail = testsupport::id3v1Trailer("New");
+    writeAt(path, tail, off_t(old.size() - tail.size()));
+    writeAt(path, head.left(headBytes), 0);
+}
 
 // What a child process does: the batch, as the program writes it. The
 // moments the first and the last file are written go into the pipe.
-[[noreturn]] void writeBatch(const Batch& batch, int afterFiles, int times)
+[[noreturn]] void writeBatch(const Batch& batch, const Kill& kill, int times)
 {
+    const int afterFiles = kill.afterFiles;
     int status = 0;
     try {
         Journal journal(batch.journalFile);
@@ -68,8 +103,11 @@ struct Kill {
                 if (::write(times, &at, sizeof at) != sizeof at)
                     status = 4;
             }
-            if (int(index) + 1 == afterFiles)
-                ::raise(SIGKILL);
+            if (int(index) + 1 != afterFiles)
+                return;
+            if (kill.headBytes != NoTear)
+                tearWrite(batch, index + 1, kill.headBytes);
+            ::raise(SIGKILL);
         });
     } catch (...) {
         status = 3;
@@ -93,7 +131,7 @@ Run runBatch(const Batch& batch, const Kill& kill)
     const qint64 start = now();
     const pid_t child = ::fork();
     if (child == 0)
-        writeBatch(batch, kill.afterFiles, times[1]);
+        writeBatch(batch, kill, times[1]);
     ::close(times[1]);
     if (child < 0) {
         ::close(times[0]);
@@ -159,7 +197,9 @@ private Q_SLOTS:
             // four dies after some files, one at a moment of the batch, and
             // two at a moment of its file writes, where a write may be torn.
             Kill kill;
-            if (run % 4 == 1) {
+            if (run > 0 && run <= FixedRuns) {
+                kill = FixedKills[run - 1];
+            } else if (run % 4 == 1) {
                 kill.afterFiles = std::uniform_int_distribution(0, Files)(random);
             } else if (run % 4 == 2) {
                 kill.delayNs = std::uniform_int_distribution<qint64>(0, timed.batchNs)(random);
@@ -180,6 +220,12 @@ private Q_SLOTS:
                 const QByteArray bytes = readFile(paths[i]);
                 torn += bytes != oldBytes[i] && bytes != newBytes[i] ? 1 : 0;
             }
+            const std::size_t tornFile = std::size_t(kill.afterFiles);
+            if (kill.headBytes != NoTear) {
+                const QByteArray bytes = readFile(paths[tornFile]);
+                QVERIFY2(bytes != oldBytes[tornFile] && bytes != newBytes[tornFile],
+                         where + "the kill left no torn file");
+            }
             const Journal journal(journalFile); // recovers
             int written = 0;
             for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -188,6 +234,9 @@ private Q_SLOTS:
                          where + "torn file " + QByteArray::fromStdString(paths[i]));
                 written += bytes == newBytes[i] ? 1 : 0;
             }
+            if (kill.headBytes != NoTear)
+                QVERIFY2(readFile(paths[tornFile]) == oldBytes[tornFile],
+                         where + "the torn file did not get its old bytes back");
             const auto steps = journal.steps();
             const bool stepKept = !steps.empty() && steps.front().id > lastStep;
             QVERIFY2(stepKept ? steps.front().done == written : written == 0,
@@ -201,6 +250,7 @@ private Q_SLOTS:
             QVERIFY2(names.size() == Files, where + names.join(u' ').toUtf8());
         }
         qInfo("seed %u: %d runs ended mid-batch, %d torn files put back", seed, partial, torn);
+        QVERIFY2(torn >= FixedRuns, "the kills tore no file: the test proves nothing");
     }
 };
 

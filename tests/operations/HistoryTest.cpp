@@ -8,13 +8,16 @@
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
 #include "platform/Trash.h"
+#include "tags/ID3v2.h"
 #include "tests/operations/JournalFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
+#include <sys/wait.h>
 
 using namespace Qt::StringLiterals;
 using namespace journalfiles;
@@ -343,6 +346,186 @@ private Q_SLOTS:
         QCOMPARE(refused.refused, 1);
         QVERIFY2(refused.lines[0].contains(u"不是空的"_s), qPrintable(refused.lines[0]));
         QCOMPARE(readFile(folder + "/song.mp3"), "music");
+    }
+
+    // A new step ends the redo chain: redo takes back only the steps undone
+    // since the last new one, the one undone last first; the others stay in
+    // the history as undone.
+    void newStepEndsTheRedoChain()
+    {
+        const QByteArray oldHead = tagOfSize("Old", 300);
+        for (const char* name : {"a.mp3", "b.mp3"})
+            QVERIFY(writeFile(path(name), music(oldHead)));
+        const QByteArray headA = tagOfSize("A", 300);
+        const QByteArray headB = tagOfSize("B", 300);
+        const std::int64_t a = write(StepKind::FieldChange, {changeTo(path("a.mp3"), headA, {})});
+        QCOMPARE(history_->undo().turned, 1);
+        const std::int64_t b = write(StepKind::FieldChange, {changeTo(path("b.mp3"), headB, {})});
+        QCOMPARE(history_->undo().turned, 1);
+        restart();
+        QCOMPARE(history_->nextRedo(), b);
+        QCOMPARE(history_->redo().turned, 1);
+        QCOMPARE(readFile(path("b.mp3")), music(headB));
+        QCOMPARE(readFile(path("a.mp3")), music(oldHead));
+        QCOMPARE(history_->nextRedo(), 0);
+        QVERIFY(!history_->redo().any);
+        QCOMPARE(readFile(path("a.mp3")), music(oldHead));
+        const auto steps = journal_->steps();
+        QCOMPARE(steps.back().id, a);
+        QVERIFY(steps.back().undone);
+
+        // Undone before and after a new step: the later undo comes back
+        // first, then the new step; the ones it replaced never.
+        std::vector<std::int64_t> made;
+        for (const char* name : {"d1", "d2", "d3"}) {
+            QVERIFY(::mkdir(path(name).c_str(), 0755) == 0);
+            made.push_back(journal_->record(StepKind::NewFolder, {moved({}, name)}));
+        }
+        QCOMPARE(history_->undoTo(made[1]).turned, 2);
+        QVERIFY(::mkdir(path("d4").c_str(), 0755) == 0);
+        const std::int64_t d4 = journal_->record(StepKind::NewFolder, {moved({}, "d4")});
+        QCOMPARE(history_->undo().turned, 1);
+        QCOMPARE(history_->nextUndo(), made[0]);
+        QCOMPARE(history_->undo().turned, 1);
+        restart();
+        QCOMPARE(history_->nextRedo(), made[0]);
+        QCOMPARE(history_->redo().turned, 1);
+        QCOMPARE(history_->nextRedo(), d4);
+        QCOMPARE(history_->redo().turned, 1);
+        QCOMPARE(history_->nextRedo(), 0);
+        QVERIFY(!exists(path("d2")) && !exists(path("d3")));
+    }
+
+    // A batch killed while another copy of the program (the window) holds
+    // the journal open: the next undo finishes the dead writer's step and
+    // takes back every file it had written.
+    void killedBatchIsUndoneWhileAnotherCopyRuns()
+    {
+        constexpr int Files = 6;
+        constexpr int Killed = 3; // files written before the kill
+        const QByteArray oldHead = tagOfSize("Old", 300);
+        const QByteArray newHead = tagOfSize("New", 300);
+        std::vector<tags::TagChange> changes;
+        for (int i = 0; i < Files; ++i) {
+            const std::string file = path(std::to_string(i) + ".mp3");
+            QVERIFY(writeFile(file, music(oldHead)));
+            changes.push_back(changeTo(file, newHead, {}));
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Journal journal(path("state/journal.sqlite"));
+            operations::TagWrites writes(&journal, StepKind::FieldChange);
+            for (const tags::TagChange& change : changes)
+                writes.add(change);
+            writes.write([](std::size_t index, const operations::Outcome&) {
+                if (index + 1 == Killed)
+                    ::raise(SIGKILL);
+            });
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(changes[i].path()), music(i < Killed ? newHead : oldHead));
+
+        const auto undone = history_->undo();
+        QVERIFY2(undone.lines.empty(),
+                 qPrintable(undone.lines.empty() ? QString() : undone.lines[0]));
+        QCOMPARE(undone.turned, Killed);
+        QCOMPARE(undone.refused, 0);
+        for (const tags::TagChange& change : changes)
+            QCOMPARE(readFile(change.path()), music(oldHead));
+    }
+
+    // Another program changes a file of the batch while it runs: that file
+    // is refused, and neither the batch nor its undo writes over that
+    // program's bytes (here a frame of 10 KB added).
+    void fileChangedDuringTheBatchIsLeftAlone()
+    {
+        const QByteArray oldHead = tagOfSize("Old", 300);
+        const QByteArray newHead = tagOfSize("New", 300);
+        const QByteArray others = music(tagOfSize("Other program", 300 + 10240));
+        std::vector<tags::TagChange> changes;
+        for (const char* name : {"0.mp3", "1.mp3"}) {
+            QVERIFY(writeFile(path(name), music(oldHead)));
+            changes.push_back(changeTo(path(name), newHead, {}));
+        }
+        operations::TagWrites writes(journal_.get(), StepKind::FieldChange);
+        for (const tags::TagChange& change : changes)
+            writes.add(change);
+        std::vector<operations::Outcome> outcomes;
+        writes.write([&](std::size_t index, const operations::Outcome& outcome) {
+            outcomes.push_back(outcome);
+            if (index == 0)
+                QVERIFY(writeFromAnotherProcess(changes[1].path(), others));
+        });
+        QVERIFY(outcomes[0].succeeded);
+        QVERIFY(!outcomes[1].succeeded);
+        QCOMPARE(outcomes[1].message, u"文件已被其他程序修改"_s);
+        QCOMPARE(readFile(changes[1].path()), others);
+        QCOMPARE(journal_->steps().front().files, 1);
+        restart();
+        QCOMPARE(readFile(changes[1].path()), others);
+        QCOMPARE(history_->undo().turned, 1);
+        QCOMPARE(readFile(changes[0].path()), music(oldHead));
+        QCOMPARE(readFile(changes[1].path()), others);
+    }
+
+    // New frames that fill the old tag's room to the byte: written in place,
+    // the head exactly as long as before and whole, the audio and the
+    // trailer where they were; undone byte for byte.
+    void headFillingItsRoomExactly()
+    {
+        const QByteArray oldFrames = testsupport::frame23("TIT2", testsupport::textData(0, "Old"));
+        const QByteArray tail = testsupport::id3v1Trailer("Old");
+        const auto render = [&](const std::string& file) -> std::optional<tags::TagChange> {
+            TID3v2 v2;
+            if (!v2.ReadFromFile(file))
+                return std::nullopt;
+            // Every field filled: no frame of the new tag ends in a zero
+            // byte, so its last byte tells a whole head from a short one.
+            v2.Title = tags::legacyText("A new and longer title");
+            v2.Artist = tags::legacyText("Artist");
+            v2.Album = tags::legacyText("Album");
+            v2.Year = tags::legacyText("1979");
+            v2.Genre = tags::legacyText("Pop");
+            v2.Comment = tags::legacyText("Comment");
+            return operations::tagChange(file, nullptr, &v2);
+        };
+        // The frames the new title takes, measured in a roomy tag.
+        QVERIFY(
+            writeFile(path("roomy.mp3"), music(testsupport::id3v2Tag(3, oldFrames, 1000), tail)));
+        const auto roomy = render(path("roomy.mp3"));
+        QVERIFY(roomy);
+        const std::string& head = roomy->after().head;
+        std::size_t end = 10;
+        while (end + 10 <= head.size() && head[end] != '\0')
+            end +=
+                10 +
+                std::size_t(
+                    QByteArray::fromStdString(head.substr(end + 4, 4)).toHex().toUInt(nullptr, 16));
+        const QByteArray frames = QByteArray::fromStdString(head.substr(10, end - 10));
+        QVERIFY(frames.size() > oldFrames.size());
+        QVERIFY(!frames.endsWith('\0'));
+
+        const QByteArray oldHead =
+            testsupport::id3v2Tag(3, oldFrames, int(frames.size() - oldFrames.size()));
+        const QByteArray before = music(oldHead, tail);
+        QVERIFY(writeFile(path("exact.mp3"), before));
+        const auto exact = render(path("exact.mp3"));
+        QVERIFY(exact);
+        QVERIFY(exact->inPlace());
+        const QByteArray newHead = testsupport::id3v2Tag(3, frames);
+        QCOMPARE(newHead.size(), oldHead.size());
+        QCOMPARE(QByteArray::fromStdString(exact->after().head), newHead);
+        write(StepKind::Save, {*exact});
+        QCOMPARE(readFile(path("exact.mp3")), music(newHead, tail));
+        TID3v2 reread;
+        QVERIFY(reread.ReadFromFile(path("exact.mp3")));
+        QCOMPARE(reread.Title, tags::legacyText("A new and longer title"));
+        QCOMPARE(history_->undo().turned, 1);
+        QCOMPARE(readFile(path("exact.mp3")), before);
     }
 
     void undoTo()

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace journalfiles {
@@ -48,6 +49,17 @@ inline bool writeAt(const std::string& path, const QByteArray& bytes, off_t offs
     const bool whole =
         ::pwrite(fd, bytes.constData(), std::size_t(bytes.size()), offset) == bytes.size();
     return ::close(fd) == 0 && whole;
+}
+
+// Writes the file from a process of its own, as another program does.
+inline bool writeFromAnotherProcess(const std::string& path, const QByteArray& bytes)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(writeFile(path, bytes) ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
 
 inline QByteArray readFile(const std::string& path)

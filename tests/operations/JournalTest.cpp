@@ -6,14 +6,20 @@
 #include "tests/operations/JournalFiles.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace journalfiles;
+using operations::FileWrite;
 using operations::Journal;
 using operations::StepFile;
 using operations::StepKind;
@@ -118,7 +124,7 @@ private Q_SLOTS:
             Journal journal(journalFile());
             saved = journal.beginWrites(StepKind::Save, {change});
             QVERIFY(tags::writeInPlace(change).written());
-            journal.endWrites(saved, {true});
+            journal.endWrites(saved, {FileWrite::Written});
             StepFile trashed = renamed(path("x.mp3"), path("Trash/files/x.mp3"));
             trashed.trashInfo = path("Trash/info/x.mp3.trashinfo");
             trashed.done = false;
@@ -160,7 +166,7 @@ private Q_SLOTS:
         const std::int64_t step = journal.beginWrites(StepKind::FieldChange, changes);
         reach(changes[0], Reached::Whole);
         reach(changes[2], Reached::Whole);
-        journal.endWrites(step, {true, false, true});
+        journal.endWrites(step, {FileWrite::Written, FileWrite::NotStarted, FileWrite::Written});
         auto files = journal.files(step);
         QCOMPARE(files.size(), 2u);
         QCOMPARE(files[1].tags.path(), changes[2].path());
@@ -174,7 +180,7 @@ private Q_SLOTS:
         QVERIFY(!files[1].done);
 
         const std::int64_t none = journal.beginWrites(StepKind::FieldChange, {musicFile("3.mp3")});
-        journal.endWrites(none, {false});
+        journal.endWrites(none, {FileWrite::NotStarted});
         QCOMPARE(journal.steps().front().id, step);
     }
 
@@ -204,7 +210,7 @@ private Q_SLOTS:
             const tags::TagChange turn = i % 2 == 0 ? change : change.reversed();
             const std::int64_t step = journal.beginWrites(StepKind::Save, {turn});
             QVERIFY(tags::writeInPlace(turn).written());
-            journal.endWrites(step, {true});
+            journal.endWrites(step, {FileWrite::Written});
             journal.flushWrites();
         }
         QCOMPARE(int(journal.steps().size()), Journal::MaxSteps);
@@ -254,8 +260,108 @@ private Q_SLOTS:
             QFAIL("a damaged journal was opened");
         } catch (const operations::JournalError& e) {
             QVERIFY2(std::string(e.what()).find(file) != std::string::npos, e.what());
+            // One line; what SQLite's check lists goes to the log.
+            QVERIFY2(std::string(e.what()).find('\n') == std::string::npos, e.what());
         }
         QCOMPARE(readFile(file), before);
+    }
+
+    // A journal cut to nothing is not taken silently for a new one: it is
+    // kept aside under a name of its own, said, and a new one made.
+    void emptyJournalIsSetAside()
+    {
+        {
+            Journal journal(journalFile());
+            journal.record(StepKind::NewFolder, {renamed({}, path("folder"))});
+        }
+        QVERIFY(::truncate(journalFile().c_str(), 0) == 0);
+        Journal journal(journalFile());
+        QCOMPARE(journal.notices().size(), 1u);
+        const QString notice = QString::fromStdString(journal.notices()[0]);
+        QVERIFY2(notice.contains(u"0 字节"_s) && notice.contains(u"journal.sqlite.damaged-"_s),
+                 qPrintable(notice));
+        const QStringList aside = QDir(QString::fromStdString(path("state")))
+                                      .entryList({u"journal.sqlite.damaged-*"_s}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(notice.contains(aside[0]));
+        QVERIFY(journal.steps().empty());
+        QVERIFY(journal.record(StepKind::NewFolder, {renamed({}, path("folder"))}) != 0);
+        QVERIFY(Journal(journalFile()).notices().empty());
+    }
+
+    // A journal on a full disk says so: "磁盘已满", not SQLite's "disk I/O
+    // error". (A limit on the size of files the process writes stands in for
+    // a full disk: the journal cannot grow.)
+    void fullDiskIsSaid()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        tags::TagChange big = change;
+        big.setHead(std::string(4 << 20, 'x'));
+        {
+            const Journal made(journalFile());
+        }
+        int pipe[2] = {-1, -1};
+        QVERIFY(::pipe(pipe) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::string said = "no error";
+            try {
+                Journal journal(journalFile());
+                journal.beginWrites(StepKind::Save, {big});
+            } catch (const operations::JournalError& e) {
+                said = e.what();
+            }
+            const bool sent = ::write(pipe[1], said.data(), said.size()) == ssize_t(said.size());
+            ::_exit(sent ? 0 : 1);
+        }
+        ::close(pipe[1]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        char buffer[1024] = {};
+        const ssize_t got = ::read(pipe[0], buffer, sizeof buffer - 1);
+        ::close(pipe[0]);
+        QVERIFY(got > 0);
+        const QString said = QString::fromUtf8(buffer, got);
+        QVERIFY2(said.endsWith(u": 磁盘已满"_s), qPrintable(said));
+    }
+
+    // A journal of the first version is brought up to date in place: every
+    // step kept, and an undone step that a newer one in force replaced is no
+    // longer redone.
+    void firstVersionIsMigrated()
+    {
+        std::vector<std::int64_t> made;
+        {
+            Journal journal(journalFile());
+            for (const char* folder : {"f0", "f1", "f2", "f3"}) {
+                QVERIFY(::mkdir(path(folder).c_str(), 0700) == 0);
+                made.push_back(journal.record(StepKind::NewFolder, {renamed({}, path(folder))}));
+            }
+        }
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(journalFile().c_str(), &db), SQLITE_OK);
+        // Undone: the first (a newer step is in force) and the last.
+        const std::string sql = "ALTER TABLE steps DROP COLUMN redo_ended;"
+                                "UPDATE steps SET undone = 1 WHERE id IN (" +
+                                std::to_string(made[0]) + ", " + std::to_string(made[3]) +
+                                "); PRAGMA user_version=1;";
+        QCOMPARE(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+
+        Journal journal(journalFile());
+        const auto steps = journal.steps();
+        QCOMPARE(steps.size(), 4u);
+        QVERIFY(steps[0].undone && !steps[0].redoEnded);
+        QVERIFY(steps[3].undone && steps[3].redoEnded);
+        QVERIFY(!steps[1].undone && !steps[2].undone);
+        operations::History history(journal);
+        QCOMPARE(history.nextRedo(), made[3]);
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(history.nextRedo(), made[1]);
     }
 
     // Two files of one batch, each as far as the write got; after the restart
@@ -281,13 +387,14 @@ private Q_SLOTS:
             reach(changes[1], second);
         } // the program dies: no endWrites
         const Journal journal(journalFile());
-        // The files the batch had reached, each now whole.
-        std::vector<std::string> reached;
+        // The files found torn, each now whole; a file written whole is not
+        // reported.
+        std::vector<std::string> torn;
         for (const auto& [change, got] : {std::pair(changes[0], first), {changes[1], second}}) {
-            if (got != Reached::Nothing)
-                reached.push_back(change.path());
+            if (got == Reached::Half)
+                torn.push_back(change.path());
         }
-        QCOMPARE(journal.recovered(), reached);
+        QCOMPARE(journal.recovered(), torn);
         int written = 0;
         for (const auto& [change, reached] : {std::pair(changes[0], first), {changes[1], second}}) {
             const bool whole = reached == Reached::Whole;
@@ -317,6 +424,92 @@ private Q_SLOTS:
         const Journal journal(journalFile());
         QCOMPARE(readFile(change.path()), others);
         QVERIFY(journal.steps().empty());
+    }
+
+    // Another program changes the file after the step began. Recovery after a
+    // crash puts back only what a torn write in place can leave (each byte of
+    // the regions old or new, the size one of the two): another size, or
+    // other bytes, are that program's and stay, reported.
+    void recoveryLeavesLaterChanges_data()
+    {
+        QTest::addColumn<QByteArray>("others");
+        QTest::newRow("a 10 KB frame added")
+            << music(tagOfSize("Another program", 300 + 10240), OldTail);
+        QTest::newRow("another tag in the same room")
+            << music(tagOfSize("Another program", 300), OldTail);
+        QTest::newRow("another trailer") << music(OldHead, testsupport::id3v1Trailer("Other"));
+    }
+    void recoveryLeavesLaterChanges()
+    {
+        QFETCH(QByteArray, others);
+        const tags::TagChange change = musicFile("1.mp3");
+        {
+            Journal journal(journalFile());
+            journal.beginWrites(StepKind::Save, {change});
+            QVERIFY(writeFromAnotherProcess(change.path(), others));
+        } // the program dies: no endWrites
+        const Journal journal(journalFile());
+        QCOMPARE(readFile(change.path()), others);
+        QVERIFY(journal.recovered().empty());
+        QCOMPARE(journal.leftAlone(), std::vector<std::string>{change.path()});
+    }
+
+    // A file whose write was refused (another program changed it after the
+    // step began) is never written when the step ends, whatever it holds;
+    // only a write that began and failed is put back.
+    void onlyStartedWritesArePutBack()
+    {
+        const std::vector<tags::TagChange> changes{musicFile("1.mp3"), musicFile("2.mp3")};
+        // Half the new head: the one a torn write leaves, or another
+        // program's own edit; only the writer knows which.
+        const QByteArray half = NewHead.left(NewHead.size() / 2);
+        Journal journal(journalFile());
+        const std::int64_t step = journal.beginWrites(StepKind::FieldChange, changes);
+        QVERIFY(writeAt(changes[0].path(), half, 0));
+        const QByteArray others = readFile(changes[0].path());
+        QVERIFY(writeAt(changes[1].path(), half, 0));
+        journal.endWrites(step, {FileWrite::NotStarted, FileWrite::Torn});
+        QCOMPARE(readFile(changes[0].path()), others);
+        QCOMPARE(readFile(changes[1].path()), music(OldHead, OldTail));
+        QVERIFY(journal.steps().empty());
+    }
+
+    // The same for an undo: a file refused by the turn stays as it is.
+    void refusedTurnIsNotPutBack()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        Journal journal(journalFile());
+        const std::int64_t step = journal.beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Whole);
+        journal.endWrites(step, {FileWrite::Written});
+        journal.beginTurn(step, false);
+        QVERIFY(writeAt(change.path(), OldHead.left(OldHead.size() / 2), 0));
+        const QByteArray others = readFile(change.path());
+        journal.endTurn(step, false, {true}, {FileWrite::NotStarted});
+        QCOMPARE(readFile(change.path()), others);
+    }
+
+    // A step a running program writes cannot be undone from another one:
+    // said, and nothing turned.
+    void runningStepIsNotUndone()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        Journal running(journalFile());
+        const std::int64_t step = running.beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Whole);
+        Journal other(journalFile());
+        QVERIFY(other.steps().front().open);
+        operations::History history(other);
+        QCOMPARE(history.nextUndo(), step);
+        const auto outcome = history.undo();
+        QCOMPARE(outcome.turned, 0);
+        QCOMPARE(outcome.lines.size(), 1u);
+        QVERIFY2(outcome.lines[0].contains(u"另一个程序"_s), qPrintable(outcome.lines[0]));
+        QCOMPARE(readFile(change.path()), music(NewHead, NewTail));
+        running.endWrites(step, {FileWrite::Written});
+        running.flushWrites();
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(readFile(change.path()), music(OldHead, OldTail));
     }
 
     // A step open in a copy of the program that runs is a write in progress,
@@ -349,7 +542,7 @@ private Q_SLOTS:
             Journal journal(journalFile());
             step = journal.beginWrites(StepKind::Save, {change});
             reach(change, Reached::Whole);
-            journal.endWrites(step, {true});
+            journal.endWrites(step, {FileWrite::Written});
             journal.beginTurn(step, false);
             QVERIFY(writeAt(change.path(), OldHead.left(OldHead.size() / 2), 0));
         }
