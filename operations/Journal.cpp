@@ -3,6 +3,7 @@
 #include "platform/FileNameCodec.h"
 #include "platform/LegacyText.h"
 #include "platform/NativePath.h"
+#include "platform/SystemError.h"
 #include "tags/FileIo.h"
 #include "tags/StaleCopies.h"
 
@@ -652,8 +653,8 @@ std::optional<std::string> setAsideEmpty(const std::string& file)
     for (int n = 2; ::access(aside.c_str(), F_OK) == 0; ++n)
         aside = file + ".damaged-" + stamp + "-" + std::to_string(n);
     if (::rename(file.c_str(), aside.c_str()) != 0)
-        throw errorOf(file, u"文件是空的 (0 字节), 无法另存: "_s +
-                                QString::fromLocal8Bit(std::strerror(errno)));
+        throw errorOf(file,
+                      u"文件是空的 (0 字节), 无法另存: "_s + platform::SystemErrorText(errno));
     ::rename((file + "-wal").c_str(), (aside + "-wal").c_str());
     ::unlink((file + "-shm").c_str());
     return aside;
@@ -663,12 +664,11 @@ std::optional<std::string> setAsideEmpty(const std::string& file)
 int openLock(const std::string& file)
 {
     if (file.empty() || !makePrivateFolders(folderOf(file)))
-        throw errorOf(file,
-                      u"无法创建所在的文件夹: "_s + QString::fromLocal8Bit(std::strerror(errno)));
+        throw errorOf(file, u"无法创建所在的文件夹: "_s + platform::SystemErrorText(errno));
     const std::string lock = file + ".lock";
     const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
-        throw errorOf(lock, QString::fromLocal8Bit(std::strerror(errno)));
+        throw errorOf(lock, platform::SystemErrorText(errno));
     return fd;
 }
 
