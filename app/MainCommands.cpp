@@ -126,6 +126,13 @@ void TFormMain::writeQueued()
         afterWrites_[index](outcome);
         Batch->afterWrite();
     });
+    // The files were written all the same, through copies: say that this
+    // change cannot be taken back, and why.
+    if (!writes_->journalProblem().isEmpty()) {
+        appendLog(u"操作历史无法记录: "_s + writes_->journalProblem());
+        if (writes_->written() > 0)
+            appendLog(u"文件已照常修改, 但这次修改无法撤销"_s);
+    }
 }
 
 void TFormMain::recordStep(operations::StepKind kind,

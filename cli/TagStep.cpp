@@ -43,17 +43,15 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
             queued.push_back(i);
         }
     }
-    bool anyWritten = false;
     writes.write([&](std::size_t index, const operations::Outcome& outcome) {
         progress.update(files.size() + index);
-        anyWritten = anyWritten || outcome.succeeded;
         if (!outcome.succeeded)
             prepared[queued[index]].error = outcome.message;
     });
     // What was done and what was not, when the journal could not keep it.
     if (!writes.journalProblem().isEmpty())
         result.warn(u"操作历史无法记录: "_s + writes.journalProblem());
-    if (anyWritten && (!journal || !writes.journalProblem().isEmpty()))
+    if (writes.written() > 0 && (!journal || !writes.journalProblem().isEmpty()))
         result.warn(u"文件已照常修改, 但这次修改无法撤销"_s);
     context.flushJournal(result);
 

@@ -113,6 +113,7 @@ void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& af
             journalProblem_ = QString::fromUtf8(e.what());
         }
     }
+    written_ = 0;
     std::vector<FileWrite> writes(changing.size(), FileWrite::NotStarted);
     std::size_t next = 0;
     for (std::size_t i = 0; i < changes_.size(); ++i) {
@@ -123,6 +124,7 @@ void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& af
         }
         const auto outcome =
             step != 0 && change.inPlace() ? tags::writeInPlace(change) : tags::writeStaged(change);
+        written_ += outcome.written() ? 1 : 0;
         writes[next++] = outcome.written() ? FileWrite::Written
                          : outcome.started ? FileWrite::Torn
                                            : FileWrite::NotStarted;

@@ -38,12 +38,16 @@ public:
     // written, through copies, but the step cannot be undone); empty when
     // it could.
     const QString& journalProblem() const { return journalProblem_; }
+    // How many files the last write changed on disk (a change that changes
+    // nothing is not counted).
+    std::size_t written() const { return written_; }
 
 private:
     Journal* journal_;
     StepKind kind_;
     std::vector<tags::TagChange> changes_;
     QString journalProblem_;
+    std::size_t written_ = 0;
 };
 
 // The change that writes the tags of the objects given (either may be null:

@@ -358,6 +358,10 @@ private Q_SLOTS:
         QVERIFY2(lines[0].contains(u"操作历史无法打开"_s) && lines[0].contains(u"修改日志未改动"_s),
                  run.err.constData());
         QCOMPARE(lines[1], u"mp3tagloom-cli: 文件已照常修改, 但这次修改无法撤销"_s);
+        // The same title again changes nothing: nothing to take back either.
+        const Run same = cli({u"set"_s, u"title=new"_s, u"a.mp3"_s}, dir_->path());
+        QCOMPARE(same.code, 0);
+        QVERIFY2(!same.err.contains("无法撤销"), same.err.constData());
     }
 
     // A new step ends the redo chain: after undoing A, making B and undoing
