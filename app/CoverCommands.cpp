@@ -148,7 +148,7 @@ void TFormMain::MenuCoverSetClick()
     QString error;
     const auto image = operations::readCoverFile(picturePath, &error);
     if (!image) {
-        appendLog(picturePath + u"不能用作封面: "_s + error);
+        appendLog(shownPath(picturePath) + u"不能用作封面: "_s + error);
         ui.StatusBarPanel0->setText(error);
         return;
     }
@@ -189,17 +189,17 @@ void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare,
         QString reason;
         auto change = prepare(path, &reason);
         if (!change) {
-            appendLog(path + verb + u"失败: "_s + reason);
+            appendLog(shownPath(path) + verb + u"失败: "_s + reason);
             Batch->count(false);
             return;
         }
         if (!change->changes()) {
-            appendLog(path + u"没有封面."_s); // nothing to remove
+            appendLog(shownPath(path) + u"没有封面."_s); // nothing to remove
             return;
         }
         const QString done = logged ? logged(*change) : verb;
         queueWrite(std::move(*change), [=, this](const operations::Outcome& written) {
-            appendLog(path +
+            appendLog(shownPath(path) +
                       (written.succeeded ? done + u"."_s : verb + u"失败: "_s + written.message));
             Batch->count(written.succeeded);
         });
@@ -230,10 +230,10 @@ void TFormMain::MenuCoverSaveClick()
     const auto outcome =
         operations::exportCover(QByteArray::fromStdString(picture->data), file, target);
     if (!outcome.succeeded) {
-        appendLog(target + u"导出封面失败: "_s + outcome.message);
+        appendLog(shownPath(target) + u"导出封面失败: "_s + outcome.message);
         ui.StatusBarPanel0->setText(u"导出封面失败: "_s + outcome.message);
         return;
     }
-    appendLog(target + u"导出封面."_s);
+    appendLog(shownPath(target) + u"导出封面."_s);
     ui.StatusBarPanel0->setText(u"封面已导出"_s);
 }

@@ -82,10 +82,10 @@ void TFormMain::openJournal()
         for (const std::string& notice : journal_->notices())
             appendLog(QString::fromStdString(notice));
         for (const std::string& path : journal_->recovered())
-            appendLog(platform::decodeFileName(QByteArray::fromStdString(path)) +
+            appendLog(shownPath(platform::decodeFileName(QByteArray::fromStdString(path))) +
                       u": 恢复了中断的写入"_s);
         for (const std::string& path : journal_->leftAlone())
-            appendLog(platform::decodeFileName(QByteArray::fromStdString(path)) +
+            appendLog(shownPath(platform::decodeFileName(QByteArray::fromStdString(path))) +
                       u": 已被其他程序修改, 未恢复"_s);
     } catch (const std::exception& e) {
         // The program works on without it: said once, where the user looks,

@@ -208,7 +208,7 @@ void TFormMain::BtnChgMPropClick()
         const QString path = rowPath(row);
         const auto values = batchValues(row, names);
         if (!values) {
-            appendLog(path + u"文件名与格式不符."_s);
+            appendLog(shownPath(path) + u"文件名与格式不符."_s);
             Batch->count(false);
             return;
         }
@@ -217,7 +217,7 @@ void TFormMain::BtnChgMPropClick()
                 continue;
             row->setData(0, HasTagRole, true); // a row without cells gets them
             row->setText(fields[f].column, *(*values)[f]);
-            appendLog(path + fields[f].logMessage);
+            appendLog(shownPath(path) + fields[f].logMessage);
         }
         // Under a priority that names no version nothing is written.
         operations::FieldChange prepared;
@@ -227,12 +227,12 @@ void TFormMain::BtnChgMPropClick()
         if (prepared.change)
             queueWrite(std::move(*prepared.change), [=, this](const operations::Outcome& written) {
                 if (!written.succeeded)
-                    appendLog(path + u"修改属性失败: "_s + written.message);
+                    appendLog(shownPath(path) + u"修改属性失败: "_s + written.message);
                 Batch->count(written.succeeded);
             });
         else if (prepared.written) {
             if (!prepared.reason.isEmpty())
-                appendLog(path + u"修改属性失败: "_s + prepared.reason);
+                appendLog(shownPath(path) + u"修改属性失败: "_s + prepared.reason);
             Batch->count(false);
         }
     };
@@ -284,13 +284,13 @@ void TFormMain::copyTags(bool v1ToV2)
         if (copy.change) {
             queueWrite(std::move(*copy.change), [=, this](const operations::Outcome& written) {
                 const auto outcome = operations::copyWritten(direction, written.succeeded);
-                appendLog(path + outcome.message);
+                appendLog(shownPath(path) + outcome.message);
                 Batch->count(outcome.succeeded);
             });
             return;
         }
         if (!copy.now.message.isEmpty())
-            appendLog(path + copy.now.message);
+            appendLog(shownPath(path) + copy.now.message);
         Batch->count(copy.now.succeeded);
     };
     run.closing = [this] {
@@ -383,22 +383,22 @@ void TFormMain::runRenamePlan(const QString& folder,
         if (!row || planned.state == operations::PlanState::Unchanged)
             continue; // a row gone meanwhile is no file of this run
         if (planned.state != operations::PlanState::Rename) {
-            appendLog(oldPath + u"修改文件名失败！("_s + planned.note + u')');
+            appendLog(shownPath(oldPath) + u"修改文件名失败！("_s + planned.note + u')');
             Batch->count(false);
             continue;
         }
         const operations::MoveDone& done = results[m++];
         if (done.moved) {
             setRowName(row, planned.newName);
-            appendLog(oldPath + u"->"_s + folder + planned.newName);
+            appendLog(shownPath(oldPath) + u"->"_s + shownPath(folder + planned.newName));
             renamed.push_back(moved(oldPath, folder + planned.newName));
         } else if (!done.at.isEmpty()) {
             // Neither name could be had back: the file keeps a temporary one.
             setRowName(row, done.at.mid(done.at.lastIndexOf(u'/') + 1));
-            appendLog(oldPath + u"修改文件名失败！(文件暂时名为 "_s + done.at + u')');
+            appendLog(shownPath(oldPath) + u"修改文件名失败！(文件暂时名为 "_s + done.at + u')');
             renamed.push_back(moved(oldPath, done.at));
         } else {
-            appendLog(oldPath + u"修改文件名失败！"_s);
+            appendLog(shownPath(oldPath) + u"修改文件名失败！"_s);
         }
         Batch->count(done.moved);
     }
@@ -518,18 +518,18 @@ void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::
         if (!row)
             continue; // its row went meanwhile
         if (planned.state != operations::PlanState::Rename) {
-            appendLog(oldPath + u"未移动: "_s + planned.note);
+            appendLog(shownPath(oldPath) + u"未移动: "_s + planned.note);
             continue;
         }
         const QString newPath = operations::joinPath(target, planned.newName);
         // Only files: a row never moves a folder with its contents.
         if (platform::FileExists(oldPath) &&
             operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(oldPath + u"->"_s + newPath);
+            appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
             files.push_back(moved(oldPath, newPath));
             delete row;
         } else {
-            appendLog(oldPath + u"移动文件失败！"_s);
+            appendLog(shownPath(oldPath) + u"移动文件失败！"_s);
         }
     }
     recordStep(operations::StepKind::Move, files);
@@ -614,7 +614,7 @@ void TFormMain::MenuEncodingClick()
         if (!prepared.converted)
             return;
         const auto report = [this, path](bool succeeded) {
-            appendLog(path + (succeeded ? u"编码转换."_s : u"编码转换失败."_s));
+            appendLog(shownPath(path) + (succeeded ? u"编码转换."_s : u"编码转换失败."_s));
             Batch->count(succeeded);
         };
         if (prepared.change)
@@ -644,17 +644,17 @@ void TFormMain::MenuFixNameClick()
         const auto repaired = platform::repairedFileName(platform::encodeFileName(rowName(row)),
                                                          *detector_, LegacyCodePage);
         if (!repaired) {
-            appendLog(oldPath + u"修复文件名失败！(无法确定编码)"_s);
+            appendLog(shownPath(oldPath) + u"修复文件名失败！(无法确定编码)"_s);
             continue;
         }
         const QString shown = *repaired;
         const QString newPath = folder + shown;
         if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(oldPath + u"->"_s + newPath);
+            appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
             renamed.push_back(moved(oldPath, newPath));
             setRowName(row, shown);
         } else {
-            appendLog(oldPath + u"修复文件名失败！"_s);
+            appendLog(shownPath(oldPath) + u"修复文件名失败！"_s);
         }
     }
     recordStep(operations::StepKind::Rename, renamed);

@@ -451,6 +451,18 @@ QString TFormMain::shownName(const QString& name) const
     return platform::shownFileName(platform::encodeFileName(name), *detector_, LegacyCodePage);
 }
 
+QString TFormMain::shownPath(const QString& path) const
+{
+    // Folder by folder: a GBK folder may hold a UTF-8 name, and the other
+    // way round.
+    QStringList parts = path.split(u'/');
+    for (QString& part : parts) {
+        if (!part.isEmpty())
+            part = shownName(part);
+    }
+    return parts.join(u'/');
+}
+
 void TFormMain::appendLog(const QString& line)
 {
     ui.MemoLog->appendPlainText(line);
@@ -834,11 +846,11 @@ bool TFormMain::savePage()
     updateEditMenu();
     flushJournalSoon();
     if (!outcome.succeeded) {
-        appendLog(path + u"修改属性失败."_s);
+        appendLog(shownPath(path) + u"修改属性失败."_s);
         ui.StatusBarPanel0->setText(outcome.message);
         return false;
     }
-    appendLog(path + u"修改属性."_s);
+    appendLog(shownPath(path) + u"修改属性."_s);
     page_->markUnmodified();
     return true;
 }

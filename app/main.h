@@ -207,6 +207,8 @@ private:
     void setRowName(QTreeWidgetItem* row, const QString& name);
     // A file's name as the list shows it; names in legacy bytes decoded.
     QString shownName(const QString& name) const;
+    // A path as the log shows it: each of its names as the list would.
+    QString shownPath(const QString& path) const;
 
     struct Place {
         QString folder; // ends in "/"
