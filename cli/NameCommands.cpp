@@ -131,15 +131,36 @@ void reportJobs(const std::vector<NameJob>& jobs, bool dryRun, Context& context,
     }
 }
 
-// The plan of each folder's files: their new names from their tags.
-void planFolders(std::vector<NameJob>& jobs, const QString& pattern, operations::Priority priority,
-                 Context& context)
+// The jobs that can go on, by the folder of their file: a plan is made per
+// folder, against that folder's names and file system.
+std::map<QString, std::vector<std::size_t>> jobsByFolder(const std::vector<NameJob>& jobs)
 {
     std::map<QString, std::vector<std::size_t>> byFolder;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         if (!jobs[i].error)
             byFolder[folderOf(jobs[i].absolute)].push_back(i);
     }
+    return byFolder;
+}
+
+// A folder's plan into its jobs: a row that cannot take its name fails.
+void takePlan(std::vector<NameJob>& jobs, const std::vector<std::size_t>& members,
+              const std::vector<operations::PlannedName>& plan)
+{
+    for (std::size_t k = 0; k < members.size(); ++k) {
+        NameJob& job = jobs[members[k]];
+        job.plan = plan[k];
+        if (job.plan.state != PlanState::Rename && job.plan.state != PlanState::Unchanged)
+            job.error =
+                job.plan.note.isEmpty() ? operations::stateText(job.plan.state) : job.plan.note;
+    }
+}
+
+// The plan of each folder's files: their new names from their tags.
+void planFolders(std::vector<NameJob>& jobs, const QString& pattern, operations::Priority priority,
+                 Context& context)
+{
+    const auto byFolder = jobsByFolder(jobs);
     TID3v1 v1;
     TID3v2 v2;
     const operations::TextRules rules = context.textRules();
@@ -158,13 +179,7 @@ void planFolders(std::vector<NameJob>& jobs, const QString& pattern, operations:
         const auto plan = operations::planRenames(
             sources, entries.value_or(std::vector<QString>{}), platform::NameRulesOf(folder),
             [&context](const QString& name) { return context.shownName(name); });
-        for (std::size_t k = 0; k < members.size(); ++k) {
-            NameJob& job = jobs[members[k]];
-            job.plan = plan[k];
-            if (job.plan.state != PlanState::Rename && job.plan.state != PlanState::Unchanged)
-                job.error =
-                    job.plan.note.isEmpty() ? operations::stateText(job.plan.state) : job.plan.note;
-        }
+        takePlan(jobs, members, plan);
     }
 }
 
@@ -194,11 +209,7 @@ Result runRename(const ParsedArgs& args, Context& context)
 // dry run as in the run. A name no code page fits with confidence stays.
 void planRepairs(std::vector<NameJob>& jobs, Context& context)
 {
-    std::map<QString, std::vector<std::size_t>> byFolder;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (!jobs[i].error)
-            byFolder[folderOf(jobs[i].absolute)].push_back(i);
-    }
+    const auto byFolder = jobsByFolder(jobs);
     for (const auto& [folder, members] : byFolder) {
         std::vector<operations::NameChange> changes;
         for (const std::size_t i : members) {
@@ -214,12 +225,7 @@ void planRepairs(std::vector<NameJob>& jobs, Context& context)
         const auto plan = operations::planNewNames(
             changes, entries.value_or(std::vector<QString>{}), platform::NameRulesOf(folder),
             [&context](const QString& name) { return context.shownName(name); });
-        for (std::size_t k = 0; k < members.size(); ++k) {
-            NameJob& job = jobs[members[k]];
-            job.plan = plan[k];
-            if (job.plan.state != PlanState::Rename && job.plan.state != PlanState::Unchanged)
-                job.error = job.plan.note;
-        }
+        takePlan(jobs, members, plan);
     }
 }
 
