@@ -68,6 +68,16 @@ template <class Action> void guarded(QWidget* control, Action&& action)
     }
 }
 
+// Sets a property's field; true when the value changed, so that the
+// property's setter reads again only then.
+template <class T> bool assignChanged(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
 // The hourglass for the duration of a long operation.
 class WaitCursor {
 public:

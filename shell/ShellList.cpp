@@ -3,14 +3,9 @@
 #include "platform/ShellClipboard.h"
 #include "platform/ShellItem.h"
 #include "platform/ShellNamespace.h"
-#include "shell/ShellLink.h"
 #include "shell/ShellStrings.h"
 
-#include <QContextMenuEvent>
-#include <QDropEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -19,8 +14,6 @@
 using namespace Qt::StringLiterals;
 using platform::ItemIdList;
 using ShellControls::guarded;
-using ShellControls::UpdatesSuspended;
-using ShellControls::WaitCursor;
 
 namespace {
 
@@ -105,21 +98,11 @@ bool TShellListItem::operator<(const QTreeWidgetItem& other) const
 
 // ---- construction and properties -------------------------------------------------
 
-TShellList::TShellList(QWidget* parent)
-    : QTreeWidget(parent), browser_(new TShellBrowser(this)), images_(new TSystemImageList(this)),
-      icons_(*images_), scroller_(new ShellControls::DragScroller(this))
+TShellList::TShellList(QWidget* parent) : TShellView(u"TShellList"_s, parent)
 {
-    setRootIsDecorated(false);
     setItemsExpandable(false);
     setSelectionMode(ExtendedSelection);
-    setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    setIconSize(images_->iconSize());
-    setEditTriggers(SelectedClicked | EditKeyPressed);
-    setItemDelegate(new ShellControls::RenameDelegate(
-        this, [this](const QModelIndex& index, const QString& text) {
-            guarded(this, [&] { renameItem(itemFromIndex(index), text); });
-        }));
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(0, Qt::AscendingOrder);
@@ -129,8 +112,6 @@ TShellList::TShellList(QWidget* parent)
         guarded(this,
                 [&] { sortItemsBy(column, reverse ? Qt::DescendingOrder : Qt::AscendingOrder); });
     });
-    viewport()->setAcceptDrops(true);
-    setDropIndicatorShown(false);
 
     refresh_.setSingleShot(true);
     refresh_.setInterval(refreshDelay);
@@ -138,24 +119,7 @@ TShellList::TShellList(QWidget* parent)
     connect(&refresh_, &QTimer::timeout, this,
             [this] { guarded(this, [this] { mergeRefresh(); }); });
     // A burst of changes on disk is merged once, when the folder has been quiet.
-    browser_->SetOnFileChange([this](QObject*) { refresh_.start(); });
-}
-
-TShellList::~TShellList()
-{
-    // The base class deletes the rows; nothing of this class may react to that.
-    disconnect(this, nullptr, this, nullptr);
-    disconnect(header(), nullptr, this, nullptr);
-    browser_->SetOnFileChange({});
-    if (link_)
-        link_->RemoveControl(this);
-}
-
-void TShellList::setLoading(bool loading)
-{
-    loading_ = loading;
-    if (!loading)
-        loaded();
+    browser().SetOnFileChange([this](QObject*) { refresh_.start(); });
 }
 
 void TShellList::loaded()
@@ -166,7 +130,7 @@ void TShellList::loaded()
         setPath(QString()); // "计算机"
         return;
     }
-    if (!(link_ && topLevelItemCount() > 0))
+    if (!(ShellLink() && topLevelItemCount() > 0))
         Populate();
 }
 
@@ -174,40 +138,24 @@ void TShellList::showEvent(QShowEvent* event)
 {
     QTreeWidget::showEvent(event);
     // A list shown before anyone chose its folder shows "计算机".
-    if (!created_ && !loading_) {
+    if (!created_ && !loading()) {
         created_ = true;
         if (Path().isEmpty() && topLevelItemCount() == 0)
             guarded(this, [this] { setPath(QString()); });
     }
 }
 
-void TShellList::setShellLink(TShellLink* link)
-{
-    if (link_ == link)
-        return;
-    if (link_)
-        link_->RemoveControl(this);
-    link_ = link;
-    if (link_)
-        link_->AddControl(this);
-}
-
-QString TShellList::Version() const
-{
-    return u"TShellList"_s + ShellStrings::VersionSuffix();
-}
-
 QString TShellList::Path() const
 {
-    return browser_->Folder();
+    return browser().Folder();
 }
 
 void TShellList::setPath(const QString& path)
 {
     try {
-        browser_->SetFolder(path);
+        browser().SetFolder(path);
     } catch (const EShellBrowserError&) {
-        if (!loading_)
+        if (!loading())
             throw;
         ShellControls::showError(this, ShellStrings::CannotFindPath() + path);
     }
@@ -217,81 +165,51 @@ void TShellList::setPath(const QString& path)
 
 void TShellList::reportFolder()
 {
-    if (link_)
-        link_->NotifyFolderChange(this, browser_->GetFolderIDList());
+    if (ShellLink())
+        ShellLink()->NotifyFolderChange(this, browser().GetFolderIDList());
 }
 
 TShellFolder TShellList::SpecialFolder() const
 {
-    const TShellFolder special = browser_->GetFolderSpecialIndex();
+    const TShellFolder special = browser().GetFolderSpecialIndex();
     return special == SF_DRIVES && !Path().isEmpty() ? SF_FILESYSTEMFOLDER : special;
 }
 
 void TShellList::setSpecialFolder(TShellFolder folder)
 {
     if (folder != SF_FILESYSTEMFOLDER)
-        browser_->SetSpecialFolder(folder);
+        browser().SetSpecialFolder(folder);
     Populate();
     reportFolder();
 }
 
-QString TShellList::Filter() const
-{
-    return browser_->Filter();
-}
-
-void TShellList::setFilter(const QString& filter)
-{
-    browser_->SetFilter(filter);
-    Populate();
-}
-
-bool TShellList::FileSystemOnly() const
-{
-    return browser_->FileSystemOnly;
-}
-
-void TShellList::setFileSystemOnly(bool on)
-{
-    browser_->FileSystemOnly = on;
-    Populate();
-}
-
 void TShellList::setShowHidden(bool on)
 {
-    showHidden_ = on;
+    storeShowHidden(on);
     Populate();
 }
 
 void TShellList::setDetails(bool on)
 {
-    if (details_ == on)
-        return;
-    details_ = on;
-    Populate();
-}
-
-void TShellList::setOleDragDrop(bool on)
-{
-    oleDragDrop_ = on;
-    setDragEnabled(on);
+    if (ShellControls::assignChanged(details_, on))
+        Populate();
 }
 
 // ---- reading the folder -------------------------------------------------------------
 
 bool TShellList::Populate()
 {
-    if (loading_ || !isEnabled())
+    if (loading() || !isEnabled())
         return false;
-    const WaitCursor wait;
-    const UpdatesSuspended frozen(this);
+    const ShellControls::WaitCursor wait;
+    const ShellControls::UpdatesSuspended frozen(this);
     refresh_.stop(); // what changed so far is read now
     clear();
     buildColumns();
     if (OnCreateColumns)
         OnCreateColumns(this);
     std::vector<std::unique_ptr<TShellListItem>> made;
-    while (browser_->Next()) {
+    while (browser().Next()) {
         if (std::unique_ptr<TShellListItem> item = makeItem())
             made.push_back(std::move(item));
     }
@@ -317,11 +235,11 @@ void TShellList::buildColumns()
     QStringList captions;
     alignments_.clear();
     for (int c = 0; c < maxColumns; ++c) {
-        const QString caption = browser_->GetDetail(c, true);
+        const QString caption = browser().GetDetail(c, true);
         if (caption.isEmpty())
             break;
         captions.append(caption);
-        alignments_.append(browser_->GetColumnInfo(c).alignment);
+        alignments_.append(browser().GetColumnInfo(c).alignment);
         if (!details_)
             break;
     }
@@ -330,7 +248,7 @@ void TShellList::buildColumns()
     for (int c = 0; c < int(captions.size()); ++c) {
         headerItem()->setTextAlignment(c, alignments_[c] | Qt::AlignVCenter);
         const int remembered = c < widths.size() ? widths[c] : 0;
-        setColumnWidth(c, remembered >= 1 ? remembered : browser_->GetColumnInfo(c).width);
+        setColumnWidth(c, remembered >= 1 ? remembered : browser().GetColumnInfo(c).width);
     }
     if (sortColumn_ >= columnCount()) {
         sortColumn_ = 0;
@@ -341,14 +259,14 @@ void TShellList::buildColumns()
 // A row for the browser's current item, or null when the item is not shown.
 std::unique_ptr<TShellListItem> TShellList::makeItem()
 {
-    if (!showHidden_ && browser_->IsGhosted())
+    if (!ShowHidden() && browser().IsGhosted())
         return {};
-    auto item = std::make_unique<TShellListItem>(browser_->GetObjectIDList());
-    item->setText(0, browser_->GetDisplayName());
+    auto item = std::make_unique<TShellListItem>(browser().GetObjectIDList());
+    item->setText(0, browser().GetDisplayName());
     if (OnAddItem) {
         if (details_) {
             for (int c = 1; c < columnCount(); ++c)
-                item->setText(c, browser_->GetDetail(c, false));
+                item->setText(c, browser().GetDetail(c, false));
         }
         bool canAdd = true;
         OnAddItem(this, item.get(), canAdd);
@@ -362,20 +280,20 @@ QString TShellList::detailOf(const TShellListItem& item, int column) const
 {
     if (column >= columnCount())
         return {};
-    browser_->SetObjectIDList(item.relativeIDList());
-    return browser_->GetDetail(column, false);
+    browser().SetObjectIDList(item.relativeIDList());
+    return browser().GetDetail(column, false);
 }
 
 QIcon TShellList::iconOf(const TShellListItem& item) const
 {
-    browser_->SetObjectIDList(item.relativeIDList());
-    const int index = browser_->IconNumber();
-    const quint32 attributes = browser_->GetAttributes(
+    browser().SetObjectIDList(item.relativeIDList());
+    const int index = browser().IconNumber();
+    const quint32 attributes = browser().GetAttributes(
         platform::SFGAO_LINK | platform::SFGAO_SHARE | platform::SFGAO_GHOSTED);
     const int overlay = attributes & platform::SFGAO_LINK    ? 1
                         : attributes & platform::SFGAO_SHARE ? 0
                                                              : -1;
-    return icons_.icon(index, -1, overlay, item.isCut() || (attributes & platform::SFGAO_GHOSTED));
+    return icons().icon(index, -1, overlay, item.isCut() || (attributes & platform::SFGAO_GHOSTED));
 }
 
 Qt::Alignment TShellList::alignmentOf(int column) const
@@ -385,14 +303,14 @@ Qt::Alignment TShellList::alignmentOf(int column) const
 
 int TShellList::compareItems(const TShellListItem& a, const TShellListItem& b) const
 {
-    return browser_->compareIDs(sortColumn_, a.relativeIDList(), b.relativeIDList());
+    return browser().compareIDs(sortColumn_, a.relativeIDList(), b.relativeIDList());
 }
 
 void TShellList::sortItemsBy(int column, Qt::SortOrder order)
 {
     sortColumn_ = column;
     sortOrder_ = order;
-    const WaitCursor wait;
+    const ShellControls::WaitCursor wait;
     sortItems(column, order);
 }
 
@@ -401,9 +319,9 @@ void TShellList::sortItemsBy(int column, Qt::SortOrder order)
 void TShellList::mergeRefresh()
 {
     refresh_.stop();
-    if (loading_)
+    if (loading())
         return;
-    const UpdatesSuspended frozen(this);
+    const ShellControls::UpdatesSuspended frozen(this);
     std::vector<TShellListItem*> existing;
     for (int i = 0; i < topLevelItemCount(); ++i) {
         if (TShellListItem* item = shellItemOf(topLevelItem(i))) {
@@ -412,16 +330,16 @@ void TShellList::mergeRefresh()
         }
     }
     const auto before = [this](const TShellListItem* a, const ItemIdList& b) {
-        return browser_->compareIDs(0, a->relativeIDList(), b) < 0;
+        return browser().compareIDs(0, a->relativeIDList(), b) < 0;
     };
     std::sort(existing.begin(), existing.end(),
               [&](const auto* a, const auto* b) { return before(a, b->relativeIDList()); });
     std::vector<std::unique_ptr<TShellListItem>> added;
     int seen = 0;
-    while (browser_->Next()) {
-        const ItemIdList item = browser_->GetObjectIDList();
+    while (browser().Next()) {
+        const ItemIdList item = browser().GetObjectIDList();
         const auto it = std::lower_bound(existing.begin(), existing.end(), item, before);
-        if (it != existing.end() && browser_->compareIDs(0, (*it)->relativeIDList(), item) == 0) {
+        if (it != existing.end() && browser().compareIDs(0, (*it)->relativeIDList(), item) == 0) {
             seen += (*it)->seen_ ? 0 : 1;
             (*it)->seen_ = true;
             // Its size and date may be others now.
@@ -468,29 +386,21 @@ void TShellList::setCut(TShellListItem* item, bool cut)
 
 // ---- the link ---------------------------------------------------------------------
 
-void TShellList::customEvent(QEvent* event)
+// A folder that cannot be shown shows nothing.
+void TShellList::followFolder(const ItemIdList& absolute)
 {
-    const QEvent::Type type = event->type();
-    if (type == TShellLink::FolderChanged) {
-        const ItemIdList& folder = static_cast<TShellLinkFolderEvent*>(event)->idList();
-        if (folder.isNull())
-            return;
-        try {
-            browser_->SetFolderIDList(folder);
-            Populate();
-        } catch (const std::exception&) {
-            clear(); // a folder that cannot be shown shows nothing
-        }
-    } else if (type == TShellLink::SelectAll) {
-        selectAll();
-        setFocus();
-    } else if (type == TShellLink::Refresh) {
-        guarded(this, [this] { Populate(); });
-    } else if (type == TShellLink::RefreshSelection) {
-        guarded(this, [this] { mergeRefresh(); });
-    } else {
-        QTreeWidget::customEvent(event);
+    try {
+        browser().SetFolderIDList(absolute);
+        Populate();
+    } catch (const std::exception&) {
+        clear();
     }
+}
+
+void TShellList::followSelectAll()
+{
+    selectAll();
+    setFocus();
 }
 
 // ---- verbs on the selection --------------------------------------------------------
@@ -515,7 +425,7 @@ QList<QPersistentModelIndex> TShellList::indexesOf(const QList<TShellListItem*>&
 
 QStringList TShellList::pathsOf(const QList<TShellListItem*>& items) const
 {
-    const ItemIdList folder = browser_->GetFolderIDList();
+    const ItemIdList folder = browser().GetFolderIDList();
     QStringList paths;
     for (const TShellListItem* item : items)
         paths.append(platform::SHGetPathFromIDListA(folder.joined(item->relativeIDList())));
@@ -526,8 +436,8 @@ QStringList TShellList::pathsOf(const QList<TShellListItem*>& items) const
 QString TShellList::pasteDestination(const QList<TShellListItem*>& items) const
 {
     if (items.size() == 1) {
-        browser_->SetObjectIDList(items.front()->relativeIDList());
-        if (browser_->IsFolder())
+        browser().SetObjectIDList(items.front()->relativeIDList());
+        if (browser().IsFolder())
             return pathsOf(items).front();
     }
     return Path();
@@ -535,35 +445,35 @@ QString TShellList::pasteDestination(const QList<TShellListItem*>& items) const
 
 void TShellList::aimAt(const QList<TShellListItem*>& items)
 {
-    browser_->MultiObjects.clear();
+    browser().MultiObjects.clear();
     if (items.size() == 1) {
-        browser_->SetObjectIDList(items.front()->relativeIDList());
+        browser().SetObjectIDList(items.front()->relativeIDList());
         return;
     }
     QStringList names;
     for (const TShellListItem* item : items) {
-        browser_->SetObjectIDList(item->relativeIDList());
-        names.append(browser_->ObjectName());
+        browser().SetObjectIDList(item->relativeIDList());
+        names.append(browser().ObjectName());
     }
-    browser_->MultiObjects = names;
+    browser().MultiObjects = names;
 }
 
 // A folder, or a link to one, opened becomes the shown folder.
 bool TShellList::openSelected(TShellListItem* item)
 {
-    browser_->MultiObjects.clear();
-    browser_->SetObjectIDList(item->relativeIDList());
-    if (browser_->IsFolder()) {
-        if (!browser_->OpenObject())
+    browser().MultiObjects.clear();
+    browser().SetObjectIDList(item->relativeIDList());
+    if (browser().IsFolder()) {
+        if (!browser().OpenObject())
             return false;
         reportFolder();
         Populate();
         return true;
     }
-    const QString target = browser_->GetLinkTarget();
+    const QString target = browser().GetLinkTarget();
     if (target.isEmpty())
         return false;
-    browser_->SetFolder(target);
+    browser().SetFolder(target);
     Populate();
     reportFolder();
     return true;
@@ -582,7 +492,7 @@ bool TShellList::ExecuteVerb(const QString& verb)
     const QString pasteTo = pasteDestination(selected);
     const QList<QPersistentModelIndex> indexes = indexesOf(selected);
     aimAt(selected);
-    if (!browser_->ExecuteVerb(verb))
+    if (!browser().ExecuteVerb(verb))
         return false;
     afterVerb(v, paths, clipboard, pasteTo, indexes);
     if (v == u"delete"_s)
@@ -618,97 +528,41 @@ void TShellList::report(TShellOperations operation, const QStringList& files,
     // Deleted rows leave at once, whether or not anyone listens.
     if (operation & 0x40)
         qDeleteAll(selectedItems());
-    if (OnOperation && !files.isEmpty())
-        OnOperation(this, operation, files, destination);
+    TShellView::report(operation, files, destination);
     // The tree picks up folders deleted, moved or renamed here.
-    if (link_ && (operation & (0x2 | 0x40 | 0x80 | 0x200)))
-        link_->NotifyRefreshSelection(this);
+    if (ShellLink() && (operation & (0x2 | 0x40 | 0x80 | 0x200)))
+        ShellLink()->NotifyRefreshSelection(this);
 }
 
 // ---- keys, clicks and the context menu ---------------------------------------------
 
-void TShellList::keyPressEvent(QKeyEvent* event)
+bool TShellList::handleOwnKey(int key, Qt::KeyboardModifiers modifiers)
 {
-    bool consumed = false;
-    if (state() != EditingState)
-        guarded(this, [&] { consumed = handleKey(event); });
-    if (consumed)
-        event->accept();
+    if (modifiers != Qt::NoModifier)
+        return false;
+    if (key == Qt::Key_Backspace)
+        goUp();
+    else if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        ExecuteVerb(u"default"_s);
     else
-        QTreeWidget::keyPressEvent(event);
+        return false;
+    return true;
 }
 
-bool TShellList::handleKey(QKeyEvent* event)
-{
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const int key = event->key();
-    if (modifiers == Qt::NoModifier) {
-        switch (key) {
-        case Qt::Key_Delete:
-            if (!readOnly_)
-                ExecuteVerb(u"delete"_s);
-            return true;
-        case Qt::Key_F2:
-            if (QTreeWidgetItem* item = currentItem(); item && item->isSelected())
-                editItem(item);
-            return true;
-        case Qt::Key_F5:
-            Populate();
-            if (link_)
-                link_->NotifyRefresh(this);
-            return true;
-        case Qt::Key_Backspace:
-            goUp();
-            return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            ExecuteVerb(u"default"_s);
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (modifiers == Qt::ShiftModifier && key == Qt::Key_F10) {
-        showContextMenu(!selectedItems().isEmpty(), keyboardMenuPoint());
-        return true;
-    }
-    if (modifiers != Qt::ControlModifier)
-        return false;
-    switch (key) {
-    case Qt::Key_A:
-        selectAll();
-        setFocus();
-        return true;
-    case Qt::Key_C:
-        ExecuteVerb(u"copy"_s);
-        return true;
-    case Qt::Key_V:
-        if (!readOnly_)
-            pasteFromKeyboard();
-        return true;
-    case Qt::Key_X:
-        if (!readOnly_)
-            ExecuteVerb(u"cut"_s);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TShellList::pasteFromKeyboard()
+void TShellList::pasteKey()
 {
     const QStringList files = platform::ReadClipboardFiles().paths;
     // The folder is not watched during the paste; one merge follows it.
-    const TNotifyEvent watch = browser_->OnFileChange();
-    browser_->SetOnFileChange({});
+    const TNotifyEvent watch = browser().OnFileChange();
+    browser().SetOnFileChange({});
     bool pasted = false;
     try {
-        pasted = browser_->pasteIntoFolder();
+        pasted = browser().pasteIntoFolder();
     } catch (...) {
-        browser_->SetOnFileChange(watch);
+        browser().SetOnFileChange(watch);
         throw;
     }
-    browser_->SetOnFileChange(watch);
+    browser().SetOnFileChange(watch);
     refresh_.start();
     if (pasted)
         report(ShellOperation::Pasted, files, Path());
@@ -716,38 +570,21 @@ void TShellList::pasteFromKeyboard()
 
 void TShellList::goUp()
 {
-    browser_->GoUp();
+    browser().GoUp();
     Populate();
     reportFolder();
 }
 
-QPoint TShellList::keyboardMenuPoint() const
+QTreeWidgetItem* TShellList::menuItem() const
 {
     const QList<TShellListItem*> selected = selectedShellItems();
-    const QPoint point =
-        selected.isEmpty() ? QPoint(1, 1) : visualItemRect(selected.front()).topLeft();
-    return viewport()->mapToGlobal(point);
+    return selected.isEmpty() ? nullptr : selected.front();
 }
 
-void TShellList::contextMenuEvent(QContextMenuEvent* event)
+void TShellList::showBackgroundMenu(const QPoint& globalPos)
 {
-    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
-    const bool onItem = mouse ? itemAt(event->pos()) != nullptr : !selectedItems().isEmpty();
-    const QPoint point = mouse ? event->globalPos() : keyboardMenuPoint();
-    guarded(this, [&] { showContextMenu(onItem, point); });
-    event->accept();
-}
-
-void TShellList::showContextMenu(bool onItem, const QPoint& globalPos)
-{
-    if (!onItem) {
-        if (backgroundPopupMenu_)
-            backgroundPopupMenu_->popup(globalPos);
-    } else if (shellContextMenu_ && !selectedShellItems().isEmpty()) {
-        showShellMenu(globalPos);
-    } else if (popupMenu_) {
-        popupMenu_->popup(globalPos);
-    }
+    if (backgroundPopupMenu_)
+        backgroundPopupMenu_->popup(globalPos);
 }
 
 void TShellList::showShellMenu(const QPoint& globalPos)
@@ -757,20 +594,10 @@ void TShellList::showShellMenu(const QPoint& globalPos)
     const QStringList clipboard = platform::ReadClipboardFiles().paths;
     const QString pasteTo = pasteDestination(selected);
     const QList<QPersistentModelIndex> indexes = indexesOf(selected);
-    const ItemIdList folder = browser_->GetFolderIDList();
+    const ItemIdList folder = browser().GetFolderIDList();
     aimAt(selected);
-    browser_->ReadOnly = readOnly_;
-    browser_->OnContextMenuSelect = OnContextMenuSelect;
-    browser_->OnRename = TNotifyEvent();
-    if (!readOnly_) {
-        browser_->OnRename = [this, index = indexes.front()](QObject*) {
-            if (index.isValid())
-                editItem(itemFromIndex(index));
-        };
-    }
-    const QString verb = browser_->ShowContextMenu(globalPos, popupMenu_);
-    browser_->OnRename = TNotifyEvent();
-    if (verb == u"open"_s && !(browser_->GetFolderIDList() == folder)) {
+    const QString verb = runShellMenu(globalPos, indexes.front());
+    if (verb == u"open"_s && !(browser().GetFolderIDList() == folder)) {
         reportFolder(); // a folder opened from the menu is shown
         Populate();
         return;
@@ -791,124 +618,56 @@ void TShellList::mouseDoubleClickEvent(QMouseEvent* event)
 
 // ---- renaming ----------------------------------------------------------------------
 
-bool TShellList::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
-{
-    if ((trigger == AllEditTriggers || (editTriggers() & trigger)) &&
-        !canEdit(itemFromIndex(index)))
-        return false;
-    return QTreeWidget::edit(index, trigger, event);
-}
-
-bool TShellList::canEdit(QTreeWidgetItem* item) const
+bool TShellList::aimAtItem(QTreeWidgetItem* item) const
 {
     const TShellListItem* row = shellItemOf(item);
-    if (readOnly_ || !row)
-        return false;
-    browser_->SetObjectIDList(row->relativeIDList());
-    return browser_->CanRename();
+    if (row)
+        browser().SetObjectIDList(row->relativeIDList());
+    return row;
 }
 
-void TShellList::renameItem(QTreeWidgetItem* item, const QString& text)
+QString TShellList::itemPath(QTreeWidgetItem* item) const
 {
     TShellListItem* row = shellItemOf(item);
-    if (!row || text.isEmpty() || text == row->text(0))
-        return;
-    const QString oldPath = pathsOf({row}).front();
-    browser_->SetObjectIDList(row->relativeIDList());
-    bool renamed = false;
-    const QString name = browser_->RenameObject(text, &renamed);
-    if (!renamed)
-        return; // the caption keeps the name the item still has
-    row->setText(0, name);
-    row->setRelativeIDList(browser_->GetObjectIDList());
+    return row ? pathsOf({row}).front() : QString();
+}
+
+void TShellList::itemRenamed(QTreeWidgetItem* item, const QString& oldPath, const QString& text)
+{
+    TShellListItem* row = shellItemOf(item);
+    row->setRelativeIDList(browser().GetObjectIDList());
     row->forgetShownValues(); // a new extension may bring a new type and icon
     report(ShellOperation::Renamed, {oldPath}, text);
 }
 
 // ---- drag and drop -----------------------------------------------------------------
 
-// The folder that files dropped at the pointer go into: the folder row under
-// the pointer, else the shown folder; empty where nothing can be dropped.
-QString TShellList::fileDropTarget(QDropEvent* event) const
+// The folder row under the pointer, else the shown folder.
+QString TShellList::dropFolderAt(const QPoint& viewportPos) const
 {
-    if (!oleDragDrop_ || readOnly_ ||
-        platform::FilesFromMimeData(event->mimeData()).paths.isEmpty())
-        return {};
-    if (TShellListItem* row = shellItemOf(itemAt(event->position().toPoint()))) {
-        browser_->SetObjectIDList(row->relativeIDList());
-        if (browser_->IsFolder())
+    if (TShellListItem* row = shellItemOf(itemAt(viewportPos))) {
+        browser().SetObjectIDList(row->relativeIDList());
+        if (browser().IsFolder())
             return pathsOf({row}).front();
     }
     return Path();
 }
 
-bool TShellList::acceptsDrag(QDropEvent* event)
-{
-    const Qt::DropAction action = ShellControls::FileDropAction(*event);
-    if (action == Qt::IgnoreAction || fileDropTarget(event).isEmpty())
-        return false;
-    event->setDropAction(action);
-    return true;
-}
-
-void TShellList::dragEnterEvent(QDragEnterEvent* event)
-{
-    dragMoveEvent(event);
-}
-
-void TShellList::dragMoveEvent(QDragMoveEvent* event)
-{
-    scroller_->track(event->position().toPoint());
-    bool accept = false;
-    guarded(this, [&] { accept = acceptsDrag(event); });
-    if (accept)
-        event->accept();
-    else
-        event->ignore();
-}
-
-void TShellList::dragLeaveEvent(QDragLeaveEvent* event)
-{
-    scroller_->stop();
-    event->accept();
-}
-
-void TShellList::dropEvent(QDropEvent* event)
-{
-    scroller_->stop();
-    event->ignore();
-    guarded(this, [&] {
-        if (!acceptsDrag(event))
-            return;
-        event->accept();
-        const QString target = fileDropTarget(event);
-        const QStringList files = platform::FilesFromMimeData(event->mimeData()).paths;
-        const Qt::DropAction action = event->dropAction();
-        if (ShellControls::DropFiles(files, action, target).pasted.isEmpty()) {
-            event->setDropAction(Qt::IgnoreAction);
-            return;
-        }
-        report(ShellControls::DroppedOperation(action), files, target);
-    });
-}
-
-void TShellList::startDrag(Qt::DropActions)
+// The selected items, as far as all of them allow.
+TShellView::DragSet TShellList::dragSet()
 {
     const QList<TShellListItem*> selected = selectedShellItems();
-    if (!oleDragDrop_ || selected.isEmpty())
-        return;
-    guarded(this, [&] {
-        constexpr quint32 mask =
-            platform::SFGAO_CANCOPY | platform::SFGAO_CANMOVE | platform::SFGAO_CANLINK;
-        quint32 allowed = mask;
-        for (const TShellListItem* item : selected) {
-            browser_->SetObjectIDList(item->relativeIDList());
-            allowed &= browser_->GetAttributes(mask);
-        }
-        const QStringList paths = pathsOf(selected);
-        const Qt::DropAction done = ShellControls::DragFiles(
-            this, paths, ShellControls::ActionsOfAttributes(allowed), selected.front()->icon(0));
-        if (done != Qt::IgnoreAction)
-            report(ShellControls::DraggedOperation(done), paths, {});
-    });
+    if (selected.isEmpty())
+        return {};
+    constexpr quint32 mask =
+        platform::SFGAO_CANCOPY | platform::SFGAO_CANMOVE | platform::SFGAO_CANLINK;
+    quint32 allowed = mask;
+    for (const TShellListItem* item : selected) {
+        browser().SetObjectIDList(item->relativeIDList());
+        allowed &= browser().GetAttributes(mask);
+    }
+    return {pathsOf(selected),
+            ShellControls::ActionsOfAttributes(allowed),
+            selected.front()->icon(0),
+            {}};
 }

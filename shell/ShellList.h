@@ -5,6 +5,7 @@
 #include "shell/ShellBrowser.h"
 #include "shell/ShellControlSupport.h"
 #include "shell/ShellLink.h"
+#include "shell/ShellView.h"
 
 #include <QList>
 #include <QMenu>
@@ -54,21 +55,13 @@ using TOnAddItem = std::function<void(QObject* Sender, QTreeWidgetItem* Item, bo
 // The items of one shell folder in report style, with the shell's detail
 // columns, filtered by name patterns. It watches the shown folder on disk and
 // merges changes in 500 ms after the last one, follows the folder that other
-// controls of its TShellLink report, and reports the folders it opens.
-class TShellList : public QTreeWidget {
+// controls of its TShellLink report, and reports the folders it opens. While
+// loading (setLoading) nothing is read, and a Path that cannot be found is
+// shown in a message box instead of raising an error; then the list is read,
+// unless a link already filled it.
+class TShellList : public TShellView {
 public:
     explicit TShellList(QWidget* parent = nullptr);
-    ~TShellList() override;
-
-    // Between setLoading(true) and setLoading(false) the window sets the
-    // list's designed properties: nothing is read, and a Path that cannot be
-    // found is shown in a message box instead of raising an error. Then the
-    // list is read, unless a link already filled it.
-    void setLoading(bool loading);
-    bool loading() const { return loading_; }
-
-    TShellLink* ShellLink() const { return link_; }
-    void setShellLink(TShellLink* link);
 
     // The shown folder's path, ending in "/"; empty for a virtual folder.
     QString Path() const;
@@ -82,30 +75,14 @@ public:
     // when it read.
     bool Populate();
 
-    // Filter, FileSystemOnly, ShowHidden and Details read the folder again.
-    QString Filter() const;
-    void setFilter(const QString& filter);
-    bool FileSystemOnly() const;
-    void setFileSystemOnly(bool on);
-    bool ShowHidden() const { return showHidden_; }
+    // ShowHidden and Details read the folder again.
     void setShowHidden(bool on);
     // False: the first column only.
     bool Details() const { return details_; }
     void setDetails(bool on);
-    // No renaming, and no "delete", "cut" or "paste" (nor drops).
-    bool ReadOnly() const { return readOnly_; }
-    void setReadOnly(bool on) { readOnly_ = on; }
-    bool OleDragDrop() const { return oleDragDrop_; }
-    void setOleDragDrop(bool on);
-    bool ShellContextMenu() const { return shellContextMenu_; }
-    void setShellContextMenu(bool on) { shellContextMenu_ = on; }
-    // Merged into the shell context menu of the items.
-    QMenu* PopupMenu() const { return popupMenu_; }
-    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     // Shown on a right-click outside the items.
     QMenu* BackgroundPopupMenu() const { return backgroundPopupMenu_; }
     void setBackgroundPopupMenu(QMenu* menu) { backgroundPopupMenu_ = menu; }
-    QString Version() const;
 
     // The column the items are sorted by and the direction; a click on a
     // header sorts by its column, a second click on it reverses the order.
@@ -115,7 +92,7 @@ public:
 
     // Runs a verb ("default", "open", "delete", "copy", "cut", "paste", ...) on
     // the selected items; a folder opened becomes the shown folder.
-    bool ExecuteVerb(const QString& verb);
+    bool ExecuteVerb(const QString& verb) override;
 
     // Events, raised only when assigned.
     TOnAddItem OnAddItem;
@@ -126,26 +103,34 @@ public:
     TNotifyEvent OnRewritten;
     TNotifyEvent OnCreateColumns; // after the columns are built, before the items
     TNotifyEvent OnDblClick;      // replaces running "default" on a double-click
-    TOnOperation OnOperation;
-    TOnContextMenuSelectEvent OnContextMenuSelect;
 
 protected:
-    void customEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    void startDrag(Qt::DropActions supportedActions) override;
+
+    void reread() override { Populate(); }
+    void loaded() override;
+    void followFolder(const platform::ItemIdList& absolute) override;
+    void refreshSelection() override { mergeRefresh(); }
+    void followSelectAll() override;
+    void selectAllKey() override { followSelectAll(); }
+    void pasteKey() override;
+    bool handleOwnKey(int key, Qt::KeyboardModifiers modifiers) override;
+    QTreeWidgetItem* menuItem() const override;
+    bool hasShellMenu() const override { return !selectedShellItems().isEmpty(); }
+    void showShellMenu(const QPoint& globalPos) override;
+    void showBackgroundMenu(const QPoint& globalPos) override;
+    bool aimAtItem(QTreeWidgetItem* item) const override;
+    QString itemPath(QTreeWidgetItem* item) const override;
+    void itemRenamed(QTreeWidgetItem* item, const QString& oldPath, const QString& text) override;
+    void report(TShellOperations operation, const QStringList& files,
+                const QString& destination) override;
+    QString dropFolderAt(const QPoint& viewportPos) const override;
+    DragSet dragSet() override;
 
 private:
     friend class TShellListItem;
 
-    void loaded();
     void reportFolder();
     void buildColumns();
     std::unique_ptr<TShellListItem> makeItem();
@@ -164,37 +149,14 @@ private:
     bool openSelected(TShellListItem* item);
     void afterVerb(const QString& verb, const QStringList& paths, const QStringList& clipboard,
                    const QString& pasteTo, const QList<QPersistentModelIndex>& items);
-    void report(TShellOperations operation, const QStringList& files, const QString& destination);
-
-    bool handleKey(QKeyEvent* event);
-    void pasteFromKeyboard();
     void goUp();
-    QPoint keyboardMenuPoint() const;
-    void showContextMenu(bool onItem, const QPoint& globalPos);
-    void showShellMenu(const QPoint& globalPos);
-    bool canEdit(QTreeWidgetItem* item) const;
-    void renameItem(QTreeWidgetItem* item, const QString& text);
 
-    QString fileDropTarget(QDropEvent* event) const;
-    bool acceptsDrag(QDropEvent* event);
-
-    TShellBrowser* browser_;
-    TSystemImageList* images_;
-    mutable ShellControls::IconCache icons_;
-    ShellControls::DragScroller* scroller_;
     QTimer refresh_;
-    QPointer<TShellLink> link_;
-    QPointer<QMenu> popupMenu_;
     QPointer<QMenu> backgroundPopupMenu_;
     QList<Qt::Alignment> alignments_;
     int sortColumn_ = 0;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-    bool loading_ = false;
     bool created_ = false;
     bool hadPath_ = false; // the folder read last had a file-system path
     bool details_ = true;
-    bool showHidden_ = true;
-    bool readOnly_ = false;
-    bool oleDragDrop_ = false;
-    bool shellContextMenu_ = true;
 };

@@ -3,14 +3,10 @@
 #include "platform/ShellClipboard.h"
 #include "platform/ShellItem.h"
 #include "platform/ShellNamespace.h"
-#include "shell/ShellLink.h"
 #include "shell/ShellStrings.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QDropEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QTreeWidgetItemIterator>
 
@@ -112,24 +108,12 @@ bool TShellTreeItem::operator<(const QTreeWidgetItem& other) const
 
 // ---- construction and properties -------------------------------------------------
 
-TShellTree::TShellTree(QWidget* parent)
-    : QTreeWidget(parent), browser_(new TShellBrowser(this)), images_(new TSystemImageList(this)),
-      icons_(*images_), scroller_(new ShellControls::DragScroller(this))
+TShellTree::TShellTree(QWidget* parent) : TShellView(u"TShellTree"_s, parent)
 {
     resize(150, 200);
     setColumnCount(1);
     setHeaderHidden(true);
     setSelectionMode(SingleSelection);
-    setRootIsDecorated(false);
-    setUniformRowHeights(true);
-    setIconSize(images_->iconSize());
-    setEditTriggers(SelectedClicked | EditKeyPressed);
-    setItemDelegate(new ShellControls::RenameDelegate(
-        this, [this](const QModelIndex& index, const QString& text) {
-            guarded(this, [&] { renameNode(itemFromIndex(index), text); });
-        }));
-    viewport()->setAcceptDrops(true);
-    setDropIndicatorShown(false);
     setAutoScroll(false); // the drag scroller does it, at its own pace
 
     delay_.setSingleShot(true);
@@ -151,35 +135,6 @@ TShellTree::TShellTree(QWidget* parent)
             [this](QTreeWidgetItem* current) { selectionChanged(current); });
 }
 
-TShellTree::~TShellTree()
-{
-    // The base class deletes the nodes; nothing of this class may react to that.
-    disconnect(this, nullptr, this, nullptr);
-    if (link_)
-        link_->RemoveControl(this);
-}
-
-void TShellTree::setLoading(bool loading)
-{
-    loading_ = loading;
-}
-
-void TShellTree::setShellLink(TShellLink* link)
-{
-    if (link_ == link)
-        return;
-    if (link_)
-        link_->RemoveControl(this);
-    link_ = link;
-    if (link_)
-        link_->AddControl(this);
-}
-
-QString TShellTree::Version() const
-{
-    return u"TShellTree"_s + ShellStrings::VersionSuffix();
-}
-
 void TShellTree::setRootedAtFileSystemFolder(const QString& path)
 {
     rootedAtFileSystemFolder_ = path;
@@ -187,26 +142,16 @@ void TShellTree::setRootedAtFileSystemFolder(const QString& path)
         setRootedAt(SF_FILESYSTEMFOLDER);
 }
 
-void TShellTree::setOleDragDrop(bool on)
-{
-    oleDragDrop_ = on;
-    setDragEnabled(on);
-}
-
 void TShellTree::setShowHidden(bool on)
 {
-    if (showHidden_ == on)
-        return;
-    showHidden_ = on;
-    rebuildKeepingSelection();
+    if (storeShowHidden(on))
+        rebuildKeepingSelection();
 }
 
 void TShellTree::setShowNetHood(bool on)
 {
-    if (showNetHood_ == on)
-        return;
-    showNetHood_ = on;
-    rebuildKeepingSelection();
+    if (ShellControls::assignChanged(showNetHood_, on))
+        rebuildKeepingSelection();
 }
 
 void TShellTree::rebuildKeepingSelection()
@@ -220,32 +165,8 @@ void TShellTree::rebuildKeepingSelection()
 
 void TShellTree::setShowFiles(bool on)
 {
-    if (showFiles_ == on)
-        return;
-    showFiles_ = on;
-    RefreshTree();
-}
-
-bool TShellTree::FileSystemOnly() const
-{
-    return browser_->FileSystemOnly;
-}
-
-void TShellTree::setFileSystemOnly(bool on)
-{
-    browser_->FileSystemOnly = on;
-    RefreshTree();
-}
-
-QString TShellTree::Filter() const
-{
-    return browser_->Filter();
-}
-
-void TShellTree::setFilter(const QString& filter)
-{
-    browser_->SetFilter(filter);
-    RefreshTree();
+    if (ShellControls::assignChanged(showFiles_, on))
+        RefreshTree();
 }
 
 void TShellTree::showEvent(QShowEvent* event)
@@ -253,7 +174,7 @@ void TShellTree::showEvent(QShowEvent* event)
     QTreeWidget::showEvent(event);
     // A tree shown before anyone chose its root shows the desktop, as it
     // would in a designer.
-    if (!shown_ && !loading_ && topLevelItemCount() == 0)
+    if (!shown_ && !loading() && topLevelItemCount() == 0)
         guarded(this, [this] { setRootedAt(rootedAt_); });
     // Chosen before the tree had a size: brought into view now.
     if (!shown_ && currentItem())
@@ -272,11 +193,11 @@ void TShellTree::pointAtNode(const TShellTreeItem* node) const
 {
     const ItemIdList& absolute = node->absoluteIDList();
     if (absolute.isEmpty()) { // the desktop has no parent: it stays without an item
-        browser_->SetFolderIDList(ItemIdList::empty());
+        browser().SetFolderIDList(ItemIdList::empty());
         return;
     }
-    browser_->SetFolderIDList(absolute.parent());
-    browser_->SetObjectIDList(absolute.last());
+    browser().SetFolderIDList(absolute.parent());
+    browser().SetObjectIDList(absolute.last());
 }
 
 void TShellTree::setHasChildren(QTreeWidgetItem* node, bool has) const
@@ -292,8 +213,8 @@ bool TShellTree::hasChildrenMark(const QTreeWidgetItem* node) const
 
 void TShellTree::updateIcon(TShellTreeItem* node)
 {
-    node->setIcon(0, icons_.icon(node->iconIndex_, node->selectedIconIndex_, node->overlay_,
-                                 node->cut_ || node->hidden_));
+    node->setIcon(0, icons().icon(node->iconIndex_, node->selectedIconIndex_, node->overlay_,
+                                  node->cut_ || node->hidden_));
 }
 
 void TShellTree::setCut(TShellTreeItem* node, bool cut)
@@ -306,7 +227,7 @@ void TShellTree::setCut(TShellTreeItem* node, bool cut)
 
 int TShellTree::compareNodes(const TShellTreeItem& a, const TShellTreeItem& b) const
 {
-    return browser_->compareIDs(0, a.relativeIDList(), b.relativeIDList());
+    return browser().compareIDs(0, a.relativeIDList(), b.relativeIDList());
 }
 
 std::unique_ptr<TShellTreeItem> TShellTree::makeRoot(TShellFolder folder)
@@ -321,17 +242,17 @@ std::unique_ptr<TShellTreeItem> TShellTree::makeRoot(TShellFolder folder)
         if (folder == SF_FILESYSTEMFOLDER) {
             if (rootedAtFileSystemFolder_.isEmpty())
                 return {};
-            browser_->SetFolder(rootedAtFileSystemFolder_);
-        } else if (!browser_->SetSpecialFolder(folder)) {
+            browser().SetFolder(rootedAtFileSystemFolder_);
+        } else if (!browser().SetSpecialFolder(folder)) {
             return {}; // no such folder here: the tree stays empty
         }
-        const ItemIdList absolute = browser_->GetFolderIDList();
-        browser_->GoUp();
+        const ItemIdList absolute = browser().GetFolderIDList();
+        browser().GoUp();
         root = std::make_unique<TShellTreeItem>(absolute.copy(), absolute.copy());
-        root->setText(0, browser_->GetDisplayName());
-        root->iconIndex_ = browser_->IconNumber();
-        root->selectedIconIndex_ = browser_->SelectedIconNumber();
-        setHasChildren(root.get(), browser_->HasSubFolders());
+        root->setText(0, browser().GetDisplayName());
+        root->iconIndex_ = browser().IconNumber();
+        root->selectedIconIndex_ = browser().SelectedIconNumber();
+        setHasChildren(root.get(), browser().HasSubFolders());
     }
     updateIcon(root.get());
     return root;
@@ -340,26 +261,26 @@ std::unique_ptr<TShellTreeItem> TShellTree::makeRoot(TShellFolder folder)
 // A node for the browser's current item, or null when the item is not shown.
 std::unique_ptr<TShellTreeItem> TShellTree::makeChild()
 {
-    const bool folder = browser_->IsFolder();
+    const bool folder = browser().IsFolder();
     if (!showFiles_ && !folder)
         return {};
-    if (!showHidden_ && browser_->IsGhosted())
+    if (!ShowHidden() && browser().IsGhosted())
         return {};
     if (!showNetHood_) {
-        const TShellFolder special = browser_->GetObjectSpecialIndex();
+        const TShellFolder special = browser().GetObjectSpecialIndex();
         if (special == SF_NETHOOD || special == SF_NETWORK)
             return {};
     }
-    auto node = std::make_unique<TShellTreeItem>(browser_->GetObjectIDList(),
-                                                 browser_->GetAbsoluteIDList());
-    node->setText(0, browser_->GetDisplayName());
-    node->iconIndex_ = browser_->IconNumber();
-    node->selectedIconIndex_ = browser_->SelectedIconNumber();
+    auto node = std::make_unique<TShellTreeItem>(browser().GetObjectIDList(),
+                                                 browser().GetAbsoluteIDList());
+    node->setText(0, browser().GetDisplayName());
+    node->iconIndex_ = browser().IconNumber();
+    node->selectedIconIndex_ = browser().SelectedIconNumber();
     const quint32 attributes =
-        browser_->GetAttributes(platform::SFGAO_SHARE | platform::SFGAO_GHOSTED);
+        browser().GetAttributes(platform::SFGAO_SHARE | platform::SFGAO_GHOSTED);
     node->overlay_ = attributes & platform::SFGAO_SHARE ? 0 : -1;
     node->hidden_ = attributes & platform::SFGAO_GHOSTED;
-    setHasChildren(node.get(), showFiles_ ? folder : browser_->HasSubFolders());
+    setHasChildren(node.get(), showFiles_ ? folder : browser().HasSubFolders());
     updateIcon(node.get());
     return node;
 }
@@ -370,9 +291,9 @@ void TShellTree::fillNode(TShellTreeItem* node)
         return;
     const WaitCursor wait;
     const UpdatesSuspended frozen(this);
-    browser_->SetFolderIDList(node->absoluteIDList());
+    browser().SetFolderIDList(node->absoluteIDList());
     std::vector<std::unique_ptr<TShellTreeItem>> children;
-    while (browser_->Next()) {
+    while (browser().Next()) {
         if (std::unique_ptr<TShellTreeItem> child = makeChild())
             children.push_back(std::move(child));
     }
@@ -414,38 +335,38 @@ QString TShellTree::SelectedFolder() const
     if (!node)
         return {};
     try {
-        browser_->SetFolderIDList(node->absoluteIDList());
+        browser().SetFolderIDList(node->absoluteIDList());
     } catch (const EShellBrowserError&) {
         return {}; // a file, shown with ShowFiles
     }
-    return browser_->Folder();
+    return browser().Folder();
 }
 
 void TShellTree::setSelectedFolder(const QString& path)
 {
-    if (!selectFolder(path) && !loading_)
+    if (!selectFolder(path) && !loading())
         throw EShellBrowserError(ShellStrings::CannotFindFolder() + path);
-    if (const TShellTreeItem* node = nodeOf(currentItem()); node && link_)
-        link_->NotifyFolderChange(this, node->absoluteIDList());
+    if (const TShellTreeItem* node = nodeOf(currentItem()); node && ShellLink())
+        ShellLink()->NotifyFolderChange(this, node->absoluteIDList());
 }
 
 bool TShellTree::selectFolder(const QString& path)
 {
     QString text = path;
     if (rootedAt_ != SF_FILESYSTEMFOLDER) {
-        if (!browser_->SetSpecialFolder(rootedAt_))
+        if (!browser().SetSpecialFolder(rootedAt_))
             return false;
     } else {
         if (rootedAtFileSystemFolder_.isEmpty())
             return false;
-        browser_->SetFolder(rootedAtFileSystemFolder_);
-        const QString root = browser_->Folder();
+        browser().SetFolder(rootedAtFileSystemFolder_);
+        const QString root = browser().Folder();
         if (text.startsWith(root) || text + u'/' == root)
             text = text.mid(root.size());
     }
     ItemIdList list;
     if (!text.isEmpty())
-        list = browser_->parseDisplayName(text);
+        list = browser().parseDisplayName(text);
     else if (rootedAt_ == SF_DESKTOP)
         list = platform::SHGetSpecialFolderLocation(platform::CSIDL_DRIVES);
     else
@@ -459,12 +380,12 @@ TShellFolder TShellTree::SpecialFolder() const
     if (!node)
         return SF_FILESYSTEMFOLDER;
     try {
-        browser_->SetFolderIDList(node->absoluteIDList());
+        browser().SetFolderIDList(node->absoluteIDList());
     } catch (const EShellBrowserError&) {
         return SF_FILESYSTEMFOLDER;
     }
-    const TShellFolder special = browser_->GetFolderSpecialIndex();
-    return special == SF_DRIVES && !browser_->Folder().isEmpty() ? SF_FILESYSTEMFOLDER : special;
+    const TShellFolder special = browser().GetFolderSpecialIndex();
+    return special == SF_DRIVES && !browser().Folder().isEmpty() ? SF_FILESYSTEMFOLDER : special;
 }
 
 void TShellTree::setSpecialFolder(TShellFolder folder)
@@ -511,11 +432,11 @@ bool TShellTree::SelectIDList(const ItemIdList& list)
 
 TShellTreeItem* TShellTree::childMatching(TShellTreeItem* node, const ItemIdList& item) const
 {
-    browser_->SetFolderIDList(node->absoluteIDList());
+    browser().SetFolderIDList(node->absoluteIDList());
     for (int i = 0; i < node->childCount(); ++i) {
         TShellTreeItem* child = nodeOf(node->child(i));
         if (child && (child->relativeIDList() == item ||
-                      browser_->compareIDs(0, child->relativeIDList(), item) == 0))
+                      browser().compareIDs(0, child->relativeIDList(), item) == 0))
             return child;
     }
     return nullptr;
@@ -547,16 +468,16 @@ void TShellTree::selectionChanged(QTreeWidgetItem* current)
     notifyNext_ = false;
     delay_.stop();
     const TShellTreeItem* node = nodeOf(current);
-    if (link_ && node && !loading_)
-        guarded(this, [&] { link_->NotifyFolderChange(this, node->absoluteIDList()); });
+    if (ShellLink() && node && !loading())
+        guarded(this, [&] { ShellLink()->NotifyFolderChange(this, node->absoluteIDList()); });
 }
 
 void TShellTree::reportSelection()
 {
     delay_.stop();
     const TShellTreeItem* node = nodeOf(currentItem());
-    if (link_ && node && !loading_)
-        link_->NotifyFolderChange(this, node->absoluteIDList());
+    if (ShellLink() && node && !loading())
+        ShellLink()->NotifyFolderChange(this, node->absoluteIDList());
 }
 
 void TShellTree::followFolder(const ItemIdList& absolute)
@@ -568,23 +489,8 @@ void TShellTree::followFolder(const ItemIdList& absolute)
         return;
     }
     // A folder outside the root is no error: the tree stays where it is.
-    browser_->SetFolderIDList(absolute);
-    selectFolder(browser_->Folder());
-}
-
-void TShellTree::customEvent(QEvent* event)
-{
-    const QEvent::Type type = event->type();
-    if (type == TShellLink::FolderChanged) {
-        const ItemIdList& folder = static_cast<TShellLinkFolderEvent*>(event)->idList();
-        guarded(this, [&] { followFolder(folder); });
-    } else if (type == TShellLink::Refresh) {
-        guarded(this, [this] { RefreshTree(); });
-    } else if (type == TShellLink::RefreshSelection) {
-        guarded(this, [this] { RefreshSelection(); });
-    } else {
-        QTreeWidget::customEvent(event);
-    }
+    browser().SetFolderIDList(absolute);
+    selectFolder(browser().Folder());
 }
 
 // ---- merge refresh ---------------------------------------------------------------
@@ -598,15 +504,15 @@ void TShellTree::mergeRefresh(TShellTreeItem* node, bool recursive)
             byText.insert(child->text(0), child);
         }
     }
-    browser_->SetFolderIDList(node->absoluteIDList());
+    browser().SetFolderIDList(node->absoluteIDList());
     std::vector<std::unique_ptr<TShellTreeItem>> added;
-    while (browser_->Next()) {
-        const bool folder = browser_->IsFolder();
+    while (browser().Next()) {
+        const bool folder = browser().IsFolder();
         if (!showFiles_ && !folder)
             continue;
-        if (TShellTreeItem* match = byText.value(browser_->GetDisplayName())) {
+        if (TShellTreeItem* match = byText.value(browser().GetDisplayName())) {
             match->seen_ = true;
-            setHasChildren(match, showFiles_ ? folder : browser_->HasSubFolders());
+            setHasChildren(match, showFiles_ ? folder : browser().HasSubFolders());
         } else if (std::unique_ptr<TShellTreeItem> child = makeChild()) {
             added.push_back(std::move(child));
         }
@@ -637,7 +543,7 @@ void TShellTree::mergeRefresh(TShellTreeItem* node, bool recursive)
 
 void TShellTree::RefreshTree()
 {
-    if (!loading_)
+    if (!loading())
         processPendingEvents();
     TShellTreeItem* root = rootNode();
     if (!root)
@@ -696,67 +602,16 @@ void TShellTree::mousePressEvent(QMouseEvent* event)
     QTreeWidget::mousePressEvent(event);
 }
 
-void TShellTree::mouseReleaseEvent(QMouseEvent* event)
-{
-    QTreeWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && OnClick)
-        guarded(this, [this] { OnClick(this); });
-}
-
 void TShellTree::keyPressEvent(QKeyEvent* event)
 {
     delay_.setInterval(keyDelay);
-    bool consumed = false;
-    if (state() != EditingState)
-        guarded(this, [&] { consumed = handleKey(event); });
-    if (consumed)
-        event->accept();
-    else
-        QTreeWidget::keyPressEvent(event);
+    TShellView::keyPressEvent(event);
 }
 
-bool TShellTree::handleKey(QKeyEvent* event)
+void TShellTree::selectAllKey()
 {
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const int key = event->key();
-    if (modifiers == Qt::NoModifier && key == Qt::Key_Delete) {
-        if (!readOnly_)
-            ExecuteVerb(u"delete"_s);
-    } else if (modifiers == Qt::NoModifier && key == Qt::Key_F2) {
-        if (currentItem())
-            editItem(currentItem());
-    } else if (modifiers == Qt::NoModifier && key == Qt::Key_F5) {
-        RefreshTree();
-        if (link_)
-            link_->NotifyRefresh(this);
-    } else if (modifiers == Qt::ShiftModifier && key == Qt::Key_F10) {
-        showContextMenu(keyboardMenuPoint());
-    } else if (modifiers == Qt::ControlModifier && key == Qt::Key_A) {
-        if (link_)
-            link_->NotifySelectAll(this);
-    } else if (modifiers == Qt::ControlModifier && key == Qt::Key_C) {
-        ExecuteVerb(u"copy"_s);
-    } else if (modifiers == Qt::ControlModifier && (key == Qt::Key_V || key == Qt::Key_X)) {
-        if (!readOnly_)
-            ExecuteVerb(key == Qt::Key_V ? u"paste"_s : u"cut"_s);
-    } else {
-        return false;
-    }
-    return true;
-}
-
-QPoint TShellTree::keyboardMenuPoint() const
-{
-    const QTreeWidgetItem* node = currentItem();
-    return viewport()->mapToGlobal(node ? visualItemRect(node).topLeft() : QPoint(1, 1));
-}
-
-void TShellTree::contextMenuEvent(QContextMenuEvent* event)
-{
-    const QPoint point =
-        event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : keyboardMenuPoint();
-    guarded(this, [&] { showContextMenu(point); });
-    event->accept();
+    if (ShellLink())
+        ShellLink()->NotifySelectAll(this);
 }
 
 TShellTree::VerbContext TShellTree::contextOf(TShellTreeItem* node) const
@@ -765,29 +620,19 @@ TShellTree::VerbContext TShellTree::contextOf(TShellTreeItem* node) const
             platform::ReadClipboardFiles().paths};
 }
 
-void TShellTree::showContextMenu(const QPoint& globalPos)
+// The desktop is no item of any folder: it has no shell menu.
+bool TShellTree::hasShellMenu() const
+{
+    const TShellTreeItem* node = nodeOf(currentItem());
+    return node && !node->absoluteIDList().isEmpty();
+}
+
+void TShellTree::showShellMenu(const QPoint& globalPos)
 {
     TShellTreeItem* node = nodeOf(currentItem());
-    // The desktop is no item of any folder: it has no shell menu.
-    if (!shellContextMenu_ || !node || node->absoluteIDList().isEmpty()) {
-        if (popupMenu_)
-            popupMenu_->popup(globalPos);
-        return;
-    }
     const VerbContext context = contextOf(node);
     pointAtNode(node);
-    browser_->ReadOnly = readOnly_;
-    browser_->OnContextMenuSelect = OnContextMenuSelect;
-    browser_->OnRename = TNotifyEvent();
-    if (!readOnly_) {
-        browser_->OnRename = [this, index = context.node](QObject*) {
-            if (index.isValid())
-                editItem(itemFromIndex(index));
-        };
-    }
-    const QString verb = browser_->ShowContextMenu(globalPos, popupMenu_);
-    browser_->OnRename = TNotifyEvent();
-    afterVerb(verb, context);
+    afterVerb(runShellMenu(globalPos, context.node), context);
 }
 
 bool TShellTree::ExecuteVerb(const QString& verb)
@@ -797,7 +642,7 @@ bool TShellTree::ExecuteVerb(const QString& verb)
         return false;
     const VerbContext context = contextOf(node);
     pointAtNode(node);
-    if (!browser_->ExecuteVerb(verb))
+    if (!browser().ExecuteVerb(verb))
         return false;
     afterVerb(verb.toLower(), context);
     return true;
@@ -828,62 +673,24 @@ void TShellTree::removeDeletedNode(QTreeWidgetItem* node)
     delete node;
 }
 
-void TShellTree::report(TShellOperations operation, const QStringList& files,
-                        const QString& destination)
-{
-    QStringList paths = files;
-    paths.removeAll(QString());
-    if (OnOperation && !paths.isEmpty())
-        OnOperation(this, operation, paths, destination);
-}
-
 // ---- renaming ----------------------------------------------------------------------
 
-bool TShellTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+bool TShellTree::aimAtItem(QTreeWidgetItem* item) const
 {
-    if ((trigger == AllEditTriggers || (editTriggers() & trigger)) &&
-        !canEdit(itemFromIndex(index)))
-        return false;
-    return QTreeWidget::edit(index, trigger, event);
-}
-
-bool TShellTree::canEdit(QTreeWidgetItem* item) const
-{
-    if (readOnly_ || !item)
-        return false;
     const TShellTreeItem* node = nodeOf(item);
-    if (!node)
-        return true;
-    try {
+    if (node)
         pointAtNode(node);
-        return browser_->CanRename();
-    } catch (const EShellBrowserError&) {
-        return false;
-    }
+    return node;
 }
 
-void TShellTree::renameNode(QTreeWidgetItem* item, const QString& text)
+void TShellTree::itemRenamed(QTreeWidgetItem* item, const QString& oldPath, const QString& text)
 {
     TShellTreeItem* node = nodeOf(item);
-    if (!node) {
-        if (item)
-            item->setText(0, text);
-        return;
-    }
-    if (text.isEmpty() || text == node->text(0))
-        return;
-    const QString oldPath = GetNodePath(node);
-    pointAtNode(node);
-    bool renamed = false;
-    const QString name = browser_->RenameObject(text, &renamed);
-    if (!renamed)
-        return; // the label keeps the name the item still has
-    node->setText(0, name);
-    node->setIdLists(browser_->GetObjectIDList(), browser_->GetAbsoluteIDList());
+    node->setIdLists(browser().GetObjectIDList(), browser().GetAbsoluteIDList());
     updateDescendants(node);
     report(ShellOperation::Renamed, {oldPath}, text);
-    if (link_)
-        link_->NotifyFolderChange(this, node->absoluteIDList());
+    if (ShellLink())
+        ShellLink()->NotifyFolderChange(this, node->absoluteIDList());
 }
 
 // The nodes below a renamed folder lead through its new name.
@@ -900,142 +707,51 @@ void TShellTree::updateDescendants(TShellTreeItem* node)
 
 // ---- drag and drop -----------------------------------------------------------------
 
-QTreeWidgetItem* TShellTree::dropTarget() const
+void TShellTree::dropTargetChanged(QTreeWidgetItem* old, QTreeWidgetItem* now)
 {
-    return dropIndex_.isValid() ? itemFromIndex(dropIndex_) : nullptr;
-}
-
-void TShellTree::setDropTarget(QTreeWidgetItem* item)
-{
-    QTreeWidgetItem* old = dropTarget();
-    if (old == item)
-        return;
     if (TShellTreeItem* node = nodeOf(old))
         node->setDropHighlight(false);
-    dropIndex_ = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
-    if (TShellTreeItem* node = nodeOf(item))
+    if (TShellTreeItem* node = nodeOf(now))
         node->setDropHighlight(true);
-    if (item)
+    if (now)
         hoverExpand_.start();
     else
         hoverExpand_.stop();
 }
 
-void TShellTree::endDrag()
+QString TShellTree::dropFolderAt(const QPoint& viewportPos) const
 {
-    setDropTarget(nullptr);
-    scroller_->stop();
-    hoverExpand_.stop();
+    const TShellTreeItem* node = nodeOf(itemAt(viewportPos));
+    if (!node || !platform::ShellFolder::bind(node->absoluteIDList()))
+        return {};
+    return platform::SHGetPathFromIDListA(node->absoluteIDList());
 }
 
-TShellTreeItem* TShellTree::fileDropTarget(QDropEvent* event) const
+void TShellTree::filesDropped(const QPersistentModelIndex& target)
 {
-    if (readOnly_ || platform::FilesFromMimeData(event->mimeData()).paths.isEmpty())
-        return nullptr;
-    TShellTreeItem* node = nodeOf(itemAt(event->position().toPoint()));
-    if (!node || GetNodePath(node).isEmpty() ||
-        !platform::ShellFolder::bind(node->absoluteIDList()))
-        return nullptr;
-    return node;
+    if (TShellTreeItem* node = nodeOf(target.isValid() ? itemFromIndex(target) : nullptr);
+        node && hasChildrenMark(node))
+        mergeRefresh(node, false);
 }
 
-bool TShellTree::acceptsDrag(QDropEvent* event)
-{
-    if (oleDragDrop_) {
-        const Qt::DropAction action = ShellControls::FileDropAction(*event);
-        if (!fileDropTarget(event) || action == Qt::IgnoreAction)
-            return false;
-        event->setDropAction(action);
-        return true;
-    }
-    const QPoint pos = event->position().toPoint();
-    bool accept = false;
-    if (OnDragOver) {
-        accept = true;
-        OnDragOver(this, ShellControls::DragSource(*event, *this), pos.x(), pos.y(), accept);
-    }
-    // A copy as far as the source knows: a view that is told of a move removes
-    // the dragged rows itself, and what happens to them is the drop handler's call.
-    if (accept && (event->possibleActions() & Qt::CopyAction))
-        event->setDropAction(Qt::CopyAction);
-    return accept;
-}
-
-void TShellTree::dragEnterEvent(QDragEnterEvent* event)
-{
-    dragMoveEvent(event);
-}
-
-void TShellTree::dragMoveEvent(QDragMoveEvent* event)
-{
-    scroller_->track(event->position().toPoint());
-    bool accept = false;
-    guarded(this, [&] { accept = acceptsDrag(event); });
-    setDropTarget(accept ? itemAt(event->position().toPoint()) : nullptr);
-    if (accept)
-        event->accept();
-    else
-        event->ignore();
-}
-
-void TShellTree::dragLeaveEvent(QDragLeaveEvent* event)
-{
-    endDrag();
-    event->accept();
-}
-
-void TShellTree::dropEvent(QDropEvent* event)
-{
-    endDrag();
-    event->ignore();
-    guarded(this, [&] {
-        if (!acceptsDrag(event))
-            return;
-        event->accept();
-        const QPoint pos = event->position().toPoint();
-        if (oleDragDrop_)
-            dropFiles(event);
-        else if (OnDragDrop)
-            OnDragDrop(this, ShellControls::DragSource(*event, *this), pos.x(), pos.y());
-    });
-}
-
-void TShellTree::dropFiles(QDropEvent* event)
-{
-    TShellTreeItem* node = fileDropTarget(event);
-    if (!node)
-        return;
-    const QPersistentModelIndex index(indexFromItem(node));
-    const QString target = GetNodePath(node);
-    const QStringList files = platform::FilesFromMimeData(event->mimeData()).paths;
-    const Qt::DropAction action = event->dropAction();
-    if (ShellControls::DropFiles(files, action, target).pasted.isEmpty()) {
-        event->setDropAction(Qt::IgnoreAction);
-        return;
-    }
-    report(ShellControls::DroppedOperation(action), files, target);
-    if (TShellTreeItem* n = nodeOf(index.isValid() ? itemFromIndex(index) : nullptr);
-        n && hasChildrenMark(n))
-        mergeRefresh(n, false);
-}
-
-void TShellTree::startDrag(Qt::DropActions)
+// The selected node, except the root.
+TShellView::DragSet TShellTree::dragSet()
 {
     TShellTreeItem* node = nodeOf(currentItem());
-    if (!oleDragDrop_ || !node || node == rootNode())
-        return;
-    guarded(this, [&] {
-        const QString path = GetNodePath(node);
-        if (path.isEmpty())
-            return;
-        pointAtNode(node);
-        const Qt::DropActions actions = ShellControls::ActionsOfAttributes(browser_->GetAttributes(
-            platform::SFGAO_CANCOPY | platform::SFGAO_CANMOVE | platform::SFGAO_CANLINK));
-        const QPersistentModelIndex parent(indexFromItem(node->parent()));
-        const Qt::DropAction done = ShellControls::DragFiles(this, {path}, actions, node->icon(0));
-        if (TShellTreeItem* p = nodeOf(parent.isValid() ? itemFromIndex(parent) : nullptr))
-            mergeRefresh(p, false);
-        if (done != Qt::IgnoreAction)
-            report(ShellControls::DraggedOperation(done), {path}, {});
-    });
+    if (!node || node == rootNode())
+        return {};
+    const QString path = GetNodePath(node);
+    if (path.isEmpty())
+        return {};
+    pointAtNode(node);
+    const Qt::DropActions actions = ShellControls::ActionsOfAttributes(browser().GetAttributes(
+        platform::SFGAO_CANCOPY | platform::SFGAO_CANMOVE | platform::SFGAO_CANLINK));
+    return {{path}, actions, node->icon(0), QPersistentModelIndex(indexFromItem(node->parent()))};
+}
+
+void TShellTree::dragEnded(const DragSet& dragged)
+{
+    if (TShellTreeItem* parent =
+            nodeOf(dragged.origin.isValid() ? itemFromIndex(dragged.origin) : nullptr))
+        mergeRefresh(parent, false);
 }

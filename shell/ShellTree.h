@@ -5,14 +5,12 @@
 #include "shell/ShellBrowser.h"
 #include "shell/ShellControlSupport.h"
 #include "shell/ShellLink.h"
+#include "shell/ShellView.h"
 
-#include <QMenu>
 #include <QPersistentModelIndex>
-#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <functional>
 #include <memory>
 
 class TShellTree;
@@ -53,20 +51,12 @@ private:
 // reports the chosen folder to the other controls of its TShellLink, 100 ms
 // after a click or 800 ms after a key, and follows what they report. It does
 // not watch the disk: RefreshTree and the link's refresh messages bring it up
-// to date, keeping expanded sub-trees expanded.
-class TShellTree : public QTreeWidget {
+// to date, keeping expanded sub-trees expanded. While loading (setLoading)
+// nothing is reported to the link on a selection change, and a folder that
+// cannot be found raises no error.
+class TShellTree : public TShellView {
 public:
     explicit TShellTree(QWidget* parent = nullptr);
-    ~TShellTree() override;
-
-    // Between setLoading(true) and setLoading(false) the window sets the
-    // tree's designed properties: nothing is reported to the link on a
-    // selection change, and a folder that cannot be found raises no error.
-    void setLoading(bool loading);
-    bool loading() const { return loading_; }
-
-    TShellLink* ShellLink() const { return link_; }
-    void setShellLink(TShellLink* link);
 
     // Builds the single root node and selects its first child.
     TShellFolder RootedAt() const { return rootedAt_; }
@@ -89,29 +79,13 @@ public:
     // that leads through the root is taken as well). True when it was found whole.
     bool SelectIDList(const platform::ItemIdList& list);
 
-    bool OleDragDrop() const { return oleDragDrop_; }
-    void setOleDragDrop(bool on);
-    bool ShellContextMenu() const { return shellContextMenu_; }
-    void setShellContextMenu(bool on) { shellContextMenu_ = on; }
     // ShowHidden and ShowNetHood rebuild the tree and keep the selected
     // folder; ShowFiles, Filter and FileSystemOnly re-read it.
-    bool ShowHidden() const { return showHidden_; }
     void setShowHidden(bool on);
     bool ShowNetHood() const { return showNetHood_; }
     void setShowNetHood(bool on);
     bool ShowFiles() const { return showFiles_; }
     void setShowFiles(bool on);
-    bool FileSystemOnly() const;
-    void setFileSystemOnly(bool on);
-    QString Filter() const;
-    void setFilter(const QString& filter);
-    // No label editing, and no "delete", "cut" or "paste" (nor drops).
-    bool ReadOnly() const { return readOnly_; }
-    void setReadOnly(bool on) { readOnly_ = on; }
-    // Merged into the shell context menu; shown alone where that has no place.
-    QMenu* PopupMenu() const { return popupMenu_; }
-    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
-    QString Version() const;
 
     // Merge refreshes: the whole tree (into expanded nodes), the selected node.
     void RefreshTree();
@@ -121,33 +95,29 @@ public:
     QString GetNodePath(QTreeWidgetItem* node) const;
     QTreeWidgetItem* Selected() const { return currentItem(); }
     // Runs a verb ("delete", "copy", "cut", "paste", ...) on the selected node.
-    bool ExecuteVerb(const QString& verb);
-    // The node highlighted as the target of the drag under way; null for none.
-    QTreeWidgetItem* dropTarget() const;
-
-    // Events, raised only when assigned.
-    TNotifyEvent OnClick;
-    // The framework's drag and drop (OleDragDrop off): a drag over the tree
-    // asks OnDragOver (Accept starts true) with the position in the viewport's
-    // coordinates; a drop calls OnDragDrop.
-    std::function<void(QObject* Sender, QObject* Source, int X, int Y, bool& Accept)> OnDragOver;
-    std::function<void(QObject* Sender, QObject* Source, int X, int Y)> OnDragDrop;
-    TOnOperation OnOperation;
-    TOnContextMenuSelectEvent OnContextMenuSelect;
+    bool ExecuteVerb(const QString& verb) override;
 
 protected:
-    void customEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    void startDrag(Qt::DropActions supportedActions) override;
+
+    void reread() override { RefreshTree(); }
+    void followFolder(const platform::ItemIdList& absolute) override;
+    void refreshSelection() override { RefreshSelection(); }
+    void selectAllKey() override;
+    QTreeWidgetItem* menuItem() const override { return currentItem(); }
+    bool menuOnItems(const QPoint*) const override { return true; }
+    bool hasShellMenu() const override;
+    void showShellMenu(const QPoint& globalPos) override;
+    bool aimAtItem(QTreeWidgetItem* item) const override;
+    QString itemPath(QTreeWidgetItem* item) const override { return GetNodePath(item); }
+    void itemRenamed(QTreeWidgetItem* item, const QString& oldPath, const QString& text) override;
+    QString dropFolderAt(const QPoint& viewportPos) const override;
+    void filesDropped(const QPersistentModelIndex& target) override;
+    void dropTargetChanged(QTreeWidgetItem* old, QTreeWidgetItem* now) override;
+    DragSet dragSet() override;
+    void dragEnded(const DragSet& dragged) override;
 
 private:
     friend class TShellTreeItem;
@@ -172,10 +142,7 @@ private:
 
     void selectionChanged(QTreeWidgetItem* current);
     void reportSelection();
-    void followFolder(const platform::ItemIdList& absolute);
 
-    bool handleKey(QKeyEvent* event);
-    void showContextMenu(const QPoint& globalPos);
     struct VerbContext {
         QPersistentModelIndex node;
         QString path;
@@ -183,37 +150,15 @@ private:
     };
     VerbContext contextOf(TShellTreeItem* node) const;
     void afterVerb(const QString& verb, const VerbContext& context);
-    QPoint keyboardMenuPoint() const;
     void removeDeletedNode(QTreeWidgetItem* node);
-    bool canEdit(QTreeWidgetItem* item) const;
-    void renameNode(QTreeWidgetItem* item, const QString& text);
     void updateDescendants(TShellTreeItem* node);
-    void report(TShellOperations operation, const QStringList& files, const QString& destination);
 
-    bool acceptsDrag(QDropEvent* event);
-    TShellTreeItem* fileDropTarget(QDropEvent* event) const;
-    void dropFiles(QDropEvent* event);
-    void setDropTarget(QTreeWidgetItem* item);
-    void endDrag();
-
-    TShellBrowser* browser_;
-    TSystemImageList* images_;
-    ShellControls::IconCache icons_;
-    ShellControls::DragScroller* scroller_;
     QTimer delay_;
     QTimer hoverExpand_;
-    QPointer<TShellLink> link_;
-    QPointer<QMenu> popupMenu_;
-    QPersistentModelIndex dropIndex_;
     TShellFolder rootedAt_ = SF_DESKTOP;
     QString rootedAtFileSystemFolder_;
-    bool loading_ = false;
     bool notifyNext_ = true;
-    bool oleDragDrop_ = false;
-    bool shellContextMenu_ = true;
-    bool showHidden_ = true;
     bool showNetHood_ = true;
     bool showFiles_ = false;
-    bool readOnly_ = false;
     bool shown_ = false;
 };
