@@ -171,8 +171,7 @@ void TShellList::reportFolder()
 
 TShellFolder TShellList::SpecialFolder() const
 {
-    const TShellFolder special = browser().GetFolderSpecialIndex();
-    return special == SF_DRIVES && !Path().isEmpty() ? SF_FILESYSTEMFOLDER : special;
+    return browserSpecialFolder();
 }
 
 void TShellList::setSpecialFolder(TShellFolder folder)

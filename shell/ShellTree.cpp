@@ -384,8 +384,7 @@ TShellFolder TShellTree::SpecialFolder() const
     } catch (const EShellBrowserError&) {
         return SF_FILESYSTEMFOLDER;
     }
-    const TShellFolder special = browser().GetFolderSpecialIndex();
-    return special == SF_DRIVES && !browser().Folder().isEmpty() ? SF_FILESYSTEMFOLDER : special;
+    return browserSpecialFolder();
 }
 
 void TShellTree::setSpecialFolder(TShellFolder folder)

@@ -89,6 +89,12 @@ bool TShellView::storeShowHidden(bool on)
     return ShellControls::assignChanged(showHidden_, on);
 }
 
+TShellFolder TShellView::browserSpecialFolder() const
+{
+    const TShellFolder special = browser_->GetFolderSpecialIndex();
+    return special == SF_DRIVES && !browser_->Folder().isEmpty() ? SF_FILESYSTEMFOLDER : special;
+}
+
 void TShellView::setOleDragDrop(bool on)
 {
     oleDragDrop_ = on;

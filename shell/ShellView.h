@@ -72,6 +72,9 @@ protected:
 
     TShellBrowser& browser() const { return *browser_; }
     ShellControls::IconCache& icons() const { return icons_; }
+    // The special folder the browser is pointed at; a folder with a path
+    // reads as SF_FILESYSTEMFOLDER, not as "计算机" that holds it.
+    TShellFolder browserSpecialFolder() const;
 
     // ---- what each view answers ----
     // Reads the view again (F5, the link's refresh, Filter, FileSystemOnly).
