@@ -3,8 +3,8 @@
 #include "about/About.h"
 #include "app/ErrorReport.h"
 #include "app/ID3Copy.h"
+#include "app/Option.h"
 #include "app/main.h"
-#include "settings/Option.h"
 
 TProgramForms::TProgramForms(const QString& startPath)
     : main_(std::make_unique<TFormMain>(startPath)), option_(std::make_unique<TFormOption>())

@@ -7,6 +7,9 @@ function(mp3t_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LINKS} mp3t_test_support
         Qt6::Test mp3t_warnings mp3t_sanitizers)
+    # A test sees the headers of its own folder and of what it links.
+    file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    mp3t_include_root(${name} PRIVATE ${folder})
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)

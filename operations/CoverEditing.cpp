@@ -7,14 +7,13 @@
 #include "tags/FileIo.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
-
-#include <QBuffer>
-#include <QImageReader>
+#include "tags/PictureHeader.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <iterator>
+#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -59,19 +58,12 @@ std::optional<tags::TagChange> coverChange(const QString& path, const tags::Cove
     return change;
 }
 
-// Decoded whole, though small: a file that starts like a picture but is cut
+// Its structure walked whole: a file that starts like a picture but is cut
 // short or damaged is not taken.
-bool decodes(const QByteArray& bytes)
+bool isWholePicture(const QByteArray& bytes, const QString& mime)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return false;
-    reader.setScaledSize(size.scaled(QSize(64, 64), Qt::KeepAspectRatio).expandedTo({1, 1}));
-    return !reader.read().isNull();
+    const std::string_view view(bytes.constData(), std::size_t(bytes.size()));
+    return (mime == u"image/jpeg"_s ? tags::jpegSize(view) : tags::pngSize(view)).has_value();
 }
 
 bool isSameFile(const std::string& a, const std::string& b)
@@ -136,7 +128,7 @@ std::optional<CoverImage> readCoverFile(const QString& path, QString* error)
     image.mime = imageMimeType(image.data);
     if (image.mime.isEmpty())
         return fail(u"不是JPEG或PNG图片"_s);
-    if (!decodes(image.data))
+    if (!isWholePicture(image.data, image.mime))
         return fail(u"图片已损坏或不完整,无法读取"_s);
     return image;
 }

@@ -8,8 +8,8 @@
 // and numbers it expects. Windows of other programs do not exist here: the
 // calls go to one back-end, chosen once per process. The program installs the
 // bridge to the desktop's media players (platform/MprisBridge.h); tests
-// install a fake (platform/FakeWindows.h). With none installed there are no
-// windows and every call answers 0.
+// install a fake of their own. With none installed there are no windows and
+// every call answers 0.
 //
 // Everything here is used from the user-interface thread only.
 namespace platform {

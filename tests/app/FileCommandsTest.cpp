@@ -7,9 +7,9 @@
 #include "tests/support/ItemPoint.h"
 #include "tests/support/TestEnvironment.h"
 
-#include "platform/FakeWindows.h"
 #include "platform/WindowMessages.h"
 #include "player/Winamp.h"
+#include "tests/support/FakeWindows.h"
 
 #include <QLabel>
 #include <QMimeData>

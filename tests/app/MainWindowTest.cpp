@@ -7,7 +7,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include "app/ErrorReport.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "widgets/RadioGroup.h"
 
 #include <QCheckBox>

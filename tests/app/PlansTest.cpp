@@ -4,7 +4,7 @@
 
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/TreeDrops.h"
-#include "tests/platform/NativeNameFiles.h"
+#include "tests/support/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "app/RenamePlanDialog.h"

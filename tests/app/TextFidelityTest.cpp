@@ -4,7 +4,7 @@
 // writes reads right in an independent reader.
 
 #include "tests/app/MainWindowFixture.h"
-#include "tests/platform/NativeNameFiles.h"
+#include "tests/support/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "tags/ID3v1.h"

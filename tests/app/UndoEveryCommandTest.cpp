@@ -5,7 +5,7 @@
 
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/TreeDrops.h"
-#include "tests/platform/NativeNameFiles.h"
+#include "tests/support/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "platform/Trash.h"

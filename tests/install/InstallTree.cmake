@@ -47,6 +47,21 @@ function(expect_text path needle)
 endfunction()
 
 expect_text(share/applications/${id}.desktop "Exec=mp3tagloom")
+# The command line, runnable without a display: it loads neither Qt Gui nor
+# Qt Widgets.
+set(cli ${root}/bin/mp3tagloom-cli)
+if(NOT EXISTS ${cli})
+    fail("no bin/mp3tagloom-cli")
+else()
+    include(${CMAKE_CURRENT_LIST_DIR}/../layers/LoadedLibraries.cmake)
+    mp3t_loaded_libraries(${cli} libraries)
+    foreach(library ${libraries})
+        if(library MATCHES "libQt6(Gui|Widgets|OpenGL)")
+            fail("bin/mp3tagloom-cli loads ${library}")
+        endif()
+    endforeach()
+endif()
+
 expect_text(share/man/man1/mp3tagloom-cli.1 ".TH MP3TAGLOOM\\-CLI 1 ")
 expect_text(share/metainfo/${id}.metainfo.xml "<id>${id}</id>")
 expect_text(share/icons/hicolor/scalable/apps/${id}.svg "<svg")

@@ -5,8 +5,8 @@
 // UTF-8 is made and read whole.
 
 #include "tags/TagImage.h"
-#include "tests/platform/NativeNameFiles.h"
 #include "tests/support/Mp3Bytes.h"
+#include "tests/support/NativeNameFiles.h"
 
 #include <QByteArray>
 

@@ -4,7 +4,7 @@
 // with its bytes; nothing is replaced.
 
 #include "operations/MoveBatch.h"
-#include "tests/platform/NativeNameFiles.h"
+#include "tests/support/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "platform/ShellFileOps.h"
 #include "platform/Trash.h"
 
-#include "tests/platform/NativeNameFiles.h"
+#include "tests/support/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>

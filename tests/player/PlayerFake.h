@@ -1,8 +1,8 @@
 #pragma once
 
 // A player window on the fake desktop, answering as the test sets it.
-#include "platform/FakeWindows.h"
 #include "player/Winamp.h"
+#include "tests/support/FakeWindows.h"
 
 #include <QStringList>
 

@@ -6,8 +6,8 @@
 #include "platform/NativePath.h"
 #include "platform/ShellItem.h"
 #include "platform/Trash.h"
-#include "tests/platform/NativeNameFiles.h"
 #include "tests/shell/ShellControlsTestSupport.h"
+#include "tests/support/NativeNameFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "settings/Option.h"
+#include "app/Option.h"
 
 #include "platform/Exception.h"
 #include "platform/ProfileFile.h"

@@ -1,4 +1,4 @@
-#include "platform/FakeWindows.h"
+#include "tests/support/FakeWindows.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "settings/Option.h"
+#include "app/Option.h"
 
 #include "widgets/RadioGroup.h"
 #include "widgets/Toolkit.h"
