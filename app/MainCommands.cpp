@@ -207,7 +207,7 @@ void TFormMain::BtnChgMPropClick()
                 continue;
             ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) {
                 r.hasTag = true; // a row without cells gets them
-                r.tags[std::size_t(fields[f].column - 1)] = *(*values)[f];
+                r.setTag(fields[f].column - 1, *(*values)[f]);
             });
             appendLog(shownPath(path) + fields[f].logMessage);
         }

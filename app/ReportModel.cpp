@@ -4,6 +4,40 @@
 
 using namespace Qt::StringLiterals;
 
+QStringView TReportRow::tag(int field) const
+{
+    const std::uint32_t begin = field == 0 ? 0 : tagEnds_[std::size_t(field - 1)];
+    return QStringView(tagText_).sliced(begin, tagEnds_[std::size_t(field)] - begin);
+}
+
+std::array<QString, 6> TReportRow::tags() const
+{
+    std::array<QString, 6> out;
+    for (int f = 0; f < 6; ++f)
+        out[std::size_t(f)] = tag(f).toString();
+    return out;
+}
+
+void TReportRow::setTags(const std::array<QString, 6>& tags)
+{
+    qsizetype length = 0;
+    for (const QString& text : tags)
+        length += text.size();
+    tagText_.clear();
+    tagText_.reserve(length);
+    for (std::size_t f = 0; f < tags.size(); ++f) {
+        tagText_ += tags[f];
+        tagEnds_[f] = std::uint32_t(tagText_.size());
+    }
+}
+
+void TReportRow::setTag(int field, const QString& text)
+{
+    std::array<QString, 6> all = tags();
+    all[std::size_t(field)] = text;
+    setTags(all);
+}
+
 TReportModel::TReportModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TReportModel::setIcons(QList<QIcon> icons)
@@ -61,7 +95,7 @@ QVariant TReportModel::data(const QModelIndex& index, int role) const
             return row.shown;
         if (!row.hasTag)
             return {}; // a file that could not be read has its name only
-        return row.tags[std::size_t(column - TitleColumn)];
+        return row.tag(column - TitleColumn).toString();
     }
     if (role == Qt::DecorationRole && column == NameColumn)
         return icons_.value(row.icon);

@@ -24,10 +24,18 @@ struct TReportRow {
     QByteArray stamp;
     // Title, artist, album, year, genre name, comment; all empty when the
     // file could not be read (`hasTag` false: the row shows its name only).
-    std::array<QString, 6> tags;
+    // Kept end to end in one string: one allocation a row, not six.
+    std::array<QString, 6> tags() const;
+    QStringView tag(int field) const;
+    void setTags(const std::array<QString, 6>& tags);
+    void setTag(int field, const QString& text);
     bool hasTag = false;
     bool legacyName = false; // `name` is not UTF-8
     std::uint8_t icon = 0;   // index into the model's icons
+
+private:
+    QString tagText_;
+    std::array<std::uint32_t, 6> tagEnds_{}; // where each tag ends in tagText_
 };
 
 // The rows of the report list: a caption column and the six tag columns

@@ -433,9 +433,9 @@ const QString& TFormMain::rowName(int row) const
     return ui.ListViewMain->row(row).name;
 }
 
-const std::array<QString, 6>& TFormMain::rowTags(int row) const
+std::array<QString, 6> TFormMain::rowTags(int row) const
 {
-    return ui.ListViewMain->row(row).tags;
+    return ui.ListViewMain->row(row).tags();
 }
 
 std::vector<int> TFormMain::selectedRows() const
@@ -532,10 +532,10 @@ void TFormMain::readRowTags(TReportRow& row, const QString& folder) const
     // Taken first: a write while the tags are read shows at the next look.
     row.stamp = platform::FileStamp(path);
     const auto p = priority();
-    auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, path, textRules())
-                   : operations::ShownTags{};
+    const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, path, textRules())
+                         : operations::ShownTags{};
     row.hasTag = shown.hasTag;
-    row.tags = std::move(shown.fields);
+    row.setTags(shown.fields);
 }
 
 void TFormMain::rereadRow(int row)

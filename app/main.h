@@ -93,7 +93,7 @@ public:
     // in the folder, and its six tags as read when the row was made.
     QString rowPath(int row) const;
     const QString& rowName(int row) const;
-    const std::array<QString, 6>& rowTags(int row) const;
+    std::array<QString, 6> rowTags(int row) const;
     // The selected rows, in list order; the first of them, -1 for none.
     std::vector<int> selectedRows() const;
     int firstSelectedRow() const;

@@ -20,7 +20,7 @@ TReportRow tagged(const QString& name, std::array<QString, 6> tags)
     TReportRow row;
     row.name = name;
     row.shown = name;
-    row.tags = std::move(tags);
+    row.setTags(tags);
     row.hasTag = true;
     return row;
 }
@@ -114,7 +114,7 @@ private slots:
         TReportModel model;
         model.setRows(numberedRows(3));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        model.changeRow(1, [](TReportRow& row) { row.tags[0] = u"new"_s; });
+        model.changeRow(1, [](TReportRow& row) { row.setTag(0, u"new"_s); });
         QCOMPARE(cell(model, 1, 1), u"new"_s);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
