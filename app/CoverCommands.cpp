@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QTabWidget>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -182,8 +181,8 @@ void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare,
     run.runningText = u"正在%1..."_s.arg(verb);
     run.completionText = verb + u"完成"_s;
     run.page = ui.PageCtrlMain->currentIndex(); // back where the user was
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
+    run.act = [&](int row) {
+        if (!ui.ListViewMain->isRowSelected(row))
             return;
         const QString path = rowPath(row);
         QString reason;

@@ -19,7 +19,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTreeWidget>
 
 #include <stdexcept>
 #include <sys/stat.h>
@@ -62,9 +61,9 @@ void TFormMain::selectFile(const QString& file)
     const int i = findRow(file);
     if (i < 0)
         return;
-    QTreeWidgetItem* row = ui.ListViewMain->topLevelItem(i);
-    ui.ListViewMain->setCurrentItem(row);
-    ui.ListViewMain->scrollToItem(row);
+    const QModelIndex row = ui.ListViewMain->rows().index(i, 0);
+    ui.ListViewMain->setCurrentIndex(row);
+    ui.ListViewMain->scrollTo(row);
 }
 
 void TFormMain::openPlace(const QString& given)

@@ -30,22 +30,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
 // ---------------------------------------------------------------- batches
 
 namespace {
-
-// The six tag cells of a row (empty texts for a row that has none).
-std::array<QString, 6> rowValues(const QTreeWidgetItem* row)
-{
-    std::array<QString, 6> values;
-    for (int c = 0; c < 6; ++c)
-        values[std::size_t(c)] = row->text(c + 1);
-    return values;
-}
 
 operations::StepFile moved(const QString& from, const QString& to)
 {
@@ -67,14 +57,14 @@ struct FieldControls {
 
 void TFormMain::runBatch(const BatchRun& run)
 {
-    QTreeWidget* list = ui.ListViewMain;
-    const int rows = list->topLevelItemCount();
+    const TReportList* list = ui.ListViewMain;
+    const int rows = list->rowCount();
     Batch->begin(run.runningText, rows);
     if (run.tagStep)
         writes_ = std::make_unique<operations::TagWrites>(journal(), *run.tagStep);
     try {
-        for (int i = 0; i < rows && i < list->topLevelItemCount(); ++i) {
-            run.act(list->topLevelItem(i));
+        for (int i = 0; i < rows && i < list->rowCount(); ++i) {
+            run.act(i);
             Batch->afterRow(i);
         }
         writeQueued();
@@ -163,10 +153,10 @@ std::array<FieldControls, 3> batchFields(const TFormMainLayout& ui)
 } // namespace
 
 std::optional<TFormMain::BatchValues>
-TFormMain::batchValues(const QTreeWidgetItem* row, const operations::FieldsFromName& names) const
+TFormMain::batchValues(int row, const operations::FieldsFromName& names) const
 {
     const auto fields = batchFields(ui);
-    const QString stem = operations::titleFromFileName(row->text(0));
+    const QString stem = operations::titleFromFileName(ui.ListViewMain->row(row).shown);
     std::optional<operations::FieldsFromName::Values> parts;
     BatchValues values;
     for (std::size_t f = 0; f < fields.size(); ++f) {
@@ -202,8 +192,8 @@ void TFormMain::BtnChgMPropClick()
     run.runningText = u"正在批量修改..."_s;
     run.completionText = u"批量修改属性完成"_s;
     run.page = 0;
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
+    run.act = [&](int row) {
+        if (!ui.ListViewMain->isRowSelected(row))
             return;
         const QString path = rowPath(row);
         const auto values = batchValues(row, names);
@@ -215,8 +205,10 @@ void TFormMain::BtnChgMPropClick()
         for (std::size_t f = 0; f < fields.size(); ++f) {
             if (!(*values)[f])
                 continue;
-            row->setData(0, HasTagRole, true); // a row without cells gets them
-            row->setText(fields[f].column, *(*values)[f]);
+            ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) {
+                r.hasTag = true; // a row without cells gets them
+                r.setTag(fields[f].column - 1, *(*values)[f]);
+            });
             appendLog(shownPath(path) + fields[f].logMessage);
         }
         // Under a priority that names no version nothing is written.
@@ -275,8 +267,8 @@ void TFormMain::copyTags(bool v1ToV2)
     run.runningText = u"正在复制属性..."_s;
     run.completionText = u"复制属性完成"_s;
     run.page = 0;
-    run.act = [&](QTreeWidgetItem* row) {
-        if (!row->isSelected())
+    run.act = [&](int row) {
+        if (!ui.ListViewMain->isRowSelected(row))
             return;
         const QString path = rowPath(row);
         auto copy =
@@ -305,7 +297,7 @@ void TFormMain::BtnFileNameClick()
     if (!leavePage())
         return;
     const QString folder = ui.ShellList->Path();
-    const std::vector<QTreeWidgetItem*> rows = selectedRows();
+    const std::vector<int> rows = selectedRows();
     TFormRenamePlan dialog(this);
     dialog.setNameShower([this](const QString& name) { return shownName(name); });
     dialog.showRenames(renamePlan(folder, rows, true));
@@ -316,33 +308,22 @@ void TFormMain::BtnFileNameClick()
     runRenamePlan(folder, dialog.plan());
 }
 
-std::vector<QTreeWidgetItem*> TFormMain::selectedRows() const
-{
-    std::vector<QTreeWidgetItem*> rows;
-    for (int i = 0; i < ui.ListViewMain->topLevelItemCount(); ++i) {
-        if (ui.ListViewMain->topLevelItem(i)->isSelected())
-            rows.push_back(ui.ListViewMain->topLevelItem(i));
-    }
-    return rows;
-}
-
 std::vector<operations::PlannedName>
-TFormMain::renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>& rows,
-                      bool readFiles) const
+TFormMain::renamePlan(const QString& folder, const std::vector<int>& rows, bool readFiles) const
 {
     const QString pattern = ui.EditNameFormat->text();
     const auto p = priority();
     // A plan to run takes each file's tags as they are now: another program
     // may have changed them since the cells were read.
-    const auto values = [&](const QTreeWidgetItem* row) {
+    const auto values = [&](int row) {
         if (!readFiles)
-            return rowValues(row);
+            return rowTags(row);
         return p ? operations::readShownTags(*TagV1, *TagV2, *p, rowPath(row), textRules()).fields
                  : std::array<QString, 6>{};
     };
     std::vector<operations::NameSource> sources;
     sources.reserve(rows.size());
-    for (const QTreeWidgetItem* row : rows)
+    for (const int row : rows)
         sources.push_back({rowName(row), operations::substitutePattern(pattern, values(row))});
     // A folder that cannot be read hides no name that matters: the moves
     // themselves never replace anything.
@@ -355,8 +336,8 @@ TFormMain::renamePlan(const QString& folder, const std::vector<QTreeWidgetItem*>
 void TFormMain::runRenamePlan(const QString& folder,
                               const std::vector<operations::PlannedName>& plan)
 {
-    QHash<QString, QTreeWidgetItem*> rows;
-    for (QTreeWidgetItem* row : selectedRows())
+    QHash<QString, int> rows;
+    for (const int row : selectedRows())
         rows.insert(rowName(row), row);
     RefreshEnabled = false;
     std::vector<operations::ItemMove> moves;
@@ -378,9 +359,9 @@ void TFormMain::runRenamePlan(const QString& folder,
     std::vector<operations::StepFile> renamed;
     std::size_t m = 0;
     for (const operations::PlannedName& planned : plan) {
-        QTreeWidgetItem* row = rows.value(planned.name);
+        const int row = rows.value(planned.name, -1);
         const QString oldPath = folder + planned.name;
-        if (!row || planned.state == operations::PlanState::Unchanged)
+        if (row < 0 || planned.state == operations::PlanState::Unchanged)
             continue; // a row gone meanwhile is no file of this run
         if (planned.state != operations::PlanState::Rename) {
             appendLog(shownPath(oldPath) + u"修改文件名失败！("_s + planned.note + u')');
@@ -464,7 +445,7 @@ void TFormMain::ShellTreeDragDrop(QObject* source, int x, int y)
         return; // no folder under the pointer
     const QString folder = ui.ShellList->Path();
     std::vector<QString> names;
-    for (const QTreeWidgetItem* row : selectedRows()) {
+    for (const int row : selectedRows()) {
         // A drop on the list's own folder leaves its rows alone.
         if (operations::joinPath(target, rowName(row)) != folder + rowName(row))
             names.push_back(rowName(row));
@@ -508,14 +489,15 @@ void TFormMain::askAndMoveRowsTo(const QString& target, const QString& folder,
 void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::PlannedName>& plan)
 {
     const QString folder = ui.ShellList->Path();
-    QHash<QString, QTreeWidgetItem*> rows;
-    for (QTreeWidgetItem* row : selectedRows())
+    QHash<QString, int> rows;
+    for (const int row : selectedRows())
         rows.insert(rowName(row), row);
     std::vector<operations::StepFile> files;
+    std::vector<int> gone;
     for (const operations::PlannedName& planned : plan) {
         const QString oldPath = folder + planned.name;
-        QTreeWidgetItem* row = rows.value(planned.name);
-        if (!row)
+        const int row = rows.value(planned.name, -1);
+        if (row < 0)
             continue; // its row went meanwhile
         if (planned.state != operations::PlanState::Rename) {
             appendLog(shownPath(oldPath) + u"未移动: "_s + planned.note);
@@ -527,11 +509,15 @@ void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::
             operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
             appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
             files.push_back(moved(oldPath, newPath));
-            delete row;
+            gone.push_back(row);
         } else {
             appendLog(shownPath(oldPath) + u"移动文件失败！"_s);
         }
     }
+    // The moved rows go once the moves are done: the others keep their indexes meanwhile.
+    std::sort(gone.begin(), gone.end(), std::greater<>());
+    for (const int row : gone)
+        ui.ListViewMain->rows().removeRowAt(row);
     recordStep(operations::StepKind::Move, files);
 }
 
@@ -558,21 +544,20 @@ void TFormMain::MenuDelFileClick()
     if (!leavePage())
         return;
     const QString folder = ui.ShellList->Path();
-    QTreeWidget* list = ui.ListViewMain;
+    TReportList* list = ui.ListViewMain;
     std::vector<operations::StepFile> trashed;
-    for (int i = 0; i < list->topLevelItemCount();) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
+    for (int i = 0; i < list->rowCount();) {
         // Only files: a row never sends a folder with its contents away.
-        const QString path = folder + rowName(row);
+        const QString path = folder + rowName(i);
         operations::TrashPlace place;
-        if (row->isSelected() && platform::FileExists(path) &&
+        if (list->isRowSelected(i) && platform::FileExists(path) &&
             operations::deleteToTrash(path, &place)) {
             operations::StepFile file;
             file.from = platform::NativePath(path);
             file.to = platform::NativePath(place.item);
             file.trashInfo = platform::NativePath(place.info);
             trashed.push_back(std::move(file));
-            delete row;
+            list->rows().removeRowAt(i);
         } else {
             ++i;
         }
@@ -587,10 +572,10 @@ void TFormMain::MenuEncodingClick()
     if (!leavePage())
         return;
     std::vector<TEncodingFile> files;
-    for (const QTreeWidgetItem* row : ui.ListViewMain->selectedItems()) {
+    for (const int row : selectedRows()) {
         const QString path = rowPath(row);
-        files.push_back(
-            {path, row->text(0), operations::legacyTextsOf(*TagV1, *TagV2, path, textRules())});
+        files.push_back({path, ui.ListViewMain->row(row).shown,
+                         operations::legacyTextsOf(*TagV1, *TagV2, path, textRules())});
     }
     TFormEncoding dialog(this);
     dialog.setFiles(std::move(files));
@@ -603,10 +588,10 @@ void TFormMain::MenuEncodingClick()
     run.runningText = u"正在转换编码..."_s;
     run.completionText = u"编码转换完成"_s;
     run.page = ui.PageCtrlMain->currentIndex(); // back where the user was
-    run.act = [&](QTreeWidgetItem* row) {
+    run.act = [&](int row) {
         const QString path = rowPath(row);
         const auto chosen = interpretations.find(path);
-        if (!row->isSelected() || chosen == interpretations.end())
+        if (!ui.ListViewMain->isRowSelected(row) || chosen == interpretations.end())
             return;
         auto prepared =
             operations::prepareConversion(*TagV1, *TagV2, path, chosen->second, textRules());
@@ -636,8 +621,8 @@ void TFormMain::MenuFixNameClick()
         return;
     const QString folder = ui.ShellList->Path();
     std::vector<operations::StepFile> renamed;
-    for (QTreeWidgetItem* row : ui.ListViewMain->selectedItems()) {
-        if (!row->data(0, NameRole).isValid())
+    for (const int row : selectedRows()) {
+        if (!ui.ListViewMain->row(row).legacyName)
             continue; // a UTF-8 name already
         const QString oldPath = folder + rowName(row);
         // Only a name a code page reads with confidence, as the command line repairs it.

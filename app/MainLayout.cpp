@@ -24,7 +24,6 @@
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <array>
@@ -223,11 +222,11 @@ void TFormMainLayout::setupPanels(QMainWindow* window)
 
 void TFormMainLayout::setupListView()
 {
-    QTreeWidget* list = ListViewMain;
-    // A seventh, hidden column keeps each row's comment for the renaming pattern.
-    list->setColumnCount(7);
-    list->setHeaderLabels({u"文件名"_s, u"标题"_s, u"作者"_s, u"专辑"_s, u"年代"_s, u"类型"_s});
-    list->hideColumn(6);
+    TReportList* list = ListViewMain;
+    // The model's captions; its seventh column, the comment, is not shown
+    // (the renaming pattern takes it from the row).
+    list->rows().setIcons(ImageListMain);
+    list->hideColumn(TReportModel::CommentColumn);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);

@@ -17,9 +17,9 @@ class QPushButton;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
-class QTreeWidget;
 class QWidget;
 class TRadioGroup;
+class TReportList;
 class TShellLink;
 class TShellList;
 class TShellTree;
@@ -71,7 +71,7 @@ struct TFormMainLayout {
     QWidget* PanelMain = nullptr;
     TShellList* ShellList = nullptr;
     QSplitter* SplitterHor = nullptr;
-    QTreeWidget* ListViewMain = nullptr;
+    TReportList* ListViewMain = nullptr;
     QTabWidget* PageCtrlMain = nullptr;
 
     // Page 0: batch tag change and the copies.

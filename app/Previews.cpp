@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -40,7 +39,8 @@ void TFormMain::connectPreviews()
     const auto schedule = [this] {
         schedulePreviews();
     };
-    connect(ui.ListViewMain, &QTreeWidget::itemSelectionChanged, this, schedule);
+    connect(ui.ListViewMain->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            schedule);
     connect(ui.PageCtrlMain, &QTabWidget::currentChanged, this, schedule);
     for (QLineEdit* edit :
          {ui.EditNameFormat, ui.EditNamePattern, ui.EditMTitle, ui.EditMArtist, ui.EditMAlbum})
@@ -62,7 +62,7 @@ void TFormMain::schedulePreviews()
 void TFormMain::showNamePreview()
 {
     QLabel* label = ui.LabelNamePreview;
-    const std::vector<QTreeWidgetItem*> rows = selectedRows();
+    const std::vector<int> rows = selectedRows();
     if (rows.empty()) {
         label->clear();
         return;
@@ -102,14 +102,14 @@ void TFormMain::showNamePreview()
 void TFormMain::showFieldPreview()
 {
     QLabel* label = ui.LabelMPreview;
-    const QTreeWidgetItem* first = firstSelectedRow();
-    if (!first) {
+    const int first = firstSelectedRow();
+    if (first < 0) {
         label->clear();
         return;
     }
     const auto values = batchValues(first, operations::FieldsFromName(ui.EditNamePattern->text()));
     if (!values) {
-        label->setText(u"“%1”与文件名格式不符,不会修改"_s.arg(first->text(0)));
+        label->setText(u"“%1”与文件名格式不符,不会修改"_s.arg(ui.ListViewMain->row(first).shown));
         return;
     }
     const std::array<QString, 3> names{u"标题"_s, u"作者"_s, u"专辑"_s};

@@ -42,7 +42,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -185,7 +184,8 @@ void TFormMain::connectHandlers()
     on(ui.MenuRedo, &QAction::triggered, &TFormMain::MenuRedoClick);
     on(ui.MenuHistory, &QAction::triggered, &TFormMain::MenuHistoryClick);
     routeEditKeys();
-    on(ui.ListViewMain, &QTreeWidget::itemSelectionChanged, &TFormMain::ListViewMainChange);
+    on(ui.ListViewMain->selectionModel(), &QItemSelectionModel::selectionChanged,
+       &TFormMain::ListViewMainChange);
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
     on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
     on(ui.MenuDelFile, &QAction::triggered, &TFormMain::MenuDelFileClick);
@@ -423,27 +423,43 @@ void TFormMain::MenuItemAboutClick()
 
 // ---------------------------------------------------------------- the list
 
-QString TFormMain::rowPath(const QTreeWidgetItem* row) const
+QString TFormMain::rowPath(int row) const
 {
     return ui.ShellList->Path() + rowName(row);
 }
 
-QString TFormMain::rowName(const QTreeWidgetItem* row) const
+const QString& TFormMain::rowName(int row) const
 {
-    const QVariant name = row->data(0, NameRole);
-    return name.isValid() ? name.toString() : row->text(0);
+    return ui.ListViewMain->row(row).name;
 }
 
-void TFormMain::setRowName(QTreeWidgetItem* row, const QString& name)
+std::array<QString, 6> TFormMain::rowTags(int row) const
 {
+    return ui.ListViewMain->row(row).tags();
+}
+
+std::vector<int> TFormMain::selectedRows() const
+{
+    return ui.ListViewMain->selectedRows();
+}
+
+int TFormMain::firstSelectedRow() const
+{
+    return ui.ListViewMain->firstSelectedRow();
+}
+
+void TFormMain::nameRow(TReportRow& row, const QString& name) const
+{
+    row.name = name;
     const QByteArray bytes = platform::encodeFileName(name);
-    if (platform::isUtf8Name(bytes)) {
-        row->setText(0, name);
-        row->setData(0, NameRole, QVariant());
-        return;
-    }
-    row->setText(0, platform::shownFileName(bytes, *detector_, LegacyCodePage));
-    row->setData(0, NameRole, name);
+    row.legacyName = !platform::isUtf8Name(bytes);
+    // The shown name shares the name's text unless the code page reads it.
+    row.shown = row.legacyName ? platform::shownFileName(bytes, *detector_, LegacyCodePage) : name;
+}
+
+void TFormMain::setRowName(int row, const QString& name)
+{
+    ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) { nameRow(r, name); });
 }
 
 QString TFormMain::shownName(const QString& name) const
@@ -473,15 +489,15 @@ void TFormMain::RebuildList()
     if (!RefreshEnabled)
         return;
     const QuietSelection quiet(*this);
-    QTreeWidget* list = ui.ListViewMain;
-    list->clear();
+    ui.ListViewMain->setRows({});
     const QString folder = ui.ShellList->Path();
     shownFolder_ = folder;
     // Copies that a killed save left beside the music go when their folder is shown.
     if (!folder.isEmpty())
         tags::removeStaleCopies(platform::NativePath(folder));
     std::optional<QString> suffix;
-    QList<QTreeWidgetItem*> rows;
+    std::vector<TReportRow> rows;
+    rows.reserve(std::size_t(ui.ShellList->topLevelItemCount()));
     for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i) {
         const QString caption = ui.ShellList->topLevelItem(i)->text(0);
         // The shell may show names without their extension: the first file
@@ -498,36 +514,34 @@ void TFormMain::RebuildList()
             // files (or anything that is gone) gets none.
             continue;
         }
-        rows.append(makeRow(i, caption + *suffix));
+        TReportRow& row = rows.emplace_back();
+        nameRow(row, suffix->isEmpty() ? caption : caption + *suffix);
+        row.icon = std::uint8_t(i % 5 + 8);
+        readRowTags(row, folder);
     }
-    list->addTopLevelItems(rows);
+    ui.ListViewMain->setRows(std::move(rows));
     // Once per rebuild: sizing to the contents at every change of a caption
     // would cost the whole list each time.
     fitNameColumn();
     schedulePreviews();
 }
 
-QTreeWidgetItem* TFormMain::makeRow(int position, const QString& caption)
+void TFormMain::readRowTags(TReportRow& row, const QString& folder) const
 {
-    auto* row = new QTreeWidgetItem;
-    setRowName(row, caption);
-    row->setIcon(0, ui.ImageListMain.value(position % 5 + 8));
-    row->setFlags(row->flags() | Qt::ItemIsDragEnabled);
-    fillRowCells(row);
-    return row;
+    const QString path = folder + row.name;
+    // Taken first: a write while the tags are read shows at the next look.
+    row.stamp = platform::FileStamp(path);
+    const auto p = priority();
+    const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, path, textRules())
+                         : operations::ShownTags{};
+    row.hasTag = shown.hasTag;
+    row.setTags(shown.fields);
 }
 
-void TFormMain::fillRowCells(QTreeWidgetItem* row)
+void TFormMain::rereadRow(int row)
 {
-    // Taken first: a write while the tags are read shows at the next look.
-    const QByteArray stamp = platform::FileStamp(rowPath(row));
-    const auto p = priority();
-    const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, rowPath(row), textRules())
-                         : operations::ShownTags{};
-    row->setData(0, HasTagRole, shown.hasTag);
-    row->setData(0, StampRole, stamp);
-    for (int c = 0; c < 6; ++c)
-        row->setText(c + 1, shown.fields[std::size_t(c)]);
+    const QString folder = ui.ShellList->Path();
+    ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) { readRowTags(r, folder); });
 }
 
 operations::TextRules TFormMain::textRules() const
@@ -572,15 +586,14 @@ void TFormMain::refreshRewrittenRows()
 {
     if (!RefreshEnabled)
         return;
-    QTreeWidget* list = ui.ListViewMain;
+    TReportList* list = ui.ListViewMain;
     const QString pageFile = ui.EditFile->text();
     bool reread = false;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        const QString path = rowPath(row);
-        if (row->data(0, StampRole).toByteArray() == platform::FileStamp(path))
+    for (int i = 0; i < list->rowCount(); ++i) {
+        const QString path = rowPath(i);
+        if (list->row(i).stamp == platform::FileStamp(path))
             continue;
-        fillRowCells(row);
+        rereadRow(i);
         reread = true;
         if (path == pageFile && !page_->isModified()) {
             if (!fillPropPageFromFile(pageFile))
@@ -594,32 +607,33 @@ void TFormMain::refreshRewrittenRows()
 
 void TFormMain::rebuildKeepingSelection()
 {
-    QTreeWidget* list = ui.ListViewMain;
+    TReportList* list = ui.ListViewMain;
     QSet<QString> selected;
-    for (const QTreeWidgetItem* row : list->selectedItems())
+    for (const int row : selectedRows())
         selected.insert(rowName(row));
-    const QTreeWidgetItem* current = list->currentItem();
-    const QString currentCaption = current ? rowName(current) : QString();
+    const int current = list->currentRow();
+    const QString currentCaption = current >= 0 ? rowName(current) : QString();
     const QString pageFile = ui.EditFile->text();
     {
         // The page is left alone until the rows are back.
         const QScopedValueRollback keep(keepPage_, true);
         RebuildList();
         const QuietSelection quiet(*this);
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* row = list->topLevelItem(i);
-            if (rowName(row) == currentCaption)
-                list->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
-            if (selected.contains(rowName(row)))
-                row->setSelected(true);
+        std::vector<int> again;
+        for (int i = 0; i < list->rowCount(); ++i) {
+            if (rowName(i) == currentCaption)
+                list->setCurrentRow(i);
+            if (selected.contains(rowName(i)))
+                again.push_back(i);
         }
+        list->selectRows(again);
     }
     // A page emptied on purpose (after a renaming run) stays empty until the
     // user changes the selection.
     if (pageFile.isEmpty())
         return;
-    const QTreeWidgetItem* first = firstSelectedRow();
-    if (first && rowPath(first) == pageFile) {
+    const int first = firstSelectedRow();
+    if (first >= 0 && rowPath(first) == pageFile) {
         // Still listed: typed edits stay; an unedited page shows the file anew.
         if (!page_->isModified() && RefreshEnabled) {
             if (!fillPropPageFromFile(pageFile))
@@ -654,26 +668,17 @@ void TFormMain::ShellLinkChange()
         RebuildList();
 }
 
-QTreeWidgetItem* TFormMain::firstSelectedRow() const
-{
-    for (int i = 0; i < ui.ListViewMain->topLevelItemCount(); ++i) {
-        if (ui.ListViewMain->topLevelItem(i)->isSelected())
-            return ui.ListViewMain->topLevelItem(i);
-    }
-    return nullptr;
-}
-
 void TFormMain::ListViewMainChange()
 {
     if (keepPage_)
         return;
-    QTreeWidgetItem* first = firstSelectedRow();
-    const QString file = first ? rowPath(first) : QString();
+    const int first = firstSelectedRow();
+    const QString file = first >= 0 ? rowPath(first) : QString();
     if (quiet_ == 0 && file != ui.EditFile->text() && !leavePage(file)) {
         reselectPageFile();
         return;
     }
-    if (!first) {
+    if (first < 0) {
         ClearPropPage();
         return;
     }
@@ -716,7 +721,7 @@ bool TFormMain::leavePage(const QString& nextFile)
         if (!savePage())
             return false;
         if (const int row = findRow(file); row >= 0)
-            fillRowCells(ui.ListViewMain->topLevelItem(row));
+            rereadRow(row);
         return true;
     case QMessageBox::No:
         return true;
@@ -729,11 +734,11 @@ bool TFormMain::leavePage(const QString& nextFile)
 void TFormMain::reselectPageFile()
 {
     const QScopedValueRollback keep(keepPage_, true);
-    QTreeWidget* list = ui.ListViewMain;
+    TReportList* list = ui.ListViewMain;
     list->clearSelection();
     if (const int i = findRow(ui.EditFile->text()); i >= 0) {
-        list->setCurrentItem(list->topLevelItem(i), 0, QItemSelectionModel::NoUpdate);
-        list->topLevelItem(i)->setSelected(true);
+        list->setCurrentRow(i);
+        list->selectRows({i});
     }
 }
 
@@ -782,12 +787,11 @@ void TFormMain::ShellTreeClick()
 
 void TFormMain::PopupMenuListPopup()
 {
-    const bool selected = !ui.ListViewMain->selectedItems().isEmpty();
-    ui.MenuDelFile->setEnabled(selected);
-    ui.MenuEncoding->setEnabled(selected);
-    const auto selectedRows = ui.ListViewMain->selectedItems();
-    ui.MenuFixName->setEnabled(std::any_of(selectedRows.begin(), selectedRows.end(), [](auto* row) {
-        return row->data(0, NameRole).isValid();
+    const std::vector<int> rows = selectedRows();
+    ui.MenuDelFile->setEnabled(!rows.empty());
+    ui.MenuEncoding->setEnabled(!rows.empty());
+    ui.MenuFixName->setEnabled(std::any_of(rows.begin(), rows.end(), [this](int row) {
+        return ui.ListViewMain->row(row).legacyName;
     }));
 }
 
@@ -810,8 +814,8 @@ void TFormMain::ListViewMainDblClick()
 
 int TFormMain::findRow(const QString& path) const
 {
-    for (int i = 0; i < ui.ListViewMain->topLevelItemCount(); ++i) {
-        if (rowPath(ui.ListViewMain->topLevelItem(i)) == path)
+    for (int i = 0; i < ui.ListViewMain->rowCount(); ++i) {
+        if (rowPath(i) == path)
             return i;
     }
     return -1;
@@ -824,7 +828,7 @@ void TFormMain::selectRowAfter(int index, int rows)
         return;
     const int next = index == rows - 1 ? 0 : index + 1;
     if (next < rows)
-        ui.ListViewMain->topLevelItem(next)->setSelected(true);
+        ui.ListViewMain->selectRows({next});
 }
 
 bool TFormMain::savePage()
@@ -862,13 +866,13 @@ void TFormMain::BtnChgPropClick()
     if (!savePage())
         return;
 
-    const int before = ui.ListViewMain->topLevelItemCount();
+    const int before = ui.ListViewMain->rowCount();
     int edited = findRow(path);
     if (edited < 0)
         edited = before;
     RebuildList();
     ui.ListViewMain->clearSelection();
-    selectRowAfter(edited, ui.ListViewMain->topLevelItemCount());
+    selectRowAfter(edited, ui.ListViewMain->rowCount());
     ui.EditTitle->setFocus();
 }
 

@@ -3,6 +3,7 @@
 #include "app/BatchFrame.h"
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
+#include "app/ReportList.h"
 #include "operations/FieldsFromName.h"
 #include "operations/History.h"
 #include "operations/Journal.h"
@@ -29,7 +30,6 @@ class QDragEnterEvent;
 class QDropEvent;
 class QProgressBar;
 class QTimer;
-class QTreeWidgetItem;
 class TAboutBox;
 class TFormOption;
 class TWinamp;
@@ -88,8 +88,15 @@ public:
     void ShellListRewritten();
     void ClearPropPage();
     void appendLog(const QString& line);
-    // The folder the list shows ("/" at its end) + the row's caption.
-    QString rowPath(const QTreeWidgetItem* row) const;
+    // The rows of the report list, by their index in list order: the file's
+    // path (the folder the list shows, "/" at its end, + its name), its name
+    // in the folder, and its six tags as read when the row was made.
+    QString rowPath(int row) const;
+    const QString& rowName(int row) const;
+    std::array<QString, 6> rowTags(int row) const;
+    // The selected rows, in list order; the first of them, -1 for none.
+    std::vector<int> selectedRows() const;
+    int firstSelectedRow() const;
 
     // Start-up and the commands of the menus.
     void FormCreate();
@@ -193,18 +200,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Whether a row has its six tag cells (a file that could not be read has
-    // only its name).
-    static constexpr int HasTagRole = Qt::UserRole + 1;
-    // The file's name, where the row shows another: a name that is not UTF-8
-    // is shown as its code page reads it and kept whole here.
-    static constexpr int NameRole = Qt::UserRole + 2;
-    // The file's platform::FileStamp when its cells were read.
-    static constexpr int StampRole = Qt::UserRole + 3;
     void refreshRewrittenRows();
     bool deferredWhileBusy(bool& pending, void (TFormMain::*again)());
-    QString rowName(const QTreeWidgetItem* row) const;
-    void setRowName(QTreeWidgetItem* row, const QString& name);
+    // A row's name: a name that is not UTF-8 is shown as its code page reads
+    // it and kept whole.
+    void nameRow(TReportRow& row, const QString& name) const;
+    void setRowName(int row, const QString& name);
     // A file's name as the list shows it; names in legacy bytes decoded.
     QString shownName(const QString& name) const;
     // A path as the log shows it: each of its names as the list would.
@@ -236,9 +237,9 @@ private:
                       const QString& year, const QString& genre, const QString& comment);
     bool fillPropPageFromFile(const QString& path);
     void setActionButtonsEnabled(bool enabled);
-    QTreeWidgetItem* makeRow(int position, const QString& caption);
-    void fillRowCells(QTreeWidgetItem* row);
-    QTreeWidgetItem* firstSelectedRow() const;
+    // A row's tags and stamp read from its file in the folder.
+    void readRowTags(TReportRow& row, const QString& folder) const;
+    void rereadRow(int row);
     void selectAllRows();
     void rebuildKeepingSelection();
 
@@ -255,19 +256,15 @@ private:
     void runGuarded(const std::function<void()>& handler);
     void copyTags(bool v1ToV2);
 
-    // The selected rows, in list order.
-    std::vector<QTreeWidgetItem*> selectedRows() const;
     // The renaming of the rows by the pattern, worked out against the folder.
-    std::vector<operations::PlannedName> renamePlan(const QString& folder,
-                                                    const std::vector<QTreeWidgetItem*>& rows,
-                                                    bool readFiles = false) const;
+    std::vector<operations::PlannedName>
+    renamePlan(const QString& folder, const std::vector<int>& rows, bool readFiles = false) const;
     void runRenamePlan(const QString& folder, const std::vector<operations::PlannedName>& plan);
     // The batch page's values for a row: nullopt for a field that is not
     // ticked; nullopt for the whole when the name does not fit the pattern
     // a field takes its value from.
     using BatchValues = std::array<std::optional<QString>, 3>;
-    std::optional<BatchValues> batchValues(const QTreeWidgetItem* row,
-                                           const operations::FieldsFromName& names) const;
+    std::optional<BatchValues> batchValues(int row, const operations::FieldsFromName& names) const;
     // The drop's files moved into the target under the plan; `names` are the
     // rows' names in the folder the list shows.
     void moveRowsTo(const QString& target, const std::vector<operations::PlannedName>& plan);
@@ -287,7 +284,7 @@ private:
         QString runningText;
         QString completionText;
         int page = 0;
-        std::function<void(QTreeWidgetItem* row)> act;
+        std::function<void(int row)> act;
         std::function<void()> closing;
         // A batch of tag changes: act makes each file's change ready with
         // queueWrite, and after the last row they are written together as

@@ -133,7 +133,7 @@ private Q_SLOTS:
         Program program(music.path());
         TFormMain& w = program.main();
         program.select({0});
-        QTreeWidget* list = w.ui.ListViewMain;
+        const QAbstractItemView* list = w.ui.ListViewMain;
         std::unique_ptr<QMimeData> ours(
             list->model()->mimeData(list->selectionModel()->selectedIndexes()));
         const QString format = QString::fromLatin1(ShellControls::DragSourceFormat);

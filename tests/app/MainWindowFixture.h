@@ -26,7 +26,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <functional>
 #include <memory>
@@ -194,34 +193,58 @@ public:
             qWarning("no component %s", qPrintable(name));
         return w;
     }
-    QTreeWidget* list() const { return main().ui.ListViewMain; }
-    int rows() const { return list()->topLevelItemCount(); }
-    QTreeWidgetItem* row(int i) const { return list()->topLevelItem(i); }
+    TReportList* list() const { return main().ui.ListViewMain; }
+    int rows() const { return list()->model()->rowCount(); }
+    // The cell of row i in column c, as the list shows it.
+    QModelIndex cell(int i, int c = 0) const { return list()->model()->index(i, c); }
+    QString text(int i, int c) const { return cell(i, c).data().toString(); }
     QStringList captions() const
     {
         QStringList out;
         for (int i = 0; i < rows(); ++i)
-            out << row(i)->text(0);
+            out << text(i, 0);
         return out;
     }
     QStringList cells(int i) const
     {
         QStringList out;
         for (int c = 1; c <= 5; ++c)
-            out << row(i)->text(c);
+            out << text(i, c);
+        return out;
+    }
+    // The selected rows in list order, and the captions of them.
+    QList<int> selected() const
+    {
+        QList<int> out;
+        for (int i = 0; i < rows(); ++i) {
+            if (list()->selectionModel()->isSelected(cell(i)))
+                out << i;
+        }
+        return out;
+    }
+    QStringList selectedCaptions() const
+    {
+        QStringList out;
+        for (const int i : selected())
+            out << text(i, 0);
         return out;
     }
     void select(std::initializer_list<int> indices) const
     {
         list()->clearSelection();
         for (const int i : indices)
-            row(i)->setSelected(true);
+            list()->selectionModel()->select(cell(i), QItemSelectionModel::Select |
+                                                          QItemSelectionModel::Rows);
+    }
+    // Where the user aims at row i.
+    QPoint pointOnRow(int i) const
+    {
+        return testsupport::pointOn(*list(), list()->visualRect(cell(i)));
     }
     // A click on a row, as the user selects it.
     void clickRow(int i) const
     {
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          testsupport::pointOn(*list(), row(i)));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, pointOnRow(i));
     }
     QString log() const { return main().ui.MemoLog->toPlainText(); }
     QString status(int panel) const

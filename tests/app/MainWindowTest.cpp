@@ -150,9 +150,9 @@ private Q_SLOTS:
         music.addV1(u"b.mp3"_s, "B", {}, 0, 254);
         music.addV1(u"c.mp3"_s, "C", {}, 0, 147);
         Program program(music.path());
-        QCOMPARE(program.row(0)->text(5), QString());
-        QCOMPARE(program.row(1)->text(5), QString());
-        QCOMPARE(program.row(2)->text(5), u"Synthpop"_s);
+        QCOMPARE(program.text(0, 5), QString());
+        QCOMPARE(program.text(1, 5), QString());
+        QCOMPARE(program.text(2, 5), u"Synthpop"_s);
     }
 
     void showIdOutsideTheRangeShowsNoTags()
@@ -179,7 +179,8 @@ private Q_SLOTS:
         const auto& images = program.main().ui.ImageListMain;
         // Items 0 and 1 are the folders: the files have positions 2 to 5.
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(program.row(i)->icon(0).cacheKey(), images.value((i + 2) % 5 + 8).cacheKey());
+            QCOMPARE(program.cell(i).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
+                     images.value((i + 2) % 5 + 8).cacheKey());
     }
 
     void selectionFillsThePage()
@@ -229,14 +230,14 @@ private Q_SLOTS:
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
             music.addV1(QString::fromLatin1(name), name);
         Program program(music.path());
-        QTreeWidget* list = program.list();
-        const QPoint p = testsupport::pointOn(*list, program.row(1));
+        TReportList* list = program.list();
+        const QPoint p = program.pointOnRow(1);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, p);
-        QCOMPARE(list->selectedItems().size(), 3);
+        QCOMPARE(program.selected().size(), 3);
         QCOMPARE(program.main().ui.EditTitle->text(), u"a.mp3"_s);
         list->clearSelection();
         program.main().ui.MenuSelAll->trigger();
-        QCOMPARE(list->selectedItems().size(), 3);
+        QCOMPARE(program.selected().size(), 3);
     }
 
     void deleteIsDisabledWithoutSelection()

@@ -113,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(program.status(0), u"文件只读"_s);
         QCOMPARE(w.ui.EditFile->text(), a);
         QCOMPARE(w.ui.EditTitle->text(), u"typed"_s);
-        QCOMPARE(program.list()->selectedItems(), QList<QTreeWidgetItem*>{program.row(0)});
+        QCOMPARE(program.selected(), QList<int>{0});
         QCOMPARE(v2Title(a), std::string("old"));
     }
 
@@ -164,8 +164,8 @@ private Q_SLOTS:
         QCOMPARE(answers.messages(), QStringList{u"保存修改吗?"_s});
         QCOMPARE(w.ui.EditFile->text(), music.file(shownFile));
         QCOMPARE(w.ui.EditTitle->text(), titleShown);
-        QCOMPARE(program.list()->selectedItems().size(), 1);
-        QCOMPARE(rowPathOf(w, program.list()->selectedItems().constFirst()), music.file(shownFile));
+        QCOMPARE(program.selected().size(), 1);
+        QCOMPARE(rowPathOf(w, program.selected().constFirst()), music.file(shownFile));
         QCOMPARE(QByteArray::fromStdString(v2Title(music.file(u"a.mp3"_s))), titleOfA);
         if (answer == u"是"_s)
             QCOMPARE(program.cells(0).at(0), u"typed"_s);
@@ -359,7 +359,7 @@ private Q_SLOTS:
     }
 
 private:
-    static QString rowPathOf(TFormMain& w, const QTreeWidgetItem* row) { return w.rowPath(row); }
+    static QString rowPathOf(TFormMain& w, int row) { return w.rowPath(row); }
 };
 
 MP3T_TEST_MAIN(PageEditsTest)

@@ -48,6 +48,23 @@ class PlansTest : public QObject {
 private Q_SLOTS:
     void init() { QFile::remove(settingsPath()); }
 
+    // The comment has no column, yet "%6" names files after it.
+    void theCommentNamesFilesThoughItIsNotShown()
+    {
+        MusicFolder music;
+        music.add(u"a.mp3"_s, silentMpegFrames() + id3v1Trailer("Song", {}, {}, {}, "Live"));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QVERIFY(w.ui.ListViewMain->isColumnHidden(6));
+        w.ui.PageCtrlMain->setCurrentIndex(1);
+        w.ui.EditNameFormat->setText(u"%1 %6"_s);
+        program.clickRow(0);
+        QTRY_COMPARE(w.ui.LabelNamePreview->text(), u"a.mp3 → Song Live.MP3"_s);
+        runRenaming(w);
+        QVERIFY(QFile::exists(music.file(u"Song Live.MP3"_s)));
+        QCOMPARE(program.captions(), QStringList{u"Song Live.MP3"_s});
+    }
+
     void namePreviewFollowsThePatternAndTheSelection()
     {
         MusicFolder music;

@@ -229,7 +229,7 @@ private Q_SLOTS:
         QCOMPARE(program.log(), QString());
         QCOMPARE(program.status(0), QString());
         QCOMPARE(program.main().ui.PageCtrlMain->currentIndex(), 0);
-        QCOMPARE(program.list()->selectedItems().size(), 1);
+        QCOMPARE(program.selected().size(), 1);
     }
 
     void renameByPattern()

@@ -33,7 +33,7 @@ inline QTreeWidgetItem* nodeOf(TFormMain& w, const QString& folder)
 // folder: the platform delivers enter, move and drop.
 inline bool dropRowsOn(TFormMain& w, QTreeWidgetItem* node)
 {
-    QTreeWidget* list = w.ui.ListViewMain;
+    const QAbstractItemView* list = w.ui.ListViewMain;
     TShellTree* tree = w.ui.ShellTree;
     std::unique_ptr<QMimeData> data(
         list->model()->mimeData(list->selectionModel()->selectedIndexes()));

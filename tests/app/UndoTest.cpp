@@ -62,11 +62,12 @@ QStringList logLines(const Program& program)
     return program.log().split(u'\n');
 }
 
-QStringList column(const QTreeWidget* list, int c)
+QStringList column(const QAbstractItemView* list, int c)
 {
     QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(c);
+    const QAbstractItemModel* model = list->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        out << model->index(i, c).data().toString();
     return out;
 }
 

@@ -1,0 +1,129 @@
+#include "app/ReportModel.h"
+
+#include <QMimeData>
+
+using namespace Qt::StringLiterals;
+
+QStringView TReportRow::tag(int field) const
+{
+    const std::uint32_t begin = field == 0 ? 0 : tagEnds_[std::size_t(field - 1)];
+    return QStringView(tagText_).sliced(begin, tagEnds_[std::size_t(field)] - begin);
+}
+
+std::array<QString, 6> TReportRow::tags() const
+{
+    std::array<QString, 6> out;
+    for (int f = 0; f < 6; ++f)
+        out[std::size_t(f)] = tag(f).toString();
+    return out;
+}
+
+void TReportRow::setTags(const std::array<QString, 6>& tags)
+{
+    qsizetype length = 0;
+    for (const QString& text : tags)
+        length += text.size();
+    tagText_.clear();
+    tagText_.reserve(length);
+    for (std::size_t f = 0; f < tags.size(); ++f) {
+        tagText_ += tags[f];
+        tagEnds_[f] = std::uint32_t(tagText_.size());
+    }
+}
+
+void TReportRow::setTag(int field, const QString& text)
+{
+    std::array<QString, 6> all = tags();
+    all[std::size_t(field)] = text;
+    setTags(all);
+}
+
+TReportModel::TReportModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TReportModel::setIcons(QList<QIcon> icons)
+{
+    icons_ = std::move(icons);
+}
+
+void TReportModel::setDragMark(std::function<void(QMimeData& data)> mark)
+{
+    dragMark_ = std::move(mark);
+}
+
+void TReportModel::setRows(std::vector<TReportRow> rows)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void TReportModel::changeRow(int index, const std::function<void(TReportRow& row)>& change)
+{
+    if (index < 0 || index >= count())
+        return;
+    change(rows_[std::size_t(index)]);
+    Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
+}
+
+void TReportModel::removeRowAt(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    beginRemoveRows({}, index, index);
+    rows_.erase(rows_.begin() + index);
+    endRemoveRows();
+}
+
+int TReportModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int TReportModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TReportModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= count())
+        return {};
+    const TReportRow& row = rows_[std::size_t(index.row())];
+    const int column = index.column();
+    if (role == Qt::DisplayRole) {
+        if (column == NameColumn)
+            return row.shown;
+        if (!row.hasTag)
+            return {}; // a file that could not be read has its name only
+        return row.tag(column - TitleColumn).toString();
+    }
+    if (role == Qt::DecorationRole && column == NameColumn)
+        return icons_.value(row.icon);
+    return {};
+}
+
+QVariant TReportModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const std::array<QString, 6> captions{u"文件名"_s, u"标题"_s, u"作者"_s,
+                                                 u"专辑"_s,   u"年代"_s, u"类型"_s};
+    return section >= 0 && section < int(captions.size()) ? captions[std::size_t(section)]
+                                                          : QVariant();
+}
+
+Qt::ItemFlags TReportModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+           Qt::ItemNeverHasChildren;
+}
+
+QMimeData* TReportModel::mimeData(const QModelIndexList& indexes) const
+{
+    QMimeData* data = QAbstractTableModel::mimeData(indexes);
+    if (data && dragMark_)
+        dragMark_(*data);
+    return data;
+}

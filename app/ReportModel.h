@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// One file of the folder the report list shows, with its tags as they were
+// read when the row was made: the cells are drawn from these, and every
+// command that works on rows reads them here.
+struct TReportRow {
+    // The file's name in the folder. A name that is not UTF-8 holds its bytes
+    // whole (platform::encodeFileName gives them back); `shown` is then the
+    // name as its code page reads it, otherwise the same string, shared.
+    QString name;
+    QString shown;
+    // platform::FileStamp of the file when its tags were read.
+    QByteArray stamp;
+    // Title, artist, album, year, genre name, comment; all empty when the
+    // file could not be read (`hasTag` false: the row shows its name only).
+    // Kept end to end in one string: one allocation a row, not six.
+    std::array<QString, 6> tags() const;
+    QStringView tag(int field) const;
+    void setTags(const std::array<QString, 6>& tags);
+    void setTag(int field, const QString& text);
+    bool hasTag = false;
+    bool legacyName = false; // `name` is not UTF-8
+    std::uint8_t icon = 0;   // index into the model's icons
+
+private:
+    QString tagText_;
+    std::array<std::uint32_t, 6> tagEnds_{}; // where each tag ends in tagText_
+};
+
+// The rows of the report list: a caption column and the six tag columns
+// (the comment's column stays hidden; the renaming pattern takes it from
+// the row).
+class TReportModel : public QAbstractTableModel {
+public:
+    enum Column {
+        NameColumn,
+        TitleColumn,
+        ArtistColumn,
+        AlbumColumn,
+        YearColumn,
+        GenreColumn,
+        CommentColumn,
+        ColumnCount
+    };
+
+    explicit TReportModel(QObject* parent = nullptr);
+
+    // The icons a row's `icon` picks from.
+    void setIcons(QList<QIcon> icons);
+    // Drags of rows carry what `mark` adds to their data.
+    void setDragMark(std::function<void(QMimeData& data)> mark);
+
+    void setRows(std::vector<TReportRow> rows);
+    const TReportRow& row(int index) const { return rows_[std::size_t(index)]; }
+    int count() const { return int(rows_.size()); }
+    // Changes one row in place (its tags read again, say); the view redraws it.
+    void changeRow(int index, const std::function<void(TReportRow& row)>& change);
+    void removeRowAt(int index);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+
+private:
+    std::vector<TReportRow> rows_;
+    QList<QIcon> icons_;
+    std::function<void(QMimeData& data)> dragMark_;
+};

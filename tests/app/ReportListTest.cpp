@@ -1,0 +1,187 @@
+// The report list on its own: the cells it draws from its rows, the drag
+// data it gives, and the selection as the window reads and sets it.
+#include "app/ReportList.h"
+#include "shell/ShellControlSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QMimeData>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TReportRow tagged(const QString& name, std::array<QString, 6> tags)
+{
+    TReportRow row;
+    row.name = name;
+    row.shown = name;
+    row.setTags(tags);
+    row.hasTag = true;
+    return row;
+}
+
+std::vector<TReportRow> numberedRows(int count)
+{
+    std::vector<TReportRow> rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back(tagged(QString::number(i) + u".mp3"_s, {}));
+    return rows;
+}
+
+QString cell(const QAbstractItemModel& model, int row, int column)
+{
+    return model.index(row, column).data().toString();
+}
+
+} // namespace
+
+class ReportListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cellsComeFromTheRowsTags()
+    {
+        TReportModel model;
+        std::vector<TReportRow> rows;
+        rows.push_back(tagged(u"a.mp3"_s, {u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s}));
+        model.setRows(std::move(rows));
+        QCOMPARE(model.columnCount(), 7);
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells << cell(model, 0, c);
+        QCOMPARE(cells,
+                 (QStringList{u"a.mp3"_s, u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s}));
+    }
+
+    void anUnreadFileShowsItsNameOnly()
+    {
+        TReportModel model;
+        TReportRow row = tagged(u"a.mp3"_s, {u"left"_s, u"over"_s});
+        row.hasTag = false;
+        std::vector<TReportRow> rows;
+        rows.push_back(row);
+        model.setRows(std::move(rows));
+        QCOMPARE(cell(model, 0, 0), u"a.mp3"_s);
+        for (int c = 1; c < 7; ++c)
+            QVERIFY(!model.index(0, c).data().isValid());
+    }
+
+    void aLegacyNameIsShownAsReadAndKeptWhole()
+    {
+        TReportModel model;
+        TReportRow row;
+        row.name = u"\xDCB2\xDCE2.mp3"_s; // two GBK bytes kept as they are
+        row.shown = u"测.mp3"_s;
+        row.legacyName = true;
+        std::vector<TReportRow> rows;
+        rows.push_back(row);
+        model.setRows(std::move(rows));
+        QCOMPARE(cell(model, 0, 0), u"测.mp3"_s);
+        QCOMPARE(model.row(0).name, row.name);
+    }
+
+    void captionsAndIcons()
+    {
+        TReportModel model;
+        QStringList captions;
+        for (int c = 0; c < 6; ++c)
+            captions << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        QCOMPARE(captions,
+                 (QStringList{u"文件名"_s, u"标题"_s, u"作者"_s, u"专辑"_s, u"年代"_s, u"类型"_s}));
+        QPixmap red(16, 16);
+        red.fill(Qt::red);
+        QPixmap blue(16, 16);
+        blue.fill(Qt::blue);
+        const QList<QIcon> icons{QIcon(red), QIcon(blue)};
+        model.setIcons(icons);
+        std::vector<TReportRow> rows = numberedRows(2);
+        rows[1].icon = 1;
+        model.setRows(std::move(rows));
+        QCOMPARE(model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 icons[0].cacheKey());
+        QCOMPARE(model.index(1, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 icons[1].cacheKey());
+        QVERIFY(!model.index(1, 1).data(Qt::DecorationRole).isValid());
+    }
+
+    void aChangedRowIsRedrawn()
+    {
+        TReportModel model;
+        model.setRows(numberedRows(3));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.changeRow(1, [](TReportRow& row) { row.setTag(0, u"new"_s); });
+        QCOMPARE(cell(model, 1, 1), u"new"_s);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
+        model.removeRowAt(0);
+        QCOMPARE(model.count(), 2);
+        QCOMPARE(cell(model, 0, 1), u"new"_s);
+    }
+
+    void dragsNameTheList()
+    {
+        TReportList list;
+        list.setObjectName(u"ListViewMain"_s);
+        list.setRows(numberedRows(2));
+        const std::unique_ptr<QMimeData> data(list.model()->mimeData({list.model()->index(1, 0)}));
+        const QString format = QString::fromLatin1(ShellControls::DragSourceFormat);
+        QVERIFY(data->hasFormat(format));
+        QVERIFY(data->data(format).endsWith(" ListViewMain"));
+    }
+
+    void selectedRowsComeInListOrder()
+    {
+        TReportList list;
+        list.setRows(numberedRows(8));
+        QItemSelectionModel* selection = list.selectionModel();
+        for (const int row : {5, 1, 3})
+            selection->select(list.model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(list.selectedRows(), (std::vector<int>{1, 3, 5}));
+        QCOMPARE(list.firstSelectedRow(), 1);
+        QVERIFY(list.isRowSelected(3));
+        QVERIFY(!list.isRowSelected(2));
+        list.clearSelection();
+        QCOMPARE(list.firstSelectedRow(), -1);
+        QVERIFY(list.selectedRows().empty());
+    }
+
+    void neighbouringRowsAreSelectedAsOneRange()
+    {
+        TReportList list;
+        list.setRows(numberedRows(10));
+        list.selectRows({4, 2, 3, 7});
+        QCOMPARE(list.selectedRows(), (std::vector<int>{2, 3, 4, 7}));
+        QCOMPARE(list.selectionModel()->selection().size(), 2);
+        // Whole rows, as a click selects them.
+        QVERIFY(list.selectionModel()->isRowSelected(3, {}));
+    }
+
+    void newRowsClearTheSelectionAsAChange()
+    {
+        TReportList list;
+        list.setRows(numberedRows(3));
+        list.selectRows({1});
+        QSignalSpy changed(list.selectionModel(), &QItemSelectionModel::selectionChanged);
+        list.setRows(numberedRows(3));
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(list.selectedRows().empty());
+    }
+
+    void currentRowIsNotSelected()
+    {
+        TReportList list;
+        list.setRows(numberedRows(3));
+        list.setCurrentRow(2);
+        QCOMPARE(list.currentRow(), 2);
+        QVERIFY(list.selectedRows().empty());
+    }
+};
+
+MP3T_TEST_MAIN(ReportListTest)
+#include "ReportListTest.moc"
