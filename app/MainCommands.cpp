@@ -95,13 +95,8 @@ void TFormMain::flushJournalSoon()
     // The flush of what the command wrote waits for the window to show its
     // outcome; until it runs a crash has the files checked at the next start.
     QTimer::singleShot(0, this, [this] {
-        if (!journal_)
-            return;
-        try {
-            journal_->flushWrites();
-        } catch (const operations::JournalError& e) {
-            appendLog(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
-        }
+        if (const QString problem = core_.flush(); !problem.isEmpty())
+            appendLog(problem);
     });
 }
 
@@ -138,13 +133,8 @@ void TFormMain::writeQueued()
 void TFormMain::recordStep(operations::StepKind kind,
                            const std::vector<operations::StepFile>& files)
 {
-    if (journal_ && !files.empty()) {
-        try {
-            journal_->record(kind, files);
-        } catch (const operations::JournalError& e) {
-            appendLog(u"操作历史无法记录: "_s + QString::fromStdString(e.what()));
-        }
-    }
+    if (const QString problem = core_.record(kind, files); !problem.isEmpty())
+        appendLog(problem);
     updateEditMenu();
 }
 
@@ -642,7 +632,7 @@ void TFormMain::MenuFixNameClick()
         const QString oldPath = folder + rowName(row);
         // Only a name a code page reads with confidence, as the command line repairs it.
         const auto repaired = platform::repairedFileName(platform::encodeFileName(rowName(row)),
-                                                         *detector_, LegacyCodePage);
+                                                         core_.detector(), core_.codePage());
         if (!repaired) {
             appendLog(shownPath(oldPath) + u"修复文件名失败！(无法确定编码)"_s);
             continue;

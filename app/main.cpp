@@ -108,7 +108,6 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     : QMainWindow(parent), startPath_(startPath)
 {
     ui.setupUi(this);
-    detector_ = std::make_unique<platform::LegacyDetector>();
     page_ = std::make_unique<TPropertyPage>(
         TPropertyPage::Fields{ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre,
                               ui.EditComment, ui.LabelV1Fit});
@@ -300,8 +299,7 @@ void TFormMain::FormCreate()
         WinampPath = settings::readWinampPath(ini);
         Winamp->PathToWinAmp = WinampPath;
         StartPosition = settings::readStartPosition(ini);
-        ShowId = settings::readShowId(ini);
-        readTextSettings(ini);
+        readCoreSettings(ini);
         setPropertyCaption();
         Place start;
         try {
@@ -342,11 +340,11 @@ void TFormMain::createProgressBar()
         TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
 }
 
-void TFormMain::readTextSettings(const TIniFile& ini)
+void TFormMain::readCoreSettings(const TIniFile& ini)
 {
-    TextEncoding = settings::readTextEncoding(ini);
-    LegacyCodePage = platform::codePageFromName(settings::readLegacyCodePage(ini))
-                         .value_or(platform::LegacyCodePage::Gbk);
+    core_.setSettings({settings::readShowId(ini),
+                       settings::readTextEncoding(ini) == settings::TextEncoding::Gbk,
+                       settings::readLegacyCodePage(ini)});
 }
 
 void TFormMain::setPropertyCaption()
@@ -400,8 +398,7 @@ void TFormMain::MenuItemOptionClick()
     if (FormOption)
         FormOption->exec();
     const TIniFile ini;
-    ShowId = settings::readShowId(ini);
-    readTextSettings(ini);
+    readCoreSettings(ini);
     RebuildList();
     setPropertyCaption();
 }
@@ -442,13 +439,13 @@ void TFormMain::setRowName(QTreeWidgetItem* row, const QString& name)
         row->setData(0, NameRole, QVariant());
         return;
     }
-    row->setText(0, platform::shownFileName(bytes, *detector_, LegacyCodePage));
+    row->setText(0, core_.shownName(name));
     row->setData(0, NameRole, name);
 }
 
 QString TFormMain::shownName(const QString& name) const
 {
-    return platform::shownFileName(platform::encodeFileName(name), *detector_, LegacyCodePage);
+    return core_.shownName(name);
 }
 
 QString TFormMain::shownPath(const QString& path) const
@@ -528,13 +525,6 @@ void TFormMain::fillRowCells(QTreeWidgetItem* row)
     row->setData(0, StampRole, stamp);
     for (int c = 0; c < 6; ++c)
         row->setText(c + 1, shown.fields[std::size_t(c)]);
-}
-
-operations::TextRules TFormMain::textRules() const
-{
-    return {TextEncoding == settings::TextEncoding::Gbk ? operations::WriteEncoding::Gbk
-                                                        : operations::WriteEncoding::Unicode,
-            LegacyCodePage, detector_.get()};
 }
 
 // Not under a running batch, a dialog of ours or a rebuild: `again` runs
@@ -702,7 +692,8 @@ void TFormMain::showV1Target(const QString& file)
     const bool read = writesV1 && TagV1->ReadFromFile(native) && TagV2->ReadFromFile(native);
     const bool tracked = read && TagV1->Track() > 0;
     // ID3v1 is written in the code page the file's texts are read in.
-    const auto codePage = read ? textRules().forFile(*TagV1, *TagV2).v1CodePage() : LegacyCodePage;
+    const auto codePage =
+        read ? textRules().forFile(*TagV1, *TagV2).v1CodePage() : core_.codePage();
     page_->setV1Target(writesV1, tracked ? 28 : 30, codePage);
 }
 
