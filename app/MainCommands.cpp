@@ -10,7 +10,7 @@
 #include "app/RenamePlanDialog.h"
 #include "operations/EncodingRepair.h"
 #include "operations/FileCommands.h"
-#include "operations/MoveBatch.h"
+#include "operations/NameBatch.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
@@ -45,6 +45,11 @@ std::array<QString, 6> rowValues(const QTreeWidgetItem* row)
     for (int c = 0; c < 6; ++c)
         values[std::size_t(c)] = row->text(c + 1);
     return values;
+}
+
+QString folderOf(const QString& path)
+{
+    return path.left(path.lastIndexOf(u'/') + 1);
 }
 
 operations::StepFile moved(const QString& from, const QString& to)
@@ -348,58 +353,53 @@ void TFormMain::runRenamePlan(const QString& folder,
     QHash<QString, QTreeWidgetItem*> rows;
     for (QTreeWidgetItem* row : selectedRows())
         rows.insert(rowName(row), row);
+    std::vector<operations::NameJob> jobs = operations::jobsOfPlan(
+        folder, plan, [&rows](const QString& name) { return rows.contains(name); });
     RefreshEnabled = false;
-    std::vector<operations::ItemMove> moves;
-    for (const operations::PlannedName& planned : plan) {
-        if (planned.state == operations::PlanState::Rename && rows.contains(planned.name))
-            moves.push_back({folder + planned.name, folder + planned.newName});
-    }
-    Batch->begin(u"正在批量文件名..."_s, int(moves.size()));
-    // The bar moves about 200 times whatever the number of files.
-    const std::size_t stride = std::max<std::size_t>(1, moves.size() / 200);
-    std::size_t finished = 0;
-    const std::vector<operations::MoveDone> results =
-        operations::moveAll(moves, [&](std::size_t, const operations::MoveDone&) {
-            if (++finished % stride == 0)
-                Batch->stepTo(int(finished) - 1);
-        });
-
-    // Reported in list order, each file as the renaming always did.
-    std::vector<operations::StepFile> renamed;
-    std::size_t m = 0;
-    for (const operations::PlannedName& planned : plan) {
-        QTreeWidgetItem* row = rows.value(planned.name);
-        const QString oldPath = folder + planned.name;
-        if (!row || planned.state == operations::PlanState::Unchanged)
-            continue; // a row gone meanwhile is no file of this run
-        if (planned.state != operations::PlanState::Rename) {
-            appendLog(shownPath(oldPath) + u"修改文件名失败！("_s + planned.note + u')');
-            Batch->count(false);
-            continue;
-        }
-        const operations::MoveDone& done = results[m++];
-        if (done.moved) {
-            setRowName(row, planned.newName);
-            appendLog(shownPath(oldPath) + u"->"_s + shownPath(folder + planned.newName));
-            renamed.push_back(moved(oldPath, folder + planned.newName));
-        } else if (!done.at.isEmpty()) {
-            // Neither name could be had back: the file keeps a temporary one.
-            setRowName(row, done.at.mid(done.at.lastIndexOf(u'/') + 1));
-            appendLog(shownPath(oldPath) + u"修改文件名失败！(文件暂时名为 "_s + done.at + u')');
-            renamed.push_back(moved(oldPath, done.at));
-        } else {
-            appendLog(shownPath(oldPath) + u"修改文件名失败！"_s);
-        }
-        Batch->count(done.moved);
-    }
+    renameJobs(jobs, u"正在批量文件名..."_s, u"修改文件名失败！"_s,
+               [&](const operations::NameJob& job) { return rows.value(job.plan.name); });
     Batch->showTotals();
-    recordStep(operations::StepKind::Rename, renamed);
     Batch->finish(u"批量修改文件名完成"_s, 1);
     RefreshEnabled = true;
     ClearPropPage();
     // The captions changed: the column fits them once, after the run.
     fitNameColumn();
     schedulePreviews();
+}
+
+void TFormMain::renameJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
+                           const QString& failed, const RowOfJob& rowOf)
+{
+    std::size_t toMove = 0;
+    for (const operations::NameJob& job : jobs)
+        toMove += !job.error && job.plan.state == operations::PlanState::Rename;
+    Batch->begin(runningText, int(toMove));
+    // The bar moves about 200 times whatever the number of files.
+    const std::size_t stride = std::max<std::size_t>(1, toMove / 200);
+    const auto step = operations::moveJobs(jobs, [&](std::size_t finished) {
+        if (finished % stride == 0)
+            Batch->stepTo(int(finished) - 1);
+    });
+    // Reported in list order, each file as the renaming always did.
+    for (const operations::NameJob& job : jobs) {
+        if (job.plan.state == operations::PlanState::Unchanged && !job.error)
+            continue;
+        const QString newPath = folderOf(job.path) + job.plan.newName;
+        if (job.moved) {
+            setRowName(rowOf(job), job.plan.newName);
+            appendLog(shownPath(job.path) + u"->"_s + shownPath(newPath));
+        } else if (!job.at.isEmpty()) {
+            // Neither name could be had back: the file keeps a temporary one.
+            setRowName(rowOf(job), job.at.mid(job.at.lastIndexOf(u'/') + 1));
+            appendLog(shownPath(job.path) + failed + u"(文件暂时名为 "_s + job.at + u')');
+        } else if (job.plan.state == operations::PlanState::Rename) {
+            appendLog(shownPath(job.path) + failed); // the move itself failed
+        } else {
+            appendLog(shownPath(job.path) + failed + u'(' + job.error.value_or(QString()) + u')');
+        }
+        Batch->count(job.moved);
+    }
+    recordStep(operations::StepKind::Rename, step);
 }
 
 // ---------------------------------------------------------------- renaming page
@@ -624,29 +624,23 @@ void TFormMain::MenuFixNameClick()
 {
     if (!leavePage())
         return;
+    // The repair is planned whole first, as the command line plans it: a name
+    // another file has, or that two files would take, or that the file system
+    // refuses, is said before anything moves.
     const QString folder = ui.ShellList->Path();
-    std::vector<operations::StepFile> renamed;
-    for (QTreeWidgetItem* row : ui.ListViewMain->selectedItems()) {
+    QHash<QString, QTreeWidgetItem*> rows;
+    std::vector<QString> paths;
+    for (QTreeWidgetItem* row : selectedRows()) {
         if (!row->data(0, NameRole).isValid())
             continue; // a UTF-8 name already
-        const QString oldPath = folder + rowName(row);
-        // Only a name a code page reads with confidence, as the command line repairs it.
-        const auto repaired = platform::repairedFileName(platform::encodeFileName(rowName(row)),
-                                                         core_.detector(), core_.codePage());
-        if (!repaired) {
-            appendLog(shownPath(oldPath) + u"修复文件名失败！(无法确定编码)"_s);
-            continue;
-        }
-        const QString shown = *repaired;
-        const QString newPath = folder + shown;
-        if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
-            renamed.push_back(moved(oldPath, newPath));
-            setRowName(row, shown);
-        } else {
-            appendLog(shownPath(oldPath) + u"修复文件名失败！"_s);
-        }
+        rows.insert(folder + rowName(row), row);
+        paths.push_back(folder + rowName(row));
     }
-    recordStep(operations::StepKind::Rename, renamed);
+    std::vector<operations::NameJob> jobs = operations::nameJobs(paths);
+    operations::planRepairedNames(jobs, core_.detector(), core_.codePage(),
+                                  [this](const QString& name) { return shownName(name); });
+    renameJobs(jobs, u"正在修复文件名..."_s, u"修复文件名失败！"_s,
+               [&rows](const operations::NameJob& job) { return rows.value(job.path); });
+    Batch->finish(u"修复文件名完成"_s, ui.PageCtrlMain->currentIndex());
     fitNameColumn();
 }

@@ -5,6 +5,7 @@
 #include "app/PropertyPage.h"
 #include "operations/Core.h"
 #include "operations/FieldsFromName.h"
+#include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
@@ -104,6 +105,8 @@ public:
     // not be opened (saves then go through staged copies, and nothing can
     // be undone).
     operations::Journal* journal() const { return core_.journal(); }
+    // The settings, text rules and journal the window shares with the command line.
+    const operations::Core& core() const { return core_; }
 
     // The list and the tree.
     void ShellLinkChange();
@@ -261,6 +264,11 @@ private:
                                                     const std::vector<QTreeWidgetItem*>& rows,
                                                     bool readFiles = false) const;
     void runRenamePlan(const QString& folder, const std::vector<operations::PlannedName>& plan);
+    // A renaming planned whole (operations/NameBatch) made in the batch frame,
+    // each file logged in list order, its row given the new name.
+    using RowOfJob = std::function<QTreeWidgetItem*(const operations::NameJob& job)>;
+    void renameJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
+                    const QString& failed, const RowOfJob& rowOf);
     // The batch page's values for a row: nullopt for a field that is not
     // ticked; nullopt for the whole when the name does not fit the pattern
     // a field takes its value from.
