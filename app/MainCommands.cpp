@@ -10,6 +10,7 @@
 #include "app/RenamePlanDialog.h"
 #include "operations/EncodingRepair.h"
 #include "operations/FileCommands.h"
+#include "operations/ItemSteps.h"
 #include "operations/NameBatch.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
@@ -32,6 +33,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace Qt::StringLiterals;
 
 // ---------------------------------------------------------------- batches
@@ -50,14 +54,6 @@ std::array<QString, 6> rowValues(const QTreeWidgetItem* row)
 QString folderOf(const QString& path)
 {
     return path.left(path.lastIndexOf(u'/') + 1);
-}
-
-operations::StepFile moved(const QString& from, const QString& to)
-{
-    operations::StepFile file;
-    file.from = platform::NativePath(from);
-    file.to = platform::NativePath(to);
-    return file;
 }
 
 struct FieldControls {
@@ -128,11 +124,8 @@ void TFormMain::writeQueued()
     });
     // The files were written all the same, through copies: say that this
     // change cannot be taken back, and why.
-    if (!writes_->journalProblem().isEmpty()) {
-        appendLog(u"操作历史无法记录: "_s + writes_->journalProblem());
-        if (writes_->written() > 0)
-            appendLog(u"文件已照常修改, 但这次修改无法撤销"_s);
-    }
+    for (const QString& problem : writes_->problems())
+        appendLog(problem);
 }
 
 void TFormMain::recordStep(operations::StepKind kind,
@@ -501,28 +494,24 @@ void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::
     QHash<QString, QTreeWidgetItem*> rows;
     for (QTreeWidgetItem* row : selectedRows())
         rows.insert(rowName(row), row);
-    std::vector<operations::StepFile> files;
-    for (const operations::PlannedName& planned : plan) {
-        const QString oldPath = folder + planned.name;
-        QTreeWidgetItem* row = rows.value(planned.name);
-        if (!row)
-            continue; // its row went meanwhile
-        if (planned.state != operations::PlanState::Rename) {
-            appendLog(shownPath(oldPath) + u"未移动: "_s + planned.note);
-            continue;
-        }
-        const QString newPath = operations::joinPath(target, planned.newName);
-        // Only files: a row never moves a folder with its contents.
-        if (platform::FileExists(oldPath) &&
-            operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
-            files.push_back(moved(oldPath, newPath));
-            delete row;
+    std::vector<operations::PlannedName> present; // a row gone meanwhile is no file of the drop
+    std::copy_if(
+        plan.begin(), plan.end(), std::back_inserter(present),
+        [&rows](const operations::PlannedName& planned) { return rows.contains(planned.name); });
+    const operations::ItemStep step = operations::moveFilesInto(folder, target, present);
+    for (std::size_t i = 0; i < present.size(); ++i) {
+        const QString oldPath = folder + present[i].name;
+        const operations::FileOutcome& outcome = step.outcomes[i];
+        if (present[i].state != operations::PlanState::Rename) {
+            appendLog(shownPath(oldPath) + u"未移动: "_s + outcome.reason);
+        } else if (outcome.succeeded) {
+            appendLog(shownPath(oldPath) + u"->"_s + shownPath(outcome.file));
+            delete rows.value(present[i].name);
         } else {
             appendLog(shownPath(oldPath) + u"移动文件失败！"_s);
         }
     }
-    recordStep(operations::StepKind::Move, files);
+    recordStep(operations::StepKind::Move, step.files);
 }
 
 void TFormMain::MenuCreSubClick()
@@ -534,11 +523,7 @@ void TFormMain::MenuCreSubClick()
     if (folder.isEmpty())
         return; // no folder of the file system is selected
     const QString path = operations::joinPath(folder, name);
-    if (operations::createFolder(path)) {
-        operations::StepFile made;
-        made.to = platform::NativePath(path);
-        recordStep(operations::StepKind::NewFolder, {made});
-    }
+    recordStep(operations::StepKind::NewFolder, operations::makeFolder(path).files);
     ui.ShellTree->RefreshTree();
     ui.ShellTree->setSelectedFolder(path);
 }
@@ -548,26 +533,16 @@ void TFormMain::MenuDelFileClick()
     if (!leavePage())
         return;
     const QString folder = ui.ShellList->Path();
-    QTreeWidget* list = ui.ListViewMain;
-    std::vector<operations::StepFile> trashed;
-    for (int i = 0; i < list->topLevelItemCount();) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        // Only files: a row never sends a folder with its contents away.
-        const QString path = folder + rowName(row);
-        operations::TrashPlace place;
-        if (row->isSelected() && platform::FileExists(path) &&
-            operations::deleteToTrash(path, &place)) {
-            operations::StepFile file;
-            file.from = platform::NativePath(path);
-            file.to = platform::NativePath(place.item);
-            file.trashInfo = platform::NativePath(place.info);
-            trashed.push_back(std::move(file));
-            delete row;
-        } else {
-            ++i;
-        }
+    const std::vector<QTreeWidgetItem*> rows = selectedRows();
+    std::vector<QString> paths;
+    for (const QTreeWidgetItem* row : rows)
+        paths.push_back(folder + rowName(row));
+    const operations::ItemStep step = operations::trashFiles(paths);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (step.outcomes[i].succeeded)
+            delete rows[i];
     }
-    recordStep(operations::StepKind::Trash, trashed);
+    recordStep(operations::StepKind::Trash, step.files);
 }
 
 // ---------------------------------------------------------------- encodings

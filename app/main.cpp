@@ -5,10 +5,12 @@
 #include "app/ErrorReport.h"
 #include "app/ID3Copy.h"
 #include "operations/FileCommands.h"
+#include "operations/FolderListing.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
+#include "operations/V1Target.h"
 #include "platform/CodePage.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
@@ -20,7 +22,6 @@
 #include "settings/Option.h"
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
-#include "tags/StaleCopies.h"
 #include "widgets/PlayerChooser.h"
 #include "widgets/RadioGroup.h"
 
@@ -474,29 +475,13 @@ void TFormMain::RebuildList()
     list->clear();
     const QString folder = ui.ShellList->Path();
     shownFolder_ = folder;
-    // Copies that a killed save left beside the music go when their folder is shown.
-    if (!folder.isEmpty())
-        tags::removeStaleCopies(platform::NativePath(folder));
-    std::optional<QString> suffix;
+    operations::tidyFolder(folder);
+    QStringList captions;
+    for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i)
+        captions.append(ui.ShellList->topLevelItem(i)->text(0));
     QList<QTreeWidgetItem*> rows;
-    for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i) {
-        const QString caption = ui.ShellList->topLevelItem(i)->text(0);
-        // The shell may show names without their extension: the first file
-        // found tells which, for the whole folder.
-        if (!suffix) {
-            if (platform::FileExists(folder + caption))
-                suffix = QString();
-            else if (platform::FileExists(folder + caption + u".mp3"_s))
-                suffix = u".MP3"_s;
-            else
-                continue;
-        } else if (!platform::FileExists(folder + caption + *suffix)) {
-            // Every row is a file: a folder that a merge appended after the
-            // files (or anything that is gone) gets none.
-            continue;
-        }
-        rows.append(makeRow(i, caption + *suffix));
-    }
+    for (const operations::ListedFile& file : operations::listedFiles(folder, captions))
+        rows.append(makeRow(file.index, file.name));
     list->addTopLevelItems(rows);
     // Once per rebuild: sizing to the contents at every change of a caption
     // would cost the whole list each time.
@@ -682,19 +667,11 @@ void TFormMain::ListViewMainChange()
     setActionButtonsEnabled(true);
 }
 
-// What the fit label measures against: ID3v1 is written by priorities 0 and
-// 2, and a track number there leaves the comment 28 bytes.
+// What the fit label measures against.
 void TFormMain::showV1Target(const QString& file)
 {
-    const auto p = priority();
-    const bool writesV1 = p && operations::writesV1(*p);
-    const std::string native = platform::NativePath(file);
-    const bool read = writesV1 && TagV1->ReadFromFile(native) && TagV2->ReadFromFile(native);
-    const bool tracked = read && TagV1->Track() > 0;
-    // ID3v1 is written in the code page the file's texts are read in.
-    const auto codePage =
-        read ? textRules().forFile(*TagV1, *TagV2).v1CodePage() : core_.codePage();
-    page_->setV1Target(writesV1, tracked ? 28 : 30, codePage);
+    const auto target = operations::v1Target(*TagV1, *TagV2, priority(), file, textRules());
+    page_->setV1Target(target.written, target.commentWidth, target.codePage);
 }
 
 bool TFormMain::leavePage(const QString& nextFile)
