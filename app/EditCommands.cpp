@@ -73,27 +73,20 @@ void describe(QAction* action, const QString& verb, const QString& step)
 
 void TFormMain::openJournal()
 {
-    history_.reset();
-    journal_.reset();
-    try {
-        auto journal = std::make_unique<operations::Journal>(operations::Journal::defaultFile());
-        history_ = std::make_unique<operations::History>(*journal);
-        journal_ = std::move(journal);
-        for (const std::string& notice : journal_->notices())
-            appendLog(QString::fromStdString(notice));
-        for (const std::string& path : journal_->recovered())
-            appendLog(shownPath(platform::decodeFileName(QByteArray::fromStdString(path))) +
-                      u": 恢复了中断的写入"_s);
-        for (const std::string& path : journal_->leftAlone())
-            appendLog(shownPath(platform::decodeFileName(QByteArray::fromStdString(path))) +
-                      u": 已被其他程序修改, 未恢复"_s);
-    } catch (const std::exception& e) {
+    const operations::Core::Opening opening = core_.openJournal();
+    const auto shown = [this](const std::string& path) {
+        return shownPath(platform::decodeFileName(QByteArray::fromStdString(path)));
+    };
+    for (const QString& notice : opening.notices)
+        appendLog(notice);
+    for (const std::string& path : opening.recovered)
+        appendLog(shown(path) + u": 恢复了中断的写入"_s);
+    for (const std::string& path : opening.leftAlone)
+        appendLog(shown(path) + u": 已被其他程序修改, 未恢复"_s);
+    if (!opening.failure.isEmpty()) {
         // The program works on without it: said once, where the user looks,
         // and no box stands between the user and the window.
-        history_.reset();
-        journal_.reset();
-        const QString text = u"操作历史无法打开: "_s + QString::fromUtf8(e.what()) +
-                             u"; 保存将整体重写文件,无法撤销."_s;
+        const QString text = opening.failure + u"; 保存将整体重写文件,无法撤销."_s;
         appendLog(text);
         ui.StatusBarPanel0->setText(text);
     }
@@ -117,10 +110,10 @@ void TFormMain::updateEditMenu()
     // Called from the menu's signal as well: an error of the journal leaves
     // both items disabled rather than escaping.
     try {
-        if (history_) {
-            const std::vector<operations::StepInfo> steps = journal_->steps();
-            undo = stepNameOf(steps, history_->nextUndo());
-            redo = stepNameOf(steps, history_->nextRedo());
+        if (const operations::History* history = core_.history()) {
+            const std::vector<operations::StepInfo> steps = core_.journal()->steps();
+            undo = stepNameOf(steps, history->nextUndo());
+            redo = stepNameOf(steps, history->nextRedo());
         }
     } catch (const std::exception&) {
         undo.clear();
@@ -128,40 +121,42 @@ void TFormMain::updateEditMenu()
     }
     describe(ui.MenuUndo, u"撤销"_s, undo);
     describe(ui.MenuRedo, u"重做"_s, redo);
-    ui.MenuHistory->setEnabled(history_ != nullptr);
+    ui.MenuHistory->setEnabled(core_.history() != nullptr);
 }
 
 void TFormMain::MenuUndoClick()
 {
     if (Batch->running())
         return;
-    if (!history_ || history_->nextUndo() == 0) {
+    operations::History* const history = core_.history();
+    if (!history || history->nextUndo() == 0) {
         showTurn(u"撤销"_s, {});
         return;
     }
     if (!leavePage())
         return;
-    showTurn(u"撤销"_s, history_->undo());
+    showTurn(u"撤销"_s, history->undo());
 }
 
 void TFormMain::MenuRedoClick()
 {
     if (Batch->running())
         return;
-    if (!history_ || history_->nextRedo() == 0) {
+    operations::History* const history = core_.history();
+    if (!history || history->nextRedo() == 0) {
         showTurn(u"重做"_s, {});
         return;
     }
     if (!leavePage())
         return;
-    showTurn(u"重做"_s, history_->redo());
+    showTurn(u"重做"_s, history->redo());
 }
 
 void TFormMain::MenuHistoryClick()
 {
-    if (!history_ || Batch->running() || !leavePage())
+    if (!core_.history() || Batch->running() || !leavePage())
         return;
-    TFormHistory dialog(*journal_, *history_, this);
+    TFormHistory dialog(*core_.journal(), *core_.history(), this);
     dialog.exec();
     for (const operations::TurnOutcome& outcome : dialog.outcomes())
         showTurn(u"撤销"_s, outcome);

@@ -10,7 +10,8 @@
 #include "app/RenamePlanDialog.h"
 #include "operations/EncodingRepair.h"
 #include "operations/FileCommands.h"
-#include "operations/MoveBatch.h"
+#include "operations/ItemSteps.h"
+#include "operations/NameBatch.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
@@ -31,18 +32,18 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace Qt::StringLiterals;
 
 // ---------------------------------------------------------------- batches
 
 namespace {
 
-operations::StepFile moved(const QString& from, const QString& to)
+QString folderOf(const QString& path)
 {
-    operations::StepFile file;
-    file.from = platform::NativePath(from);
-    file.to = platform::NativePath(to);
-    return file;
+    return path.left(path.lastIndexOf(u'/') + 1);
 }
 
 struct FieldControls {
@@ -85,13 +86,8 @@ void TFormMain::flushJournalSoon()
     // The flush of what the command wrote waits for the window to show its
     // outcome; until it runs a crash has the files checked at the next start.
     QTimer::singleShot(0, this, [this] {
-        if (!journal_)
-            return;
-        try {
-            journal_->flushWrites();
-        } catch (const operations::JournalError& e) {
-            appendLog(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
-        }
+        if (const QString problem = core_.flush(); !problem.isEmpty())
+            appendLog(problem);
     });
 }
 
@@ -118,23 +114,15 @@ void TFormMain::writeQueued()
     });
     // The files were written all the same, through copies: say that this
     // change cannot be taken back, and why.
-    if (!writes_->journalProblem().isEmpty()) {
-        appendLog(u"操作历史无法记录: "_s + writes_->journalProblem());
-        if (writes_->written() > 0)
-            appendLog(u"文件已照常修改, 但这次修改无法撤销"_s);
-    }
+    for (const QString& problem : writes_->problems())
+        appendLog(problem);
 }
 
 void TFormMain::recordStep(operations::StepKind kind,
                            const std::vector<operations::StepFile>& files)
 {
-    if (journal_ && !files.empty()) {
-        try {
-            journal_->record(kind, files);
-        } catch (const operations::JournalError& e) {
-            appendLog(u"操作历史无法记录: "_s + QString::fromStdString(e.what()));
-        }
-    }
+    if (const QString problem = core_.record(kind, files); !problem.isEmpty())
+        appendLog(problem);
     updateEditMenu();
 }
 
@@ -339,58 +327,53 @@ void TFormMain::runRenamePlan(const QString& folder,
     QHash<QString, int> rows;
     for (const int row : selectedRows())
         rows.insert(rowName(row), row);
+    std::vector<operations::NameJob> jobs = operations::jobsOfPlan(
+        folder, plan, [&rows](const QString& name) { return rows.contains(name); });
     RefreshEnabled = false;
-    std::vector<operations::ItemMove> moves;
-    for (const operations::PlannedName& planned : plan) {
-        if (planned.state == operations::PlanState::Rename && rows.contains(planned.name))
-            moves.push_back({folder + planned.name, folder + planned.newName});
-    }
-    Batch->begin(u"正在批量文件名..."_s, int(moves.size()));
-    // The bar moves about 200 times whatever the number of files.
-    const std::size_t stride = std::max<std::size_t>(1, moves.size() / 200);
-    std::size_t finished = 0;
-    const std::vector<operations::MoveDone> results =
-        operations::moveAll(moves, [&](std::size_t, const operations::MoveDone&) {
-            if (++finished % stride == 0)
-                Batch->stepTo(int(finished) - 1);
-        });
-
-    // Reported in list order, each file as the renaming always did.
-    std::vector<operations::StepFile> renamed;
-    std::size_t m = 0;
-    for (const operations::PlannedName& planned : plan) {
-        const int row = rows.value(planned.name, -1);
-        const QString oldPath = folder + planned.name;
-        if (row < 0 || planned.state == operations::PlanState::Unchanged)
-            continue; // a row gone meanwhile is no file of this run
-        if (planned.state != operations::PlanState::Rename) {
-            appendLog(shownPath(oldPath) + u"修改文件名失败！("_s + planned.note + u')');
-            Batch->count(false);
-            continue;
-        }
-        const operations::MoveDone& done = results[m++];
-        if (done.moved) {
-            setRowName(row, planned.newName);
-            appendLog(shownPath(oldPath) + u"->"_s + shownPath(folder + planned.newName));
-            renamed.push_back(moved(oldPath, folder + planned.newName));
-        } else if (!done.at.isEmpty()) {
-            // Neither name could be had back: the file keeps a temporary one.
-            setRowName(row, done.at.mid(done.at.lastIndexOf(u'/') + 1));
-            appendLog(shownPath(oldPath) + u"修改文件名失败！(文件暂时名为 "_s + done.at + u')');
-            renamed.push_back(moved(oldPath, done.at));
-        } else {
-            appendLog(shownPath(oldPath) + u"修改文件名失败！"_s);
-        }
-        Batch->count(done.moved);
-    }
+    renameJobs(jobs, u"正在批量文件名..."_s, u"修改文件名失败！"_s,
+               [&](const operations::NameJob& job) { return rows.value(job.plan.name, -1); });
     Batch->showTotals();
-    recordStep(operations::StepKind::Rename, renamed);
     Batch->finish(u"批量修改文件名完成"_s, 1);
     RefreshEnabled = true;
     ClearPropPage();
     // The captions changed: the column fits them once, after the run.
     fitNameColumn();
     schedulePreviews();
+}
+
+void TFormMain::renameJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
+                           const QString& failed, const RowOfJob& rowOf)
+{
+    std::size_t toMove = 0;
+    for (const operations::NameJob& job : jobs)
+        toMove += !job.error && job.plan.state == operations::PlanState::Rename;
+    Batch->begin(runningText, int(toMove));
+    // The bar moves about 200 times whatever the number of files.
+    const std::size_t stride = std::max<std::size_t>(1, toMove / 200);
+    const auto step = operations::moveJobs(jobs, [&](std::size_t finished) {
+        if (finished % stride == 0)
+            Batch->stepTo(int(finished) - 1);
+    });
+    // Reported in list order, each file as the renaming always did.
+    for (const operations::NameJob& job : jobs) {
+        if (job.plan.state == operations::PlanState::Unchanged && !job.error)
+            continue;
+        const QString newPath = folderOf(job.path) + job.plan.newName;
+        if (job.moved) {
+            setRowName(rowOf(job), job.plan.newName);
+            appendLog(shownPath(job.path) + u"->"_s + shownPath(newPath));
+        } else if (!job.at.isEmpty()) {
+            // Neither name could be had back: the file keeps a temporary one.
+            setRowName(rowOf(job), job.at.mid(job.at.lastIndexOf(u'/') + 1));
+            appendLog(shownPath(job.path) + failed + u"(文件暂时名为 "_s + job.at + u')');
+        } else if (job.plan.state == operations::PlanState::Rename) {
+            appendLog(shownPath(job.path) + failed); // the move itself failed
+        } else {
+            appendLog(shownPath(job.path) + failed + u'(' + job.error.value_or(QString()) + u')');
+        }
+        Batch->count(job.moved);
+    }
+    recordStep(operations::StepKind::Rename, step);
 }
 
 // ---------------------------------------------------------------- renaming page
@@ -492,24 +475,20 @@ void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::
     QHash<QString, int> rows;
     for (const int row : selectedRows())
         rows.insert(rowName(row), row);
-    std::vector<operations::StepFile> files;
+    std::vector<operations::PlannedName> present; // a row gone meanwhile is no file of the drop
+    std::copy_if(
+        plan.begin(), plan.end(), std::back_inserter(present),
+        [&rows](const operations::PlannedName& planned) { return rows.contains(planned.name); });
+    const operations::ItemStep step = operations::moveFilesInto(folder, target, present);
     std::vector<int> gone;
-    for (const operations::PlannedName& planned : plan) {
-        const QString oldPath = folder + planned.name;
-        const int row = rows.value(planned.name, -1);
-        if (row < 0)
-            continue; // its row went meanwhile
-        if (planned.state != operations::PlanState::Rename) {
-            appendLog(shownPath(oldPath) + u"未移动: "_s + planned.note);
-            continue;
-        }
-        const QString newPath = operations::joinPath(target, planned.newName);
-        // Only files: a row never moves a folder with its contents.
-        if (platform::FileExists(oldPath) &&
-            operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
-            files.push_back(moved(oldPath, newPath));
-            gone.push_back(row);
+    for (std::size_t i = 0; i < present.size(); ++i) {
+        const QString oldPath = folder + present[i].name;
+        const operations::FileOutcome& outcome = step.outcomes[i];
+        if (present[i].state != operations::PlanState::Rename) {
+            appendLog(shownPath(oldPath) + u"未移动: "_s + outcome.reason);
+        } else if (outcome.succeeded) {
+            appendLog(shownPath(oldPath) + u"->"_s + shownPath(outcome.file));
+            gone.push_back(rows.value(present[i].name));
         } else {
             appendLog(shownPath(oldPath) + u"移动文件失败！"_s);
         }
@@ -518,7 +497,7 @@ void TFormMain::moveRowsTo(const QString& target, const std::vector<operations::
     std::sort(gone.begin(), gone.end(), std::greater<>());
     for (const int row : gone)
         ui.ListViewMain->rows().removeRowAt(row);
-    recordStep(operations::StepKind::Move, files);
+    recordStep(operations::StepKind::Move, step.files);
 }
 
 void TFormMain::MenuCreSubClick()
@@ -530,11 +509,7 @@ void TFormMain::MenuCreSubClick()
     if (folder.isEmpty())
         return; // no folder of the file system is selected
     const QString path = operations::joinPath(folder, name);
-    if (operations::createFolder(path)) {
-        operations::StepFile made;
-        made.to = platform::NativePath(path);
-        recordStep(operations::StepKind::NewFolder, {made});
-    }
+    recordStep(operations::StepKind::NewFolder, operations::makeFolder(path).files);
     ui.ShellTree->RefreshTree();
     ui.ShellTree->setSelectedFolder(path);
 }
@@ -544,25 +519,17 @@ void TFormMain::MenuDelFileClick()
     if (!leavePage())
         return;
     const QString folder = ui.ShellList->Path();
-    TReportList* list = ui.ListViewMain;
-    std::vector<operations::StepFile> trashed;
-    for (int i = 0; i < list->rowCount();) {
-        // Only files: a row never sends a folder with its contents away.
-        const QString path = folder + rowName(i);
-        operations::TrashPlace place;
-        if (list->isRowSelected(i) && platform::FileExists(path) &&
-            operations::deleteToTrash(path, &place)) {
-            operations::StepFile file;
-            file.from = platform::NativePath(path);
-            file.to = platform::NativePath(place.item);
-            file.trashInfo = platform::NativePath(place.info);
-            trashed.push_back(std::move(file));
-            list->rows().removeRowAt(i);
-        } else {
-            ++i;
-        }
+    const std::vector<int> rows = selectedRows();
+    std::vector<QString> paths;
+    for (const int row : rows)
+        paths.push_back(folder + rowName(row));
+    const operations::ItemStep step = operations::trashFiles(paths);
+    // From the last: the rows before keep their indexes.
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        if (step.outcomes[i].succeeded)
+            ui.ListViewMain->rows().removeRowAt(rows[i]);
     }
-    recordStep(operations::StepKind::Trash, trashed);
+    recordStep(operations::StepKind::Trash, step.files);
 }
 
 // ---------------------------------------------------------------- encodings
@@ -619,29 +586,23 @@ void TFormMain::MenuFixNameClick()
 {
     if (!leavePage())
         return;
+    // The repair is planned whole first, as the command line plans it: a name
+    // another file has, or that two files would take, or that the file system
+    // refuses, is said before anything moves.
     const QString folder = ui.ShellList->Path();
-    std::vector<operations::StepFile> renamed;
+    QHash<QString, int> rows;
+    std::vector<QString> paths;
     for (const int row : selectedRows()) {
         if (!ui.ListViewMain->row(row).legacyName)
             continue; // a UTF-8 name already
-        const QString oldPath = folder + rowName(row);
-        // Only a name a code page reads with confidence, as the command line repairs it.
-        const auto repaired = platform::repairedFileName(platform::encodeFileName(rowName(row)),
-                                                         *detector_, LegacyCodePage);
-        if (!repaired) {
-            appendLog(shownPath(oldPath) + u"修复文件名失败！(无法确定编码)"_s);
-            continue;
-        }
-        const QString shown = *repaired;
-        const QString newPath = folder + shown;
-        if (operations::moveFile(oldPath, newPath) == operations::MoveResult::Moved) {
-            appendLog(shownPath(oldPath) + u"->"_s + shownPath(newPath));
-            renamed.push_back(moved(oldPath, newPath));
-            setRowName(row, shown);
-        } else {
-            appendLog(shownPath(oldPath) + u"修复文件名失败！"_s);
-        }
+        rows.insert(folder + rowName(row), row);
+        paths.push_back(folder + rowName(row));
     }
-    recordStep(operations::StepKind::Rename, renamed);
+    std::vector<operations::NameJob> jobs = operations::nameJobs(paths);
+    operations::planRepairedNames(jobs, core_.detector(), core_.codePage(),
+                                  [this](const QString& name) { return shownName(name); });
+    renameJobs(jobs, u"正在修复文件名..."_s, u"修复文件名失败！"_s,
+               [&rows](const operations::NameJob& job) { return rows.value(job.path, -1); });
+    Batch->finish(u"修复文件名完成"_s, ui.PageCtrlMain->currentIndex());
     fitNameColumn();
 }

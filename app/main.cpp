@@ -6,10 +6,12 @@
 #include "app/ID3Copy.h"
 #include "app/Option.h"
 #include "operations/FileCommands.h"
+#include "operations/FolderListing.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
+#include "operations/V1Target.h"
 #include "platform/CodePage.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
@@ -20,7 +22,6 @@
 #include "settings/IniFile.h"
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
-#include "tags/StaleCopies.h"
 #include "widgets/PlayerChooser.h"
 #include "widgets/RadioGroup.h"
 
@@ -107,7 +108,6 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     : QMainWindow(parent), startPath_(startPath)
 {
     ui.setupUi(this);
-    detector_ = std::make_unique<platform::LegacyDetector>();
     page_ = std::make_unique<TPropertyPage>(
         TPropertyPage::Fields{ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre,
                               ui.EditComment, ui.LabelV1Fit});
@@ -300,8 +300,7 @@ void TFormMain::FormCreate()
         WinampPath = settings::readWinampPath(ini);
         Winamp->PathToWinAmp = WinampPath;
         StartPosition = settings::readStartPosition(ini);
-        ShowId = settings::readShowId(ini);
-        readTextSettings(ini);
+        readCoreSettings(ini);
         setPropertyCaption();
         Place start;
         try {
@@ -342,11 +341,11 @@ void TFormMain::createProgressBar()
         TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
 }
 
-void TFormMain::readTextSettings(const TIniFile& ini)
+void TFormMain::readCoreSettings(const TIniFile& ini)
 {
-    TextEncoding = settings::readTextEncoding(ini);
-    LegacyCodePage = platform::codePageFromName(settings::readLegacyCodePage(ini))
-                         .value_or(platform::LegacyCodePage::Gbk);
+    core_.setSettings({settings::readShowId(ini),
+                       settings::readTextEncoding(ini) == settings::TextEncoding::Gbk,
+                       settings::readLegacyCodePage(ini)});
 }
 
 void TFormMain::setPropertyCaption()
@@ -400,8 +399,7 @@ void TFormMain::MenuItemOptionClick()
     if (FormOption)
         FormOption->exec();
     const TIniFile ini;
-    ShowId = settings::readShowId(ini);
-    readTextSettings(ini);
+    readCoreSettings(ini);
     RebuildList();
     setPropertyCaption();
 }
@@ -454,7 +452,7 @@ void TFormMain::nameRow(TReportRow& row, const QString& name) const
     const QByteArray bytes = platform::encodeFileName(name);
     row.legacyName = !platform::isUtf8Name(bytes);
     // The shown name shares the name's text unless the code page reads it.
-    row.shown = row.legacyName ? platform::shownFileName(bytes, *detector_, LegacyCodePage) : name;
+    row.shown = row.legacyName ? core_.shownName(name) : name;
 }
 
 void TFormMain::setRowName(int row, const QString& name)
@@ -464,7 +462,7 @@ void TFormMain::setRowName(int row, const QString& name)
 
 QString TFormMain::shownName(const QString& name) const
 {
-    return platform::shownFileName(platform::encodeFileName(name), *detector_, LegacyCodePage);
+    return core_.shownName(name);
 }
 
 QString TFormMain::shownPath(const QString& path) const
@@ -492,31 +490,15 @@ void TFormMain::RebuildList()
     ui.ListViewMain->setRows({});
     const QString folder = ui.ShellList->Path();
     shownFolder_ = folder;
-    // Copies that a killed save left beside the music go when their folder is shown.
-    if (!folder.isEmpty())
-        tags::removeStaleCopies(platform::NativePath(folder));
-    std::optional<QString> suffix;
+    operations::tidyFolder(folder);
+    QStringList captions;
+    for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i)
+        captions.append(ui.ShellList->topLevelItem(i)->text(0));
     std::vector<TReportRow> rows;
-    rows.reserve(std::size_t(ui.ShellList->topLevelItemCount()));
-    for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i) {
-        const QString caption = ui.ShellList->topLevelItem(i)->text(0);
-        // The shell may show names without their extension: the first file
-        // found tells which, for the whole folder.
-        if (!suffix) {
-            if (platform::FileExists(folder + caption))
-                suffix = QString();
-            else if (platform::FileExists(folder + caption + u".mp3"_s))
-                suffix = u".MP3"_s;
-            else
-                continue;
-        } else if (!platform::FileExists(folder + caption + *suffix)) {
-            // Every row is a file: a folder that a merge appended after the
-            // files (or anything that is gone) gets none.
-            continue;
-        }
+    for (const operations::ListedFile& file : operations::listedFiles(folder, captions)) {
         TReportRow& row = rows.emplace_back();
-        nameRow(row, suffix->isEmpty() ? caption : caption + *suffix);
-        row.icon = std::uint8_t(i % 5 + 8);
+        nameRow(row, file.name);
+        row.icon = std::uint8_t(file.index % 5 + 8);
         readRowTags(row, folder);
     }
     ui.ListViewMain->setRows(std::move(rows));
@@ -542,13 +524,6 @@ void TFormMain::rereadRow(int row)
 {
     const QString folder = ui.ShellList->Path();
     ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) { readRowTags(r, folder); });
-}
-
-operations::TextRules TFormMain::textRules() const
-{
-    return {TextEncoding == settings::TextEncoding::Gbk ? operations::WriteEncoding::Gbk
-                                                        : operations::WriteEncoding::Unicode,
-            LegacyCodePage, detector_.get()};
 }
 
 // Not under a running batch, a dialog of ours or a rebuild: `again` runs
@@ -697,18 +672,11 @@ void TFormMain::ListViewMainChange()
     setActionButtonsEnabled(true);
 }
 
-// What the fit label measures against: ID3v1 is written by priorities 0 and
-// 2, and a track number there leaves the comment 28 bytes.
+// What the fit label measures against.
 void TFormMain::showV1Target(const QString& file)
 {
-    const auto p = priority();
-    const bool writesV1 = p && operations::writesV1(*p);
-    const std::string native = platform::NativePath(file);
-    const bool read = writesV1 && TagV1->ReadFromFile(native) && TagV2->ReadFromFile(native);
-    const bool tracked = read && TagV1->Track() > 0;
-    // ID3v1 is written in the code page the file's texts are read in.
-    const auto codePage = read ? textRules().forFile(*TagV1, *TagV2).v1CodePage() : LegacyCodePage;
-    page_->setV1Target(writesV1, tracked ? 28 : 30, codePage);
+    const auto target = operations::v1Target(*TagV1, *TagV2, priority(), file, textRules());
+    page_->setV1Target(target.written, target.commentWidth, target.codePage);
 }
 
 bool TFormMain::leavePage(const QString& nextFile)

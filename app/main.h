@@ -4,9 +4,9 @@
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
 #include "app/ReportList.h"
+#include "operations/Core.h"
 #include "operations/FieldsFromName.h"
-#include "operations/History.h"
-#include "operations/Journal.h"
+#include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
@@ -43,6 +43,10 @@ class TWinamp;
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
+    // What the window shares with the command line: the settings, the legacy
+    // text rules, the journal and its history. First: ShowId refers to it.
+    operations::Core core_;
+
 public:
     explicit TFormMain(QWidget* parent = nullptr);
     // Started on a folder, or on an MP3 file to select in its folder, in
@@ -57,18 +61,13 @@ public:
     widgets::FileChooser OpenDlg;
 
     // Fields.
-    int ShowId = 2;
+    int& ShowId = core_.showId();
     bool RefreshEnabled = false;
     std::unique_ptr<TID3v1> TagV1;
     std::unique_ptr<TID3v2> TagV2;
     bool InLinkChange = false;
     QString WinampPath;
     int StartPosition = 0;
-    // How edited ID3v2 texts are written, and the code page legacy texts are
-    // read in when their bytes do not decide ("SysInfo"/"TextEncoding",
-    // "LegacyCodePage"); read at start-up and after the options dialog.
-    settings::TextEncoding TextEncoding = settings::TextEncoding::Unicode;
-    platform::LegacyCodePage LegacyCodePage = platform::LegacyCodePage::Gbk;
     QProgressBar* ProgressBar = nullptr;
 
     // The other forms of the program, created after this one.
@@ -112,7 +111,9 @@ public:
     // The journal of changes and its history; null when the journal could
     // not be opened (saves then go through staged copies, and nothing can
     // be undone).
-    operations::Journal* journal() const { return journal_.get(); }
+    operations::Journal* journal() const { return core_.journal(); }
+    // The settings, text rules and journal the window shares with the command line.
+    const operations::Core& core() const { return core_; }
 
     // The list and the tree.
     void ShellLinkChange();
@@ -229,10 +230,11 @@ private:
     void connectHandlers();
     void createProgressBar();
     void setPropertyCaption();
-    void readTextSettings(const TIniFile& ini);
+    // The settings the core keeps, read at start-up and after the options dialog.
+    void readCoreSettings(const TIniFile& ini);
     // The priority ShowId names; none for a number outside 0..2.
-    std::optional<operations::Priority> priority() const { return operations::priorityOf(ShowId); }
-    operations::TextRules textRules() const;
+    std::optional<operations::Priority> priority() const { return core_.priority(); }
+    operations::TextRules textRules() const { return core_.textRules(); }
     void fillPropPage(const QString& title, const QString& artist, const QString& album,
                       const QString& year, const QString& genre, const QString& comment);
     bool fillPropPageFromFile(const QString& path);
@@ -260,6 +262,11 @@ private:
     std::vector<operations::PlannedName>
     renamePlan(const QString& folder, const std::vector<int>& rows, bool readFiles = false) const;
     void runRenamePlan(const QString& folder, const std::vector<operations::PlannedName>& plan);
+    // A renaming planned whole (operations/NameBatch) made in the batch frame,
+    // each file logged in list order, its row given the new name.
+    using RowOfJob = std::function<int(const operations::NameJob& job)>;
+    void renameJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
+                    const QString& failed, const RowOfJob& rowOf);
     // The batch page's values for a row: nullopt for a field that is not
     // ticked; nullopt for the whole when the name does not fit the pattern
     // a field takes its value from.
@@ -313,14 +320,10 @@ private:
     void routeEditKeys();
 
     std::unique_ptr<TBatchFrame> Batch;
-    std::unique_ptr<operations::Journal> journal_;
-    std::unique_ptr<operations::History> history_;
     // The running tag batch's queued changes, and what follows each.
     std::unique_ptr<operations::TagWrites> writes_;
     std::vector<AfterWrite> afterWrites_;
     std::unique_ptr<TPropertyPage> page_;
-    // One detector of legacy code pages for every file the window reads.
-    std::unique_ptr<platform::LegacyDetector> detector_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
     bool columnsKept_ = false;    // the user's (or the last run's) column widths

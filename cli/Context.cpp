@@ -8,56 +8,38 @@ using namespace Qt::StringLiterals;
 
 namespace cli {
 
-Context::Context() : detector_(std::make_unique<platform::LegacyDetector>())
+Context::Context()
 {
-    // The same keys and defaults as the window (TFormMain::readTextSettings).
     const TIniFile ini;
-    showId_ = settings::readShowId(ini);
-    encoding_ = settings::readTextEncoding(ini) == settings::TextEncoding::Gbk
-                    ? operations::WriteEncoding::Gbk
-                    : operations::WriteEncoding::Unicode;
-    codePage_ = platform::codePageFromName(settings::readLegacyCodePage(ini))
-                    .value_or(platform::LegacyCodePage::Gbk);
-}
-
-std::optional<operations::Priority> Context::settingsPriority() const
-{
-    return operations::priorityOf(showId_);
-}
-
-operations::TextRules Context::textRules()
-{
-    return {encoding_, codePage_, detector_.get()};
+    core_.setSettings({settings::readShowId(ini),
+                       settings::readTextEncoding(ini) == settings::TextEncoding::Gbk,
+                       settings::readLegacyCodePage(ini)});
 }
 
 QJsonObject Context::fileObject(const QString& path)
 {
-    return cli::fileObject(path, *detector_, codePage_);
+    return cli::fileObject(path, core_.detector(), core_.codePage());
 }
 
 QString Context::shownName(const QString& path)
 {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    return platform::shownFileName(platform::encodeFileName(name), *detector_, codePage_);
+    return core_.shownName(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
 operations::Journal* Context::journal(Result& result)
 {
-    if (journalTried_)
-        return journal_.get();
-    journalTried_ = true;
-    try {
-        journal_ = std::make_unique<operations::Journal>(operations::Journal::defaultFile());
-        for (const std::string& notice : journal_->notices())
-            result.warn(QString::fromStdString(notice));
-        for (const std::string& path : journal_->recovered())
-            result.errors.push_back(QByteArray::fromStdString(path) + ": 恢复了中断的写入");
-        for (const std::string& path : journal_->leftAlone())
-            result.errors.push_back(QByteArray::fromStdString(path) + ": 已被其他程序修改, 未恢复");
-    } catch (const std::exception& e) {
-        result.warn(u"操作历史无法打开: "_s + QString::fromUtf8(e.what()));
-    }
-    return journal_.get();
+    if (core_.journalTried())
+        return core_.journal();
+    const operations::Core::Opening opening = core_.openJournal();
+    for (const QString& notice : opening.notices)
+        result.warn(notice);
+    for (const std::string& path : opening.recovered)
+        result.errors.push_back(QByteArray::fromStdString(path) + ": 恢复了中断的写入");
+    for (const std::string& path : opening.leftAlone)
+        result.errors.push_back(QByteArray::fromStdString(path) + ": 已被其他程序修改, 未恢复");
+    if (!opening.failure.isEmpty())
+        result.warn(opening.failure);
+    return core_.journal();
 }
 
 void Context::recordMoves(operations::StepKind kind, const std::vector<operations::StepFile>& files,
@@ -65,25 +47,15 @@ void Context::recordMoves(operations::StepKind kind, const std::vector<operation
 {
     if (files.empty())
         return;
-    operations::Journal* const journal = this->journal(result);
-    if (!journal)
-        return;
-    try {
-        journal->record(kind, files);
-    } catch (const operations::JournalError& e) {
-        result.warn(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
-    }
+    journal(result);
+    if (const QString problem = core_.record(kind, files); !problem.isEmpty())
+        result.warn(problem);
 }
 
 void Context::flushJournal(Result& result)
 {
-    if (!journal_)
-        return;
-    try {
-        journal_->flushWrites();
-    } catch (const operations::JournalError& e) {
-        result.warn(u"操作历史无法记录: "_s + QString::fromUtf8(e.what()));
-    }
+    if (const QString problem = core_.flush(); !problem.isEmpty())
+        result.warn(problem);
 }
 
 } // namespace cli

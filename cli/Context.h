@@ -1,14 +1,10 @@
 #pragma once
 
-#include "operations/Journal.h"
-#include "operations/TagEditing.h"
-#include "operations/TagText.h"
-#include "platform/LegacyText.h"
+#include "operations/Core.h"
 
 #include <QJsonObject>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,8 +12,8 @@ namespace cli {
 
 struct Result;
 
-// What every command of one run shares: the settings as the window reads
-// them, one code-page detector, and the journal, opened when first needed.
+// What every command of one run shares: the core the window has too, its
+// settings read from the same file, and the journal opened when first needed.
 class Context {
 public:
     Context();
@@ -25,16 +21,17 @@ public:
     Context& operator=(const Context&) = delete;
 
     // "SysInfo"/"ShowId" of the settings; nullopt when it names no version.
-    std::optional<operations::Priority> settingsPriority() const;
-    int showId() const { return showId_; }
-    operations::TextRules textRules();
-    platform::LegacyDetector& detector() { return *detector_; }
+    operations::Core& core() { return core_; }
+    std::optional<operations::Priority> settingsPriority() const { return core_.priority(); }
+    int showId() const { return core_.showId(); }
+    operations::TextRules textRules() const { return core_.textRules(); }
+    platform::LegacyDetector& detector() { return core_.detector(); }
 
     QJsonObject fileObject(const QString& path);
     // The file's name (its last component) as the window's list shows it:
     // a name that is not UTF-8 read in the legacy code page.
     QString shownName(const QString& path);
-    platform::LegacyCodePage codePage() const { return codePage_; }
+    platform::LegacyCodePage codePage() const { return core_.codePage(); }
 
     // The window's journal; null when it cannot be opened (said in `result`
     // then). Writes interrupted by a crash are finished on opening.
@@ -48,12 +45,7 @@ public:
     void flushJournal(Result& result);
 
 private:
-    int showId_ = 2;
-    operations::WriteEncoding encoding_ = operations::WriteEncoding::Unicode;
-    platform::LegacyCodePage codePage_ = platform::LegacyCodePage::Gbk;
-    std::unique_ptr<platform::LegacyDetector> detector_;
-    std::unique_ptr<operations::Journal> journal_;
-    bool journalTried_ = false;
+    operations::Core core_;
 };
 
 } // namespace cli

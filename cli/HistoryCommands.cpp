@@ -4,7 +4,6 @@
 #include "cli/Context.h"
 
 #include "operations/History.h"
-#include "platform/FileNameCodec.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -56,67 +55,30 @@ Result runHistory(const ParsedArgs& args, Context& context)
     return result;
 }
 
-// Where the item is: a tag file stays; a moved item is at its old place
-// while the step is undone, at its new one while it is done.
-QString placeOf(const operations::StepFile& file, bool done)
-{
-    const std::string& native = !file.tags.path().empty()
-                                    ? file.tags.path()
-                                    : (done || file.from.empty() ? file.to : file.from);
-    return platform::decodeFileName(QByteArray::fromStdString(native));
-}
-
-// The reason History gave for a file it left alone: its line, less the name.
-QString reasonFor(const operations::StepFile& file, std::vector<QString>& lines,
-                  platform::LegacyDetector& detector)
-{
-    for (const std::string* native : {&file.tags.path(), &file.from, &file.to}) {
-        if (native->empty())
-            continue;
-        const QString prefix =
-            platform::shownFileName(QByteArray::fromStdString(*native), detector) + u": "_s;
-        for (auto line = lines.begin(); line != lines.end(); ++line) {
-            if (line->startsWith(prefix)) {
-                const QString reason = line->mid(prefix.size());
-                lines.erase(line);
-                return reason;
-            }
-        }
-    }
-    return u"未能完成"_s;
-}
-
 // One step turned: a row for people, an object per file for scripts.
-void turnOne(operations::Journal& journal, operations::History& history, std::int64_t step,
-             bool toDone, Context& context, Result& result)
+void turnOne(operations::History& history, std::int64_t step, bool toDone, Context& context,
+             Result& result)
 {
-    const std::vector<operations::StepFile> before = journal.files(step);
-    operations::TurnOutcome outcome = toDone ? history.redo() : history.undo();
-    const std::vector<operations::StepFile> after = journal.files(step);
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        if (before[i].done == toDone)
-            continue; // already on the side the turn leads to
-        const bool ok = i < after.size() && after[i].done == toDone;
-        const QString path = placeOf(ok ? after[i] : before[i], ok == toDone);
-        QJsonObject object = context.fileObject(path);
+    const operations::TurnOutcome outcome = toDone ? history.redo() : history.undo();
+    for (const operations::FileOutcome& file : outcome.files) {
+        QJsonObject object = context.fileObject(file.file);
         object[u"step"_s] = qint64(step);
-        object[u"ok"_s] = ok;
-        if (!ok) {
-            const QString why = reasonFor(before[i], outcome.lines, context.detector());
-            object[u"error"_s] = why;
-            result.fail(path, why);
+        object[u"ok"_s] = file.succeeded;
+        if (!file.succeeded) {
+            object[u"error"_s] = file.reason;
+            result.fail(file.file, file.reason);
         }
         result.json.append(object);
     }
     // What no file explains: an error of the journal.
-    for (const QString& line : outcome.lines) {
-        result.warn(line);
+    if (!outcome.error.isEmpty()) {
+        result.warn(outcome.error);
         result.status = SomeFailed;
     }
     // A step of which no file could be turned was not turned: never shown
     // as done.
     const bool none = outcome.turned == 0;
-    if (none && outcome.refused == 0 && outcome.lines.empty())
+    if (none && outcome.refused == 0 && outcome.error.isEmpty())
         result.warn(toDone ? u"该操作没有可重做的文件"_s : u"该操作没有可撤销的文件"_s);
     if (none)
         result.status = SomeFailed;
@@ -150,7 +112,7 @@ Result turnSteps(const ParsedArgs& args, Context& context, bool toDone)
             result.status = SomeFailed;
             break;
         }
-        turnOne(*journal, history, step, toDone, context, result);
+        turnOne(history, step, toDone, context, result);
     }
     return result;
 }

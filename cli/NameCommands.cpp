@@ -6,21 +6,11 @@
 #include "cli/FileArgs.h"
 #include "cli/Progress.h"
 
-#include "operations/MoveBatch.h"
-#include "operations/RenamePlan.h"
-#include "operations/Renaming.h"
+#include "operations/NameBatch.h"
 #include "platform/FileNameCodec.h"
-#include "platform/FolderNames.h"
 #include "platform/NativePath.h"
-#include "platform/SystemError.h"
-#include "tags/ID3v1.h"
-#include "tags/ID3v2.h"
 
 #include <QJsonObject>
-
-#include <cerrno>
-#include <cstring>
-#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -47,66 +37,39 @@ QString stateKey(PlanState state)
     return {};
 }
 
-QString folderOf(const QString& absolutePath)
-{
-    return absolutePath.left(absolutePath.lastIndexOf(u'/') + 1);
-}
+using operations::NameJob;
 
-QString nameOf(const QString& path)
-{
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-// One file of a renaming: where it is, the name it is to take, and how that went.
-struct NameJob {
-    QString path;     // as given
-    QString absolute; // the same, absolute
-    operations::PlannedName plan;
-    std::optional<QString> error; // the file cannot be renamed, or its move failed
-    QString at;                   // a temporary name the file was left at
-};
-
-// The moves of every job to rename, made as one batch and recorded as one
-// step; a failed move leaves its job's error.
+// The moves of every job to rename, made as one batch and recorded as one step.
 void moveJobs(std::vector<NameJob>& jobs, Context& context, Result& result)
 {
-    std::vector<operations::ItemMove> moves;
-    std::vector<std::size_t> jobOf;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (!jobs[i].error && jobs[i].plan.state == PlanState::Rename) {
-            const QString folder = folderOf(jobs[i].absolute);
-            moves.push_back({jobs[i].absolute, folder + jobs[i].plan.newName});
-            jobOf.push_back(i);
-        }
-    }
-    Progress progress(u"正在重命名"_s, moves.size());
-    std::size_t finished = 0;
-    const auto results = operations::moveAll(
-        moves, [&](std::size_t, const operations::MoveDone&) { progress.update(++finished); });
-    std::vector<operations::StepFile> step;
-    for (std::size_t m = 0; m < moves.size(); ++m) {
-        NameJob& job = jobs[jobOf[m]];
-        const operations::MoveDone& done = results[m];
-        if (!done.moved) {
-            job.error =
-                done.error == EEXIST ? u"已有同名的文件"_s : platform::SystemErrorText(done.error);
-            job.at = done.at;
-        }
-        if (done.moved || !done.at.isEmpty()) {
-            operations::StepFile file;
-            file.from = platform::NativePath(moves[m].from);
-            file.to = platform::NativePath(done.moved ? moves[m].to : done.at);
-            step.push_back(std::move(file));
-        }
-    }
+    std::size_t toMove = 0;
+    for (const NameJob& job : jobs)
+        toMove += !job.error && job.plan.state == PlanState::Rename;
+    Progress progress(u"正在重命名"_s, toMove);
+    const auto step =
+        operations::moveJobs(jobs, [&](std::size_t finished) { progress.update(finished); });
     context.recordMoves(operations::StepKind::Rename, step, result);
 }
 
+// The files of a renaming as given, and their jobs (by absolute path).
+struct Renaming {
+    std::vector<QString> given;
+    std::vector<NameJob> jobs;
+
+    void add(const Entry& file)
+    {
+        given.push_back(file.path);
+        jobs.push_back({platform::AbsolutePath(file.path), {}, file.error, {}, false});
+    }
+};
+
 // Each job's row and object: the plan's answer, then what the move did.
-void reportJobs(const std::vector<NameJob>& jobs, bool dryRun, Context& context, Result& result)
+void reportJobs(const Renaming& renaming, bool dryRun, Context& context, Result& result)
 {
-    for (const NameJob& job : jobs) {
-        QJsonObject object = context.fileObject(job.path);
+    for (std::size_t i = 0; i < renaming.jobs.size(); ++i) {
+        const NameJob& job = renaming.jobs[i];
+        const QString& path = renaming.given[i];
+        QJsonObject object = context.fileObject(path);
         if (!job.plan.newName.isEmpty())
             object[u"new_name"_s] = job.plan.newName;
         if (!job.plan.name.isEmpty())
@@ -119,67 +82,15 @@ void reportJobs(const std::vector<NameJob>& jobs, bool dryRun, Context& context,
             why += u" (文件暂时名为 "_s + job.at + u')';
         if (job.error) {
             object[u"error"_s] = why;
-            result.fail(job.path, why);
+            result.fail(path, why);
         }
         result.json.append(object);
-        result.rows.push_back({pathCell(job.path),
+        result.rows.push_back({pathCell(path),
                                pathCell(job.plan.newName.isEmpty() ? u"-"_s : job.plan.newName),
                                textCell(job.plan.name.isEmpty() ? u"失败"_s
                                         : moved                 ? u"已重命名"_s
                                                 : operations::stateText(job.plan.state)),
                                textCell(why)});
-    }
-}
-
-// The jobs that can go on, by the folder of their file: a plan is made per
-// folder, against that folder's names and file system.
-std::map<QString, std::vector<std::size_t>> jobsByFolder(const std::vector<NameJob>& jobs)
-{
-    std::map<QString, std::vector<std::size_t>> byFolder;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (!jobs[i].error)
-            byFolder[folderOf(jobs[i].absolute)].push_back(i);
-    }
-    return byFolder;
-}
-
-// A folder's plan into its jobs: a row that cannot take its name fails.
-void takePlan(std::vector<NameJob>& jobs, const std::vector<std::size_t>& members,
-              const std::vector<operations::PlannedName>& plan)
-{
-    for (std::size_t k = 0; k < members.size(); ++k) {
-        NameJob& job = jobs[members[k]];
-        job.plan = plan[k];
-        if (job.plan.state != PlanState::Rename && job.plan.state != PlanState::Unchanged)
-            job.error =
-                job.plan.note.isEmpty() ? operations::stateText(job.plan.state) : job.plan.note;
-    }
-}
-
-// The plan of each folder's files: their new names from their tags.
-void planFolders(std::vector<NameJob>& jobs, const QString& pattern, operations::Priority priority,
-                 Context& context)
-{
-    const auto byFolder = jobsByFolder(jobs);
-    TID3v1 v1;
-    TID3v2 v2;
-    const operations::TextRules rules = context.textRules();
-    Progress progress(u"正在读取"_s, jobs.size());
-    std::size_t read = 0;
-    for (const auto& [folder, members] : byFolder) {
-        std::vector<operations::NameSource> sources;
-        for (const std::size_t i : members) {
-            progress.update(read++);
-            const auto shown = operations::readShownTags(v1, v2, priority, jobs[i].absolute, rules);
-            sources.push_back(
-                {nameOf(jobs[i].absolute), operations::substitutePattern(pattern, shown.fields)});
-        }
-        // An unreadable folder hides no name that matters: no move replaces anything.
-        const auto entries = platform::FolderEntries(folder);
-        const auto plan = operations::planRenames(
-            sources, entries.value_or(std::vector<QString>{}), platform::NameRulesOf(folder),
-            [&context](const QString& name) { return context.shownName(name); });
-        takePlan(jobs, members, plan);
     }
 }
 
@@ -193,58 +104,41 @@ Result runRename(const ParsedArgs& args, Context& context)
     const auto priority = runPriority(args, context, result);
     if (!priority)
         return result;
-    std::vector<NameJob> jobs;
+    Renaming renaming;
     for (const Entry& file : distinctFiles(args.operands, 1))
-        jobs.push_back({file.path, platform::AbsolutePath(file.path), {}, file.error, {}});
-    planFolders(jobs, args.operands.front(), *priority, context);
+        renaming.add(file);
+    Progress progress(u"正在读取"_s, renaming.jobs.size());
+    std::size_t read = 0;
+    operations::planPatternNames(
+        renaming.jobs, args.operands.front(), *priority, context.textRules(),
+        [&context](const QString& name) { return context.shownName(name); },
+        [&] { progress.update(read++); });
     const bool dryRun = args.has(u"dry-run"_s);
     if (!dryRun)
-        moveJobs(jobs, context, result);
-    reportJobs(jobs, dryRun, context, result);
+        moveJobs(renaming.jobs, context, result);
+    reportJobs(renaming, dryRun, context, result);
     return result;
-}
-
-// The repaired names of each folder's files, planned as renames are: a name
-// that another file has, or that two files would take, is a conflict in the
-// dry run as in the run. A name no code page fits with confidence stays.
-void planRepairs(std::vector<NameJob>& jobs, Context& context)
-{
-    const auto byFolder = jobsByFolder(jobs);
-    for (const auto& [folder, members] : byFolder) {
-        std::vector<operations::NameChange> changes;
-        for (const std::size_t i : members) {
-            const QString name = nameOf(jobs[i].absolute);
-            const QByteArray native = platform::encodeFileName(name);
-            const auto repaired =
-                platform::repairedFileName(native, context.detector(), context.codePage());
-            if (!repaired && !platform::isUtf8Name(native))
-                jobs[i].error = u"无法确定编码"_s;
-            changes.push_back({name, repaired.value_or(name)});
-        }
-        const auto entries = platform::FolderEntries(folder);
-        const auto plan = operations::planNewNames(
-            changes, entries.value_or(std::vector<QString>{}), platform::NameRulesOf(folder),
-            [&context](const QString& name) { return context.shownName(name); });
-        takePlan(jobs, members, plan);
-    }
 }
 
 // The files of fix-names: those named as operands always, those found in
 // folders only when their names are not UTF-8.
-std::vector<NameJob> nameRepairs(const ParsedArgs& args, Context& context)
+Renaming nameRepairs(const ParsedArgs& args, Context& context)
 {
-    std::vector<NameJob> jobs;
+    Renaming renaming;
     for (const QString& operand : args.operands) {
         const bool folder = isFolder(operand, true);
         for (const Entry& entry : listPaths({operand}, args.has(u"recursive"_s))) {
-            const bool legacy = !platform::isUtf8Name(platform::encodeFileName(nameOf(entry.path)));
+            const QString name = entry.path.mid(entry.path.lastIndexOf(u'/') + 1);
+            const bool legacy = !platform::isUtf8Name(platform::encodeFileName(name));
             if (folder && !legacy && !entry.error)
                 continue;
-            jobs.push_back({entry.path, platform::AbsolutePath(entry.path), {}, entry.error, {}});
+            renaming.add(entry);
         }
     }
-    planRepairs(jobs, context);
-    return jobs;
+    operations::planRepairedNames(
+        renaming.jobs, context.detector(), context.codePage(),
+        [&context](const QString& name) { return context.shownName(name); });
+    return renaming;
 }
 
 Result runFixNames(const ParsedArgs& args, Context& context)
@@ -252,11 +146,11 @@ Result runFixNames(const ParsedArgs& args, Context& context)
     if (args.operands.empty())
         return badUsage(u"缺少路径"_s);
     Result result;
-    std::vector<NameJob> jobs = nameRepairs(args, context);
+    Renaming renaming = nameRepairs(args, context);
     const bool dryRun = args.has(u"dry-run"_s);
     if (!dryRun)
-        moveJobs(jobs, context, result);
-    reportJobs(jobs, dryRun, context, result);
+        moveJobs(renaming.jobs, context, result);
+    reportJobs(renaming, dryRun, context, result);
     return result;
 }
 

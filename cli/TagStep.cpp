@@ -49,10 +49,8 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
             prepared[queued[index]].error = outcome.message;
     });
     // What was done and what was not, when the journal could not keep it.
-    if (!writes.journalProblem().isEmpty())
-        result.warn(u"操作历史无法记录: "_s + writes.journalProblem());
-    if (writes.written() > 0 && (!journal || !writes.journalProblem().isEmpty()))
-        result.warn(u"文件已照常修改, 但这次修改无法撤销"_s);
+    for (const QString& problem : writes.problems())
+        result.warn(problem);
     context.flushJournal(result);
 
     for (std::size_t i = 0; i < files.size(); ++i) {

@@ -8,6 +8,7 @@
 #include "platform/SystemError.h"
 #include "platform/Trash.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <sys/stat.h>
@@ -92,21 +93,46 @@ private:
     std::optional<QString> turnTags(const tags::TagChange& change, FileWrite& write);
     std::optional<QString> turnItem(StepKind kind, std::size_t index, StepFile& file);
     std::optional<QString> moveBack(const StepFile& file);
+    void turned(std::size_t index, const std::string& path);
+    void refuse(std::size_t index, const std::string& path, const QString& why);
     std::optional<QString> trashAgain(std::size_t index, StepFile& file);
     QString leftAside(std::size_t index, StepFile& file, const QString& at);
-    void refuse(const std::string& path, const QString& why);
 
     Journal& journal_;
     std::int64_t step_;
     bool toDone_;
     TurnOutcome& outcome_;
+    std::vector<std::size_t> indexes_; // the step's index of each of outcome_.files
     platform::LegacyDetector detector_;
 };
 
-void Turn::refuse(const std::string& path, const QString& why)
+QString decoded(const std::string& native)
 {
+    return platform::decodeFileName(QByteArray::fromStdString(native));
+}
+
+// Each file's outcome goes in at its index: undo goes through the files
+// newest first.
+void insertAt(std::vector<FileOutcome>& files, std::vector<std::size_t>& indexes, std::size_t index,
+              FileOutcome file)
+{
+    const auto at = std::upper_bound(indexes.begin(), indexes.end(), index);
+    files.insert(files.begin() + (at - indexes.begin()), std::move(file));
+    indexes.insert(at, index);
+}
+
+void Turn::turned(std::size_t index, const std::string& path)
+{
+    insertAt(outcome_.files, indexes_, index, {decoded(path), true, {}});
+    ++outcome_.turned;
+}
+
+void Turn::refuse(std::size_t index, const std::string& path, const QString& why)
+{
+    const QString reason = why + (toDone_ ? u",未重做"_s : u",未撤销"_s);
     const QString shown = platform::shownFileName(QByteArray::fromStdString(path), detector_);
-    outcome_.lines.push_back(shown + u": "_s + why + (toDone_ ? u",未重做"_s : u",未撤销"_s));
+    outcome_.lines.push_back(shown + u": "_s + reason);
+    insertAt(outcome_.files, indexes_, index, {decoded(path), false, reason});
     ++outcome_.refused;
 }
 
@@ -157,10 +183,10 @@ void Turn::turnTagFiles(const std::vector<StepFile>& files)
         if (files[i].done == toDone_)
             continue;
         if (const auto why = turnTags(files[i].tags, writes[i])) {
-            refuse(files[i].tags.path(), *why);
+            refuse(i, files[i].tags.path(), *why);
         } else {
             done[i] = toDone_;
-            ++outcome_.turned;
+            turned(i, files[i].tags.path());
         }
     }
     journal_.endTurn(step_, toDone_, done, writes);
@@ -246,14 +272,14 @@ void Turn::turnMoves(std::vector<StepFile> files)
         StepFile& file = files[i];
         if (results[k].moved) {
             done[i] = toDone_;
-            ++outcome_.turned;
+            turned(i, toDone_ ? file.to : file.from);
             continue;
         }
         const std::string source = toDone_ ? file.from : file.to;
         QString why = moveFailure(source, toDone_, results[k].error);
         if (!results[k].at.isEmpty())
             why += u","_s + leftAside(i, file, results[k].at);
-        refuse(source, why);
+        refuse(i, source, why);
     }
     journal_.endTurn(step_, toDone_, done);
 }
@@ -277,10 +303,10 @@ void Turn::turnItems(StepKind kind, std::vector<StepFile> files)
             continue;
         if (const auto why = turnItem(kind, i, file)) {
             const bool atTarget = kind == StepKind::NewFolder || !toDone_;
-            refuse(atTarget ? file.to : file.from, *why);
+            refuse(i, atTarget ? file.to : file.from, *why);
         } else {
             done[i] = toDone_;
-            ++outcome_.turned;
+            turned(i, toDone_ || file.from.empty() ? file.to : file.from);
         }
     }
     journal_.endTurn(step_, toDone_, done);
@@ -375,6 +401,9 @@ TurnOutcome History::undoTo(std::int64_t step)
         all.refused += one.refused;
         all.step = one.step;
         all.lines.insert(all.lines.end(), one.lines.begin(), one.lines.end());
+        all.files.insert(all.files.end(), one.files.begin(), one.files.end());
+        if (all.error.isEmpty())
+            all.error = one.error;
         const std::int64_t after = nextUndo();
         if (after == next)
             break; // the journal could not record the undo: no endless loop
@@ -403,7 +432,8 @@ TurnOutcome History::turn(std::int64_t step, bool toDone)
             break;
         }
     } catch (const JournalError& e) {
-        outcome.lines.push_back(QString::fromUtf8(e.what()));
+        outcome.error = QString::fromUtf8(e.what());
+        outcome.lines.push_back(outcome.error);
     }
     return outcome;
 }

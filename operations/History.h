@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/Journal.h"
+#include "operations/Outcome.h"
 
 #include <QString>
 
@@ -10,14 +11,17 @@
 // Undo and redo over the journal's steps.
 namespace operations {
 
-// What an undo or redo did: one log line per file it could not turn (the
-// path, then why), and how many it turned.
+// What an undo or redo did: each file it tried, in the step's order; one log
+// line per file it could not turn (the path, then why) and for an error of
+// the journal; and how many it turned.
 struct TurnOutcome {
     bool any = false; // there was a step to turn
     int turned = 0;   // files turned
     int refused = 0;  // files left alone
     QString step;     // the step's name in words, as the history shows it
     std::vector<QString> lines;
+    std::vector<FileOutcome> files;
+    QString error; // the journal's, when the turn stopped on one
 };
 
 // The step's kind in words: "修改属性", "批量修改", "ID3v1->ID3v2",

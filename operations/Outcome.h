@@ -12,4 +12,12 @@ struct Outcome {
     QString message;
 };
 
+// How a command of many files ended for one of them: the file's full path
+// (where it is now), whether it was done, and why not.
+struct FileOutcome {
+    QString file;
+    bool succeeded = false;
+    QString reason;
+};
+
 } // namespace operations

@@ -38,6 +38,10 @@ public:
     // written, through copies, but the step cannot be undone); empty when
     // it could.
     const QString& journalProblem() const { return journalProblem_; }
+    // What both heads say of the step after the write: why the journal could
+    // not record it, and that files were changed all the same but cannot be
+    // taken back (also when there was no journal); none when all is well.
+    std::vector<QString> problems() const;
     // How many files the last write changed on disk (a change that changes
     // nothing is not counted).
     std::size_t written() const { return written_; }

@@ -137,14 +137,14 @@ private Q_SLOTS:
         music.add(u"a.mp3"_s, silentMpegFrames());
         Program program(music.path());
         TFormMain& w = program.main();
-        QCOMPARE(w.TextEncoding, settings::TextEncoding::Unicode);
+        QCOMPARE(w.core().encoding(), operations::WriteEncoding::Unicode);
         const ModalAnswers answers({[](QWidget* dialog) {
             auto* group = dialog->findChild<TRadioGroup*>(u"RadioGrpEncoding"_s);
             group->setItemIndex(1);
             dialog->findChild<QPushButton*>(u"BtnOk"_s)->click();
         }});
         w.ui.MenuItemOption->trigger();
-        QCOMPARE(w.TextEncoding, settings::TextEncoding::Gbk);
+        QCOMPARE(w.core().encoding(), operations::WriteEncoding::Gbk);
         program.clickRow(0);
         w.ui.EditTitle->setText(u"老歌"_s);
         w.ui.BtnChgProp->click();
@@ -301,7 +301,9 @@ private Q_SLOTS:
         TFormMain& w = program.main();
         w.ui.MenuSelAll->trigger();
         w.ui.MenuFixName->trigger();
-        QVERIFY(program.log().endsWith(u"修复文件名失败！"_s));
+        // The plan says why before anything moves.
+        QVERIFY2(program.log().endsWith(u"修复文件名失败！(文件夹中已有“老歌.mp3”)"_s),
+                 qPrintable(program.log()));
         QCOMPARE(nativetest::namesIn(folder).size(), 2);
         QVERIFY(readBytes(music.file(u"老歌.mp3"_s)).contains(gbk(u"乙"_s)));
         ::unlink((folder + gbkName).constData()); // QTemporaryDir cannot remove it
@@ -326,6 +328,27 @@ private Q_SLOTS:
         QVERIFY(program.log().contains(u"修复文件名失败！(无法确定编码)"_s));
         QVERIFY(program.log().contains(u"->"_s + music.file(u"日本語.mp3"_s)));
         QCOMPARE(nativetest::namesIn(folder), QByteArrayList({unknown, u"日本語.mp3"_s.toUtf8()}));
+    }
+
+    // A repaired name the file system would refuse (its UTF-8 bytes too long
+    // where the GBK ones fit) is planned as such: the file keeps its name,
+    // and the log says why, as the command line's plan does.
+    void nameRepairPlansFirst()
+    {
+        MusicFolder music;
+        const QByteArray folder = QFile::encodeName(music.path());
+        const QString longName = u"老歌新曲"_s.repeated(28) + u".mp3"_s;
+        const QByteArray gbkName = nativetest::gbk(longName);
+        QVERIFY(gbkName.size() < 255 && longName.toUtf8().size() > 255);
+        QVERIFY(nativetest::makeFileAt(folder + gbkName, legacyV1("GBK", u"甲"_s, {})));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        w.ui.MenuSelAll->trigger();
+        w.ui.MenuFixName->trigger();
+        QVERIFY2(program.log().contains(u"修复文件名失败！(文件名过长("_s),
+                 qPrintable(program.log()));
+        QCOMPARE(nativetest::namesIn(folder), QByteArrayList{gbkName});
+        ::unlink((folder + gbkName).constData()); // QTemporaryDir cannot remove it
     }
 
     // A rename by the tags of a Western file: the accents reach the name,

@@ -11,6 +11,7 @@
 #include "tags/ID3v2.h"
 #include "tags/TagImage.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QRegularExpression>
 
@@ -392,6 +393,24 @@ private Q_SLOTS:
         saveTitle(w, u"new"_s);
         QCOMPARE(v2Title(a), std::string("new"));
         QVERIFY(!w.ui.MenuUndo->isEnabled());
+    }
+
+    // Without a journal a batch still writes its files, and says after it
+    // that this change cannot be taken back, as the command line says it.
+    void batchWithoutJournalSaysSo()
+    {
+        QDir().mkpath(journalFolder());
+        QVERIFY(writeBytes(journalFolder() + u"/journal.sqlite"_s, QByteArray(4096, 'g')));
+        MusicFolder music;
+        const QString a = music.add(u"a.mp3"_s, v2File("old"));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.select({0});
+        w.ui.CheckBoxTitle->setChecked(true);
+        w.ui.BtnChgMProp->click();
+        QCOMPARE(v2Title(a), std::string("a"));
+        QVERIFY2(logLines(program).contains(u"文件已照常修改, 但这次修改无法撤销"_s),
+                 qPrintable(program.log()));
     }
 
     // A write that a crash interrupted is finished when the window opens;

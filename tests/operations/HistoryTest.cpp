@@ -201,6 +201,39 @@ private Q_SLOTS:
             QCOMPARE(readFile(file), bytes);
     }
 
+    // Every file an undo or redo tried, in the step's order (an undo turns
+    // them newest first), where it is afterwards, and why one was left.
+    void eachFileHasItsOutcome()
+    {
+        std::vector<StepFile> files;
+        for (const auto& [from, to] : {std::pair{"a", "b"}, {"c", "d"}, {"e", "f"}}) {
+            QVERIFY(writeFile(path(from), from));
+            files.push_back(moved(from, to));
+            QVERIFY(platform::RenameNoReplace(files.back().from, files.back().to));
+        }
+        journal_->record(StepKind::Rename, files);
+        QVERIFY(writeFile(path("a"), "another file"));
+        const auto at = [this](const char* name) {
+            return QString::fromStdString(path(name));
+        };
+
+        const auto undone = history_->undo();
+        QCOMPARE(undone.files.size(), 3u);
+        QCOMPARE(undone.files[0].file, at("b"));
+        QVERIFY(!undone.files[0].succeeded);
+        QCOMPARE(undone.files[0].reason, u"原位置已有同名的项,未撤销"_s);
+        QCOMPARE(undone.files[1].file, at("c"));
+        QVERIFY(undone.files[1].succeeded);
+        QCOMPARE(undone.files[2].file, at("e"));
+        QVERIFY(undone.files[2].succeeded && undone.files[2].reason.isEmpty());
+
+        const auto redone = history_->redo();
+        QCOMPARE(redone.files.size(), 2u);
+        QCOMPARE(redone.files[0].file, at("d"));
+        QCOMPARE(redone.files[1].file, at("f"));
+        QVERIFY(redone.files[0].succeeded && redone.files[1].succeeded);
+    }
+
     // Steps recorded as each item's final move, as a batch renaming records
     // them: the items give their names up to one another.
     void batches_data()

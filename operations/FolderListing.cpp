@@ -1,0 +1,40 @@
+#include "operations/FolderListing.h"
+
+#include "platform/FileOps.h"
+#include "platform/NativePath.h"
+#include "tags/StaleCopies.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace operations {
+
+void tidyFolder(const QString& folder)
+{
+    if (!folder.isEmpty())
+        tags::removeStaleCopies(platform::NativePath(folder));
+}
+
+std::vector<ListedFile> listedFiles(const QString& folder, const QStringList& captions)
+{
+    std::vector<ListedFile> files;
+    std::optional<QString> suffix;
+    for (int i = 0; i < captions.size(); ++i) {
+        const QString& caption = captions[i];
+        if (!suffix) {
+            if (platform::FileExists(folder + caption))
+                suffix = QString();
+            else if (platform::FileExists(folder + caption + u".mp3"_s))
+                suffix = u".MP3"_s;
+            else
+                continue;
+        } else if (!platform::FileExists(folder + caption + *suffix)) {
+            continue;
+        }
+        files.push_back({i, caption + *suffix});
+    }
+    return files;
+}
+
+} // namespace operations
