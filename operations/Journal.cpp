@@ -3,6 +3,7 @@
 #include "operations/FrameStore.h"
 #include "operations/JournalSql.h"
 #include "platform/FileNameCodec.h"
+#include "platform/FileSync.h"
 #include "platform/LegacyText.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
@@ -330,25 +331,18 @@ bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<R
 
 // ---- the files on disk ----
 
-// One flush per file system among the paths; false when any failed. The
-// end mark of a step must never be durable before the bytes it speaks of.
-bool syncFileSystems(const std::vector<std::string>& paths)
+// The folders whose entries moving the items of these rows changed: where
+// each was and where it went (a trashed item's .trashinfo too).
+std::vector<std::string> foldersOf(const std::vector<Row>& rows)
 {
-    std::set<dev_t> synced;
-    bool all = true;
-    for (const std::string& path : paths) {
-        struct ::stat st {};
-        const bool known = ::stat(path.c_str(), &st) == 0;
-        if (known && synced.count(st.st_dev) != 0)
-            continue;
-        if (tags::syncFileSystem(path)) {
-            if (known)
-                synced.insert(st.st_dev);
-        } else {
-            all = false;
+    std::vector<std::string> folders;
+    for (const Row& row : rows) {
+        for (const std::string* path : {&row.file.from, &row.file.to, &row.file.trashInfo}) {
+            if (!path->empty())
+                folders.push_back(platform::folderOfPath(*path));
         }
     }
-    return all;
+    return folders;
 }
 
 // A file that was maybe mid-write, checked and made whole.
@@ -469,9 +463,13 @@ bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
             row.pending = false;
         }
     }
-    if (flushNow && syncFileSystems(flush)) {
-        for (Row* row : flushed)
-            row->pending = false;
+    // Each written file flushed alone: the end mark of a step must never be
+    // durable before the bytes it speaks of, and no other program's pages
+    // are waited for.
+    if (flushNow) {
+        const std::vector<bool> durable = platform::flushFiles(flush);
+        for (std::size_t i = 0; i < flushed.size(); ++i)
+            flushed[i]->pending = !durable[i];
     }
     return finishStep(db, step, state, rows, true);
 }
@@ -947,6 +945,12 @@ void Journal::endTurn(std::int64_t step, bool toDone, const std::vector<bool>& d
             reached[i] = writes[i];
         rows[i].file.done = done[i];
     }
+    std::vector<Row> moved;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!isTagged(rows[i].file) && reached[i] == FileWrite::Written)
+            moved.push_back(rows[i]);
+    }
+    platform::flushFolders(foldersOf(moved));
     if (settleWrites(db(), step, rows, reached,
                      toDone ? State::TurningForward : State::TurningBack))
         releaseStep(step);
@@ -961,6 +965,8 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
     rows.reserve(files.size());
     for (const StepFile& file : files)
         rows.push_back({0, file, false});
+    // The moves on disk before the record of them.
+    platform::flushFolders(foldersOf(rows));
     // Once per command: the undo of what was just done survives a crash too.
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Settled);
