@@ -42,6 +42,19 @@ std::vector<bool> flushFiles(const std::vector<std::string>& paths)
     // threads ask for at once are merged into one by the block layer, where
     // one thread would wait for each in turn.
     std::vector<char> flushed(files.size(), 0);
+    // A file gone from its name since it was written (moved, deleted) has
+    // its bytes where it went: the file system that held it is flushed, as
+    // a last resort, once.
+    bool fileSystemFlushed = false;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].valid())
+            continue;
+        if (!fileSystemFlushed) {
+            const FileDescriptor folder = openToFlush(folderOfPath(paths[i]), O_DIRECTORY);
+            fileSystemFlushed = folder.valid() && ::syncfs(folder.get()) == 0;
+        }
+        flushed[i] = fileSystemFlushed;
+    }
     std::atomic<std::size_t> next = 0;
     {
         std::vector<std::jthread> threads;
@@ -49,7 +62,7 @@ std::vector<bool> flushFiles(const std::vector<std::string>& paths)
         for (std::size_t t = 0; t < count; ++t) {
             threads.emplace_back([&] {
                 for (std::size_t i = next++; i < files.size(); i = next++)
-                    flushed[i] = files[i].valid() && ::fdatasync(files[i].get()) == 0;
+                    flushed[i] = files[i].valid() ? ::fdatasync(files[i].get()) == 0 : flushed[i];
             });
         }
     }

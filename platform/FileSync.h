@@ -13,7 +13,8 @@ void startWriteback(const std::string& path);
 
 // Makes the bytes written to each file durable (its data and the size that
 // reaches them): the writeback of all is started first, then each is waited
-// for. Per file, whether it is on disk now.
+// for. Per file, whether it is on disk now. A file no longer found under its
+// name gets its file system flushed instead.
 std::vector<bool> flushFiles(const std::vector<std::string>& paths);
 
 // Makes the entries of each folder durable (a rename or a move into it or

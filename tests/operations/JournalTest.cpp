@@ -610,6 +610,20 @@ private Q_SLOTS:
         QCOMPARE(readFile(change.path()), others);
     }
 
+    // A file moved away between its write and the flush still has its bytes
+    // made durable where it went, and the step settles.
+    void fileMovedBeforeTheFlush()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        Journal journal(journalFile());
+        const std::int64_t step = journal.beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Whole);
+        journal.endWrites(step, {FileWrite::Written});
+        QVERIFY(::rename(change.path().c_str(), path("moved.mp3").c_str()) == 0);
+        journal.flushWrites();
+        QVERIFY(!journal.steps().front().open);
+    }
+
     // A step a running program writes cannot be undone from another one:
     // said, and nothing turned.
     void runningStepIsNotUndone()
