@@ -476,6 +476,32 @@ bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
 
 // ---- opening ----
 
+// A checkpoint copies the log's pages into the database and flushes both:
+// it is taken after a step's flush, off the user's wait, never inside a
+// commit the user waits for (where SQLite would take it by itself). A page
+// changed by many steps meanwhile is copied once.
+constexpr int CheckpointPages = 4096;
+
+int countWalPages(void* pages, sqlite3*, const char*, int count)
+{
+    *static_cast<int*>(pages) = count;
+    return SQLITE_OK;
+}
+
+void checkpointIfLarge(sqlite3* db, int& walPages)
+{
+    if (walPages < CheckpointPages)
+        return;
+    int log = 0;
+    int copied = 0;
+    // Passive: a reader of another program is not waited for; the log is
+    // copied as far as it lets, the rest at a later flush.
+    if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &log, &copied) ==
+            SQLITE_OK &&
+        log == copied)
+        walPages = 0;
+}
+
 bool isFolder(const std::string& path)
 {
     struct ::stat st {};
@@ -732,6 +758,8 @@ void Journal::open(const std::string& file)
     if (rc != SQLITE_OK)
         throw errorOf(file, raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : u"无法打开"_s);
     sqlite3_busy_timeout(db(), 10000);
+    // Replaces SQLite's own checkpoint at commit (see checkpointIfLarge).
+    sqlite3_wal_hook(db(), countWalPages, &walPages_);
     checkWhole(db(), file);
     prepareSchema(db(), file);
 }
@@ -896,6 +924,7 @@ void Journal::flushWrites()
     if (!unflushed_.empty())
         trim();
     unflushed_.clear();
+    checkpointIfLarge(db(), walPages_);
 }
 
 void Journal::beginTurn(std::int64_t step, bool toDone)
@@ -974,6 +1003,7 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
     endRedoChain(db(), step);
     transaction.commit();
     trim();
+    checkpointIfLarge(db(), walPages_);
     return step;
 }
 

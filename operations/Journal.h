@@ -163,6 +163,7 @@ private:
     std::vector<std::string> notices_;
     std::vector<std::int64_t> unflushed_; // ended by this object, their bytes not yet flushed
     std::vector<std::int64_t> held_;      // the steps whose byte lock this object holds
+    int walPages_ = 0; // pages in the write-ahead log, as the last commit left it
 };
 
 } // namespace operations
