@@ -190,15 +190,21 @@ std::int64_t FrameStore::idOf(std::int64_t step, std::string_view piece)
 // The stored frame of that hash, stored now when there is none.
 std::int64_t FrameStore::lookUp(const std::string& hash, std::string_view piece)
 {
-    Statement query(db_, "SELECT id, hash FROM frames WHERE key = ?1");
-    query.bind(1, keyOf(hash));
-    while (query.next()) {
-        if (query.blob(1) == hash)
-            return query.integer(0);
+    if (!find_)
+        find_.emplace(db_, "SELECT id, hash FROM frames WHERE key = ?1");
+    find_->bind(1, keyOf(hash));
+    std::int64_t found = 0;
+    while (found == 0 && find_->next()) {
+        if (find_->blob(1) == hash)
+            found = find_->integer(0);
     }
-    Statement insert(db_, "INSERT INTO frames(key, size, hash, bytes) VALUES(?1, ?2, ?3, ?4)");
-    insert.bind(1, keyOf(hash)).bind(2, std::int64_t(piece.size()));
-    insert.bindBlob(3, hash).bindBlob(4, piece).run();
+    find_->reset();
+    if (found != 0)
+        return found;
+    if (!insert_)
+        insert_.emplace(db_, "INSERT INTO frames(key, size, hash, bytes) VALUES(?1, ?2, ?3, ?4)");
+    insert_->bind(1, keyOf(hash)).bind(2, std::int64_t(piece.size()));
+    insert_->bindBlob(3, hash).bindBlob(4, piece).run();
     added_ += std::int64_t(piece.size());
     return sqlite3_last_insert_rowid(db_);
 }
@@ -211,8 +217,9 @@ void FrameStore::use(std::int64_t step, std::int64_t id)
     }
     if (!used_.insert(id).second)
         return;
-    Statement insert(db_, "INSERT OR IGNORE INTO uses(step, frame) VALUES(?1, ?2)");
-    insert.bind(1, step).bind(2, id).run();
+    if (!use_)
+        use_.emplace(db_, "INSERT OR IGNORE INTO uses(step, frame) VALUES(?1, ?2)");
+    use_->bind(1, step).bind(2, id).run();
 }
 
 std::string FrameStore::load(std::string_view layout)
@@ -233,12 +240,16 @@ std::string FrameStore::load(std::string_view layout)
         } else {
             auto known = loaded_.find(std::int64_t(n));
             if (known == loaded_.end()) {
-                Statement query(db_, "SELECT bytes FROM frames WHERE id = ?1");
-                query.bind(1, std::int64_t(n));
-                if (!query.next())
+                if (!load_)
+                    load_.emplace(db_, "SELECT bytes FROM frames WHERE id = ?1");
+                load_->bind(1, std::int64_t(n));
+                const bool found = load_->next();
+                std::string bytes = found ? load_->blob(0) : std::string();
+                load_->reset();
+                if (!found)
                     throw sql::errorOf(sqlite3_db_filename(db_, "main"),
                                        u"文件已损坏 (缺少标签帧)"_s);
-                known = loaded_.emplace(std::int64_t(n), query.blob(0)).first;
+                known = loaded_.emplace(std::int64_t(n), std::move(bytes)).first;
             }
             region += known->second;
         }
@@ -282,7 +293,7 @@ std::int64_t FrameStore::sweep(sqlite3* db, const std::vector<std::int64_t>& can
         size.bind(1, id);
         if (size.next())
             freed += size.integer(0);
-        size.run();
+        size.reset();
         remove.bind(1, id).run();
     }
     return freed;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "operations/JournalSql.h"
+
 #include <sqlite3.h>
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -60,6 +63,8 @@ private:
     std::unordered_set<std::int64_t> used_; // by the step being stored
     std::int64_t usedStep_ = 0;
     std::unordered_map<std::int64_t, std::string> loaded_;
+    // Prepared once per object: a step looks up thousands of pieces.
+    std::optional<sql::Statement> find_, insert_, use_, load_;
 };
 
 } // namespace operations

@@ -635,13 +635,13 @@ void storeImagesAsFrames(sqlite3* db)
     for (const auto& [step, index] : tagged) {
         read.bind(1, step).bind(2, index);
         if (!read.next()) {
-            read.run();
+            read.reset();
             continue;
         }
         // The images of one row alive while the store compares their pieces.
         const std::string images[] = {padded(read.blob(0), read.integer(1)), read.blob(2),
                                       padded(read.blob(3), read.integer(4)), read.blob(5)};
-        read.run();
+        read.reset();
         FrameStore store(db);
         std::string layouts[4];
         update.bind(1, step).bind(2, index);

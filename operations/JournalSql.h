@@ -59,8 +59,10 @@ public:
     {
         while (next()) {
         }
-        sqlite3_reset(stmt_);
+        reset();
     }
+    // Ready to run again, whatever rows were left unread.
+    void reset() { sqlite3_reset(stmt_); }
     std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
     std::string blob(int column) const
     {
