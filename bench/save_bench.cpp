@@ -164,13 +164,18 @@ Library& smallLibrary()
     return library;
 }
 
-bool restoreBig(benchmark::State& state)
+bool restoreLibrary(benchmark::State& state, const Library& library)
 {
-    if (!bigLibrary().restore()) {
+    if (!library.restore()) {
         state.SkipWithError("the sample files could not be written");
         return false;
     }
     return true;
+}
+
+bool restoreBig(benchmark::State& state)
+{
+    return restoreLibrary(state, bigLibrary());
 }
 
 struct Identity {
@@ -301,6 +306,27 @@ void BM_OursInPlaceNoJournal(benchmark::State& state)
 }
 BENCHMARK(BM_OursInPlaceNoJournal)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
+// The first `count` files retitled as one step of `journal` (null: every
+// file through a staged copy); how many were written, nullopt when any
+// failed.
+std::optional<std::size_t> writeRetitled(operations::Journal* journal,
+                                         const std::vector<std::string>& files, std::size_t count,
+                                         const std::string& title)
+{
+    operations::TagWrites writes(journal, operations::StepKind::FieldChange);
+    for (std::size_t i = 0; i < count; ++i) {
+        auto change = retitled(files[i], title);
+        if (!change)
+            return std::nullopt;
+        writes.add(std::move(*change));
+    }
+    bool succeeded = true;
+    writes.write([&](std::size_t, const operations::Outcome& outcome) {
+        succeeded = succeeded && outcome.succeeded;
+    });
+    return succeeded ? std::optional(writes.written()) : std::nullopt;
+}
+
 // The program's batch retitling of the first `count` files, one step of
 // `journal` (null: every file through a staged copy).
 // Whether the flush that follows a journaled batch (Journal::flushWrites,
@@ -314,17 +340,7 @@ void runThroughWrites(benchmark::State& state, operations::Journal* journal,
     int timed = 0;
     // A staged copy is a new inode: only sizes and titles are checked then.
     runRetitles(state, files, count, journal != nullptr, [&](const std::string& title) {
-        operations::TagWrites writes(journal, operations::StepKind::FieldChange);
-        for (std::size_t i = 0; i < count; ++i) {
-            auto change = retitled(files[i], title);
-            if (!change)
-                return false;
-            writes.add(std::move(*change));
-        }
-        bool succeeded = true;
-        writes.write([&](std::size_t, const operations::Outcome& outcome) {
-            succeeded = succeeded && outcome.succeeded;
-        });
+        const bool succeeded = writeRetitled(journal, files, count, title).has_value();
         // The first retitling, the check before the loop, is not timed at all.
         const bool pause = journal && flush == Flush::AfterTheWait && timed++ > 0;
         if (pause)
@@ -541,28 +557,14 @@ bool retitleAsOneRun(const std::string& journal, const std::vector<std::string>&
                      const std::string& title)
 {
     operations::Journal opened(journal);
-    operations::TagWrites writes(&opened, operations::StepKind::FieldChange);
-    for (const std::string& file : files) {
-        auto change = retitled(file, title);
-        if (!change)
-            return false;
-        writes.add(std::move(*change));
-    }
-    bool succeeded = true;
-    writes.write([&](std::size_t, const operations::Outcome& outcome) {
-        succeeded = succeeded && outcome.succeeded;
-    });
+    const auto written = writeRetitled(&opened, files, files.size(), title);
     opened.flushWrites();
-    return succeeded && writes.written() == files.size();
+    return written == files.size();
 }
 
 bool restoreCovered(benchmark::State& state)
 {
-    if (!coveredLibrary().restore()) {
-        state.SkipWithError("the sample files could not be written");
-        return false;
-    }
-    return true;
+    return restoreLibrary(state, coveredLibrary());
 }
 
 // range(0) steps, each retitling every file, after a first one: how much

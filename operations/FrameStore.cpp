@@ -259,13 +259,8 @@ std::string FrameStore::load(std::string_view layout)
 
 std::vector<std::int64_t> FrameStore::release(sqlite3* db, std::int64_t step)
 {
-    std::vector<std::int64_t> frames;
-    {
-        Statement query(db, "SELECT frame FROM uses WHERE step = ?1");
-        query.bind(1, step);
-        while (query.next())
-            frames.push_back(query.integer(0));
-    }
+    std::vector<std::int64_t> frames =
+        sql::integers(db, "SELECT frame FROM uses WHERE step = ?1", step);
     Statement forget(db, "DELETE FROM uses WHERE step = ?1");
     forget.bind(1, step).run();
     return frames;

@@ -23,7 +23,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -236,13 +235,8 @@ void dropUnwritten(sqlite3* db, std::int64_t step)
 {
     Statement drop(db, "DELETE FROM files WHERE step = ?1 AND done = 0 AND pending = 0");
     drop.bind(1, step).run();
-    std::vector<std::int64_t> indexes;
-    {
-        Statement query(db, "SELECT idx FROM files WHERE step = ?1 ORDER BY idx");
-        query.bind(1, step);
-        while (query.next())
-            indexes.push_back(query.integer(0));
-    }
+    const std::vector<std::int64_t> indexes =
+        integers(db, "SELECT idx FROM files WHERE step = ?1 ORDER BY idx", step);
     Statement renumber(db, "UPDATE files SET idx = ?3 WHERE step = ?1 AND idx = ?2");
     for (std::size_t i = 0; i < indexes.size(); ++i) {
         if (indexes[i] != std::int64_t(i))
@@ -339,7 +333,7 @@ std::vector<std::string> foldersOf(const std::vector<Row>& rows)
     for (const Row& row : rows) {
         for (const std::string* path : {&row.file.from, &row.file.to, &row.file.trashInfo}) {
             if (!path->empty())
-                folders.push_back(platform::folderOfPath(*path));
+                folders.push_back(tags::folderOf(*path));
         }
     }
     return folders;

@@ -43,4 +43,14 @@ std::int64_t single(sqlite3* db, const char* sql)
     return query.next() ? query.integer(0) : 0;
 }
 
+std::vector<std::int64_t> integers(sqlite3* db, const char* sql, std::int64_t parameter)
+{
+    Statement query(db, sql);
+    query.bind(1, parameter);
+    std::vector<std::int64_t> values;
+    while (query.next())
+        values.push_back(query.integer(0));
+    return values;
+}
+
 } // namespace operations::sql

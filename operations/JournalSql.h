@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The journal's way with SQLite: statements that throw JournalError, with
 // the user's words for what went wrong.
@@ -88,6 +89,8 @@ private:
 
 // The first column of the first row; 0 when there is none.
 std::int64_t single(sqlite3* db, const char* sql);
+// The first column of every row, ?1 bound to `parameter`.
+std::vector<std::int64_t> integers(sqlite3* db, const char* sql, std::int64_t parameter);
 
 // A write transaction; rolled back unless committed. A durable one is on
 // disk when commit returns; the others may be lost by a crash of the system

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <fcntl.h>
+#include <optional>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -20,6 +21,35 @@ constexpr std::size_t FlushThreads = 8;
 FileDescriptor openToFlush(const std::string& path, int flags = 0)
 {
     return FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | flags));
+}
+
+bool flushFileSystemOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos
+                                   ? std::string(".")
+                                   : path.substr(0, std::max<std::size_t>(slash, 1));
+    const FileDescriptor fd = openToFlush(folder, O_DIRECTORY);
+    return fd.valid() && ::syncfs(fd.get()) == 0;
+}
+
+// fdatasync of every open file, its outcome in `flushed`. The waits overlap:
+// the flushes of the device's cache that several threads ask for at once
+// are merged into one by the block layer, where one thread would wait for
+// each in turn.
+void waitForAll(const std::deque<FileDescriptor>& files, std::vector<char>& flushed)
+{
+    std::atomic<std::size_t> next = 0;
+    std::vector<std::jthread> threads;
+    const std::size_t count = std::min<std::size_t>(FlushThreads, files.size());
+    for (std::size_t t = 0; t < count; ++t) {
+        threads.emplace_back([&] {
+            for (std::size_t i = next++; i < files.size(); i = next++) {
+                if (files[i].valid())
+                    flushed[i] = ::fdatasync(files[i].get()) == 0;
+            }
+        });
+    }
 }
 
 } // namespace
@@ -38,34 +68,19 @@ std::vector<bool> flushFiles(const std::vector<std::string>& paths)
         if (files.back().valid())
             ::sync_file_range(files.back().get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     }
-    // The waits overlap too: flushes of the device's cache that several
-    // threads ask for at once are merged into one by the block layer, where
-    // one thread would wait for each in turn.
     std::vector<char> flushed(files.size(), 0);
     // A file gone from its name since it was written (moved, deleted) has
     // its bytes where it went: the file system that held it is flushed, as
     // a last resort, once.
-    bool fileSystemFlushed = false;
+    std::optional<bool> fileSystem;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (files[i].valid())
-            continue;
-        if (!fileSystemFlushed) {
-            const FileDescriptor folder = openToFlush(folderOfPath(paths[i]), O_DIRECTORY);
-            fileSystemFlushed = folder.valid() && ::syncfs(folder.get()) == 0;
-        }
-        flushed[i] = fileSystemFlushed;
-    }
-    std::atomic<std::size_t> next = 0;
-    {
-        std::vector<std::jthread> threads;
-        const std::size_t count = std::min<std::size_t>(FlushThreads, files.size());
-        for (std::size_t t = 0; t < count; ++t) {
-            threads.emplace_back([&] {
-                for (std::size_t i = next++; i < files.size(); i = next++)
-                    flushed[i] = files[i].valid() ? ::fdatasync(files[i].get()) == 0 : flushed[i];
-            });
+        if (!files[i].valid()) {
+            if (!fileSystem)
+                fileSystem = flushFileSystemOf(paths[i]);
+            flushed[i] = *fileSystem;
         }
     }
+    waitForAll(files, flushed);
     return std::vector<bool>(flushed.begin(), flushed.end());
 }
 
@@ -77,14 +92,6 @@ bool flushFolders(const std::vector<std::string>& folders)
         all = fd.valid() && ::fsync(fd.get()) == 0 && all;
     }
     return all;
-}
-
-std::string folderOfPath(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace platform

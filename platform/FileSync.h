@@ -21,7 +21,4 @@ std::vector<bool> flushFiles(const std::vector<std::string>& paths);
 // out of it): one fsync per distinct folder. False when any failed.
 bool flushFolders(const std::vector<std::string>& folders);
 
-// The folder of a native path.
-std::string folderOfPath(const std::string& path);
-
 } // namespace platform
