@@ -632,6 +632,21 @@ void BM_SecondEditBytesTagLib(benchmark::State& state)
 }
 BENCHMARK(BM_SecondEditBytesTagLib)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Our in-place write alone, without the journal: what Ours adds to it is
+// the journal's.
+void BM_SecondEditBytesInPlace(benchmark::State& state)
+{
+    measureSecondEdit(state, [&](const std::string& title) {
+        for (const std::string& file : coveredLibrary().files()) {
+            const auto change = retitled(file, title);
+            if (!change || !change->inPlace() || !tags::writeInPlace(*change).written())
+                return false;
+        }
+        return true;
+    });
+}
+BENCHMARK(BM_SecondEditBytesInPlace)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // As the command line does it, from the opening of the journal to its
 // closing; the journal has the first retitling as its only step.
 void BM_SecondEditBytesOurs(benchmark::State& state)
