@@ -874,6 +874,9 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
         const bool holdsBefore = tags::matchImage(change) == tags::ImageMatch::Before;
         rows.push_back({0, {change, {}, {}, {}, false}, holdsBefore});
     }
+    // The step's one durable commit: the old images are on disk before any
+    // file is written. The commits after the writes need no flush of their
+    // own: a crash before they reach the disk is recovered from these rows.
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Writing);
     // Locked before the step is seen: no other program takes it for a dead
