@@ -4,6 +4,9 @@
 // staged copy that every save used to be. The journaled write then in parts
 // (with an empty history and a full one), and over 300, 3,000 and 10,000
 // small files: the time per file (the items/s column) should stay flat.
+// Last, on files like users' (a fifth with a 200 KB front cover): what a step
+// that only retitles adds to the journal, and the bytes a second retitling
+// writes (the process's write_bytes), ours beside TagLib's.
 #include "operations/Journal.h"
 #include "operations/TagWrites.h"
 #include "tags/FileIo.h"
@@ -21,6 +24,7 @@
 #include <array>
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -43,15 +47,42 @@ constexpr qsizetype HeadBytes = 2048;
 // Equal lengths, so that every run changes every file and still fits in place.
 const std::array<std::string, 2> Titles = {"Retitled take A", "Retitled take B"};
 
-QByteArray sampleHead(std::size_t i)
+QByteArray sampleFrames(std::size_t i)
 {
     const QByteArray n = QByteArray::number(qulonglong(i));
-    const QByteArray frames =
-        frame23("TIT2", textData(0, "Title " + n)) + frame23("TPE1", textData(0, "Artist")) +
-        frame23("TALB", textData(0, "Album of the year")) + frame23("TYER", textData(0, "2004")) +
-        frame23("TCON", textData(0, "(17)")) + frame23("TRCK", textData(0, n + "/200")) +
-        frame23("COMM", QByteArray("\0eng\0", 5) + "ripped from the CD");
+    return frame23("TIT2", textData(0, "Title " + n)) + frame23("TPE1", textData(0, "Artist")) +
+           frame23("TALB", textData(0, "Album of the year")) +
+           frame23("TYER", textData(0, "2004")) + frame23("TCON", textData(0, "(17)")) +
+           frame23("TRCK", textData(0, n + "/200")) +
+           frame23("COMM", QByteArray("\0eng\0", 5) + "ripped from the CD");
+}
+
+QByteArray sampleHead(std::size_t i)
+{
+    const QByteArray frames = sampleFrames(i);
     return id3v2Tag(3, frames, int(HeadBytes - 10 - frames.size()));
+}
+
+// A front cover of 200 KB, its bytes its own (no two files share one).
+QByteArray coverFrame(std::size_t i)
+{
+    QByteArray picture(200 * 1024, '\0');
+    std::uint32_t x = std::uint32_t(i) * 2654435761u + 1;
+    for (char& c : picture) {
+        x = x * 1664525u + 1013904223u;
+        c = char(x >> 24);
+    }
+    return frame23("APIC", QByteArray("\0image/jpeg\0\x03\0", 14) + picture);
+}
+
+// The sample head, with the cover after the texts in every fifth file when
+// `covers`; the same padding either way.
+QByteArray sampleHead(std::size_t i, bool covers)
+{
+    if (!covers || i % 5 != 0)
+        return sampleHead(i);
+    const QByteArray frames = sampleFrames(i);
+    return id3v2Tag(3, frames + coverFrame(i), int(HeadBytes - 10 - frames.size()));
 }
 
 QByteArray sampleTrailer()
@@ -64,11 +95,10 @@ QByteArray sampleTrailer()
 // the tags alone, as every write here leaves the audio as it is.
 class Library {
 public:
-    Library(int count, qsizetype bytes)
+    Library(int count, qsizetype bytes, bool covers = false) : covers_(covers)
     {
         const int frameBytes = int(silentMpegFrames(1).size());
         audio_ = silentMpegFrames(int((bytes - HeadBytes - sampleTrailer().size()) / frameBytes));
-        size_ = off_t(HeadBytes + audio_.size() + sampleTrailer().size());
         for (int i = 0; i < count; ++i)
             files_.push_back(nativePath(dir_.filePath(u"%1.mp3"_s.arg(i, 5, 10, QChar(u'0')))));
         ready_ = dir_.isValid();
@@ -92,23 +122,25 @@ public:
     }
 
 private:
-    QByteArray wholeFile(std::size_t i) const { return sampleHead(i) + audio_ + sampleTrailer(); }
+    QByteArray head(std::size_t i) const { return sampleHead(i, covers_); }
+    QByteArray wholeFile(std::size_t i) const { return head(i) + audio_ + sampleTrailer(); }
 
     // False when the file's size shows that its audio moved.
     bool restoreTags(std::size_t i) const
     {
         struct stat st {};
-        if (::stat(files_[i].c_str(), &st) != 0 || st.st_size != size_)
+        const QByteArray trailer = sampleTrailer();
+        const off_t size = off_t(head(i).size() + audio_.size() + trailer.size());
+        if (::stat(files_[i].c_str(), &st) != 0 || st.st_size != size)
             return false;
         const tags::FileDescriptor fd = tags::openFile(files_[i], O_WRONLY);
-        const QByteArray trailer = sampleTrailer();
-        return fd && tags::writeAllAt(fd.get(), sampleHead(i).toStdString(), 0) == 0 &&
-               tags::writeAllAt(fd.get(), trailer.toStdString(), size_ - trailer.size()) == 0;
+        return fd && tags::writeAllAt(fd.get(), head(i).toStdString(), 0) == 0 &&
+               tags::writeAllAt(fd.get(), trailer.toStdString(), size - trailer.size()) == 0;
     }
 
     QTemporaryDir dir_;
+    bool covers_;
     QByteArray audio_;
-    off_t size_ = 0;
     std::vector<std::string> files_;
     bool ready_ = false;
 };
@@ -119,19 +151,31 @@ Library& bigLibrary()
     return library;
 }
 
+// The big files again, a fifth of them with a cover, as users' are.
+Library& coveredLibrary()
+{
+    static Library library(BigFiles, BigFileBytes, true);
+    return library;
+}
+
 Library& smallLibrary()
 {
     static Library library(SmallFiles, SmallFileBytes);
     return library;
 }
 
-bool restoreBig(benchmark::State& state)
+bool restoreLibrary(benchmark::State& state, const Library& library)
 {
-    if (!bigLibrary().restore()) {
+    if (!library.restore()) {
         state.SkipWithError("the sample files could not be written");
         return false;
     }
     return true;
+}
+
+bool restoreBig(benchmark::State& state)
+{
+    return restoreLibrary(state, bigLibrary());
 }
 
 struct Identity {
@@ -262,6 +306,27 @@ void BM_OursInPlaceNoJournal(benchmark::State& state)
 }
 BENCHMARK(BM_OursInPlaceNoJournal)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
+// The first `count` files retitled as one step of `journal` (null: every
+// file through a staged copy); how many were written, nullopt when any
+// failed.
+std::optional<std::size_t> writeRetitled(operations::Journal* journal,
+                                         const std::vector<std::string>& files, std::size_t count,
+                                         const std::string& title)
+{
+    operations::TagWrites writes(journal, operations::StepKind::FieldChange);
+    for (std::size_t i = 0; i < count; ++i) {
+        auto change = retitled(files[i], title);
+        if (!change)
+            return std::nullopt;
+        writes.add(std::move(*change));
+    }
+    bool succeeded = true;
+    writes.write([&](std::size_t, const operations::Outcome& outcome) {
+        succeeded = succeeded && outcome.succeeded;
+    });
+    return succeeded ? std::optional(writes.written()) : std::nullopt;
+}
+
 // The program's batch retitling of the first `count` files, one step of
 // `journal` (null: every file through a staged copy).
 // Whether the flush that follows a journaled batch (Journal::flushWrites,
@@ -275,17 +340,7 @@ void runThroughWrites(benchmark::State& state, operations::Journal* journal,
     int timed = 0;
     // A staged copy is a new inode: only sizes and titles are checked then.
     runRetitles(state, files, count, journal != nullptr, [&](const std::string& title) {
-        operations::TagWrites writes(journal, operations::StepKind::FieldChange);
-        for (std::size_t i = 0; i < count; ++i) {
-            auto change = retitled(files[i], title);
-            if (!change)
-                return false;
-            writes.add(std::move(*change));
-        }
-        bool succeeded = true;
-        writes.write([&](std::size_t, const operations::Outcome& outcome) {
-            succeeded = succeeded && outcome.succeeded;
-        });
+        const bool succeeded = writeRetitled(journal, files, count, title).has_value();
         // The first retitling, the check before the loop, is not timed at all.
         const bool pause = journal && flush == Flush::AfterTheWait && timed++ > 0;
         if (pause)
@@ -468,6 +523,145 @@ BENCHMARK(BM_OursJournaled64K)
     ->Arg(3000)
     ->Arg(10000)
     ->Iterations(3);
+
+// ---- on files like users': what the journal and the disk pay for a step
+
+// The bytes this process has caused to be written to storage so far.
+std::int64_t writtenBytes()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::int64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "write_bytes:")
+            return value;
+    }
+    return -1;
+}
+
+std::int64_t sizeOf(const std::string& file)
+{
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? std::int64_t(st.st_size) : 0;
+}
+
+// The journal's size on disk: the database and its write-ahead log.
+std::int64_t journalBytes(const std::string& file)
+{
+    return sizeOf(file) + sizeOf(file + "-wal");
+}
+
+// One retitling of every file as the command line makes it: the journal
+// opened, the batch written and flushed, the journal closed.
+bool retitleAsOneRun(const std::string& journal, const std::vector<std::string>& files,
+                     const std::string& title)
+{
+    operations::Journal opened(journal);
+    const auto written = writeRetitled(&opened, files, files.size(), title);
+    opened.flushWrites();
+    return written == files.size();
+}
+
+bool restoreCovered(benchmark::State& state)
+{
+    return restoreLibrary(state, coveredLibrary());
+}
+
+// range(0) steps, each retitling every file, after a first one: how much
+// the journal grows per file and step, beside the title's own bytes.
+void BM_JournalGrowth(benchmark::State& state)
+{
+    if (!restoreCovered(state))
+        return;
+    const auto& files = coveredLibrary().files();
+    const QTemporaryDir stateDir;
+    const std::string journal = journalFile(stateDir);
+    const auto steps = std::size_t(state.range(0));
+    double perFile = 0;
+    try {
+        for (auto _ : state) {
+            if (!retitleAsOneRun(journal, files, Titles[0]))
+                state.SkipWithError("the first retitling failed");
+            const std::int64_t before = journalBytes(journal);
+            for (std::size_t step = 0; step < steps; ++step) {
+                if (!retitleAsOneRun(journal, files, Titles[(step + 1) % 2]))
+                    state.SkipWithError("a retitling failed");
+            }
+            perFile = double(journalBytes(journal) - before) / double(steps * files.size());
+        }
+    } catch (const operations::JournalError& e) {
+        state.SkipWithError(e.what());
+    }
+    state.counters["journal_B_per_file_step"] = perFile;
+    state.counters["title_B"] = double(Titles[0].size());
+}
+BENCHMARK(BM_JournalGrowth)->Unit(benchmark::kMillisecond)->Arg(20)->Iterations(1);
+
+// The bytes the second of two retitlings writes, the first one flushed to
+// disk before it so that its pages are counted anew.
+template <typename Retitle> void measureSecondEdit(benchmark::State& state, Retitle&& retitle)
+{
+    if (!restoreCovered(state))
+        return;
+    const auto& files = coveredLibrary().files();
+    if (!retitle(Titles[0]) || !tags::syncFileSystem(files.front())) {
+        state.SkipWithError("the first retitling failed");
+        return;
+    }
+    std::int64_t written = 0;
+    for (auto _ : state) {
+        const std::int64_t before = writtenBytes();
+        if (!retitle(Titles[1]))
+            state.SkipWithError("the second retitling failed");
+        written = writtenBytes() - before;
+    }
+    state.counters["written_MB"] = double(written) / 1e6;
+}
+
+void BM_SecondEditBytesTagLib(benchmark::State& state)
+{
+    measureSecondEdit(state, [&](const std::string& title) {
+        for (const std::string& file : coveredLibrary().files()) {
+            TagLib::MPEG::File mp3(file.c_str(), false);
+            mp3.ID3v2Tag(true)->setTitle(TagLib::String(title, TagLib::String::UTF8));
+            if (!mp3.save())
+                return false;
+        }
+        return true;
+    });
+}
+BENCHMARK(BM_SecondEditBytesTagLib)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Our in-place write alone, without the journal: what Ours adds to it is
+// the journal's.
+void BM_SecondEditBytesInPlace(benchmark::State& state)
+{
+    measureSecondEdit(state, [&](const std::string& title) {
+        for (const std::string& file : coveredLibrary().files()) {
+            const auto change = retitled(file, title);
+            if (!change || !change->inPlace() || !tags::writeInPlace(*change).written())
+                return false;
+        }
+        return true;
+    });
+}
+BENCHMARK(BM_SecondEditBytesInPlace)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// As the command line does it, from the opening of the journal to its
+// closing; the journal has the first retitling as its only step.
+void BM_SecondEditBytesOurs(benchmark::State& state)
+{
+    const QTemporaryDir stateDir;
+    const std::string journal = journalFile(stateDir);
+    try {
+        measureSecondEdit(state, [&](const std::string& title) {
+            return retitleAsOneRun(journal, coveredLibrary().files(), title);
+        });
+    } catch (const operations::JournalError& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(BM_SecondEditBytesOurs)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

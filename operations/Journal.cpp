@@ -1,6 +1,9 @@
 #include "operations/Journal.h"
 
+#include "operations/FrameStore.h"
+#include "operations/JournalSql.h"
 #include "platform/FileNameCodec.h"
+#include "platform/FileSync.h"
 #include "platform/LegacyText.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
@@ -20,7 +23,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -36,8 +38,9 @@ namespace {
 // "M3TJ" in the database header: a database of another program is never
 // taken for the journal, nor changed.
 constexpr int ApplicationId = 0x4D33544A;
-// 2: steps.redo_ended.
-constexpr int SchemaVersion = 2;
+// 2: steps.redo_ended. 3: images as layouts of frames stored once (frames,
+// uses).
+constexpr int SchemaVersion = 3;
 
 // Where a step is. Anything but Settled after a crash means that some of its
 // files may be mid-write; the direction tells which image a torn file gets.
@@ -65,148 +68,24 @@ CREATE TABLE IF NOT EXISTS files(
     before_head_size INTEGER NOT NULL,
     after_head_size INTEGER NOT NULL,
     path BLOB NOT NULL, source BLOB NOT NULL, target BLOB NOT NULL, trash_info BLOB NOT NULL,
-    before_head BLOB NOT NULL, before_tail BLOB NOT NULL,
-    after_head BLOB NOT NULL, after_tail BLOB NOT NULL,
+    before_head_layout BLOB NOT NULL, before_tail_layout BLOB NOT NULL,
+    after_head_layout BLOB NOT NULL, after_tail_layout BLOB NOT NULL,
     PRIMARY KEY(step, idx));
 CREATE INDEX IF NOT EXISTS files_summary ON files(step, done, bytes);
 )";
 
 // The columns a StepFile is read from, in this order.
-constexpr const char* FileColumns = "idx, path, tagged, before_head, before_tail, before_size, "
-                                    "after_head, after_tail, after_size, source, target, "
-                                    "trash_info, done, pending, before_head_size, after_head_size";
+constexpr const char* FileColumns =
+    "idx, path, tagged, before_head_layout, before_tail_layout, before_size, after_head_layout, "
+    "after_tail_layout, after_size, source, target, trash_info, done, pending, before_head_size, "
+    "after_head_size";
 
 // The same without the images, for what needs only paths and flags.
 constexpr const char* LightColumns = "idx, path, tagged, x'', x'', before_size, x'', x'', "
                                      "after_size, source, target, trash_info, done, pending, "
                                      "before_head_size, after_head_size";
 
-QString shown(std::string_view path)
-{
-    platform::LegacyDetector detector;
-    return platform::shownFileName(QByteArray(path.data(), qsizetype(path.size())), detector);
-}
-
-JournalError errorOf(std::string_view file, const QString& what)
-{
-    return JournalError((u"修改日志 "_s + shown(file) + u": "_s + what).toStdString());
-}
-
-// SQLite says "disk I/O error" for most writes the disk had no room for.
-bool isDiskFull(sqlite3* db)
-{
-    return sqlite3_errcode(db) == SQLITE_FULL || tags::isOutOfRoom(sqlite3_system_errno(db));
-}
-
-[[noreturn]] void failSql(sqlite3* db)
-{
-    const char* file = sqlite3_db_filename(db, "main");
-    throw errorOf(file ? file : "",
-                  isDiskFull(db) ? u"磁盘已满"_s : QString::fromUtf8(sqlite3_errmsg(db)));
-}
-
-void exec(sqlite3* db, const char* sql)
-{
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        failSql(db);
-}
-
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
-            failSql(db);
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& bind(int at, std::int64_t value)
-    {
-        check(sqlite3_bind_int64(stmt_, at, value));
-        return *this;
-    }
-    // Never NULL: an empty blob is bound as one.
-    Statement& bindBlob(int at, std::string_view bytes)
-    {
-        check(sqlite3_bind_blob64(stmt_, at, bytes.empty() ? "" : bytes.data(), bytes.size(),
-                                  SQLITE_STATIC));
-        return *this;
-    }
-    // True while there is a row to read.
-    bool next()
-    {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            failSql(db_);
-        return false;
-    }
-    void run()
-    {
-        while (next()) {
-        }
-        sqlite3_reset(stmt_);
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-    std::string blob(int column) const
-    {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-        return bytes ? std::string(bytes, std::size_t(sqlite3_column_bytes(stmt_, column)))
-                     : std::string();
-    }
-    std::string text(int column) const
-    {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return text ? std::string(text) : std::string();
-    }
-
-private:
-    void check(int rc) const
-    {
-        if (rc != SQLITE_OK)
-            failSql(db_);
-    }
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-std::int64_t single(sqlite3* db, const char* sql)
-{
-    Statement query(db, sql);
-    return query.next() ? query.integer(0) : 0;
-}
-
-// A write transaction; rolled back unless committed. A durable one is on
-// disk when commit returns; the others may be lost by a crash of the system
-// but never torn (WAL keeps the database whole either way).
-class Transaction {
-public:
-    Transaction(sqlite3* db, bool durable) : db_(db)
-    {
-        exec(db, durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
-        exec(db, "BEGIN IMMEDIATE");
-    }
-    ~Transaction()
-    {
-        if (!committed_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-    void commit()
-    {
-        exec(db_, "COMMIT");
-        committed_ = true;
-    }
-
-private:
-    sqlite3* db_;
-    bool committed_ = false;
-};
+using namespace sql;
 
 // ---- files of a step ----
 
@@ -221,66 +100,87 @@ bool isTagged(const StepFile& file)
     return !file.tags.path().empty();
 }
 
-std::int64_t imageBytes(const StepFile& file)
+// The layouts of a file's two images.
+struct Layouts {
+    std::string beforeHead, beforeTail, afterHead, afterTail;
+};
+
+Layouts layoutsOf(FrameStore& store, std::int64_t step, const StepFile& file)
 {
-    const auto& before = file.tags.before();
-    const auto& after = file.tags.after();
-    return std::int64_t(before.head.size() + before.tail.size() + after.head.size() +
-                        after.tail.size());
+    if (!isTagged(file))
+        return {};
+    const tags::TagImage& before = file.tags.before();
+    const tags::TagImage& after = file.tags.after();
+    return {store.store(step, before.head, true), store.store(step, before.tail, false),
+            store.store(step, after.head, true), store.store(step, after.tail, false)};
 }
 
-// A head is mostly padding: its trailing zero bytes are stored as a count,
-// which keeps a batch's commit small.
-std::string_view withoutPadding(const std::string& head)
+// What the row itself holds; the frames it refers to are counted apart.
+std::int64_t rowBytes(const StepFile& file, const Layouts& layouts)
 {
-    const auto end = head.find_last_not_of('\0');
-    return std::string_view(head).substr(0, end == std::string::npos ? 0 : end + 1);
+    return std::int64_t(file.tags.path().size() + file.from.size() + file.to.size() +
+                        file.trashInfo.size() + layouts.beforeHead.size() +
+                        layouts.beforeTail.size() + layouts.afterHead.size() +
+                        layouts.afterTail.size());
 }
 
-std::string padded(std::string head, std::int64_t size)
-{
-    head.resize(std::size_t(std::max<std::int64_t>(size, std::int64_t(head.size()))), '\0');
-    return head;
-}
-
-// Binds ?1 to ?15 and ?17, ?18 of an insert or update of a file row.
-void bindFile(Statement& s, std::int64_t step, std::size_t index, const StepFile& file)
+// Binds ?1 to ?15 and ?17, ?18 of an insert or update of a file row; the
+// layouts stay bound until it runs.
+void bindFile(Statement& s, std::int64_t step, std::size_t index, const StepFile& file,
+              const Layouts& layouts)
 {
     const tags::TagChange& change = file.tags;
     s.bind(1, step).bind(2, std::int64_t(index)).bindBlob(3, change.path());
     s.bind(4, isTagged(file) ? 1 : 0);
-    s.bindBlob(5, withoutPadding(change.before().head)).bindBlob(6, change.before().tail);
+    s.bindBlob(5, layouts.beforeHead).bindBlob(6, layouts.beforeTail);
     s.bind(7, std::int64_t(change.before().size));
-    s.bindBlob(8, withoutPadding(change.after().head)).bindBlob(9, change.after().tail);
+    s.bindBlob(8, layouts.afterHead).bindBlob(9, layouts.afterTail);
     s.bind(10, std::int64_t(change.after().size));
     s.bindBlob(11, file.from).bindBlob(12, file.to).bindBlob(13, file.trashInfo);
-    s.bind(14, file.done ? 1 : 0).bind(15, imageBytes(file));
+    s.bind(14, file.done ? 1 : 0).bind(15, rowBytes(file, layouts));
     s.bind(17, std::int64_t(change.before().head.size()));
     s.bind(18, std::int64_t(change.after().head.size()));
 }
 
 void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
 {
-    Statement insert(db, "INSERT INTO files(step, idx, path, tagged, before_head, before_tail, "
-                         "before_size, after_head, after_tail, after_size, source, target, "
-                         "trash_info, done, bytes, pending, before_head_size, after_head_size) "
-                         "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-                         "?15, ?16, ?17, ?18)");
+    Statement insert(db, "INSERT INTO files(step, idx, path, tagged, before_head_layout, "
+                         "before_tail_layout, before_size, after_head_layout, after_tail_layout, "
+                         "after_size, source, target, trash_info, done, bytes, pending, "
+                         "before_head_size, after_head_size) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, "
+                         "?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)");
+    FrameStore store(db);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        bindFile(insert, step, i, rows[i].file);
+        const Layouts layouts = layoutsOf(store, step, rows[i].file);
+        bindFile(insert, step, i, rows[i].file, layouts);
         insert.bind(16, rows[i].pending ? 1 : 0);
         insert.run();
     }
 }
 
-StepFile fileOf(const Statement& s)
+// A head region of `size` bytes, from its layout; without a store (a row
+// read without its images), zeros of that size.
+std::string headOf(FrameStore* store, std::string_view layout, std::int64_t size)
+{
+    if (!store)
+        return std::string(std::size_t(std::max<std::int64_t>(size, 0)), '\0');
+    std::string head = store->load(layout);
+    if (std::int64_t(head.size()) != size)
+        throw errorOf(sqlite3_db_filename(store->database(), "main"), u"文件已损坏 (标签大小)"_s);
+    return head;
+}
+
+StepFile fileOf(const Statement& s, FrameStore* store)
 {
     StepFile file;
     if (s.integer(2) != 0) {
-        tags::TagChange change(
-            s.blob(1), {padded(s.blob(3), s.integer(14)), s.blob(4), std::uint64_t(s.integer(5))});
-        change.setHead(padded(s.blob(6), s.integer(15)));
-        change.setTail(s.blob(7));
+        const auto tail = [&](int column) {
+            return store ? store->load(s.blob(column)) : "";
+        };
+        tags::TagChange change(s.blob(1), {headOf(store, s.blob(3), s.integer(14)), tail(4),
+                                           std::uint64_t(s.integer(5))});
+        change.setHead(headOf(store, s.blob(6), s.integer(15)));
+        change.setTail(tail(7));
         file.tags = std::move(change);
     }
     file.from = s.blob(9);
@@ -298,9 +198,11 @@ std::vector<Row> rowsOf(sqlite3* db, std::int64_t step, bool images = true)
                             " FROM files WHERE step = ?1 ORDER BY idx";
     Statement query(db, sql.c_str());
     query.bind(1, step);
+    FrameStore store(db);
     std::vector<Row> rows;
     while (query.next())
-        rows.push_back({query.integer(0), fileOf(query), query.integer(13) != 0});
+        rows.push_back(
+            {query.integer(0), fileOf(query, images ? &store : nullptr), query.integer(13) != 0});
     return rows;
 }
 
@@ -311,7 +213,8 @@ StepFile fileAt(sqlite3* db, std::int64_t step, std::int64_t index)
         std::string("SELECT ") + FileColumns + " FROM files WHERE step = ?1 AND idx = ?2";
     Statement query(db, sql.c_str());
     query.bind(1, step).bind(2, index);
-    return query.next() ? fileOf(query) : StepFile{};
+    FrameStore store(db);
+    return query.next() ? fileOf(query, &store) : StepFile{};
 }
 
 // Writes back the done and pending flags of the rows (their images stay as
@@ -332,13 +235,8 @@ void dropUnwritten(sqlite3* db, std::int64_t step)
 {
     Statement drop(db, "DELETE FROM files WHERE step = ?1 AND done = 0 AND pending = 0");
     drop.bind(1, step).run();
-    std::vector<std::int64_t> indexes;
-    {
-        Statement query(db, "SELECT idx FROM files WHERE step = ?1 ORDER BY idx");
-        query.bind(1, step);
-        while (query.next())
-            indexes.push_back(query.integer(0));
-    }
+    const std::vector<std::int64_t> indexes =
+        integers(db, "SELECT idx FROM files WHERE step = ?1 ORDER BY idx", step);
     Statement renumber(db, "UPDATE files SET idx = ?3 WHERE step = ?1 AND idx = ?2");
     for (std::size_t i = 0; i < indexes.size(); ++i) {
         if (indexes[i] != std::int64_t(i))
@@ -358,12 +256,15 @@ void setUndone(sqlite3* db, std::int64_t step, bool undone)
     update.bind(1, step).bind(2, undone ? 1 : 0).run();
 }
 
-void removeStep(sqlite3* db, std::int64_t step)
+// The frames the step used: for FrameStore::sweep once the removal is done.
+std::vector<std::int64_t> removeStep(sqlite3* db, std::int64_t step)
 {
+    std::vector<std::int64_t> frames = FrameStore::release(db, step);
     Statement files(db, "DELETE FROM files WHERE step = ?1");
     files.bind(1, step).run();
     Statement steps(db, "DELETE FROM steps WHERE id = ?1");
     steps.bind(1, step).run();
+    return frames;
 }
 
 std::int64_t addStep(sqlite3* db, StepKind kind, State state)
@@ -413,7 +314,7 @@ bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<R
         setUndone(db, step, state == State::TurningBack);
     const bool gone = state == State::Writing && fileCount(db, step) == 0;
     if (gone)
-        removeStep(db, step);
+        FrameStore::sweep(db, removeStep(db, step));
     else if (state == State::Writing)
         endRedoChain(db, step);
     if (!gone && !anyPending(rows))
@@ -424,25 +325,18 @@ bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<R
 
 // ---- the files on disk ----
 
-// One flush per file system among the paths; false when any failed. The
-// end mark of a step must never be durable before the bytes it speaks of.
-bool syncFileSystems(const std::vector<std::string>& paths)
+// The folders whose entries moving the items of these rows changed: where
+// each was and where it went (a trashed item's .trashinfo too).
+std::vector<std::string> foldersOf(const std::vector<Row>& rows)
 {
-    std::set<dev_t> synced;
-    bool all = true;
-    for (const std::string& path : paths) {
-        struct ::stat st {};
-        const bool known = ::stat(path.c_str(), &st) == 0;
-        if (known && synced.count(st.st_dev) != 0)
-            continue;
-        if (tags::syncFileSystem(path)) {
-            if (known)
-                synced.insert(st.st_dev);
-        } else {
-            all = false;
+    std::vector<std::string> folders;
+    for (const Row& row : rows) {
+        for (const std::string* path : {&row.file.from, &row.file.to, &row.file.trashInfo}) {
+            if (!path->empty())
+                folders.push_back(tags::folderOf(*path));
         }
     }
-    return all;
+    return folders;
 }
 
 // A file that was maybe mid-write, checked and made whole.
@@ -563,14 +457,44 @@ bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
             row.pending = false;
         }
     }
-    if (flushNow && syncFileSystems(flush)) {
-        for (Row* row : flushed)
-            row->pending = false;
+    // Each written file flushed alone: the end mark of a step must never be
+    // durable before the bytes it speaks of, and no other program's pages
+    // are waited for.
+    if (flushNow) {
+        const std::vector<bool> durable = platform::flushFiles(flush);
+        for (std::size_t i = 0; i < flushed.size(); ++i)
+            flushed[i]->pending = !durable[i];
     }
     return finishStep(db, step, state, rows, true);
 }
 
 // ---- opening ----
+
+// A checkpoint copies the log's pages into the database and flushes both:
+// it is taken after a step's flush, off the user's wait, never inside a
+// commit the user waits for (where SQLite would take it by itself). A page
+// changed by many steps meanwhile is copied once.
+constexpr int CheckpointPages = 4096;
+
+int countWalPages(void* pages, sqlite3*, const char*, int count)
+{
+    *static_cast<int*>(pages) = count;
+    return SQLITE_OK;
+}
+
+void checkpointIfLarge(sqlite3* db, int& walPages)
+{
+    if (walPages < CheckpointPages)
+        return;
+    int log = 0;
+    int copied = 0;
+    // Passive: a reader of another program is not waited for; the log is
+    // copied as far as it lets, the rest at a later flush.
+    if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &log, &copied) ==
+            SQLITE_OK &&
+        log == copied)
+        walPages = 0;
+}
 
 bool isFolder(const std::string& path)
 {
@@ -672,6 +596,60 @@ int openLock(const std::string& file)
     return fd;
 }
 
+std::string padded(std::string head, std::int64_t size)
+{
+    head.resize(std::size_t(std::max<std::int64_t>(size, std::int64_t(head.size()))), '\0');
+    return head;
+}
+
+// Version 2 kept each image whole in its row, a head without its trailing
+// padding (counted apart): each is cut into frames stored once, and its row
+// given the layouts, so that every step stays undoable and every open step
+// recoverable.
+void storeImagesAsFrames(sqlite3* db)
+{
+    FrameStore::createTables(db);
+    for (const char* image : {"before_head", "before_tail", "after_head", "after_tail"}) {
+        exec(db,
+             (std::string("ALTER TABLE files RENAME COLUMN ") + image + " TO " + image + "_layout")
+                 .c_str());
+    }
+    std::vector<std::pair<std::int64_t, std::int64_t>> tagged;
+    {
+        Statement query(db, "SELECT step, idx FROM files WHERE tagged = 1");
+        while (query.next())
+            tagged.emplace_back(query.integer(0), query.integer(1));
+    }
+    Statement read(db, "SELECT before_head_layout, before_head_size, before_tail_layout, "
+                       "after_head_layout, after_head_size, after_tail_layout FROM files "
+                       "WHERE step = ?1 AND idx = ?2");
+    Statement update(db, "UPDATE files SET before_head_layout = ?3, before_tail_layout = ?4, "
+                         "after_head_layout = ?5, after_tail_layout = ?6 "
+                         "WHERE step = ?1 AND idx = ?2");
+    for (const auto& [step, index] : tagged) {
+        read.bind(1, step).bind(2, index);
+        if (!read.next()) {
+            read.reset();
+            continue;
+        }
+        // The images of one row alive while the store compares their pieces.
+        const std::string images[] = {padded(read.blob(0), read.integer(1)), read.blob(2),
+                                      padded(read.blob(3), read.integer(4)), read.blob(5)};
+        read.reset();
+        FrameStore store(db);
+        std::string layouts[4];
+        update.bind(1, step).bind(2, index);
+        for (int i = 0; i < 4; ++i) {
+            layouts[i] = store.store(step, images[i], i % 2 == 0);
+            update.bindBlob(3 + i, layouts[i]);
+        }
+        update.run();
+    }
+    exec(db, "UPDATE files SET bytes = length(path) + length(source) + length(target) + "
+             "length(trash_info) + length(before_head_layout) + length(before_tail_layout) + "
+             "length(after_head_layout) + length(after_tail_layout)");
+}
+
 // A journal of an older version is brought up to this one in place, in one
 // transaction: the user's history is kept.
 void migrate(sqlite3* db)
@@ -680,13 +658,17 @@ void migrate(sqlite3* db)
         return;
     // Checked again inside: another program may have migrated it meanwhile.
     Transaction transaction(db, true);
-    if (single(db, "PRAGMA user_version") == 1) {
+    const std::int64_t version = single(db, "PRAGMA user_version");
+    if (version == 1) {
         exec(db, "ALTER TABLE steps ADD COLUMN redo_ended INTEGER NOT NULL DEFAULT 0");
         // An undone step older than one in force was replaced by it.
         exec(db, "UPDATE steps SET redo_ended = 1 WHERE undone = 1 AND "
                  "id < (SELECT coalesce(max(id), 0) FROM steps WHERE undone = 0)");
-        exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
     }
+    if (version == 1 || version == 2)
+        storeImagesAsFrames(db);
+    if (version != SchemaVersion)
+        exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
     transaction.commit();
 }
 
@@ -702,8 +684,15 @@ void prepareSchema(sqlite3* db, const std::string& file)
             throw errorOf(file, u"由更新版本的程序写成; 修改日志未改动"_s);
     }
     // Space freed by trimming goes back to the system (set before any table).
-    if (empty)
+    // Pages of 1 KiB: a step adds small rows at scattered places (a new
+    // frame's entry in the index of hashes above all), and a commit writes
+    // each page it changed whole, to the log and again to the database, so
+    // small pages keep what a step writes near what it adds. A cover spans
+    // more pages, but it is written once.
+    if (empty) {
+        exec(db, "PRAGMA page_size=1024");
         exec(db, "PRAGMA auto_vacuum=INCREMENTAL");
+    }
     // WAL: a commit is one append and one flush. Where it is not to be had
     // (a network file system) the rollback journal is as safe, only slower.
     exec(db, "PRAGMA journal_mode=WAL");
@@ -714,6 +703,7 @@ void prepareSchema(sqlite3* db, const std::string& file)
     }
     Transaction create(db, true);
     exec(db, Schema);
+    FrameStore::createTables(db);
     exec(db, ("PRAGMA application_id=" + std::to_string(ApplicationId)).c_str());
     exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
     create.commit();
@@ -762,6 +752,8 @@ void Journal::open(const std::string& file)
     if (rc != SQLITE_OK)
         throw errorOf(file, raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : u"无法打开"_s);
     sqlite3_busy_timeout(db(), 10000);
+    // Replaces SQLite's own checkpoint at commit (see checkpointIfLarge).
+    sqlite3_wal_hook(db(), countWalPages, &walPages_);
     checkWhole(db(), file);
     prepareSchema(db(), file);
 }
@@ -882,6 +874,9 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
         const bool holdsBefore = tags::matchImage(change) == tags::ImageMatch::Before;
         rows.push_back({0, {change, {}, {}, {}, false}, holdsBefore});
     }
+    // The step's one durable commit: the old images are on disk before any
+    // file is written. The commits after the writes need no flush of their
+    // own: a crash before they reach the disk is recovered from these rows.
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Writing);
     // Locked before the step is seen: no other program takes it for a dead
@@ -926,6 +921,7 @@ void Journal::flushWrites()
     if (!unflushed_.empty())
         trim();
     unflushed_.clear();
+    checkpointIfLarge(db(), walPages_);
 }
 
 void Journal::beginTurn(std::int64_t step, bool toDone)
@@ -975,6 +971,12 @@ void Journal::endTurn(std::int64_t step, bool toDone, const std::vector<bool>& d
             reached[i] = writes[i];
         rows[i].file.done = done[i];
     }
+    std::vector<Row> moved;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!isTagged(rows[i].file) && reached[i] == FileWrite::Written)
+            moved.push_back(rows[i]);
+    }
+    platform::flushFolders(foldersOf(moved));
     if (settleWrites(db(), step, rows, reached,
                      toDone ? State::TurningForward : State::TurningBack))
         releaseStep(step);
@@ -989,6 +991,8 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
     rows.reserve(files.size());
     for (const StepFile& file : files)
         rows.push_back({0, file, false});
+    // The moves on disk before the record of them.
+    platform::flushFolders(foldersOf(rows));
     // Once per command: the undo of what was just done survives a crash too.
     Transaction transaction(db(), true);
     const std::int64_t step = addStep(db(), kind, State::Settled);
@@ -996,6 +1000,7 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
     endRedoChain(db(), step);
     transaction.commit();
     trim();
+    checkpointIfLarge(db(), walPages_);
     return step;
 }
 
@@ -1023,40 +1028,53 @@ std::vector<StepFile> Journal::files(std::int64_t step) const
 
 void Journal::setFile(std::int64_t step, std::size_t index, const StepFile& file)
 {
-    Statement update(db(), "UPDATE files SET path = ?3, tagged = ?4, before_head = ?5, "
-                           "before_tail = ?6, before_size = ?7, after_head = ?8, after_tail = ?9, "
-                           "after_size = ?10, source = ?11, target = ?12, trash_info = ?13, "
-                           "done = ?14, bytes = ?15, before_head_size = ?17, "
+    Transaction transaction(db(), false);
+    Statement update(db(), "UPDATE files SET path = ?3, tagged = ?4, before_head_layout = ?5, "
+                           "before_tail_layout = ?6, before_size = ?7, after_head_layout = ?8, "
+                           "after_tail_layout = ?9, after_size = ?10, source = ?11, target = ?12, "
+                           "trash_info = ?13, done = ?14, bytes = ?15, before_head_size = ?17, "
                            "after_head_size = ?18 WHERE step = ?1 AND idx = ?2");
-    bindFile(update, step, index, file);
+    FrameStore store(db());
+    const Layouts layouts = layoutsOf(store, step, file);
+    bindFile(update, step, index, file, layouts);
     update.run();
+    transaction.commit();
 }
 
-// The newest steps are kept while they fit both bounds; a step still open
-// for recovery is never dropped and not counted.
+// The newest steps are kept while they fit both bounds: their number, and
+// the bytes of their rows and of the frames they use. A step still open for
+// recovery is never dropped; its bytes count, as they are on disk.
 void Journal::trim()
 {
-    std::vector<std::int64_t> dropped;
+    std::vector<std::pair<std::int64_t, std::int64_t>> settled; // id, bytes; newest first
+    std::int64_t bytes = FrameStore::storedBytes(db());
     {
         Statement query(db(), "SELECT s.id, s.state, coalesce(sum(f.bytes), 0) FROM steps s "
                               "LEFT JOIN files f ON f.step = s.id GROUP BY s.id "
                               "ORDER BY s.id DESC");
-        int count = 0;
-        std::int64_t bytes = 0;
         while (query.next()) {
-            if (query.integer(1) != int(State::Settled))
-                continue;
-            ++count;
             bytes += query.integer(2);
-            if (count > MaxSteps || bytes > MaxBytes)
-                dropped.push_back(query.integer(0));
+            if (query.integer(1) == int(State::Settled))
+                settled.emplace_back(query.integer(0), query.integer(2));
         }
     }
-    if (dropped.empty())
+    std::size_t kept = std::min<std::size_t>(settled.size(), MaxSteps);
+    if (kept == settled.size() && bytes <= MaxBytes)
         return;
     Transaction transaction(db(), false);
-    for (const std::int64_t step : dropped)
-        removeStep(db(), step);
+    std::vector<std::int64_t> frames;
+    for (std::size_t i = kept; i < settled.size(); ++i) {
+        const auto released = removeStep(db(), settled[i].first);
+        frames.insert(frames.end(), released.begin(), released.end());
+        bytes -= settled[i].second;
+    }
+    bytes -= FrameStore::sweep(db(), frames);
+    // The oldest go one by one: what a step frees depends on the steps left.
+    while (kept > 0 && bytes > MaxBytes) {
+        --kept;
+        bytes -=
+            settled[kept].second + FrameStore::sweep(db(), removeStep(db(), settled[kept].first));
+    }
     transaction.commit();
 }
 

@@ -101,10 +101,11 @@ public:
     void recoverInterrupted();
 
     // Tag writes. begin stores every change's two images in a new step with
-    // one durable commit; from then on a crash is recovered. end, after the
+    // one durable commit (each frame the journal does not hold yet, the rest
+    // by reference); from then on a crash is recovered. end, after the
     // writes, records which files were written; the step keeps only those (a
-    // step with none goes). The written bytes are made durable (one flush per
-    // file system), and the history trimmed, by flushWrites, which the
+    // step with none goes). The written bytes are made durable (each written
+    // file flushed alone), and the history trimmed, by flushWrites, which the
     // program calls soon after, off the user's wait, and which every later
     // change and the closing of the journal call first; until then the step
     // stays open, and a crash has its files checked at the next start.
@@ -163,6 +164,7 @@ private:
     std::vector<std::string> notices_;
     std::vector<std::int64_t> unflushed_; // ended by this object, their bytes not yet flushed
     std::vector<std::int64_t> held_;      // the steps whose byte lock this object holds
+    int walPages_ = 0; // pages in the write-ahead log, as the last commit left it
 };
 
 } // namespace operations

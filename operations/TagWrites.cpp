@@ -2,6 +2,7 @@
 
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
+#include "platform/FileSync.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
 #include "platform/SystemError.h"
@@ -132,8 +133,12 @@ void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& af
             afterFile(i, {true, {}});
             continue;
         }
-        const auto outcome =
-            step != 0 && change.inPlace() ? tags::writeInPlace(change) : tags::writeStaged(change);
+        const bool inPlace = step != 0 && change.inPlace();
+        const auto outcome = inPlace ? tags::writeInPlace(change) : tags::writeStaged(change);
+        // Its bytes start for the disk now, so that the flush of the step
+        // finds them on their way (a staged copy was flushed already).
+        if (inPlace && outcome.written())
+            platform::startWriteback(change.path());
         written_ += outcome.written() ? 1 : 0;
         writes[next++] = outcome.written() ? FileWrite::Written
                          : outcome.started ? FileWrite::Torn

@@ -58,6 +58,100 @@ void setEnv(const char* name, const QByteArray& value, bool set)
         qunsetenv(name);
 }
 
+// The journal as the previous versions wrote it: each image whole in its
+// file's row, a head without its trailing padding (its size apart).
+// Version 1 had no redo_ended.
+class OldJournal {
+public:
+    OldJournal(const std::string& file, int version)
+    {
+        const std::string folder = file.substr(0, file.find_last_of('/'));
+        ::mkdir(folder.c_str(), 0700);
+        if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK)
+            throw std::runtime_error("cannot make " + file);
+        const std::string schema =
+            std::string("PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL;"
+                        "CREATE TABLE steps(id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "time INTEGER NOT NULL, kind INTEGER NOT NULL, state INTEGER NOT NULL, "
+                        "undone INTEGER NOT NULL DEFAULT 0") +
+            (version >= 2 ? ", redo_ended INTEGER NOT NULL DEFAULT 0);" : ");") +
+            "CREATE TABLE files(step INTEGER NOT NULL REFERENCES steps(id), "
+            "idx INTEGER NOT NULL, tagged INTEGER NOT NULL, done INTEGER NOT NULL, "
+            "pending INTEGER NOT NULL, bytes INTEGER NOT NULL, before_size INTEGER NOT NULL, "
+            "after_size INTEGER NOT NULL, before_head_size INTEGER NOT NULL, "
+            "after_head_size INTEGER NOT NULL, path BLOB NOT NULL, source BLOB NOT NULL, "
+            "target BLOB NOT NULL, trash_info BLOB NOT NULL, before_head BLOB NOT NULL, "
+            "before_tail BLOB NOT NULL, after_head BLOB NOT NULL, after_tail BLOB NOT NULL, "
+            "PRIMARY KEY(step, idx));"
+            "CREATE INDEX files_summary ON files(step, done, bytes);"
+            "PRAGMA application_id=1295209546; PRAGMA user_version=" +
+            std::to_string(version) + ";";
+        run(schema);
+    }
+    ~OldJournal() { sqlite3_close(db_); }
+    OldJournal(const OldJournal&) = delete;
+    OldJournal& operator=(const OldJournal&) = delete;
+
+    // state: 0 settled, 1 writing, 2 turning back, 3 turning forward.
+    void addStep(std::int64_t id, StepKind kind, int state, bool undone = false)
+    {
+        run("INSERT INTO steps(id, time, kind, state, undone) VALUES(" + std::to_string(id) +
+            ", 0, " + std::to_string(int(kind)) + ", " + std::to_string(state) + ", " +
+            (undone ? "1" : "0") + ")");
+    }
+    void addFile(std::int64_t step, int index, const StepFile& file, bool pending = false)
+    {
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db_,
+                           "INSERT INTO files(step, idx, path, tagged, before_head, before_tail, "
+                           "before_size, after_head, after_tail, after_size, source, target, "
+                           "trash_info, done, bytes, pending, before_head_size, after_head_size) "
+                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+                           "?15, ?16, ?17, ?18)",
+                           -1, &insert, nullptr);
+        const tags::TagImage& before = file.tags.before();
+        const tags::TagImage& after = file.tags.after();
+        const auto blob = [&](int at, const std::string& bytes) {
+            sqlite3_bind_blob64(insert, at, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+        };
+        const auto unpadded = [](const std::string& head) {
+            return head.substr(0, head.find_last_not_of('\0') + 1);
+        };
+        sqlite3_bind_int64(insert, 1, step);
+        sqlite3_bind_int64(insert, 2, index);
+        blob(3, file.tags.path());
+        sqlite3_bind_int(insert, 4, file.tags.path().empty() ? 0 : 1);
+        blob(5, unpadded(before.head));
+        blob(6, before.tail);
+        sqlite3_bind_int64(insert, 7, std::int64_t(before.size));
+        blob(8, unpadded(after.head));
+        blob(9, after.tail);
+        sqlite3_bind_int64(insert, 10, std::int64_t(after.size));
+        blob(11, file.from);
+        blob(12, file.to);
+        blob(13, file.trashInfo);
+        sqlite3_bind_int(insert, 14, file.done ? 1 : 0);
+        sqlite3_bind_int64(insert, 15,
+                           std::int64_t(before.head.size() + before.tail.size() +
+                                        after.head.size() + after.tail.size()));
+        sqlite3_bind_int(insert, 16, pending ? 1 : 0);
+        sqlite3_bind_int64(insert, 17, std::int64_t(before.head.size()));
+        sqlite3_bind_int64(insert, 18, std::int64_t(after.head.size()));
+        const int rc = sqlite3_step(insert);
+        sqlite3_finalize(insert);
+        if (rc != SQLITE_DONE)
+            throw std::runtime_error(sqlite3_errmsg(db_));
+    }
+
+private:
+    void run(const std::string& sql)
+    {
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db_));
+    }
+    sqlite3* db_ = nullptr;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Reached)
@@ -333,23 +427,17 @@ private Q_SLOTS:
     // longer redone.
     void firstVersionIsMigrated()
     {
-        std::vector<std::int64_t> made;
+        std::vector<std::int64_t> made{1, 2, 3, 4};
         {
-            Journal journal(journalFile());
-            for (const char* folder : {"f0", "f1", "f2", "f3"}) {
-                QVERIFY(::mkdir(path(folder).c_str(), 0700) == 0);
-                made.push_back(journal.record(StepKind::NewFolder, {renamed({}, path(folder))}));
+            OldJournal old(journalFile(), 1);
+            // Undone: the first (a newer step is in force) and the last.
+            for (const std::int64_t step : made) {
+                const std::string folder = path("f") + std::to_string(step);
+                QVERIFY(::mkdir(folder.c_str(), 0700) == 0);
+                old.addStep(step, StepKind::NewFolder, 0, step == 1 || step == 4);
+                old.addFile(step, 0, renamed({}, folder));
             }
         }
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(journalFile().c_str(), &db), SQLITE_OK);
-        // Undone: the first (a newer step is in force) and the last.
-        const std::string sql = "ALTER TABLE steps DROP COLUMN redo_ended;"
-                                "UPDATE steps SET undone = 1 WHERE id IN (" +
-                                std::to_string(made[0]) + ", " + std::to_string(made[3]) +
-                                "); PRAGMA user_version=1;";
-        QCOMPARE(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
 
         Journal journal(journalFile());
         const auto steps = journal.steps();
@@ -362,6 +450,39 @@ private Q_SLOTS:
         QCOMPARE(history.undo().turned, 1);
         QCOMPARE(history.undo().turned, 1);
         QCOMPARE(history.nextRedo(), made[1]);
+    }
+
+    // A journal of the previous version, which kept whole images, is brought
+    // up to date: its settled step is undone and redone byte for byte, and
+    // its open step, whose writer died mid-write, is recovered.
+    void secondVersionIsUpgraded()
+    {
+        const tags::TagChange settled = musicFile("settled.mp3");
+        const tags::TagChange open = musicFile("open.mp3");
+        reach(settled, Reached::Whole);
+        reach(open, Reached::Half);
+        {
+            OldJournal old(journalFile(), 2);
+            old.addStep(1, StepKind::Save, 0);
+            old.addFile(1, 0, {settled, {}, {}, {}, true});
+            old.addStep(2, StepKind::FieldChange, 1);
+            old.addFile(2, 0, {open, {}, {}, {}, false}, true);
+        }
+        Journal journal(journalFile());
+        QCOMPARE(journal.recovered(), std::vector<std::string>{open.path()});
+        QCOMPARE(readFile(open.path()), music(OldHead, OldTail));
+        const auto steps = journal.steps();
+        QCOMPARE(steps.size(), 1u);
+        QCOMPARE(steps[0].id, 1);
+        const auto files = journal.files(1);
+        QCOMPARE(files.size(), 1u);
+        QVERIFY(files[0].tags.before() == settled.before());
+        QVERIFY(files[0].tags.after() == settled.after());
+        operations::History history(journal);
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(readFile(settled.path()), music(OldHead, OldTail));
+        QCOMPARE(history.redo().turned, 1);
+        QCOMPARE(readFile(settled.path()), music(NewHead, NewTail));
     }
 
     // Two files of one batch, each as far as the write got; after the restart
@@ -487,6 +608,20 @@ private Q_SLOTS:
         const QByteArray others = readFile(change.path());
         journal.endTurn(step, false, {true}, {FileWrite::NotStarted});
         QCOMPARE(readFile(change.path()), others);
+    }
+
+    // A file moved away between its write and the flush still has its bytes
+    // made durable where it went, and the step settles.
+    void fileMovedBeforeTheFlush()
+    {
+        const tags::TagChange change = musicFile("1.mp3");
+        Journal journal(journalFile());
+        const std::int64_t step = journal.beginWrites(StepKind::Save, {change});
+        reach(change, Reached::Whole);
+        journal.endWrites(step, {FileWrite::Written});
+        QVERIFY(::rename(change.path().c_str(), path("moved.mp3").c_str()) == 0);
+        journal.flushWrites();
+        QVERIFY(!journal.steps().front().open);
     }
 
     // A step a running program writes cannot be undone from another one:
