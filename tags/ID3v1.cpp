@@ -201,6 +201,10 @@ void TID3v1::SetGenreID(uint8_t Value)
 {
     genreID_ = Value;
 }
+void TID3v1::SetTrack(uint8_t Value)
+{
+    track_ = Value;
+}
 
 std::string TID3v1::Genre() const
 {
