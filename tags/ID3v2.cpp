@@ -510,6 +510,39 @@ std::optional<std::string> TID3v2::RenderCoverHead(const tags::TagImage& image,
     return newTag(old, textsOf(old.fields), &edit);
 }
 
+std::optional<std::string> TID3v2::RenderFrameEdits(const tags::TagImage& image,
+                                                    const tags::FrameEdits& edits)
+{
+    OldTag old = loadOldTag(image.head);
+    if (!old.whole)
+        return std::nullopt;
+    std::vector<std::optional<Frame>> frames(old.frames.begin(), old.frames.end());
+    for (const auto& [index, frame] : edits.replaced) {
+        if (index >= frames.size() || !frames[index])
+            return std::nullopt;
+        frames[index] = frame;
+    }
+    for (const std::size_t index : edits.removed) {
+        if (index >= frames.size())
+            return std::nullopt;
+        frames[index].reset();
+    }
+    frames.insert(frames.end(), edits.added.begin(), edits.added.end());
+    // The fields are found anew among the edited frames.
+    old.frames.clear();
+    old.fields = FieldCollector(old.major == 0 ? 3 : old.major);
+    for (auto& frame : frames) {
+        if (!frame)
+            continue;
+        if (isTextSource(frame->id, static_cast<std::uint32_t>(frame->data.size())))
+            old.fields.add(*frame, old.frames.size());
+        old.frames.push_back(std::move(*frame));
+    }
+    if (old.size == 0)
+        old.major = 3;
+    return newTag(old, textsOf(old.fields));
+}
+
 bool TID3v2::SaveToFile(const std::string& FileName)
 {
     tags::TagChange change = changeOf(FileName);

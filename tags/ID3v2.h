@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tags/ID3v2FrameList.h"
 #include "tags/ID3v2Pictures.h"
 #include "tags/TagImage.h"
 #include "tags/Text.h"
@@ -72,6 +73,14 @@ public:
     // when there is no cover to remove; nullopt where RenderHead gives it.
     static std::optional<std::string> RenderCoverHead(const tags::TagImage& image,
                                                       const tags::CoverEdit& edit);
+
+    // The head with the frames changed as `edits` says (tags/ID3v2FrameList.h),
+    // laid out as RenderHead lays it out; the fields' texts are those of the
+    // edited frames, so that every frame the edits do not name stays byte for
+    // byte. A file without a tag gets one. nullopt for an index that names no
+    // frame, and where RenderHead gives it.
+    static std::optional<std::string> RenderFrameEdits(const tags::TagImage& image,
+                                                       const tags::FrameEdits& edits);
 
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }
