@@ -1,5 +1,6 @@
 #include "tags/ID3v1.h"
 
+#include "tags/APEv2.h"
 #include "tags/FileIo.h"
 #include "tags/Gb18030.h"
 #include "tags/StaleCopies.h"
@@ -46,7 +47,8 @@ constexpr std::size_t TrackedCommentWidth = 28;
 struct Trailer {
     std::string bytes; // the file's last 128 bytes
     std::uint64_t fileSize = 0;
-    bool hasTag() const { return bytes.compare(0, 3, "TAG") == 0; }
+    bool afterApeTag = false; // they end in an APEv2 footer: they are that tag's
+    bool hasTag() const { return !afterApeTag && bytes.compare(0, 3, "TAG") == 0; }
 };
 
 // One open and one positioned read of the last 128 bytes.
@@ -62,6 +64,9 @@ std::optional<Trailer> readTrailer(const std::string& fileName)
     if (!bytes || bytes->size() != TrailerSize)
         return std::nullopt;
     t.bytes = std::move(*bytes);
+    // "TAG" can stand anywhere in an APEv2 tag's items; taken for a trailer,
+    // the end of that tag would be overwritten or cut off.
+    t.afterApeTag = tags::endsWithApeFooter(fd.get(), t.fileSize);
     return t;
 }
 
@@ -195,6 +200,10 @@ void TID3v1::SetComment(const std::string& Value)
 void TID3v1::SetGenreID(uint8_t Value)
 {
     genreID_ = Value;
+}
+void TID3v1::SetTrack(uint8_t Value)
+{
+    track_ = Value;
 }
 
 std::string TID3v1::Genre() const

@@ -31,6 +31,9 @@ public:
     void SetYear(const std::string& Value);
     void SetComment(const std::string& Value);
     void SetGenreID(uint8_t Value);
+    // 1..255 is saved as a version 1.1 trailer (byte 125 zero, the number at
+    // 126, the comment cut to 28 bytes); 0 is no track number.
+    void SetTrack(uint8_t Value);
     // GenreNames[GenreID()], or empty text for 148..255.
     std::string Genre() const;
 

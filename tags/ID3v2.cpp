@@ -184,18 +184,36 @@ std::string datePartsOf(const Frame& recorded, const std::vector<Frame>& frames)
 
 struct FieldTexts {
     Text title, artist, album, year, genre, comment, track;
+    Text disc, albumArtist, composer, lyrics;
+    std::string lyricsLanguage;
+    Text lyricsDescription;
 };
 
 FieldTexts textsOf(const TID3v2& tag)
 {
-    return {tag.Title, tag.Artist, tag.Album, tag.Year, tag.Genre, tag.Comment, tag.Track};
+    return {tag.Title,
+            tag.Artist,
+            tag.Album,
+            tag.Year,
+            tag.Genre,
+            tag.Comment,
+            tag.Track,
+            tag.Disc,
+            tag.AlbumArtist,
+            tag.Composer,
+            tag.Lyrics,
+            tag.LyricsLanguage,
+            tag.LyricsDescription};
 }
 
 FieldTexts textsOf(const FieldCollector& fields)
 {
-    return {fields.text(Field::Title), fields.text(Field::Artist), fields.text(Field::Album),
-            fields.text(Field::Year),  fields.text(Field::Genre),  fields.text(Field::Comment),
-            fields.text(Field::Track)};
+    return {
+        fields.text(Field::Title),    fields.text(Field::Artist), fields.text(Field::Album),
+        fields.text(Field::Year),     fields.text(Field::Genre),  fields.text(Field::Comment),
+        fields.text(Field::Track),    fields.text(Field::Disc),   fields.text(Field::AlbumArtist),
+        fields.text(Field::Composer), fields.text(Field::Lyrics), fields.lyricsLanguage(),
+        fields.lyricsDescription()};
 }
 
 // The seven frames of the field set, then every other frame of the old tag in
@@ -219,15 +237,14 @@ public:
         field(Field::Title, "TIT2", texts_.title);
         field(Field::Artist, "TPE1", texts_.artist);
         field(Field::Album, "TALB", texts_.album);
-        const auto track = old_.fields.source(Field::Track);
-        // No command edits the track number: a tag that has one keeps it.
-        if (track)
-            out_ += carried(*track);
-        else
-            add(fieldFrame("TRCK", texts_.track));
+        field(Field::Track, "TRCK", texts_.track);
         field(Field::Year, "TYER", texts_.year);
         field(Field::Genre, "TCON", texts_.genre);
         comment();
+        optionalField(Field::Disc, "TPOS", texts_.disc);
+        optionalField(Field::AlbumArtist, "TPE2", texts_.albumArtist);
+        optionalField(Field::Composer, "TCOM", texts_.composer);
+        lyrics();
         const auto year = old_.fields.source(Field::Year);
         for (std::size_t i = 0; i < old_.frames.size(); ++i) {
             if (used_[i])
@@ -280,6 +297,37 @@ private:
         if (sameId)
             used_[*source] = true;
         add(fieldFrame(id, value));
+    }
+
+    // A field beyond the seven: an unchanged one stays where it stands, a
+    // changed one replaces it here, an empty one is no frame.
+    void optionalField(Field field, std::string_view id, const Text& value)
+    {
+        const auto source = old_.fields.source(field);
+        if (source ? old_.fields.text(field) == value : value.empty())
+            return;
+        if (source)
+            used_[*source] = true;
+        if (!value.empty())
+            add(fieldFrame(id, value));
+    }
+
+    // The lyrics as optionalField does, their language and description too.
+    void lyrics()
+    {
+        const auto source = old_.fields.source(Field::Lyrics);
+        const bool unchanged = source
+                                   ? old_.fields.text(Field::Lyrics) == texts_.lyrics &&
+                                         old_.fields.lyricsLanguage() == texts_.lyricsLanguage &&
+                                         old_.fields.lyricsDescription() == texts_.lyricsDescription
+                                   : texts_.lyrics.empty();
+        if (unchanged)
+            return;
+        if (source)
+            used_[*source] = true;
+        if (!texts_.lyrics.empty())
+            add(describedFrame("USLT", texts_.lyricsLanguage, texts_.lyricsDescription,
+                               texts_.lyrics));
     }
 
     // A comment read from a frame with a description stays in that frame,
@@ -369,6 +417,13 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     Genre = fields.text(Field::Genre);
     Comment = fields.text(Field::Comment);
     Track = fields.text(Field::Track);
+    Disc = fields.text(Field::Disc);
+    AlbumArtist = fields.text(Field::AlbumArtist);
+    Composer = fields.text(Field::Composer);
+    Lyrics = fields.text(Field::Lyrics);
+    if (fields.source(Field::Lyrics))
+        LyricsLanguage = fields.lyricsLanguage();
+    LyricsDescription = fields.lyricsDescription();
     return true;
 }
 
@@ -453,6 +508,39 @@ std::optional<std::string> TID3v2::RenderCoverHead(const tags::TagImage& image,
         return image.head;
     // The fields' texts are the frames' own, so each keeps its frame.
     return newTag(old, textsOf(old.fields), &edit);
+}
+
+std::optional<std::string> TID3v2::RenderFrameEdits(const tags::TagImage& image,
+                                                    const tags::FrameEdits& edits)
+{
+    OldTag old = loadOldTag(image.head);
+    if (!old.whole)
+        return std::nullopt;
+    std::vector<std::optional<Frame>> frames(old.frames.begin(), old.frames.end());
+    for (const auto& [index, frame] : edits.replaced) {
+        if (index >= frames.size() || !frames[index])
+            return std::nullopt;
+        frames[index] = frame;
+    }
+    for (const std::size_t index : edits.removed) {
+        if (index >= frames.size())
+            return std::nullopt;
+        frames[index].reset();
+    }
+    frames.insert(frames.end(), edits.added.begin(), edits.added.end());
+    // The fields are found anew among the edited frames.
+    old.frames.clear();
+    old.fields = FieldCollector(old.major == 0 ? 3 : old.major);
+    for (auto& frame : frames) {
+        if (!frame)
+            continue;
+        if (isTextSource(frame->id, static_cast<std::uint32_t>(frame->data.size())))
+            old.fields.add(*frame, old.frames.size());
+        old.frames.push_back(std::move(*frame));
+    }
+    if (old.size == 0)
+        old.major = 3;
+    return newTag(old, textsOf(old.fields));
 }
 
 bool TID3v2::SaveToFile(const std::string& FileName)

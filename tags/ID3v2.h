@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tags/ID3v2FrameList.h"
 #include "tags/ID3v2Pictures.h"
 #include "tags/TagImage.h"
 #include "tags/Text.h"
@@ -26,8 +27,10 @@ public:
     // 10 bytes could be read, whether or not a tag is there.
     bool ReadFromFile(const std::string& FileName);
 
-    // Writes the six texts as a new v2.3 tag in place of the file's old one,
-    // keeping every other frame of the old tag and every byte after it. A text
+    // Writes the texts as a new v2.3 tag in place of the file's old one,
+    // keeping every other frame of the old tag and every byte after it. The
+    // seven fields of the first line below always get a frame, the others
+    // only when they have a text (an empty one removes the frame). A text
     // equal to the file's own keeps its frame as it is; another is written
     // under encoding 0x00 when it is legacy or ASCII, as UTF-16 with a
     // byte-order mark when it is other Unicode. The new file is written as
@@ -71,6 +74,14 @@ public:
     static std::optional<std::string> RenderCoverHead(const tags::TagImage& image,
                                                       const tags::CoverEdit& edit);
 
+    // The head with the frames changed as `edits` says (tags/ID3v2FrameList.h),
+    // laid out as RenderHead lays it out; the fields' texts are those of the
+    // edited frames, so that every frame the edits do not name stays byte for
+    // byte. A file without a tag gets one. nullopt for an index that names no
+    // frame, and where RenderHead gives it.
+    static std::optional<std::string> RenderFrameEdits(const tags::TagImage& image,
+                                                       const tags::FrameEdits& edits);
+
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }
     // The whole tag in bytes, header included; 0 when the header declares
@@ -83,8 +94,16 @@ public:
     const std::vector<tags::LegacyFrameText>& LegacyTexts() const { return legacyTexts_; }
 
     tags::Text Title, Artist, Album, Year, Genre, Comment;
-    // Written only into a tag without a track number: no edit changes one.
-    tags::Text Track;
+    // "n" or "n/total" (tags/NumberPair.h), as stored.
+    tags::Text Track, Disc;
+    tags::Text AlbumArtist, Composer;
+    // The text of the lyrics ("USLT"), the first frame with an empty
+    // description or else the first; its language (three bytes, "XXX" for a
+    // new frame) and description. A changed one replaces that frame; an empty
+    // text removes it.
+    tags::Text Lyrics;
+    std::string LyricsLanguage = "XXX";
+    tags::Text LyricsDescription;
 
     // How RenderHead and SaveToFile write the legacy strings of the old
     // tag's frames LegacyTexts() lists: unset, as they are; set, each one

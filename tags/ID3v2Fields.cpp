@@ -59,6 +59,14 @@ std::optional<Field> fieldOf(std::string_view id)
         return Field::Genre;
     if (id == "COMM")
         return Field::Comment;
+    if (id == "TPOS")
+        return Field::Disc;
+    if (id == "TPE2")
+        return Field::AlbumArtist;
+    if (id == "TCOM")
+        return Field::Composer;
+    if (id == "USLT")
+        return Field::Lyrics;
     return std::nullopt;
 }
 
@@ -148,13 +156,15 @@ std::optional<CommentParts> commentOf(const Frame& frame)
         return std::nullopt;
     if (data->size() < 4)
         return CommentParts{};
+    const std::string language(data->substr(1, 3));
     const std::string_view rest = data->substr(4); // encoding byte and language
     const auto encoding = readEncoding(rest, static_cast<std::uint8_t>(data->front()));
     const std::size_t end = findTerminator(rest, 0, encoding);
     if (end == std::string_view::npos)
-        return CommentParts{decodedText(rest, encoding), {}};
+        return CommentParts{decodedText(rest, encoding), {}, language};
     return CommentParts{decodedText(rest.substr(0, end), encoding),
-                        decodedText(rest.substr(end + terminatorSize(encoding)), encoding)};
+                        decodedText(rest.substr(end + terminatorSize(encoding)), encoding),
+                        language};
 }
 
 bool holdsListedTexts(std::string_view id)
@@ -198,7 +208,8 @@ void FieldCollector::add(const Frame& frame, std::size_t index)
         if (const auto text = textOf(frame)) {
             const std::string t = trimmed(text->bytes);
             const std::size_t year = text->unicode ? utf8Chars(t, 4) : gb18030Chars(t, 4);
-            recorded_ = Found{index, {trimmed(std::string_view(t).substr(0, year)), text->unicode}};
+            recorded_ =
+                Found{index, {trimmed(std::string_view(t).substr(0, year)), text->unicode}, {}, {}};
         }
         return;
     }
@@ -208,20 +219,29 @@ void FieldCollector::add(const Frame& frame, std::size_t index)
     auto& slot = first_[std::size_t(*field)];
     if (slot)
         return;
-    if (*field == Field::Comment) {
-        const auto parts = commentOf(frame);
-        if (parts && parts->description.bytes.empty())
-            slot = Found{index, trimmed(parts->text)};
-        else if (parts && !describedComment_)
-            describedComment_ = Found{index, trimmed(parts->text)};
+    if (*field == Field::Comment || *field == Field::Lyrics) {
+        addDescribed(*field, frame, index);
         return;
     }
     if (const auto text = textOf(frame)) {
         Text t = trimmed(*text);
         if (*field == Field::Genre)
             t.bytes = genreName(t.bytes, major_);
-        slot = Found{index, std::move(t)};
+        slot = Found{index, std::move(t), {}, {}};
     }
+}
+
+void FieldCollector::addDescribed(Field field, const Frame& frame, std::size_t index)
+{
+    const auto parts = commentOf(frame);
+    if (!parts)
+        return;
+    Found found{index, trimmed(parts->text), parts->language, parts->description};
+    auto& described = field == Field::Comment ? describedComment_ : describedLyrics_;
+    if (parts->description.bytes.empty())
+        first_[std::size_t(field)] = std::move(found);
+    else if (!described)
+        described = std::move(found);
 }
 
 const std::optional<FieldCollector::Found>& FieldCollector::found(Field field) const
@@ -234,6 +254,8 @@ const std::optional<FieldCollector::Found>& FieldCollector::found(Field field) c
     }
     if (field == Field::Comment && !own)
         return describedComment_;
+    if (field == Field::Lyrics && !own)
+        return describedLyrics_;
     return own;
 }
 
@@ -252,6 +274,18 @@ std::optional<std::size_t> FieldCollector::source(Field field) const
 bool FieldCollector::commentIsDescribed() const
 {
     return !first_[std::size_t(Field::Comment)] && describedComment_;
+}
+
+std::string FieldCollector::lyricsLanguage() const
+{
+    const auto& f = found(Field::Lyrics);
+    return f ? f->language : std::string();
+}
+
+Text FieldCollector::lyricsDescription() const
+{
+    const auto& f = found(Field::Lyrics);
+    return f ? f->description : Text();
 }
 
 } // namespace tags::id3v2

@@ -15,8 +15,22 @@
 // left as they were read.
 namespace tags::id3v2 {
 
-enum class Field { Title, Artist, Album, Track, Year, Genre, Comment };
-constexpr std::size_t FieldCount = 7;
+// The first seven are the fields every saved tag has a frame for, in that
+// order; the others get a frame only when they have a text.
+enum class Field {
+    Title,
+    Artist,
+    Album,
+    Track,
+    Year,
+    Genre,
+    Comment,
+    Disc,
+    AlbumArtist,
+    Composer,
+    Lyrics,
+};
+constexpr std::size_t FieldCount = 11;
 
 // Leading and trailing bytes of 0x20 and below removed. In UTF-8 these are
 // ASCII characters only, so the same cut serves both kinds of text.
@@ -37,9 +51,12 @@ std::optional<Text> textOf(const Frame& frame);
 // are, their encodings too (see reencodedForV23).
 Frame genreFrameForV23(Frame tcon);
 
+// A comment ("COMM") or lyrics ("USLT"): encoding byte, language, a
+// description and the text.
 struct CommentParts {
     Text description;
     Text text;
+    std::string language; // the three bytes as stored
 };
 std::optional<CommentParts> commentOf(const Frame& frame);
 
@@ -62,7 +79,8 @@ std::optional<LegacyStrings> legacyStringsOf(const Frame& frame);
 // Fed a tag's frames in order, picks the frame of each field: the first
 // readable one of its ID; the year from "TDRC" (its first four characters)
 // in a v2.4 tag, else from "TYER"; the comment from the first "COMM" with an
-// empty description, failing that from the first "COMM".
+// empty description, failing that from the first "COMM"; the lyrics alike
+// from "USLT".
 class FieldCollector {
 public:
     explicit FieldCollector(std::uint8_t major = 3) : major_(major) {}
@@ -76,18 +94,25 @@ public:
     // The comment comes from a frame with a description (another program's
     // data, which stays as it is).
     bool commentIsDescribed() const;
+    // The language and description of the lyrics' frame (empty without one).
+    std::string lyricsLanguage() const;
+    Text lyricsDescription() const;
 
 private:
     struct Found {
         std::size_t index;
         Text text;
+        std::string language;
+        Text description;
     };
     const std::optional<Found>& found(Field field) const;
+    void addDescribed(Field field, const Frame& frame, std::size_t index);
 
     std::uint8_t major_;
     std::array<std::optional<Found>, FieldCount> first_;
     std::optional<Found> recorded_;         // TDRC
     std::optional<Found> describedComment_; // first COMM with a description
+    std::optional<Found> describedLyrics_;  // first USLT with a description
 };
 
 } // namespace tags::id3v2

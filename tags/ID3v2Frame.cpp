@@ -498,15 +498,26 @@ std::optional<Frame> fieldFrame(std::string_view id, const Text& text)
 
 std::optional<Frame> commentFrame(const Text& text)
 {
-    // The empty description is a string of the comment's encoding: in UTF-16
-    // a byte-order mark and the terminator, as other taggers write it.
+    return describedFrame("COMM", "eng", Text(), text);
+}
+
+std::optional<Frame> describedFrame(std::string_view id, std::string_view language,
+                                    const Text& description, const Text& text)
+{
+    // Both strings share one encoding: legacy bytes cannot become UTF-16 here.
+    if ((description.unicode != text.unicode && !isAscii(description.bytes)) ||
+        description.bytes.find('\0') != std::string::npos)
+        return std::nullopt;
+    // The description is a string of the text's encoding, an empty one too:
+    // in UTF-16 a byte-order mark and the terminator, as other taggers write it.
     std::vector<std::string> strings = stringsOf(text.bytes);
-    strings.insert(strings.begin(), std::string());
+    strings.insert(strings.begin(), description.bytes);
     const auto encoded = encodedStrings(strings, text.unicode);
     if (!encoded)
         return std::nullopt;
-    return Frame{"COMM", 0,
-                 std::string(1, static_cast<char>(encoded->encoding)) + "eng" + encoded->bytes};
+    const std::string_view lang = language.size() == 3 ? language : "XXX";
+    return Frame{std::string(id), 0,
+                 static_cast<char>(encoded->encoding) + std::string(lang) + encoded->bytes};
 }
 
 std::string serialized(const Frame& frame)

@@ -130,6 +130,12 @@ Frame textFrame(std::string_view id, std::string_view text);
 std::optional<Frame> fieldFrame(std::string_view id, const Text& text);
 // A comment: "eng", an empty description, the text, written the same way.
 std::optional<Frame> commentFrame(const Text& text);
+// A comment or lyrics frame ("COMM", "USLT") of a language (three bytes;
+// "XXX" for any other), a description and a text, in the text's encoding.
+// nullopt for Unicode that is not UTF-8, and for a description that is not
+// ASCII in the other kind of text than the text's.
+std::optional<Frame> describedFrame(std::string_view id, std::string_view language,
+                                    const Text& description, const Text& text);
 
 // Header and data as stored in a version 2.3 tag.
 std::string serialized(const Frame& frame);

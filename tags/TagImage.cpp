@@ -1,5 +1,6 @@
 #include "tags/TagImage.h"
 
+#include "tags/APEv2.h"
 #include "tags/FileIo.h"
 #include "tags/ID3v2Frame.h"
 #include "tags/StaleCopies.h"
@@ -34,7 +35,9 @@ std::optional<TagImage> imageOf(int fd, std::uint64_t size)
         auto tail = readAt(fd, size - TrailerSize, TrailerSize);
         if (!tail)
             return std::nullopt;
-        if (tail->size() == TrailerSize && tail->compare(0, 3, "TAG") == 0)
+        // The end of an APEv2 tag may hold "TAG" there: it is no trailer.
+        if (tail->size() == TrailerSize && tail->compare(0, 3, "TAG") == 0 &&
+            !endsWithApeFooter(fd, size))
             image.tail = std::move(*tail);
     }
     return image;
@@ -201,6 +204,30 @@ WriteOutcome writeStaged(const TagChange& change)
         const bool done = copy.write(change.after().head) &&
                           copyRange(fd.get(), before.head.size(), before.audioSize(), copy) &&
                           copy.write(change.after().tail) && copy.commit();
+        return done ? WriteOutcome{WriteResult::Written, 0} : failed(ENOSPC);
+    } catch (const std::system_error& e) {
+        return failed(e.code().value());
+    }
+}
+
+WriteOutcome spliceStaged(const std::string& path, std::uint64_t offset, std::string_view expected,
+                          std::string_view replacement)
+{
+    if (!isWritable(path))
+        return {WriteResult::Failed, EACCES};
+    try {
+        struct stat st {};
+        const FileDescriptor fd = openForReading(path, st);
+        if (!fd)
+            return failed(errno);
+        const auto size = std::uint64_t(st.st_size);
+        const auto there = readAt(fd.get(), offset, expected.size());
+        if (offset > size || !there || *there != expected)
+            return {WriteResult::Unchanged, 0};
+        FileReplacement copy(path, path + std::string(CopySuffix), st);
+        const std::uint64_t after = offset + expected.size();
+        const bool done = copyRange(fd.get(), 0, offset, copy) && copy.write(replacement) &&
+                          copyRange(fd.get(), after, size - after, copy) && copy.commit();
         return done ? WriteOutcome{WriteResult::Written, 0} : failed(ENOSPC);
     } catch (const std::system_error& e) {
         return failed(e.code().value());

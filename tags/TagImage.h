@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The bytes of a file that hold its tags, and the writing of new ones. A
 // change of tags never touches the audio between the two regions, so the
@@ -20,8 +21,9 @@ struct TagImage {
 
 // Reads the image of a regular file (a link is followed). The head is the
 // region the ID3v2 header declares (none when it declares more than the file
-// holds); the tail, the last 128 bytes when they begin with "TAG" and lie
-// behind the head. nullopt, with errno set, when the file cannot be read.
+// holds); the tail, the last 128 bytes when they begin with "TAG", lie
+// behind the head and do not end in an APEv2 footer (tags/APEv2.h). nullopt, with errno set, when
+// the file cannot be read.
 std::optional<TagImage> readTagImage(const std::string& path);
 
 // One file's tags before and after a change.
@@ -79,6 +81,13 @@ WriteOutcome writeInPlace(const TagChange& change);
 // it (tags/FileIo.h): the file holds its old bytes or its new ones, whatever
 // happens. Checked first like writeInPlace.
 WriteOutcome writeStaged(const TagChange& change);
+
+// Writes the file through a copy as writeStaged does, with the bytes
+// `expected` at `offset` replaced by `replacement`: the way to cut a tag out
+// of the audio region (an APEv2 tag) or to put it back. Unchanged when the
+// file no longer holds `expected` there.
+WriteOutcome spliceStaged(const std::string& path, std::uint64_t offset, std::string_view expected,
+                          std::string_view replacement);
 
 // Which of the two images the file holds now.
 enum class ImageMatch { Before, After, Neither, Unreadable };
