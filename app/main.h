@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BatchFrame.h"
+#include "app/HistoryController.h"
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
 #include "app/ReportList.h"
@@ -104,7 +105,7 @@ public:
     void MenuItemExitClick();
     void MenuItemAboutClick();
 
-    // Undo and redo of the steps in the journal (app/EditCommands.cpp).
+    // Undo and redo of the steps in the journal (app/HistoryController.h).
     void MenuUndoClick();
     void MenuRedoClick();
     void MenuHistoryClick();
@@ -310,20 +311,15 @@ private:
     // Records a step of moves, renames, trashing or a new folder.
     void recordStep(operations::StepKind kind, const std::vector<operations::StepFile>& files);
 
-    // Undo, redo and the history dialog: the journal's steps turned, logged,
-    // and the list rebuilt; the menu items enabled as the history allows.
-    void showTurn(const QString& verb, const operations::TurnOutcome& outcome);
+    // The Edit menu's items enabled as the history allows.
     void updateEditMenu();
-    void openJournal();
-    // Ctrl+Z and Ctrl+Y reach the Edit menu from a text field that has
-    // nothing of its own to take back; the menu is checked as it opens.
-    void routeEditKeys();
 
     std::unique_ptr<TBatchFrame> Batch;
     // The running tag batch's queued changes, and what follows each.
     std::unique_ptr<operations::TagWrites> writes_;
     std::vector<AfterWrite> afterWrites_;
     std::unique_ptr<TPropertyPage> page_;
+    std::unique_ptr<THistoryController> history_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
     bool columnsKept_ = false;    // the user's (or the last run's) column widths
