@@ -139,7 +139,31 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     applyDesignedProperties();
     connectHandlers();
     connectPreviews();
-    connectCoverCommands();
+    cover_ = std::make_unique<TCoverController>(
+        core_,
+        TCoverController::Widgets{ui.LabelCover, ui.PopupMenuCover, ui.MenuCoverSet,
+                                  ui.MenuCoverRemove, ui.MenuCoverSave, ui.EditFile,
+                                  ui.PageCtrlMain, ui.StatusBarPanel0},
+        TCoverController::Window{
+            this, &CoverOpenDlg, &CoverSaveDlg,
+            [this](const std::function<void()>& handler) { runGuarded(handler); },
+            [this](const QString& line) { appendLog(line); },
+            [this](const QString& path) { return shownPath(path); },
+            [this] { return Batch && Batch->running(); }, [this] { return leavePage(); },
+            [this](int row) { return rowPath(row); },
+            [this](int row) { return ui.ListViewMain->isRowSelected(row); },
+            [this](const TCoverController::TagBatch& batch) {
+                runBatch({batch.runningText, batch.completionText, batch.page, batch.act,
+                          batch.closing, operations::StepKind::Cover});
+            },
+            [this](tags::TagChange change, AfterWrite then) {
+                queueWrite(std::move(change), std::move(then));
+            },
+            [this](bool succeeded) { Batch->count(succeeded); },
+            [this] {
+                page_->markUnmodified();
+                rebuildKeepingSelection();
+            }});
     watchColumnSizes();
     // Folders dropped from a file manager open here.
     setAcceptDrops(true);
@@ -747,7 +771,7 @@ void TFormMain::reselectPageFile()
 
 bool TFormMain::fillPropPageFromFile(const QString& path)
 {
-    showCover(path);
+    cover_->showCover(path);
     const auto p = priority();
     if (!p)
         return false;
