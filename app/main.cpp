@@ -111,6 +111,24 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     page_ = std::make_unique<TPropertyPage>(
         TPropertyPage::Fields{ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre,
                               ui.EditComment, ui.LabelV1Fit});
+    history_ = std::make_unique<THistoryController>(
+        core_,
+        THistoryController::Widgets{ui.E1, ui.MenuUndo, ui.MenuRedo, ui.MenuHistory,
+                                    ui.StatusBarPanel0},
+        THistoryController::Window{this, [this](const QString& line) { appendLog(line); },
+                                   [this](const QString& path) { return shownPath(path); },
+                                   [this] { return Batch->running(); },
+                                   [this] { return leavePage(); },
+                                   [this] {
+                                       // The page's edits were saved or given up before the turn:
+                                       // it shows the file as the turn left it. Names came back or
+                                       // went: the folder is read again now, not when the directory
+                                       // monitor reports it.
+                                       page_->markUnmodified();
+                                       ui.ShellTree->RefreshTree();
+                                       ui.ShellList->Populate();
+                                       rebuildKeepingSelection();
+                                   }});
     Winamp = new TWinamp(this);
     Winamp->setObjectName(u"Winamp"_s);
     Winamp->About = u"About..."_s;
@@ -121,7 +139,31 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     applyDesignedProperties();
     connectHandlers();
     connectPreviews();
-    connectCoverCommands();
+    cover_ = std::make_unique<TCoverController>(
+        core_,
+        TCoverController::Widgets{ui.LabelCover, ui.PopupMenuCover, ui.MenuCoverSet,
+                                  ui.MenuCoverRemove, ui.MenuCoverSave, ui.EditFile,
+                                  ui.PageCtrlMain, ui.StatusBarPanel0},
+        TCoverController::Window{
+            this, &CoverOpenDlg, &CoverSaveDlg,
+            [this](const std::function<void()>& handler) { runGuarded(handler); },
+            [this](const QString& line) { appendLog(line); },
+            [this](const QString& path) { return shownPath(path); },
+            [this] { return Batch && Batch->running(); }, [this] { return leavePage(); },
+            [this](int row) { return rowPath(row); },
+            [this](int row) { return ui.ListViewMain->isRowSelected(row); },
+            [this](const TCoverController::TagBatch& batch) {
+                runBatch({batch.runningText, batch.completionText, batch.page, batch.act,
+                          batch.closing, operations::StepKind::Cover});
+            },
+            [this](tags::TagChange change, AfterWrite then) {
+                queueWrite(std::move(change), std::move(then));
+            },
+            [this](bool succeeded) { Batch->count(succeeded); },
+            [this] {
+                page_->markUnmodified();
+                rebuildKeepingSelection();
+            }});
     watchColumnSizes();
     // Folders dropped from a file manager open here.
     setAcceptDrops(true);
@@ -134,6 +176,23 @@ TFormMain::~TFormMain()
     // raise on the way (a list cleared, a page removed) must not reach it.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
+}
+
+void TFormMain::MenuUndoClick()
+{
+    history_->undo();
+}
+void TFormMain::MenuRedoClick()
+{
+    history_->redo();
+}
+void TFormMain::MenuHistoryClick()
+{
+    history_->showHistory();
+}
+void TFormMain::updateEditMenu()
+{
+    history_->updateEditMenu();
 }
 
 // The properties the window is designed with, applied in the order the
@@ -183,7 +242,7 @@ void TFormMain::connectHandlers()
     on(ui.MenuUndo, &QAction::triggered, &TFormMain::MenuUndoClick);
     on(ui.MenuRedo, &QAction::triggered, &TFormMain::MenuRedoClick);
     on(ui.MenuHistory, &QAction::triggered, &TFormMain::MenuHistoryClick);
-    routeEditKeys();
+    history_->routeEditKeys();
     on(ui.ListViewMain->selectionModel(), &QItemSelectionModel::selectionChanged,
        &TFormMain::ListViewMainChange);
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
@@ -292,7 +351,7 @@ void TFormMain::FormCreate()
         TagV1 = std::make_unique<TID3v1>();
         TagV2 = std::make_unique<TID3v2>();
         // Interrupted writes are finished before any tag is read.
-        openJournal();
+        history_->openJournal();
         RefreshEnabled = true;
         for (const char* name : GenreNames)
             ui.ComboGenre->addItem(QString::fromLatin1(name));
@@ -712,7 +771,7 @@ void TFormMain::reselectPageFile()
 
 bool TFormMain::fillPropPageFromFile(const QString& path)
 {
-    showCover(path);
+    cover_->showCover(path);
     const auto p = priority();
     if (!p)
         return false;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/BatchFrame.h"
+#include "app/CoverController.h"
+#include "app/HistoryController.h"
 #include "app/MainLayout.h"
 #include "app/PropertyPage.h"
 #include "app/ReportList.h"
@@ -104,7 +106,7 @@ public:
     void MenuItemExitClick();
     void MenuItemAboutClick();
 
-    // Undo and redo of the steps in the journal (app/EditCommands.cpp).
+    // Undo and redo of the steps in the journal (app/HistoryController.h).
     void MenuUndoClick();
     void MenuRedoClick();
     void MenuHistoryClick();
@@ -170,28 +172,10 @@ public:
     void saveWindowState();
     void openPlace(const QString& path);
 
-    // The front cover on the property page (app/CoverCommands.cpp): shown for
-    // the file the page shows; set on the selected files from a picture file,
-    // removed from them, or saved to a file of its own. The dialogs asking for
-    // the picture and for the file to save it in; tests put their own here.
+    // The dialogs of the cover's menu (app/CoverController.h) asking for the
+    // picture and for the file to save it in; tests put their own here.
     widgets::FileChooser CoverOpenDlg;
     std::function<QString(QWidget* parent, const QString& proposedPath)> CoverSaveDlg;
-    void MenuCoverSetClick();
-    void MenuCoverRemoveClick();
-    void MenuCoverSaveClick();
-
-private:
-    using CoverChange =
-        std::function<std::optional<tags::TagChange>(const QString& path, QString* reason)>;
-    void connectCoverCommands();
-    void showCover(const QString& path);
-    void updateCoverMenu();
-    using CoverLogText = std::function<QString(const tags::TagChange& change)>;
-    void changeCovers(const QString& verb, const CoverChange& prepare,
-                      const CoverLogText& logged = {});
-    enum class CoverState { None, Read, TooLarge };
-    QString coverFile_; // the file the cover shown is of; empty for none
-    CoverState coverState_ = CoverState::None;
 
 protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
@@ -310,20 +294,16 @@ private:
     // Records a step of moves, renames, trashing or a new folder.
     void recordStep(operations::StepKind kind, const std::vector<operations::StepFile>& files);
 
-    // Undo, redo and the history dialog: the journal's steps turned, logged,
-    // and the list rebuilt; the menu items enabled as the history allows.
-    void showTurn(const QString& verb, const operations::TurnOutcome& outcome);
+    // The Edit menu's items enabled as the history allows.
     void updateEditMenu();
-    void openJournal();
-    // Ctrl+Z and Ctrl+Y reach the Edit menu from a text field that has
-    // nothing of its own to take back; the menu is checked as it opens.
-    void routeEditKeys();
 
     std::unique_ptr<TBatchFrame> Batch;
     // The running tag batch's queued changes, and what follows each.
     std::unique_ptr<operations::TagWrites> writes_;
     std::vector<AfterWrite> afterWrites_;
     std::unique_ptr<TPropertyPage> page_;
+    std::unique_ptr<THistoryController> history_;
+    std::unique_ptr<TCoverController> cover_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
     bool columnsKept_ = false;    // the user's (or the last run's) column widths

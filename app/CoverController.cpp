@@ -2,7 +2,7 @@
 // and its menu (set, remove, save to a file). What a cover change does to a
 // file lives in operations/CoverEditing.
 
-#include "app/main.h"
+#include "app/CoverController.h"
 
 #include "operations/CoverEditing.h"
 
@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QTabWidget>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -92,74 +94,79 @@ QString defaultSaveDialog(QWidget* parent, const QString& proposedPath)
 
 } // namespace
 
-void TFormMain::connectCoverCommands()
+TCoverController::TCoverController(const operations::Core& core, const Widgets& widgets,
+                                   Window window)
+    : core_(core), w_(widgets), window_(std::move(window))
 {
-    CoverOpenDlg = defaultOpenDialog;
-    CoverSaveDlg = defaultSaveDialog;
-    const auto on = [this](QAction* action, void (TFormMain::*handler)()) {
-        connect(action, &QAction::triggered, this,
-                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+    *window_.openDialog = defaultOpenDialog;
+    *window_.saveDialog = defaultSaveDialog;
+    QWidget* const context = window_.widget;
+    const auto on = [this, context](QAction* action, void (TCoverController::*handler)()) {
+        QObject::connect(action, &QAction::triggered, context, [this, handler] {
+            window_.guarded([this, handler] { (this->*handler)(); });
+        });
     };
-    on(ui.MenuCoverSet, &TFormMain::MenuCoverSetClick);
-    on(ui.MenuCoverRemove, &TFormMain::MenuCoverRemoveClick);
-    on(ui.MenuCoverSave, &TFormMain::MenuCoverSaveClick);
-    connect(ui.LabelCover, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        updateCoverMenu();
-        ui.PopupMenuCover->popup(ui.LabelCover->mapToGlobal(p));
-    });
+    on(w_.set, &TCoverController::setCover);
+    on(w_.remove, &TCoverController::removeCover);
+    on(w_.save, &TCoverController::saveCover);
+    QObject::connect(w_.cover, &QWidget::customContextMenuRequested, context,
+                     [this](const QPoint& p) {
+                         updateCoverMenu();
+                         w_.menu->popup(w_.cover->mapToGlobal(p));
+                     });
     // The page shows another file, or none: the cover shown is no longer its.
-    connect(ui.EditFile, &QLineEdit::textChanged, this, [this](const QString& file) {
+    QObject::connect(w_.file, &QLineEdit::textChanged, context, [this](const QString& file) {
         if (file != coverFile_)
             showCover({});
     });
 }
 
-void TFormMain::showCover(const QString& path)
+void TCoverController::showCover(const QString& path)
 {
     coverFile_ = path;
-    ui.LabelCover->clear();
-    ui.LabelCover->setToolTip({});
+    w_.cover->clear();
+    w_.cover->setToolTip({});
     const auto picture = path.isEmpty() ? std::nullopt : operations::readCover(path);
     coverState_ = !picture            ? CoverState::None
                   : picture->tooLarge ? CoverState::TooLarge
                                       : CoverState::Read;
     updateCoverMenu();
     if (picture)
-        showPicture(ui.LabelCover, *picture);
+        showPicture(w_.cover, *picture);
 }
 
-void TFormMain::updateCoverMenu()
+void TCoverController::updateCoverMenu()
 {
-    const bool shown = !coverFile_.isEmpty() && !(Batch && Batch->running());
-    ui.MenuCoverSet->setEnabled(shown);
-    ui.MenuCoverRemove->setEnabled(shown && coverState_ != CoverState::None);
+    const bool shown = !coverFile_.isEmpty() && !window_.busy();
+    w_.set->setEnabled(shown);
+    w_.remove->setEnabled(shown && coverState_ != CoverState::None);
     // Bytes never read cannot be saved.
-    ui.MenuCoverSave->setEnabled(shown && coverState_ == CoverState::Read);
+    w_.save->setEnabled(shown && coverState_ == CoverState::Read);
 }
 
-void TFormMain::MenuCoverSetClick()
+void TCoverController::setCover()
 {
-    if (coverFile_.isEmpty() || !leavePage())
+    if (coverFile_.isEmpty() || !window_.leavePage())
         return;
-    const QString picturePath = CoverOpenDlg(this);
+    const QString picturePath = (*window_.openDialog)(window_.widget);
     if (picturePath.isEmpty())
         return;
     QString error;
     const auto image = operations::readCoverFile(picturePath, &error);
     if (!image) {
-        appendLog(shownPath(picturePath) + u"不能用作封面: "_s + error);
-        ui.StatusBarPanel0->setText(error);
+        window_.appendLog(window_.shownPath(picturePath) + u"不能用作封面: "_s + error);
+        w_.status->setText(error);
         return;
     }
     changeCovers(u"更换封面"_s,
-                 [&image, rules = textRules()](const QString& path, QString* reason) {
+                 [&image, rules = core_.textRules()](const QString& path, QString* reason) {
                      return operations::setCoverChange(path, *image, reason, rules);
                  });
 }
 
-void TFormMain::MenuCoverRemoveClick()
+void TCoverController::removeCover()
 {
-    if (coverFile_.isEmpty() || !leavePage())
+    if (coverFile_.isEmpty() || !window_.leavePage())
         return;
     // The log names what went: the picture shown may be a back cover or any other.
     changeCovers(
@@ -174,65 +181,63 @@ void TFormMain::MenuCoverRemoveClick()
 
 // The selected files' covers changed as one step of the history; each file
 // logged with the verb, or what `logged` says of its change.
-void TFormMain::changeCovers(const QString& verb, const CoverChange& prepare,
-                             const CoverLogText& logged)
+void TCoverController::changeCovers(const QString& verb, const CoverChange& prepare,
+                                    const CoverLogText& logged)
 {
-    BatchRun run;
+    TagBatch run;
     run.runningText = u"正在%1..."_s.arg(verb);
     run.completionText = verb + u"完成"_s;
-    run.page = ui.PageCtrlMain->currentIndex(); // back where the user was
+    run.page = w_.pages->currentIndex(); // back where the user was
     run.act = [&](int row) {
-        if (!ui.ListViewMain->isRowSelected(row))
+        if (!window_.rowSelected(row))
             return;
-        const QString path = rowPath(row);
+        const QString path = window_.rowPath(row);
         QString reason;
         auto change = prepare(path, &reason);
         if (!change) {
-            appendLog(shownPath(path) + verb + u"失败: "_s + reason);
-            Batch->count(false);
+            window_.appendLog(window_.shownPath(path) + verb + u"失败: "_s + reason);
+            window_.count(false);
             return;
         }
         if (!change->changes()) {
-            appendLog(shownPath(path) + u"没有封面."_s); // nothing to remove
+            window_.appendLog(window_.shownPath(path) + u"没有封面."_s); // nothing to remove
             return;
         }
         const QString done = logged ? logged(*change) : verb;
-        queueWrite(std::move(*change), [=, this](const operations::Outcome& written) {
-            appendLog(shownPath(path) +
-                      (written.succeeded ? done + u"."_s : verb + u"失败: "_s + written.message));
-            Batch->count(written.succeeded);
+        window_.queueWrite(std::move(*change), [=, this](const operations::Outcome& written) {
+            window_.appendLog(
+                window_.shownPath(path) +
+                (written.succeeded ? done + u"."_s : verb + u"失败: "_s + written.message));
+            window_.count(written.succeeded);
         });
     };
-    run.closing = [this] {
-        // The page's edits were saved or given up before the run: it shows
-        // the file, and its cover, as the run left them.
-        page_->markUnmodified();
-        rebuildKeepingSelection();
-    };
-    run.tagStep = operations::StepKind::Cover;
-    runBatch(run);
+    // The page's edits were saved or given up before the run: it shows the
+    // file, and its cover, as the run left them.
+    run.closing = window_.afterRun;
+    window_.runTagBatch(run);
 }
 
-void TFormMain::MenuCoverSaveClick()
+void TCoverController::saveCover()
 {
     const QString file = coverFile_;
     const auto picture = file.isEmpty() ? std::nullopt : operations::readCover(file);
     if (!picture || picture->tooLarge) {
-        ui.StatusBarPanel0->setText(picture ? u"封面太大,无法导出"_s : u"没有封面"_s);
+        w_.status->setText(picture ? u"封面太大,无法导出"_s : u"没有封面"_s);
         return;
     }
     const QString mime = QString::fromStdString(picture->mime);
     const QString folder = file.left(file.lastIndexOf(u'/') + 1);
-    const QString target = CoverSaveDlg(this, folder + operations::coverFileName(file, mime));
+    const QString target =
+        (*window_.saveDialog)(window_.widget, folder + operations::coverFileName(file, mime));
     if (target.isEmpty())
         return;
     const auto outcome =
         operations::exportCover(QByteArray::fromStdString(picture->data), file, target);
     if (!outcome.succeeded) {
-        appendLog(shownPath(target) + u"导出封面失败: "_s + outcome.message);
-        ui.StatusBarPanel0->setText(u"导出封面失败: "_s + outcome.message);
+        window_.appendLog(window_.shownPath(target) + u"导出封面失败: "_s + outcome.message);
+        w_.status->setText(u"导出封面失败: "_s + outcome.message);
         return;
     }
-    appendLog(shownPath(target) + u"导出封面."_s);
-    ui.StatusBarPanel0->setText(u"封面已导出"_s);
+    window_.appendLog(window_.shownPath(target) + u"导出封面."_s);
+    w_.status->setText(u"封面已导出"_s);
 }

@@ -1,11 +1,10 @@
 // The Edit menu: undo and redo of the journal's steps, and the history
 // dialog. What a turn does to the files lives in operations/History.
 
-#include "app/main.h"
+#include "app/HistoryController.h"
 
 #include "app/HistoryDialog.h"
 #include "platform/FileNameCodec.h"
-#include "shell/ShellControls.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +12,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -71,39 +71,45 @@ void describe(QAction* action, const QString& verb, const QString& step)
 
 // ---------------------------------------------------------------- start-up
 
-void TFormMain::openJournal()
+THistoryController::THistoryController(operations::Core& core, const Widgets& widgets,
+                                       Window window)
+    : core_(core), w_(widgets), window_(std::move(window))
+{
+}
+
+void THistoryController::openJournal()
 {
     const operations::Core::Opening opening = core_.openJournal();
     const auto shown = [this](const std::string& path) {
-        return shownPath(platform::decodeFileName(QByteArray::fromStdString(path)));
+        return window_.shownPath(platform::decodeFileName(QByteArray::fromStdString(path)));
     };
     for (const QString& notice : opening.notices)
-        appendLog(notice);
+        window_.appendLog(notice);
     for (const std::string& path : opening.recovered)
-        appendLog(shown(path) + u": 恢复了中断的写入"_s);
+        window_.appendLog(shown(path) + u": 恢复了中断的写入"_s);
     for (const std::string& path : opening.leftAlone)
-        appendLog(shown(path) + u": 已被其他程序修改, 未恢复"_s);
+        window_.appendLog(shown(path) + u": 已被其他程序修改, 未恢复"_s);
     if (!opening.failure.isEmpty()) {
         // The program works on without it: said once, where the user looks,
         // and no box stands between the user and the window.
         const QString text = opening.failure + u"; 保存将整体重写文件,无法撤销."_s;
-        appendLog(text);
-        ui.StatusBarPanel0->setText(text);
+        window_.appendLog(text);
+        w_.status->setText(text);
     }
     updateEditMenu();
 }
 
-void TFormMain::routeEditKeys()
+void THistoryController::routeEditKeys()
 {
-    auto* keys = new FieldKeysToMenu(ui.MenuUndo, ui.MenuRedo, this);
-    for (QLineEdit* edit : findChildren<QLineEdit*>())
+    auto* keys = new FieldKeysToMenu(w_.undo, w_.redo, window_.widget);
+    for (QLineEdit* edit : window_.widget->findChildren<QLineEdit*>())
         edit->installEventFilter(keys);
-    connect(ui.E1, &QMenu::aboutToShow, this, &TFormMain::updateEditMenu);
+    QObject::connect(w_.menu, &QMenu::aboutToShow, window_.widget, [this] { updateEditMenu(); });
 }
 
 // ---------------------------------------------------------------- the menu
 
-void TFormMain::updateEditMenu()
+void THistoryController::updateEditMenu()
 {
     QString undo;
     QString redo;
@@ -119,44 +125,44 @@ void TFormMain::updateEditMenu()
         undo.clear();
         redo.clear();
     }
-    describe(ui.MenuUndo, u"撤销"_s, undo);
-    describe(ui.MenuRedo, u"重做"_s, redo);
-    ui.MenuHistory->setEnabled(core_.history() != nullptr);
+    describe(w_.undo, u"撤销"_s, undo);
+    describe(w_.redo, u"重做"_s, redo);
+    w_.history->setEnabled(core_.history() != nullptr);
 }
 
-void TFormMain::MenuUndoClick()
+void THistoryController::undo()
 {
-    if (Batch->running())
+    if (window_.busy())
         return;
     operations::History* const history = core_.history();
     if (!history || history->nextUndo() == 0) {
         showTurn(u"撤销"_s, {});
         return;
     }
-    if (!leavePage())
+    if (!window_.leavePage())
         return;
     showTurn(u"撤销"_s, history->undo());
 }
 
-void TFormMain::MenuRedoClick()
+void THistoryController::redo()
 {
-    if (Batch->running())
+    if (window_.busy())
         return;
     operations::History* const history = core_.history();
     if (!history || history->nextRedo() == 0) {
         showTurn(u"重做"_s, {});
         return;
     }
-    if (!leavePage())
+    if (!window_.leavePage())
         return;
     showTurn(u"重做"_s, history->redo());
 }
 
-void TFormMain::MenuHistoryClick()
+void THistoryController::showHistory()
 {
-    if (!core_.history() || Batch->running() || !leavePage())
+    if (!core_.history() || window_.busy() || !window_.leavePage())
         return;
-    TFormHistory dialog(*core_.journal(), *core_.history(), this);
+    TFormHistory dialog(*core_.journal(), *core_.history(), window_.widget);
     dialog.exec();
     for (const operations::TurnOutcome& outcome : dialog.outcomes())
         showTurn(u"撤销"_s, outcome);
@@ -165,28 +171,21 @@ void TFormMain::MenuHistoryClick()
 
 // ---------------------------------------------------------------- the outcome
 
-void TFormMain::showTurn(const QString& verb, const operations::TurnOutcome& outcome)
+void THistoryController::showTurn(const QString& verb, const operations::TurnOutcome& outcome)
 {
     if (!outcome.any) {
-        ui.StatusBarPanel0->setText(u"没有可%1的操作"_s.arg(verb));
+        w_.status->setText(u"没有可%1的操作"_s.arg(verb));
         updateEditMenu();
         return;
     }
-    appendLog(
+    window_.appendLog(
         u"%1: %2 (%3 个文件)"_s.arg(verb, outcome.step).arg(outcome.turned + outcome.refused));
     for (const QString& line : outcome.lines)
-        appendLog(line);
-    ui.StatusBarPanel0->setText(
+        window_.appendLog(line);
+    w_.status->setText(
         outcome.refused == 0
             ? u"已%1: %2"_s.arg(verb, outcome.step)
             : u"%1: %2, %3 个文件未能%1"_s.arg(verb, outcome.step).arg(outcome.refused));
-    // The page's edits were saved or given up before the turn: it shows
-    // the file as the turn left it.
-    page_->markUnmodified();
-    // Names came back or went: the folder is read again now, not when the
-    // directory monitor reports it.
-    ui.ShellTree->RefreshTree();
-    ui.ShellList->Populate();
-    rebuildKeepingSelection();
+    window_.afterTurn();
     updateEditMenu();
 }

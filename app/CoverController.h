@@ -1,0 +1,92 @@
+#pragma once
+
+#include "operations/Core.h"
+#include "operations/TagWrites.h"
+#include "tags/TagImage.h"
+#include "widgets/OpenDlg.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTabWidget;
+class QWidget;
+
+// The front cover on the property page: shown for the file the page shows;
+// set on the selected files from a picture file, removed from them, or saved
+// to a file of its own. What a cover change does to a file lives in
+// operations/CoverEditing.
+class TCoverController {
+public:
+    struct Widgets {
+        QLabel* cover = nullptr;
+        QMenu* menu = nullptr; // the cover's context menu
+        QAction* set = nullptr;
+        QAction* remove = nullptr;
+        QAction* save = nullptr;
+        QLineEdit* file = nullptr; // the file the page shows
+        QTabWidget* pages = nullptr;
+        QLabel* status = nullptr;
+    };
+    // One run of the batch frame over the rows, written as one step of the
+    // history (the window's runBatch).
+    struct TagBatch {
+        QString runningText;
+        QString completionText;
+        int page = 0;
+        std::function<void(int row)> act;
+        std::function<void()> closing;
+    };
+    using AfterWrite = std::function<void(const operations::Outcome& outcome)>;
+    // What the controller needs of the window.
+    struct Window {
+        QWidget* widget = nullptr; // the dialogs' parent
+        // The dialogs asking for the picture and for the file to save it in,
+        // the window's, so that tests can put their own there; given the
+        // file dialogs here.
+        widgets::FileChooser* openDialog = nullptr;
+        std::function<QString(QWidget* parent, const QString& proposedPath)>* saveDialog = nullptr;
+        std::function<void(const std::function<void()>& handler)> guarded;
+        std::function<void(const QString& line)> appendLog;
+        std::function<QString(const QString& path)> shownPath;
+        std::function<bool()> busy;
+        std::function<bool()> leavePage;
+        std::function<QString(int row)> rowPath;
+        std::function<bool(int row)> rowSelected;
+        std::function<void(const TagBatch& batch)> runTagBatch;
+        std::function<void(tags::TagChange change, AfterWrite then)> queueWrite;
+        std::function<void(bool succeeded)> count;
+        // The page and the list read again after a run.
+        std::function<void()> afterRun;
+    };
+
+    TCoverController(const operations::Core& core, const Widgets& widgets, Window window);
+    TCoverController(const TCoverController&) = delete;
+    TCoverController& operator=(const TCoverController&) = delete;
+
+    // The cover of the file the page shows; none for an empty path.
+    void showCover(const QString& path);
+    void setCover();
+    void removeCover();
+    void saveCover();
+
+private:
+    using CoverChange =
+        std::function<std::optional<tags::TagChange>(const QString& path, QString* reason)>;
+    using CoverLogText = std::function<QString(const tags::TagChange& change)>;
+    void updateCoverMenu();
+    void changeCovers(const QString& verb, const CoverChange& prepare,
+                      const CoverLogText& logged = {});
+
+    enum class CoverState { None, Read, TooLarge };
+    const operations::Core& core_;
+    Widgets w_;
+    Window window_;
+    QString coverFile_; // the file the cover shown is of; empty for none
+    CoverState coverState_ = CoverState::None;
+};
