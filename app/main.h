@@ -8,6 +8,7 @@
 #include "operations/FieldsFromName.h"
 #include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
+#include "operations/TagBatch.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
 #include "operations/TagWrites.h"
@@ -20,6 +21,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -320,9 +322,9 @@ private:
     void routeEditKeys();
 
     std::unique_ptr<TBatchFrame> Batch;
-    // The running tag batch's queued changes, and what follows each.
-    std::unique_ptr<operations::TagWrites> writes_;
-    std::vector<AfterWrite> afterWrites_;
+    // The running tag batch, and what follows each change not yet written.
+    std::unique_ptr<operations::TagBatch> writes_;
+    std::deque<AfterWrite> afterWrites_;
     std::unique_ptr<TPropertyPage> page_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
