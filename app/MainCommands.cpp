@@ -61,16 +61,31 @@ void TFormMain::runBatch(const BatchRun& run)
     const TReportList* list = ui.ListViewMain;
     const int rows = list->rowCount();
     Batch->begin(run.runningText, rows);
-    if (run.tagStep)
-        writes_ = std::make_unique<operations::TagWrites>(journal(), *run.tagStep);
+    if (run.tagStep) {
+        // Written slice by slice while the rows are read, each file followed
+        // by what its row does next.
+        writes_ = std::make_unique<operations::TagBatch>(
+            journal(), *run.tagStep, [this](std::size_t, const operations::Outcome& outcome) {
+                const AfterWrite then = std::move(afterWrites_.front());
+                afterWrites_.pop_front();
+                then(outcome);
+                Batch->afterWrite();
+            });
+    }
     try {
         for (int i = 0; i < rows && i < list->rowCount(); ++i) {
             run.act(i);
             Batch->afterRow(i);
         }
-        writeQueued();
     } catch (const std::exception& e) {
         // The run stops at this file; the frame still finishes.
+        ShowException(e, this);
+    }
+    try {
+        // The slices written already are part of the step: the rest of it
+        // is written and the step ended, also after a stop.
+        writeQueued();
+    } catch (const std::exception& e) {
         ShowException(e, this);
     }
     writes_.reset();
@@ -98,20 +113,15 @@ void TFormMain::queueWrite(tags::TagChange change, AfterWrite then)
         then(operations::writeOne(journal(), operations::StepKind::Save, std::move(change)));
         return;
     }
-    writes_->add(std::move(change));
     afterWrites_.push_back(std::move(then));
+    writes_->add(std::move(change));
 }
 
 void TFormMain::writeQueued()
 {
-    if (!writes_ || writes_->size() == 0)
+    if (!writes_)
         return;
-    // Every file's old bytes go into the journal at once, then the files are
-    // written, each reported as it is done.
-    writes_->write([&](std::size_t index, const operations::Outcome& outcome) {
-        afterWrites_[index](outcome);
-        Batch->afterWrite();
-    });
+    writes_->finish();
     // The files were written all the same, through copies: say that this
     // change cannot be taken back, and why.
     for (const QString& problem : writes_->problems())

@@ -10,6 +10,7 @@
 #include "operations/FieldsFromName.h"
 #include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
+#include "operations/TagBatch.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
 #include "operations/TagWrites.h"
@@ -22,6 +23,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -298,9 +300,9 @@ private:
     void updateEditMenu();
 
     std::unique_ptr<TBatchFrame> Batch;
-    // The running tag batch's queued changes, and what follows each.
-    std::unique_ptr<operations::TagWrites> writes_;
-    std::vector<AfterWrite> afterWrites_;
+    // The running tag batch, and what follows each change not yet written.
+    std::unique_ptr<operations::TagBatch> writes_;
+    std::deque<AfterWrite> afterWrites_;
     std::unique_ptr<TPropertyPage> page_;
     std::unique_ptr<THistoryController> history_;
     std::unique_ptr<TCoverController> cover_;

@@ -204,6 +204,70 @@ BENCHMARK(changeTitles)
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 
+// A folder of n small files with an ID3v2.3 tag; every fifth carries a
+// 200 KB front cover, as real collections do.
+class CoverFolder {
+public:
+    explicit CoverFolder(int files)
+    {
+        const QByteArray audio = testsupport::silentMpegFrames();
+        QByteArray picture("\0image/jpeg\0\3\0", 14);
+        picture += QByteArray(200 * 1024, '\x5a');
+        const QByteArray cover = testsupport::frame23("APIC", picture);
+        for (int i = 0; i < files; ++i) {
+            QByteArray frames = testsupport::frame23(
+                "TIT2", testsupport::textData(0, QByteArray("Song ") + QByteArray::number(i)));
+            frames += testsupport::frame23("TALB", testsupport::textData(0, "Old album"));
+            if (i % 5 == 0)
+                frames += cover;
+            testsupport::writeBytes(dir_.filePath(u"%1.mp3"_s.arg(i, 6, 10, QChar(u'0'))),
+                                    testsupport::id3v2Tag(3, frames, 256) + audio);
+        }
+        platform::WritePrivateProfileStringA(u"SysInfo"_s, u"path"_s, dir_.path() + u'/',
+                                             u"mp3tdex.ini"_s);
+        window_ = std::make_unique<TFormMain>();
+        window_->show();
+        QCoreApplication::processEvents();
+    }
+
+    TFormMain& window() { return *window_; }
+    int rows() const { return window_->ui.ListViewMain->model()->rowCount(); }
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<TFormMain> window_;
+};
+
+double peakMegabytes();
+
+// The batch album change over every row of such a folder. peak_MB is the
+// process's peak memory: one process per size
+// (--benchmark_filter=changeAlbum/10000).
+void changeAlbum(benchmark::State& state)
+{
+    CoverFolder folder(int(state.range(0)));
+    TFormMain& w = folder.window();
+    w.ui.CheckBoxAlbum->setChecked(true);
+    w.ui.RadioGrpMAlbum->setItemIndex(1); // from the edit
+    // What the folder and the window took before the batch.
+    state.counters["setup_peak_MB"] = peakMegabytes();
+    bool second = false;
+    for (auto _ : state) {
+        w.ui.EditMAlbum->setText(second ? u"甲"_s : u"乙"_s);
+        second = !second;
+        w.ui.ListViewMain->selectAll();
+        w.ui.BtnChgMProp->click();
+    }
+    state.SetItemsProcessed(state.iterations() * folder.rows());
+    state.counters["peak_MB"] = peakMegabytes();
+}
+BENCHMARK(changeAlbum)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+
 // The first row (a GBK one) has its title, the last its comment.
 bool showsAll(const QAbstractItemView& list, int files)
 {

@@ -4,8 +4,11 @@
 #include "cli/Output.h"
 #include "cli/Progress.h"
 
+#include "operations/TagBatch.h"
 #include "operations/TagWrites.h"
 #include "platform/NativePath.h"
+
+#include <deque>
 
 using namespace Qt::StringLiterals;
 
@@ -25,36 +28,9 @@ Prepared preparedFields(operations::FieldChange change, const QString& path)
 void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
                   const Prepare& prepare, Context& context, Result& result)
 {
-    std::vector<Prepared> prepared(files.size());
-    Progress progress(u"正在处理"_s, files.size() * 2);
-    operations::Journal* const journal = context.journal(result);
-    operations::TagWrites writes(journal, kind);
-    std::vector<std::size_t> queued; // the file of each change
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        progress.update(i);
-        if (files[i].error) {
-            prepared[i].error = files[i].error;
-            continue;
-        }
-        prepared[i] = prepare(platform::AbsolutePath(files[i].path));
-        if (prepared[i].change) {
-            writes.add(std::move(*prepared[i].change));
-            prepared[i].change.reset();
-            queued.push_back(i);
-        }
-    }
-    writes.write([&](std::size_t index, const operations::Outcome& outcome) {
-        progress.update(files.size() + index);
-        if (!outcome.succeeded)
-            prepared[queued[index]].error = outcome.message;
-    });
-    // What was done and what was not, when the journal could not keep it.
-    for (const QString& problem : writes.problems())
-        result.warn(problem);
-    context.flushJournal(result);
-
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const Prepared& file = prepared[i];
+    Progress progress(u"正在处理"_s, files.size());
+    // Each file is reported once its slice is written, in the given order.
+    const auto report = [&](std::size_t i, const Prepared& file) {
         QJsonObject object = context.fileObject(files[i].path);
         object[u"ok"_s] = !file.error;
         if (file.error) {
@@ -67,7 +43,43 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
         for (auto it = file.details.begin(); it != file.details.end(); ++it)
             object[it.key()] = it.value();
         result.json.append(object);
+    };
+    // What is said of the files not yet reported: only the text, never the
+    // images.
+    struct Waiting {
+        Prepared file;
+        bool changing = false; // its outcome is the write's
+    };
+    std::deque<Waiting> waiting;
+    operations::TagBatch batch(context.journal(result), kind,
+                               [&](std::size_t index, const operations::Outcome& outcome) {
+                                   Waiting file = std::move(waiting.front());
+                                   waiting.pop_front();
+                                   if (file.changing && !outcome.succeeded)
+                                       file.file.error = outcome.message;
+                                   report(index, file.file);
+                               });
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        progress.update(i);
+        Prepared prepared;
+        if (files[i].error)
+            prepared.error = files[i].error;
+        else
+            prepared = prepare(platform::AbsolutePath(files[i].path));
+        std::optional<tags::TagChange> change = std::move(prepared.change);
+        prepared.change.reset();
+        waiting.push_back({std::move(prepared), change.has_value()});
+        // A file without a change keeps what its preparation said of it.
+        if (change)
+            batch.add(std::move(*change));
+        else
+            batch.fail({});
     }
+    batch.finish();
+    // What was done and what was not, when the journal could not keep it.
+    for (const QString& problem : batch.problems())
+        result.warn(problem);
+    context.flushJournal(result);
 }
 
 } // namespace cli

@@ -32,7 +32,7 @@ using Prepare = std::function<Prepared(const QString& path)>;
 // The batch tag change of one file, as a command reports it.
 Prepared preparedFields(operations::FieldChange change, const QString& path);
 
-// Prepares every file, writes all the changes as one step of the journal,
+// Prepares every file, writes the changes in slices as one step of the journal,
 // and reports each file in the given order: a row "file  outcome" and an
 // object {"file", "ok", "outcome" or "error", details...}; a failure also on
 // standard error.

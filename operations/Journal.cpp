@@ -142,7 +142,8 @@ void bindFile(Statement& s, std::int64_t step, std::size_t index, const StepFile
     s.bind(18, std::int64_t(change.after().head.size()));
 }
 
-void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
+void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows,
+                 std::size_t first = 0)
 {
     Statement insert(db, "INSERT INTO files(step, idx, path, tagged, before_head_layout, "
                          "before_tail_layout, before_size, after_head_layout, after_tail_layout, "
@@ -152,7 +153,7 @@ void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
     FrameStore store(db);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Layouts layouts = layoutsOf(store, step, rows[i].file);
-        bindFile(insert, step, i, rows[i].file, layouts);
+        bindFile(insert, step, first + i, rows[i].file, layouts);
         insert.bind(16, rows[i].pending ? 1 : 0);
         insert.run();
     }
@@ -861,11 +862,10 @@ void Journal::recoverStep(std::int64_t step)
     finishStep(db(), step, state, rows, recovery.complete);
 }
 
-std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes)
+namespace {
+
+std::vector<Row> writeRows(const std::vector<tags::TagChange>& changes)
 {
-    if (changes.empty())
-        return 0;
-    flushWrites();
     std::vector<Row> rows;
     rows.reserve(changes.size());
     for (const tags::TagChange& change : changes) {
@@ -874,6 +874,17 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
         const bool holdsBefore = tags::matchImage(change) == tags::ImageMatch::Before;
         rows.push_back({0, {change, {}, {}, {}, false}, holdsBefore});
     }
+    return rows;
+}
+
+} // namespace
+
+std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes)
+{
+    if (changes.empty())
+        return 0;
+    flushWrites();
+    const std::vector<Row> rows = writeRows(changes);
     // The step's one durable commit: the old images are on disk before any
     // file is written. The commits after the writes need no flush of their
     // own: a crash before they reach the disk is recovered from these rows.
@@ -891,6 +902,20 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
         throw;
     }
     return step;
+}
+
+void Journal::addWrites(std::int64_t step, const std::vector<tags::TagChange>& changes)
+{
+    if (step == 0 || changes.empty())
+        return;
+    const std::vector<Row> rows = writeRows(changes);
+    // The slice's own durable commit, as the first one: its old images are
+    // on disk before any of its files is written. The rows of the slices
+    // before stay pending, so a crash now is recovered file by file from
+    // what each file holds.
+    Transaction transaction(db(), true);
+    insertFiles(db(), step, rows, std::size_t(fileCount(db(), step)));
+    transaction.commit();
 }
 
 void Journal::endWrites(std::int64_t step, const std::vector<FileWrite>& writes)

@@ -112,6 +112,11 @@ public:
     // Only a file whose write is Torn is put back; one not started is never
     // written.
     std::int64_t beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes);
+    // Adds the next slice of files to a step begun by beginWrites, with a
+    // durable commit of its own, before any of them is written: a batch need
+    // not hold every file's images at once. endWrites then takes the writes
+    // of every slice, in order.
+    void addWrites(std::int64_t step, const std::vector<tags::TagChange>& changes);
     void endWrites(std::int64_t step, const std::vector<FileWrite>& writes);
     void flushWrites();
 

@@ -1,5 +1,7 @@
 #include "operations/TagWrites.h"
 
+#include "operations/TagBatch.h"
+
 #include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
 #include "platform/FileSync.h"
@@ -10,6 +12,7 @@
 #include "tags/ID3v2.h"
 
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 using namespace Qt::StringLiterals;
@@ -21,24 +24,6 @@ namespace {
 QString pathOf(const std::string& native)
 {
     return platform::decodeFileName(QByteArray::fromStdString(native));
-}
-
-Outcome outcomeOf(const tags::TagChange& change, const tags::WriteOutcome& outcome)
-{
-    switch (outcome.result) {
-    case tags::WriteResult::Written:
-        return {true, {}};
-    case tags::WriteResult::Unchanged:
-        return {false, u"文件已被其他程序修改"_s};
-    case tags::WriteResult::NoRoom:
-        return {false, u"磁盘已满"_s};
-    case tags::WriteResult::Failed:
-        break;
-    }
-    const QString reason = failureReason(pathOf(change.path()));
-    if (reason != u"写入失败"_s || outcome.error == 0)
-        return {false, reason};
-    return {false, reason + u": "_s + platform::SystemErrorText(outcome.error)};
 }
 
 } // namespace
@@ -106,52 +91,15 @@ std::vector<QString> TagWrites::problems() const
 
 void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& afterFile)
 {
-    std::vector<tags::TagChange> changing;
-    std::vector<std::size_t> indexOf; // position in `changing` -> position in changes_
-    for (std::size_t i = 0; i < changes_.size(); ++i) {
-        if (changes_[i].changes()) {
-            changing.push_back(changes_[i]);
-            indexOf.push_back(i);
-        }
-    }
-    std::int64_t step = 0;
-    if (journal_ && !changing.empty()) {
-        try {
-            step = journal_->beginWrites(kind_, changing);
-        } catch (const JournalError& e) {
-            // Without the old bytes on disk nothing is written in place.
-            step = 0;
-            journalProblem_ = QString::fromUtf8(e.what());
-        }
-    }
-    written_ = 0;
-    std::vector<FileWrite> writes(changing.size(), FileWrite::NotStarted);
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < changes_.size(); ++i) {
-        const tags::TagChange& change = changes_[i];
-        if (next == changing.size() || indexOf[next] != i) {
-            afterFile(i, {true, {}});
-            continue;
-        }
-        const bool inPlace = step != 0 && change.inPlace();
-        const auto outcome = inPlace ? tags::writeInPlace(change) : tags::writeStaged(change);
-        // Its bytes start for the disk now, so that the flush of the step
-        // finds them on their way (a staged copy was flushed already).
-        if (inPlace && outcome.written())
-            platform::startWriteback(change.path());
-        written_ += outcome.written() ? 1 : 0;
-        writes[next++] = outcome.written() ? FileWrite::Written
-                         : outcome.started ? FileWrite::Torn
-                                           : FileWrite::NotStarted;
-        afterFile(i, outcomeOf(change, outcome));
-    }
-    if (step != 0) {
-        try {
-            journal_->endWrites(step, writes);
-        } catch (const JournalError&) {
-            // The step stays open: the next start checks its files again.
-        }
-    }
+    // One slice: the caller holds every change already.
+    TagBatch batch(
+        journal_, kind_, afterFile,
+        {std::numeric_limits<std::size_t>::max(), std::numeric_limits<std::size_t>::max()});
+    for (const tags::TagChange& change : changes_)
+        batch.add(change);
+    batch.finish();
+    journalProblem_ = batch.journalProblem();
+    written_ = batch.written();
 }
 
 } // namespace operations

@@ -1,0 +1,145 @@
+#include "operations/TagBatch.h"
+
+#include "operations/TagWrites.h"
+#include "platform/FileNameCodec.h"
+#include "platform/FileSync.h"
+#include "platform/SystemError.h"
+
+using namespace Qt::StringLiterals;
+
+namespace operations {
+
+namespace {
+
+std::size_t imageBytes(const tags::TagChange& change)
+{
+    return change.before().head.size() + change.before().tail.size() + change.after().head.size() +
+           change.after().tail.size();
+}
+
+Outcome outcomeOf(const tags::TagChange& change, const tags::WriteOutcome& outcome)
+{
+    switch (outcome.result) {
+    case tags::WriteResult::Written:
+        return {true, {}};
+    case tags::WriteResult::Unchanged:
+        return {false, u"文件已被其他程序修改"_s};
+    case tags::WriteResult::NoRoom:
+        return {false, u"磁盘已满"_s};
+    case tags::WriteResult::Failed:
+        break;
+    }
+    const QString reason =
+        failureReason(platform::decodeFileName(QByteArray::fromStdString(change.path())));
+    if (reason != u"写入失败"_s || outcome.error == 0)
+        return {false, reason};
+    return {false, reason + u": "_s + platform::SystemErrorText(outcome.error)};
+}
+
+} // namespace
+
+TagBatch::TagBatch(Journal* journal, StepKind kind, AfterFile afterFile)
+    : TagBatch(journal, kind, std::move(afterFile), Limits{})
+{
+}
+
+TagBatch::TagBatch(Journal* journal, StepKind kind, AfterFile afterFile, Limits limits)
+    : journal_(journal), kind_(kind), afterFile_(std::move(afterFile)), limits_(limits)
+{
+}
+
+std::size_t TagBatch::add(tags::TagChange change)
+{
+    queuedBytes_ += imageBytes(change);
+    queued_.push_back({std::move(change), {}});
+    if (queued_.size() >= limits_.files || queuedBytes_ >= limits_.bytes) {
+        const std::size_t index = next_++;
+        writeSlice();
+        return index;
+    }
+    return next_++;
+}
+
+std::size_t TagBatch::fail(QString reason)
+{
+    queued_.push_back({std::nullopt, std::move(reason)});
+    return next_++;
+}
+
+void TagBatch::writeSlice()
+{
+    std::vector<tags::TagChange> changing;
+    for (const Queued& file : queued_) {
+        if (file.change && file.change->changes())
+            changing.push_back(*file.change);
+    }
+    bool journaled = false;
+    if (journal_ && !journalFailed_ && !changing.empty()) {
+        try {
+            if (step_ == 0)
+                step_ = journal_->beginWrites(kind_, changing);
+            else
+                journal_->addWrites(step_, changing);
+            journaled = true;
+        } catch (const JournalError& e) {
+            // Without the old bytes on disk nothing more is written in place.
+            journalFailed_ = true;
+            journalProblem_ = QString::fromUtf8(e.what());
+        }
+    }
+    changing.clear();
+    for (Queued& file : queued_) {
+        const std::size_t index = reported_++;
+        if (!file.change) {
+            afterFile_(index, {false, file.reason});
+            continue;
+        }
+        const tags::TagChange& change = *file.change;
+        if (!change.changes()) {
+            afterFile_(index, {true, {}});
+            continue;
+        }
+        const bool inPlace = journaled && change.inPlace();
+        const auto outcome = inPlace ? tags::writeInPlace(change) : tags::writeStaged(change);
+        // Its bytes start for the disk now, so that the flush of the step
+        // finds them on their way (a staged copy was flushed already).
+        if (inPlace && outcome.written())
+            platform::startWriteback(change.path());
+        written_ += outcome.written() ? 1 : 0;
+        if (journaled)
+            writes_.push_back(outcome.written() ? FileWrite::Written
+                              : outcome.started ? FileWrite::Torn
+                                                : FileWrite::NotStarted);
+        afterFile_(index, outcomeOf(change, outcome));
+        // The images go as soon as the file is done.
+        file.change.reset();
+    }
+    queued_.clear();
+    queuedBytes_ = 0;
+}
+
+void TagBatch::finish()
+{
+    writeSlice();
+    if (step_ != 0) {
+        try {
+            journal_->endWrites(step_, writes_);
+        } catch (const JournalError&) {
+            // The step stays open: the next start checks its files again.
+        }
+        step_ = 0;
+    }
+    writes_.clear();
+}
+
+std::vector<QString> TagBatch::problems() const
+{
+    std::vector<QString> said;
+    if (!journalProblem_.isEmpty())
+        said.push_back(u"操作历史无法记录: "_s + journalProblem_);
+    if (written_ > 0 && (!journal_ || !journalProblem_.isEmpty()))
+        said.push_back(u"文件已照常修改, 但这次修改无法撤销"_s);
+    return said;
+}
+
+} // namespace operations

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "operations/Journal.h"
+#include "operations/Outcome.h"
+#include "tags/TagImage.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace operations {
+
+// The tag changes of one command, taken a file at a time and written in
+// slices as one step: each slice's old images are stored with one durable
+// commit of the journal, then its files are written, so memory follows the
+// slice and not the folder, and the first files are written while the last
+// are still read. Without a journal (it could not be opened, or failed) the
+// files go through staged copies. Each file is reported in the order it was
+// given, once its slice is written.
+class TagBatch {
+public:
+    using AfterFile = std::function<void(std::size_t index, const Outcome& outcome)>;
+
+    // A slice ends at whichever comes first.
+    struct Limits {
+        std::size_t files = 256;
+        std::size_t bytes = 8 * 1024 * 1024; // of the old and new tag images
+    };
+
+    TagBatch(Journal* journal, StepKind kind, AfterFile afterFile);
+    TagBatch(Journal* journal, StepKind kind, AfterFile afterFile, Limits limits);
+
+    // Takes a file's change; its index in the callbacks. A change that
+    // changes nothing is written as nothing, with success.
+    std::size_t add(tags::TagChange change);
+    // Takes a file that cannot be changed: reported as failed, in its turn.
+    std::size_t fail(QString reason);
+    // Writes what is left and ends the step. Nothing is thrown: an error of
+    // the system is a failed file.
+    void finish();
+
+    // Why the journal could not record the step (or a slice of it); empty
+    // when it could.
+    const QString& journalProblem() const { return journalProblem_; }
+    // What both heads say of the step after the write, as TagWrites does.
+    std::vector<QString> problems() const;
+    // How many files were changed on disk.
+    std::size_t written() const { return written_; }
+    std::size_t size() const { return next_; }
+
+private:
+    struct Queued {
+        std::optional<tags::TagChange> change;
+        QString reason; // without a change
+    };
+    void writeSlice();
+
+    Journal* journal_;
+    StepKind kind_;
+    AfterFile afterFile_;
+    Limits limits_;
+    std::vector<Queued> queued_;
+    std::size_t queuedBytes_ = 0;
+    std::size_t next_ = 0;     // the index of the next file given
+    std::size_t reported_ = 0; // the index of the first queued file
+    std::int64_t step_ = 0;
+    bool journalFailed_ = false;
+    std::vector<FileWrite> writes_; // of every journaled file so far, in order
+    QString journalProblem_;
+    std::size_t written_ = 0;
+};
+
+} // namespace operations

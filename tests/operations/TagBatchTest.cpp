@@ -1,0 +1,162 @@
+// A batch written in slices: one step for undo, across a restart, and a
+// batch killed between slices or inside one recovered from its journal.
+
+#include "operations/TagBatch.h"
+#include "operations/History.h"
+#include "operations/Journal.h"
+#include "tests/operations/JournalFiles.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <csignal>
+#include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace journalfiles;
+using operations::History;
+using operations::Journal;
+using operations::StepKind;
+using operations::TagBatch;
+
+namespace {
+
+constexpr int Files = 7;
+// Three slices of three, three and one file.
+const TagBatch::Limits Slice{3, std::size_t(1) << 30};
+
+const QByteArray OldHead = tagOfSize("Old", 512);
+const QByteArray NewHead = tagOfSize("New", 512);
+
+} // namespace
+
+class TagBatchTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::TemporaryFolder> dir_;
+
+    std::string journalFile() const { return path("state/journal.sqlite"); }
+    std::string path(const std::string& name) const
+    {
+        return dir_->path().toStdString() + "/" + name;
+    }
+    std::string song(int i) const { return path("song" + std::to_string(i) + ".mp3"); }
+
+    // The batch as the program writes it; with `killAfter` >= 0 the process
+    // dies once that file is reported.
+    void writeBatch(Journal& journal, int killAfter, std::vector<std::size_t>* reported)
+    {
+        TagBatch batch(
+            &journal, StepKind::FieldChange,
+            [&](std::size_t index, const operations::Outcome& outcome) {
+                if (!outcome.succeeded)
+                    ::_exit(2);
+                if (reported)
+                    reported->push_back(index);
+                if (int(index) == killAfter)
+                    ::raise(SIGKILL);
+            },
+            Slice);
+        for (int i = 0; i < Files; ++i)
+            batch.add(changeTo(song(i), NewHead, {}));
+        batch.finish();
+    }
+
+    // Kills a child in the batch after file `killAfter`; then the program
+    // starts again: files up to it are new, the rest old, and the one step
+    // undoes every file written.
+    void killAfter(int killAfter)
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            try {
+                Journal journal(journalFile());
+                writeBatch(journal, killAfter, nullptr);
+            } catch (...) {
+                ::_exit(3);
+            }
+            ::_exit(4); // never killed
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+        Journal journal(journalFile());
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(song(i)), music(i <= killAfter ? NewHead : OldHead));
+        const auto steps = journal.steps();
+        QCOMPARE(steps.size(), std::size_t(1));
+        QCOMPARE(steps[0].files, killAfter + 1);
+        History history(journal);
+        const auto undone = history.undo();
+        QCOMPARE(undone.turned, killAfter + 1);
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(song(i)), music(OldHead));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_ = std::make_unique<testsupport::TemporaryFolder>();
+        for (int i = 0; i < Files; ++i)
+            QVERIFY(writeFile(song(i), music(OldHead)));
+    }
+
+    void slicesAreOneStepForUndoAcrossARestart()
+    {
+        std::vector<std::size_t> reported;
+        {
+            Journal journal(journalFile());
+            writeBatch(journal, -1, &reported);
+            journal.flushWrites();
+        }
+        QCOMPARE(reported.size(), std::size_t(Files));
+        for (std::size_t i = 0; i < reported.size(); ++i)
+            QCOMPARE(reported[i], i);
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(song(i)), music(NewHead));
+
+        Journal journal(journalFile());
+        const auto steps = journal.steps();
+        QCOMPARE(steps.size(), std::size_t(1));
+        QCOMPARE(steps[0].files, Files);
+        History history(journal);
+        const auto undone = history.undo();
+        QCOMPARE(undone.turned, Files);
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(song(i)), music(OldHead));
+        const auto redone = history.redo();
+        QCOMPARE(redone.turned, Files);
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(song(i)), music(NewHead));
+    }
+
+    // Between the first slice and the second: the second never journaled.
+    void aKillBetweenSlicesIsRecovered() { killAfter(2); }
+    // Inside the second slice, its old images journaled.
+    void aKillInsideALaterSliceIsRecovered() { killAfter(4); }
+
+    // A file that cannot be changed is reported in its turn.
+    void failuresKeepTheirPlace()
+    {
+        Journal journal(journalFile());
+        std::vector<std::pair<std::size_t, bool>> reported;
+        TagBatch batch(
+            &journal, StepKind::FieldChange,
+            [&](std::size_t index, const operations::Outcome& outcome) {
+                reported.emplace_back(index, outcome.succeeded);
+            },
+            Slice);
+        batch.add(changeTo(song(0), NewHead, {}));
+        batch.fail(u"不行"_s);
+        batch.add(changeTo(song(1), NewHead, {}));
+        batch.add(changeTo(song(2), NewHead, {}));
+        batch.finish();
+        const std::vector<std::pair<std::size_t, bool>> expected{
+            {0, true}, {1, false}, {2, true}, {3, true}};
+        QCOMPARE(reported, expected);
+    }
+};
+
+MP3T_TEST_GUILESS_MAIN(TagBatchTest)
+#include "TagBatchTest.moc"
