@@ -134,6 +134,9 @@ TFormMain::~TFormMain()
     // raise on the way (a list cleared, a page removed) must not reach it.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
+    // Nor may the list, laid out as it is hidden, read a row's tags with the
+    // readers gone.
+    ui.ListViewMain->rows().setReader({});
 }
 
 // The properties the window is designed with, applied in the order the
