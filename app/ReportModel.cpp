@@ -50,6 +50,11 @@ void TReportModel::setDragMark(std::function<void(QMimeData& data)> mark)
     dragMark_ = std::move(mark);
 }
 
+void TReportModel::setReader(std::function<void(TReportRow& row)> read)
+{
+    read_ = std::move(read);
+}
+
 void TReportModel::setRows(std::vector<TReportRow> rows)
 {
     beginResetModel();
@@ -57,11 +62,37 @@ void TReportModel::setRows(std::vector<TReportRow> rows)
     endResetModel();
 }
 
+TReportRow& TReportModel::readRow(int index) const
+{
+    TReportRow& row = rows_[std::size_t(index)];
+    if (!row.tagsRead && read_)
+        read_(row);
+    row.tagsRead = true;
+    return row;
+}
+
+const TReportRow& TReportModel::row(int index) const
+{
+    return readRow(index);
+}
+
 void TReportModel::changeRow(int index, const std::function<void(TReportRow& row)>& change)
 {
     if (index < 0 || index >= count())
         return;
-    change(rows_[std::size_t(index)]);
+    // Read first: a change to one tag keeps the others the file has.
+    change(readRow(index));
+    Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
+}
+
+void TReportModel::rereadRow(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    TReportRow& row = rows_[std::size_t(index)];
+    if (read_)
+        read_(row);
+    row.tagsRead = true;
     Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
 }
 
@@ -88,17 +119,18 @@ QVariant TReportModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return {};
-    const TReportRow& row = rows_[std::size_t(index.row())];
+    const TReportRow& listed = rows_[std::size_t(index.row())];
     const int column = index.column();
     if (role == Qt::DisplayRole) {
         if (column == NameColumn)
-            return row.shown;
+            return listed.shown;
+        const TReportRow& row = readRow(index.row());
         if (!row.hasTag)
             return {}; // a file that could not be read has its name only
         return row.tag(column - TitleColumn).toString();
     }
     if (role == Qt::DecorationRole && column == NameColumn)
-        return icons_.value(row.icon);
+        return icons_.value(listed.icon);
     return {};
 }
 

@@ -12,8 +12,9 @@
 #include <vector>
 
 // One file of the folder the report list shows, with its tags as they were
-// read when the row was made: the cells are drawn from these, and every
-// command that works on rows reads them here.
+// read the first time anything needed them: the cells are drawn from these,
+// and every command that works on rows reads them here (through
+// TReportModel::row, which reads them first).
 struct TReportRow {
     // The file's name in the folder. A name that is not UTF-8 holds its bytes
     // whole (platform::encodeFileName gives them back); `shown` is then the
@@ -31,6 +32,7 @@ struct TReportRow {
     void setTag(int field, const QString& text);
     bool hasTag = false;
     bool legacyName = false; // `name` is not UTF-8
+    bool tagsRead = false;   // `stamp`, `hasTag` and the tags are filled in
     std::uint8_t icon = 0;   // index into the model's icons
 
 private:
@@ -61,11 +63,23 @@ public:
     // Drags of rows carry what `mark` adds to their data.
     void setDragMark(std::function<void(QMimeData& data)> mark);
 
+    // Fills in a row's stamp and tags. Reading a folder's files costs far more
+    // than painting the few rows on screen, so a row is read the first time
+    // anything asks for it, once; rows given without a reader are taken as read.
+    void setReader(std::function<void(TReportRow& row)> read);
     void setRows(std::vector<TReportRow> rows);
-    const TReportRow& row(int index) const { return rows_[std::size_t(index)]; }
+    // The row with its tags read: the only way to a row, so that nothing sees
+    // tags not yet read as empty ones.
+    const TReportRow& row(int index) const;
+    // The file's name without reading its tags.
+    const QString& name(int index) const { return rows_[std::size_t(index)].name; }
+    bool isRead(int index) const { return rows_[std::size_t(index)].tagsRead; }
     int count() const { return int(rows_.size()); }
-    // Changes one row in place (its tags read again, say); the view redraws it.
+    // Changes one row in place (its tags set by a command, say); the view
+    // redraws it.
     void changeRow(int index, const std::function<void(TReportRow& row)>& change);
+    // Reads the row's tags again (the file changed on disk).
+    void rereadRow(int index);
     void removeRowAt(int index);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -76,7 +90,12 @@ public:
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
 private:
-    std::vector<TReportRow> rows_;
+    TReportRow& readRow(int index) const;
+
+    // Mutable: a row's tags are read when a const caller (painting) first
+    // needs them.
+    mutable std::vector<TReportRow> rows_;
+    std::function<void(TReportRow& row)> read_;
     QList<QIcon> icons_;
     std::function<void(QMimeData& data)> dragMark_;
 };

@@ -176,6 +176,9 @@ TFormMain::~TFormMain()
     // raise on the way (a list cleared, a page removed) must not reach it.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
+    // Nor may the list, laid out as it is hidden, read a row's tags with the
+    // readers gone.
+    ui.ListViewMain->rows().setReader({});
 }
 
 void TFormMain::MenuUndoClick()
@@ -487,7 +490,7 @@ QString TFormMain::rowPath(int row) const
 
 const QString& TFormMain::rowName(int row) const
 {
-    return ui.ListViewMain->row(row).name;
+    return ui.ListViewMain->rows().name(row);
 }
 
 std::array<QString, 6> TFormMain::rowTags(int row) const
@@ -558,8 +561,10 @@ void TFormMain::RebuildList()
         TReportRow& row = rows.emplace_back();
         nameRow(row, file.name);
         row.icon = std::uint8_t(file.index % 5 + 8);
-        readRowTags(row, folder);
     }
+    // Read when first needed: a folder's rows are far more than a screen.
+    ui.ListViewMain->rows().setReader(
+        [this, folder](TReportRow& row) { readRowTags(row, folder); });
     ui.ListViewMain->setRows(std::move(rows));
     // Once per rebuild: sizing to the contents at every change of a caption
     // would cost the whole list each time.
@@ -581,8 +586,7 @@ void TFormMain::readRowTags(TReportRow& row, const QString& folder) const
 
 void TFormMain::rereadRow(int row)
 {
-    const QString folder = ui.ShellList->Path();
-    ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) { readRowTags(r, folder); });
+    ui.ListViewMain->rows().rereadRow(row);
 }
 
 // Not under a running batch, a dialog of ours or a rebuild: `again` runs
@@ -624,6 +628,9 @@ void TFormMain::refreshRewrittenRows()
     const QString pageFile = ui.EditFile->text();
     bool reread = false;
     for (int i = 0; i < list->rowCount(); ++i) {
+        // A row not read yet reads the file as it is when first needed.
+        if (!list->rows().isRead(i))
+            continue;
         const QString path = rowPath(i);
         if (list->row(i).stamp == platform::FileStamp(path))
             continue;

@@ -344,8 +344,13 @@ QString TShellTree::SelectedFolder() const
 
 void TShellTree::setSelectedFolder(const QString& path)
 {
+    const QTreeWidgetItem* before = currentItem();
     if (!selectFolder(path) && !loading())
         throw EShellBrowserError(ShellStrings::CannotFindFolder() + path);
+    // A new current folder told the link as it was selected: telling it again
+    // would make it read the folder twice.
+    if (currentItem() != before && !loading())
+        return;
     if (const TShellTreeItem* node = nodeOf(currentItem()); node && ShellLink())
         ShellLink()->NotifyFolderChange(this, node->absoluteIDList());
 }

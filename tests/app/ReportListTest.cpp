@@ -4,6 +4,7 @@
 #include "shell/ShellControlSupport.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QHash>
 #include <QMimeData>
 #include <QPixmap>
 #include <QSignalSpy>
@@ -83,6 +84,52 @@ private slots:
         model.setRows(std::move(rows));
         QCOMPARE(cell(model, 0, 0), u"测.mp3"_s);
         QCOMPARE(model.row(0).name, row.name);
+    }
+
+    void aRowIsReadOnceWhenFirstNeeded()
+    {
+        TReportModel model;
+        QHash<QString, int> reads;
+        model.setReader([&](TReportRow& row) {
+            ++reads[row.name];
+            row.stamp = "stamp";
+            row.setTags({u"T "_s + row.name, u"Ar"_s, {}, {}, {}, {}});
+            row.hasTag = true;
+        });
+        model.setRows(numberedRows(3));
+        QVERIFY(reads.isEmpty());
+        // Names and icons are drawn without reading the file.
+        QCOMPARE(cell(model, 1, TReportModel::NameColumn), u"1.mp3"_s);
+        model.index(1, TReportModel::NameColumn).data(Qt::DecorationRole);
+        QVERIFY(reads.isEmpty());
+        QCOMPARE(cell(model, 1, TReportModel::TitleColumn), u"T 1.mp3"_s);
+        QCOMPARE(cell(model, 1, TReportModel::ArtistColumn), u"Ar"_s);
+        QCOMPARE(model.row(1).tags()[0], u"T 1.mp3"_s);
+        QCOMPARE(model.row(1).stamp, QByteArray("stamp"));
+        QCOMPARE(reads, (QHash<QString, int>{{u"1.mp3"_s, 1}}));
+        QVERIFY(model.isRead(1));
+        QVERIFY(!model.isRead(0));
+        // A file changed on disk is read again, on purpose.
+        model.rereadRow(1);
+        QCOMPARE(reads.value(u"1.mp3"_s), 2);
+    }
+
+    void aRowNeverPaintedIsRightWhenACommandReadsIt()
+    {
+        TReportModel model;
+        model.setReader([](TReportRow& row) {
+            row.setTags({u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s});
+            row.hasTag = true;
+        });
+        model.setRows(numberedRows(2));
+        // The renaming pattern and the previews read the row's tags.
+        QCOMPARE(model.row(1).tags(),
+                 (std::array<QString, 6>{u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s}));
+        // A batch sets one tag of a row no one looked at: the others stay.
+        model.changeRow(0, [](TReportRow& row) { row.setTag(1, u"New"_s); });
+        QCOMPARE(model.row(0).tags(),
+                 (std::array<QString, 6>{u"T"_s, u"New"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s}));
+        QCOMPARE(cell(model, 0, TReportModel::AlbumColumn), u"Al"_s);
     }
 
     void captionsAndIcons()
