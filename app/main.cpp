@@ -728,6 +728,9 @@ void TFormMain::ListViewMainChange()
     // Another row joining the selection leaves the edits of the first alone.
     if (file != ui.EditFile->text() || !page_->isModified()) {
         ui.EditFile->setText(file);
+        // The row is read with the page: its stamp is what tells a later
+        // write to the file by another program.
+        static_cast<void>(ui.ListViewMain->row(first));
         // A page that cannot be filled from this file shows nothing of the
         // file shown before, so that a save writes only what is typed.
         if (!fillPropPageFromFile(file))
