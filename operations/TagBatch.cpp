@@ -134,10 +134,16 @@ void TagBatch::finish()
 
 std::vector<QString> TagBatch::problems() const
 {
+    return stepProblems(journal_, journalProblem_, written_);
+}
+
+std::vector<QString> stepProblems(const Journal* journal, const QString& journalProblem,
+                                  std::size_t written)
+{
     std::vector<QString> said;
-    if (!journalProblem_.isEmpty())
-        said.push_back(u"操作历史无法记录: "_s + journalProblem_);
-    if (written_ > 0 && (!journal_ || !journalProblem_.isEmpty()))
+    if (!journalProblem.isEmpty())
+        said.push_back(u"操作历史无法记录: "_s + journalProblem);
+    if (written > 0 && (!journal || !journalProblem.isEmpty()))
         said.push_back(u"文件已照常修改, 但这次修改无法撤销"_s);
     return said;
 }

@@ -46,7 +46,7 @@ public:
     // Why the journal could not record the step (or a slice of it); empty
     // when it could.
     const QString& journalProblem() const { return journalProblem_; }
-    // What both heads say of the step after the write, as TagWrites does.
+    // What both heads say of the step after the write (see stepProblems).
     std::vector<QString> problems() const;
     // How many files were changed on disk.
     std::size_t written() const { return written_; }
@@ -73,5 +73,11 @@ private:
     QString journalProblem_;
     std::size_t written_ = 0;
 };
+
+// What both heads say of a tag step once it is written: why the journal
+// could not record it, and that files were changed all the same but cannot be
+// taken back (also when there was no journal); none when all is well.
+std::vector<QString> stepProblems(const Journal* journal, const QString& journalProblem,
+                                  std::size_t written);
 
 } // namespace operations

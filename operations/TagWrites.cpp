@@ -81,12 +81,7 @@ std::size_t TagWrites::add(tags::TagChange change)
 
 std::vector<QString> TagWrites::problems() const
 {
-    std::vector<QString> said;
-    if (!journalProblem_.isEmpty())
-        said.push_back(u"操作历史无法记录: "_s + journalProblem_);
-    if (written_ > 0 && (!journal_ || !journalProblem_.isEmpty()))
-        said.push_back(u"文件已照常修改, 但这次修改无法撤销"_s);
-    return said;
+    return stepProblems(journal_, journalProblem_, written_);
 }
 
 void TagWrites::write(const std::function<void(std::size_t, const Outcome&)>& afterFile)
