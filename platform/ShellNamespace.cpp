@@ -18,6 +18,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -477,6 +479,75 @@ int ShellFolder::compareIds(int column, const ItemIdList& a, const ItemIdList& b
             return r;
     }
     return sign(a.count() - b.count());
+}
+
+namespace {
+
+// What an entry is compared by, made once: its collation keys and the
+// fields compareEntries reads.
+struct EntryKey {
+    ShellItem item;
+    QCollatorSortKey text;
+    QString type; // only when sorting by type
+    std::optional<QCollatorSortKey> typeKey;
+};
+
+std::optional<EntryKey> entryKey(int column, const ItemIdList& relative)
+{
+    if (relative.count() != 1)
+        return std::nullopt;
+    std::optional<ShellItem> item = ShellItem::decode(relative.payload(0));
+    if (!item || item->kind != ShellItemKind::Entry)
+        return std::nullopt;
+    EntryKey key{*item, naturalCollator().sortKey(item->text()), {}, std::nullopt};
+    if (column == 2) {
+        key.type = entryTypeName(*item);
+        key.typeKey = naturalCollator().sortKey(key.type);
+    }
+    return key;
+}
+
+// compareEntries over keys made once.
+int compareEntryKeys(int column, const EntryKey& a, const EntryKey& b)
+{
+    if (a.item.directory != b.item.directory)
+        return a.item.directory ? -1 : 1;
+    int r = 0;
+    if (column == 1)
+        r = sign(a.item.size - b.item.size);
+    else if (column == 2)
+        r = a.typeKey->compare(*b.typeKey) != 0 ? sign(a.typeKey->compare(*b.typeKey))
+                                                : sign(a.type.compare(b.type));
+    else if (column == 3)
+        r = sign(a.item.modified - b.item.modified);
+    if (r != 0)
+        return r;
+    r = a.text.compare(b.text);
+    return r != 0 ? sign(r) : sign(a.item.name.compare(b.item.name));
+}
+
+} // namespace
+
+std::vector<std::size_t> ShellFolder::sortOrder(int column,
+                                                const std::vector<const ItemIdList*>& relatives,
+                                                bool descending) const
+{
+    std::vector<std::optional<EntryKey>> keys;
+    keys.reserve(relatives.size());
+    for (const ItemIdList* relative : relatives)
+        keys.push_back(entryKey(column, *relative));
+    const auto compare = [&](std::size_t i, std::size_t j) {
+        if (keys[i] && keys[j])
+            return compareEntryKeys(column, *keys[i], *keys[j]);
+        return compareIds(column, *relatives[i], *relatives[j]);
+    };
+    std::vector<std::size_t> order(relatives.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+        return descending ? compare(j, i) < 0 : compare(i, j) < 0;
+    });
+    return order;
 }
 
 ItemIdList ShellFolder::setNameOf(const ItemIdList& relative, const QString& newName) const

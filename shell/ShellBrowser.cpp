@@ -491,6 +491,18 @@ int TShellBrowser::compareIDs(int column, const ItemIdList& a, const ItemIdList&
     return shellFolder_ ? shellFolder_->compareIds(column, a, b) : 0;
 }
 
+std::vector<std::size_t>
+TShellBrowser::sortOrder(int column, const std::vector<const platform::ItemIdList*>& relatives,
+                         bool descending) const
+{
+    if (shellFolder_)
+        return shellFolder_->sortOrder(column, relatives, descending);
+    std::vector<std::size_t> order(relatives.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    return order;
+}
+
 int TShellBrowser::desktopIconNumber()
 {
     return platform::DesktopIconIndex();

@@ -184,6 +184,10 @@ public:
     platform::ColumnInfo GetColumnInfo(int column) const;
     // The folder's own order of two of its items by a column; 0 for the same item.
     int compareIDs(int column, const platform::ItemIdList& a, const platform::ItemIdList& b) const;
+    // The order compareIDs gives, worked out at once (platform::ShellFolder::sortOrder).
+    std::vector<std::size_t> sortOrder(int column,
+                                       const std::vector<const platform::ItemIdList*>& relatives,
+                                       bool descending) const;
 
     // Gives the current item a new name (never replacing another item); the
     // result is its display name afterwards. *ok tells whether it was renamed.

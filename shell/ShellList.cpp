@@ -212,12 +212,19 @@ bool TShellList::Populate()
         if (std::unique_ptr<TShellListItem> item = makeItem())
             made.push_back(std::move(item));
     }
+    // Sorted before they are added: the items' own comparison decodes and
+    // collates both names each time, which made a big folder slow to show.
+    std::vector<const platform::ItemIdList*> ids;
+    ids.reserve(made.size());
+    for (const std::unique_ptr<TShellListItem>& item : made)
+        ids.push_back(&item->relativeIDList());
     QList<QTreeWidgetItem*> items;
     items.reserve(qsizetype(made.size()));
-    for (std::unique_ptr<TShellListItem>& item : made)
-        items.append(item.release());
+    for (const std::size_t i :
+         browser().sortOrder(sortColumn_, ids, sortOrder_ == Qt::DescendingOrder))
+        items.append(made[i].release());
     addTopLevelItems(items);
-    sortItems(sortColumn_, sortOrder_);
+    header()->setSortIndicator(sortColumn_, sortOrder_);
     hadPath_ = !Path().isEmpty();
     if (OnPopulated)
         OnPopulated(this);

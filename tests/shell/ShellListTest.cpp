@@ -31,6 +31,7 @@ private Q_SLOTS:
     void columnsFromTheBrowser();
     void detailsFalseShowsOneColumn();
     void headerClicksSortBySize();
+    void anotherFolderIsListedInTheChosenOrder();
     void burstOfChangesIsMergedOnce();
     void shownFolderVanishing();
     void keysOpenAndGoUp();
@@ -193,6 +194,28 @@ void ShellListTest::headerClicksSortBySize()
     click(0);
     QCOMPARE(list.SortColumn(), 0);
     QCOMPARE(captions(list), (QStringList{u"Sub"_s, u"big.mp3"_s, u"Cover.jpg"_s, u"song.mp3"_s}));
+}
+
+void ShellListTest::anotherFolderIsListedInTheChosenOrder()
+{
+    makeDirs(home(u"album/Scans"_s));
+    makeFile(home(u"album/track10.mp3"_s), 2000);
+    makeFile(home(u"album/Track2.mp3"_s), 2000);
+    makeFile(home(u"album/track1.mp3"_s), 5000);
+    makeFile(home(u"album/a.jpg"_s), 100);
+    TShellList& list = listAt(home(u"album"_s));
+    // Folders first, then numbers by value, case ignored.
+    QCOMPARE(captions(list), (QStringList{u"Scans"_s, u"a.jpg"_s, u"track1.mp3"_s, u"Track2.mp3"_s,
+                                          u"track10.mp3"_s}));
+    list.sortItemsBy(1, Qt::DescendingOrder);
+    list.setPath(home(u"music"_s));
+    QCOMPARE(list.header()->sortIndicatorSection(), 1);
+    QCOMPARE(list.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(captions(list), (QStringList{u"big.mp3"_s, u"song.mp3"_s, u"Cover.jpg"_s, u"Sub"_s}));
+    // Equal sizes keep the order by name, reversed with the rest.
+    list.setPath(home(u"album"_s));
+    QCOMPARE(captions(list), (QStringList{u"track1.mp3"_s, u"track10.mp3"_s, u"Track2.mp3"_s,
+                                          u"a.jpg"_s, u"Scans"_s}));
 }
 
 void ShellListTest::burstOfChangesIsMergedOnce()
