@@ -553,14 +553,21 @@ void TFormMain::RebuildList()
     const QString folder = ui.ShellList->Path();
     shownFolder_ = folder;
     operations::tidyFolder(folder);
-    QStringList captions;
-    for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i)
-        captions.append(ui.ShellList->topLevelItem(i)->text(0));
     std::vector<TReportRow> rows;
-    for (const operations::ListedFile& file : operations::listedFiles(folder, captions)) {
-        TReportRow& row = rows.emplace_back();
-        nameRow(row, file.name);
-        row.icon = std::uint8_t(file.index % 5 + 8);
+    {
+        // Scoped: a folder's captions and names are freed before its rows
+        // are laid out, which is when a big folder's memory peaks.
+        QStringList captions;
+        captions.reserve(ui.ShellList->topLevelItemCount());
+        for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i)
+            captions.append(ui.ShellList->topLevelItem(i)->text(0));
+        const std::vector<operations::ListedFile> files = operations::listedFiles(folder, captions);
+        rows.reserve(files.size());
+        for (const operations::ListedFile& file : files) {
+            TReportRow& row = rows.emplace_back();
+            nameRow(row, file.name);
+            row.icon = std::uint8_t(file.index % 5 + 8);
+        }
     }
     // Read when first needed: a folder's rows are far more than a screen.
     ui.ListViewMain->rows().setReader(

@@ -19,6 +19,7 @@ void tidyFolder(const QString& folder)
 std::vector<ListedFile> listedFiles(const QString& folder, const QStringList& captions)
 {
     std::vector<ListedFile> files;
+    files.reserve(std::size_t(captions.size()));
     std::optional<QString> suffix;
     for (int i = 0; i < captions.size(); ++i) {
         const QString& caption = captions[i];
@@ -32,7 +33,9 @@ std::vector<ListedFile> listedFiles(const QString& folder, const QStringList& ca
         } else if (!platform::FileExists(folder + caption + *suffix)) {
             continue;
         }
-        files.push_back({i, caption + *suffix});
+        // Without a suffix the name shares the caption's text: a folder of
+        // 100,000 files would otherwise hold every name twice.
+        files.push_back({i, suffix->isEmpty() ? caption : caption + *suffix});
     }
     return files;
 }

@@ -483,47 +483,48 @@ int ShellFolder::compareIds(int column, const ItemIdList& a, const ItemIdList& b
 
 namespace {
 
-// What an entry is compared by, made once: its collation keys and the
-// fields compareEntries reads.
+// What an entry is compared by, made once and kept small: a folder of
+// 100,000 files holds 100,000 of these while it is sorted, at the moment
+// its listing needs the most memory.
 struct EntryKey {
-    ShellItem item;
     QCollatorSortKey text;
-    QString type; // only when sorting by type
-    std::optional<QCollatorSortKey> typeKey;
+    qint64 size = 0;
+    qint64 modified = 0;
+    bool directory = false;
 };
 
-std::optional<EntryKey> entryKey(int column, const ItemIdList& relative)
+// The type's name and its key, made only when sorting by type.
+struct TypeKey {
+    QCollatorSortKey key;
+    QString name;
+};
+
+std::optional<ShellItem> entryOf(const ItemIdList& relative)
 {
     if (relative.count() != 1)
         return std::nullopt;
     std::optional<ShellItem> item = ShellItem::decode(relative.payload(0));
     if (!item || item->kind != ShellItemKind::Entry)
         return std::nullopt;
-    EntryKey key{*item, naturalCollator().sortKey(item->text()), {}, std::nullopt};
-    if (column == 2) {
-        key.type = entryTypeName(*item);
-        key.typeKey = naturalCollator().sortKey(key.type);
-    }
-    return key;
+    return item;
 }
 
-// compareEntries over keys made once.
-int compareEntryKeys(int column, const EntryKey& a, const EntryKey& b)
+// compareEntries over keys made once, up to the names' bytes: 0 leaves the
+// last word to compareIds.
+int compareEntryKeys(int column, const EntryKey& a, const EntryKey& b, const TypeKey* typeA,
+                     const TypeKey* typeB)
 {
-    if (a.item.directory != b.item.directory)
-        return a.item.directory ? -1 : 1;
+    if (a.directory != b.directory)
+        return a.directory ? -1 : 1;
     int r = 0;
     if (column == 1)
-        r = sign(a.item.size - b.item.size);
-    else if (column == 2)
-        r = a.typeKey->compare(*b.typeKey) != 0 ? sign(a.typeKey->compare(*b.typeKey))
-                                                : sign(a.type.compare(b.type));
+        r = sign(a.size - b.size);
+    else if (column == 2 && typeA && typeB)
+        r = typeA->key.compare(typeB->key) != 0 ? sign(typeA->key.compare(typeB->key))
+                                                : sign(typeA->name.compare(typeB->name));
     else if (column == 3)
-        r = sign(a.item.modified - b.item.modified);
-    if (r != 0)
-        return r;
-    r = a.text.compare(b.text);
-    return r != 0 ? sign(r) : sign(a.item.name.compare(b.item.name));
+        r = sign(a.modified - b.modified);
+    return r != 0 ? r : sign(a.text.compare(b.text));
 }
 
 } // namespace
@@ -533,13 +534,33 @@ std::vector<std::size_t> ShellFolder::sortOrder(int column,
                                                 bool descending) const
 {
     std::vector<std::optional<EntryKey>> keys;
+    std::vector<std::optional<TypeKey>> types;
     keys.reserve(relatives.size());
-    for (const ItemIdList* relative : relatives)
-        keys.push_back(entryKey(column, *relative));
+    if (column == 2)
+        types.reserve(relatives.size());
+    for (const ItemIdList* relative : relatives) {
+        const std::optional<ShellItem> item = entryOf(*relative);
+        if (!item) {
+            keys.emplace_back();
+            if (column == 2)
+                types.emplace_back();
+            continue;
+        }
+        keys.push_back(EntryKey{naturalCollator().sortKey(item->text()), item->size, item->modified,
+                                item->directory});
+        if (column == 2) {
+            QString type = entryTypeName(*item);
+            types.push_back(TypeKey{naturalCollator().sortKey(type), type});
+        }
+    }
+    const auto typeOf = [&](std::size_t i) -> const TypeKey* {
+        return column == 2 && types[i] ? &*types[i] : nullptr;
+    };
     const auto compare = [&](std::size_t i, std::size_t j) {
-        if (keys[i] && keys[j])
-            return compareEntryKeys(column, *keys[i], *keys[j]);
-        return compareIds(column, *relatives[i], *relatives[j]);
+        const int r = keys[i] && keys[j]
+                          ? compareEntryKeys(column, *keys[i], *keys[j], typeOf(i), typeOf(j))
+                          : 0;
+        return r != 0 ? r : compareIds(column, *relatives[i], *relatives[j]);
     };
     std::vector<std::size_t> order(relatives.size());
     for (std::size_t i = 0; i < order.size(); ++i)
