@@ -29,17 +29,20 @@ QByteArray legacyFile(const char* codec, const QString& title, const QByteArray&
            silentMpegFrames() + tail;
 }
 
-// The same files in each folder: GBK in both versions, Big5, plain ASCII.
+// The same files in each folder: GBK in both versions, plain ASCII, Big5,
+// GBK in ID3v1 alone.
 void addFiles(const MusicFolder& music)
 {
     music.add(u"a.mp3"_s, legacyFile("GBK", u"童话"_s, id3v1Trailer(gbk(u"后来"_s))));
     music.add(u"b.mp3"_s, legacyFile("GBK", u"Plain"_s));
     music.add(u"c.mp3"_s, legacyFile("Big5", u"月亮代表我的心"_s));
+    // Listed for its GBK text, which ID3v1 keeps as it is.
+    music.add(u"d.mp3"_s, silentMpegFrames() + id3v1Trailer(gbk(u"后来"_s)));
 }
 
 const QStringList& names()
 {
-    static const QStringList all{u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s};
+    static const QStringList all{u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s, u"d.mp3"_s};
     return all;
 }
 
