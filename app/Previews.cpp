@@ -69,7 +69,7 @@ void TFormMain::showNamePreview()
     }
     // The whole selection is planned: the first row's name may be wanted by
     // another row, or kept from it.
-    const auto plan = renamePlan(ui.ShellList->Path(), rows);
+    const auto plan = rename_->plan(ui.ShellList->Path(), rows);
     const operations::PlannedName& first = plan.front();
     QString text = shownName(first.name) + u" → "_s +
                    (first.newName.isEmpty() ? u"(空)"_s : shownName(first.newName));

@@ -70,19 +70,6 @@ QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
     return ok ? text : defaultText;
 }
 
-// "保存修改吗?" with 是, 否 and 取消; Escape is 取消.
-QMessageBox::StandardButton askSaveChanges(QWidget* parent)
-{
-    QMessageBox box(QMessageBox::Question, TApplication::title(), u"保存修改吗?"_s,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
-    box.button(QMessageBox::Yes)->setText(u"是"_s);
-    box.button(QMessageBox::No)->setText(u"否"_s);
-    box.button(QMessageBox::Cancel)->setText(u"取消"_s);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return QMessageBox::StandardButton(box.exec());
-}
-
 } // namespace
 
 class TFormMain::QuietSelection {
@@ -96,21 +83,12 @@ private:
     TFormMain& w_;
 };
 
-const std::array<QString, 3>& TFormMain::ShowIdNames()
-{
-    static const std::array<QString, 3> names{u"ID3v1"_s, u"ID3v2"_s, u"ID3v2优先"_s};
-    return names;
-}
-
 TFormMain::TFormMain(QWidget* parent) : TFormMain(QString(), parent) {}
 
 TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     : QMainWindow(parent), startPath_(startPath)
 {
     ui.setupUi(this);
-    page_ = std::make_unique<TPropertyPage>(
-        TPropertyPage::Fields{ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre,
-                              ui.EditComment, ui.LabelV1Fit});
     history_ = std::make_unique<THistoryController>(
         core_,
         THistoryController::Widgets{ui.E1, ui.MenuUndo, ui.MenuRedo, ui.MenuHistory,
@@ -124,7 +102,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
                                        // it shows the file as the turn left it. Names came back or
                                        // went: the folder is read again now, not when the directory
                                        // monitor reports it.
-                                       page_->markUnmodified();
+                                       page_->page().markUnmodified();
                                        ui.ShellTree->RefreshTree();
                                        ui.ShellList->Populate();
                                        rebuildKeepingSelection();
@@ -137,6 +115,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
         return inputBox(this, caption, prompt, text);
     };
     applyDesignedProperties();
+    createControllers();
     connectHandlers();
     connectPreviews();
     cover_ = std::make_unique<TCoverController>(
@@ -161,7 +140,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
             },
             [this](bool succeeded) { Batch->count(succeeded); },
             [this] {
-                page_->markUnmodified();
+                page_->page().markUnmodified();
                 rebuildKeepingSelection();
             }});
     watchColumnSizes();
@@ -179,6 +158,85 @@ TFormMain::~TFormMain()
     // Nor may the list, laid out as it is hidden, read a row's tags with the
     // readers gone.
     ui.ListViewMain->rows().setReader({});
+}
+
+// The property page, the renaming page and the encoding tools, each over the
+// window's list and log.
+void TFormMain::createControllers()
+{
+    const auto guarded = [this](const std::function<void()>& handler) {
+        runGuarded(handler);
+    };
+    const auto log = [this](const QString& line) {
+        appendLog(line);
+    };
+    const auto pathShown = [this](const QString& path) {
+        return shownPath(path);
+    };
+    const auto leave = [this] {
+        return leavePage();
+    };
+    const auto frame = [this]() -> TBatchFrame& {
+        return *Batch;
+    };
+    page_ = std::make_unique<TPageController>(
+        core_,
+        TPageController::Widgets{
+            {ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre, ui.EditComment,
+             ui.LabelV1Fit},
+            ui.EditFile,
+            ui.BtnChgProp,
+            ui.PageCtrlMain,
+            kPropertyPage,
+            ui.ListViewMain,
+            ui.StatusBarPanel0,
+            {ui.BtnChgProp, ui.BtnLsn, ui.BtnChgMProp, ui.BtnV1V2, ui.BtnV2V1, ui.BtnFileName}},
+        TPageController::Window{this, guarded, log, pathShown,
+                                [this](const QString& path) { return findRow(path); },
+                                [this](int row) { rereadRow(row); },
+                                [this](const QString& path) { cover_->showCover(path); },
+                                [this] {
+                                    updateEditMenu();
+                                    flushJournalSoon();
+                                },
+                                [this](const QString& path) {
+                                    selectRowAfterSaved(path);
+                                }});
+    rename_ = std::make_unique<TRenameController>(
+        core_,
+        TRenameController::Widgets{
+            ui.EditNameFormat,
+            ui.RadioGrpFileName,
+            ui.BtnFileName,
+            ui.BtnAddProp,
+            ui.PopupMenuProp,
+            {ui.MenuTitle, ui.MenuArtist, ui.MenuAlbum, ui.MenuYear, ui.MenuGenre, ui.MenuComment},
+            ui.ShellList,
+            ui.ListViewMain},
+        TRenameController::Window{
+            this, guarded, log, [this](const QString& name) { return shownName(name); }, pathShown,
+            leave, frame, [this](int row, const QString& name) { setRowName(row, name); },
+            [this](operations::StepKind kind, const std::vector<operations::StepFile>& files) {
+                recordStep(kind, files);
+            },
+            [this](bool enabled) { RefreshEnabled = enabled; }, [this] { ClearPropPage(); },
+            [this] {
+                fitNameColumn();
+                schedulePreviews();
+            }});
+    encoding_ = std::make_unique<TEncodingController>(
+        core_, *rename_,
+        TEncodingController::Widgets{ui.MenuEncoding, ui.MenuFixName, ui.ShellList, ui.ListViewMain,
+                                     ui.PageCtrlMain},
+        TEncodingController::Window{this, guarded, log, pathShown, leave, frame,
+                                    [this] {
+                                        RebuildList();
+                                        updateEditMenu();
+                                        flushJournalSoon();
+                                    },
+                                    [this] {
+                                        fitNameColumn();
+                                    }});
 }
 
 void TFormMain::MenuUndoClick()
@@ -251,30 +309,11 @@ void TFormMain::connectHandlers()
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
     on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
     on(ui.MenuDelFile, &QAction::triggered, &TFormMain::MenuDelFileClick);
-    on(ui.MenuEncoding, &QAction::triggered, &TFormMain::MenuEncodingClick);
-    on(ui.MenuFixName, &QAction::triggered, &TFormMain::MenuFixNameClick);
     on(ui.MenuCreSub, &QAction::triggered, &TFormMain::MenuCreSubClick);
-    on(ui.BtnChgProp, &QPushButton::clicked, &TFormMain::BtnChgPropClick);
     on(ui.BtnLsn, &QPushButton::clicked, &TFormMain::BtnLsnClick);
     on(ui.BtnChgMProp, &QPushButton::clicked, &TFormMain::BtnChgMPropClick);
     on(ui.BtnV1V2, &QPushButton::clicked, &TFormMain::BtnV1V2Click);
     on(ui.BtnV2V1, &QPushButton::clicked, &TFormMain::BtnV2V1Click);
-    on(ui.BtnFileName, &QPushButton::clicked, &TFormMain::BtnFileNameClick);
-    on(ui.BtnAddProp, &QPushButton::clicked, &TFormMain::BtnAddPropClick);
-    on(ui.EditNameFormat, &QLineEdit::textChanged, &TFormMain::EditNameFormatChange);
-    ui.RadioGrpFileName->OnClick = [this](QObject*) {
-        runGuarded([this] { RadioGrpFileNameClick(); });
-    };
-
-    const std::array<std::pair<QAction*, QString>, 6> placeholders{{{ui.MenuTitle, u"%1"_s},
-                                                                    {ui.MenuArtist, u"%2"_s},
-                                                                    {ui.MenuAlbum, u"%3"_s},
-                                                                    {ui.MenuYear, u"%4"_s},
-                                                                    {ui.MenuGenre, u"%5"_s},
-                                                                    {ui.MenuComment, u"%6"_s}}};
-    for (const auto& [action, placeholder] : placeholders)
-        connect(action, &QAction::triggered, this,
-                [this, p = placeholder] { insertPlaceholder(p); });
 
     ui.ShellLink->OnChange = [this](QObject*) {
         runGuarded([this] { ShellLinkChange(); });
@@ -302,13 +341,6 @@ void TFormMain::connectHandlers()
         ui.PopupMenuList->popup(ui.ListViewMain->viewport()->mapToGlobal(p));
     });
     ui.ListViewMain->viewport()->installEventFilter(this);
-    ui.EditNameFormat->installEventFilter(this);
-
-    // Enter in any field of the property page saves, as a default button would.
-    for (QLineEdit* edit : {ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.EditComment})
-        connect(edit, &QLineEdit::returnPressed, ui.BtnChgProp, &QPushButton::click);
-    connect(ui.ComboGenre->lineEdit(), &QLineEdit::returnPressed, ui.BtnChgProp,
-            &QPushButton::click);
     ui.StatusBarMain->installEventFilter(this);
 }
 
@@ -326,14 +358,6 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui.ListViewMain->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         runGuarded([this] { ListViewMainDblClick(); });
         return true;
-    }
-    if (watched == ui.EditNameFormat && event->type() == QEvent::FocusOut) {
-        // The edit drops its selection as it loses the focus; the placeholder
-        // menu inserts where the caret was.
-        nameFormatText_ = ui.EditNameFormat->text();
-        nameFormatCaret_ = ui.EditNameFormat->hasSelectedText()
-                               ? ui.EditNameFormat->selectionStart()
-                               : ui.EditNameFormat->cursorPosition();
     }
     if (watched == ui.StatusBarMain && ProgressBar &&
         (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)) {
@@ -363,7 +387,7 @@ void TFormMain::FormCreate()
         Winamp->PathToWinAmp = WinampPath;
         StartPosition = settings::readStartPosition(ini);
         readCoreSettings(ini);
-        setPropertyCaption();
+        page_->setCaption();
         Place start;
         try {
             start = startPath_.isEmpty() ? Place{settings::readLastFolder(ini), {}}
@@ -408,13 +432,6 @@ void TFormMain::readCoreSettings(const TIniFile& ini)
     core_.setSettings({settings::readShowId(ini),
                        settings::readTextEncoding(ini) == settings::TextEncoding::Gbk,
                        settings::readLegacyCodePage(ini)});
-}
-
-void TFormMain::setPropertyCaption()
-{
-    const QString name =
-        ShowId >= 0 && ShowId < 3 ? ShowIdNames()[std::size_t(ShowId)] : QString::number(ShowId);
-    ui.PageCtrlMain->setTabText(kPropertyPage, u"属性编辑("_s + name + u')');
 }
 
 void TFormMain::changeEvent(QEvent* event)
@@ -463,7 +480,7 @@ void TFormMain::MenuItemOptionClick()
     const TIniFile ini;
     readCoreSettings(ini);
     RebuildList();
-    setPropertyCaption();
+    page_->setCaption();
 }
 
 void TFormMain::MenuItemExitClick()
@@ -643,11 +660,8 @@ void TFormMain::refreshRewrittenRows()
             continue;
         rereadRow(i);
         reread = true;
-        if (path == pageFile && !page_->isModified()) {
-            if (!fillPropPageFromFile(pageFile))
-                page_->empty();
-            page_->markUnmodified();
-        }
+        if (path == pageFile && !page_->page().isModified())
+            page_->reload(pageFile);
     }
     if (reread)
         schedulePreviews();
@@ -664,7 +678,7 @@ void TFormMain::rebuildKeepingSelection()
     const QString pageFile = ui.EditFile->text();
     {
         // The page is left alone until the rows are back.
-        const QScopedValueRollback keep(keepPage_, true);
+        const TPageController::Hold keep(*page_);
         RebuildList();
         const QuietSelection quiet(*this);
         std::vector<int> again;
@@ -683,11 +697,8 @@ void TFormMain::rebuildKeepingSelection()
     const int first = firstSelectedRow();
     if (first >= 0 && rowPath(first) == pageFile) {
         // Still listed: typed edits stay; an unedited page shows the file anew.
-        if (!page_->isModified() && RefreshEnabled) {
-            if (!fillPropPageFromFile(pageFile))
-                page_->empty();
-            page_->markUnmodified();
-        }
+        if (!page_->page().isModified() && RefreshEnabled)
+            page_->reload(pageFile);
         return;
     }
     const QuietSelection quiet(*this);
@@ -710,7 +721,7 @@ void TFormMain::ShellLinkChange()
     }
     // The folder shown already (a change that was taken back, say): the
     // typed edits stay.
-    if (folder == shownFolder_ && page_->isModified())
+    if (folder == shownFolder_ && page_->page().isModified())
         rebuildKeepingSelection();
     else
         RebuildList();
@@ -718,12 +729,12 @@ void TFormMain::ShellLinkChange()
 
 void TFormMain::ListViewMainChange()
 {
-    if (keepPage_)
+    if (page_->held())
         return;
     const int first = firstSelectedRow();
     const QString file = first >= 0 ? rowPath(first) : QString();
     if (quiet_ == 0 && file != ui.EditFile->text() && !leavePage(file)) {
-        reselectPageFile();
+        page_->reselectFile();
         return;
     }
     if (first < 0) {
@@ -733,98 +744,30 @@ void TFormMain::ListViewMainChange()
     if (!RefreshEnabled)
         return;
     // Another row joining the selection leaves the edits of the first alone.
-    if (file != ui.EditFile->text() || !page_->isModified()) {
-        ui.EditFile->setText(file);
+    if (file != ui.EditFile->text() || !page_->page().isModified()) {
         // The row is read with the page: its stamp is what tells a later
         // write to the file by another program.
         static_cast<void>(ui.ListViewMain->row(first));
-        // A page that cannot be filled from this file shows nothing of the
-        // file shown before, so that a save writes only what is typed.
-        if (!fillPropPageFromFile(file))
-            page_->empty();
-        page_->markUnmodified();
-        showV1Target(file);
+        page_->show(file);
     }
-    setActionButtonsEnabled(true);
-}
-
-// What the fit label measures against.
-void TFormMain::showV1Target(const QString& file)
-{
-    const auto target = operations::v1Target(*TagV1, *TagV2, priority(), file, textRules());
-    page_->setV1Target(target.written, target.commentWidth, target.codePage);
+    page_->setActionsEnabled(true);
 }
 
 bool TFormMain::leavePage(const QString& nextFile)
 {
-    const QString file = ui.EditFile->text();
-    if (file.isEmpty() || file == nextFile || !page_->isModified() || !platform::FileExists(file))
-        return true;
-    switch (askSaveChanges(this)) {
-    case QMessageBox::Yes:
-        if (!savePage())
-            return false;
-        if (const int row = findRow(file); row >= 0)
-            rereadRow(row);
-        return true;
-    case QMessageBox::No:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Back to the row of the file the page shows, as if the user had not moved.
-void TFormMain::reselectPageFile()
-{
-    const QScopedValueRollback keep(keepPage_, true);
-    TReportList* list = ui.ListViewMain;
-    list->clearSelection();
-    if (const int i = findRow(ui.EditFile->text()); i >= 0) {
-        list->setCurrentRow(i);
-        list->selectRows({i});
-    }
-}
-
-bool TFormMain::fillPropPageFromFile(const QString& path)
-{
-    cover_->showCover(path);
-    const auto p = priority();
-    if (!p)
-        return false;
-    const auto shown = operations::readShownTags(*TagV1, *TagV2, *p, path, textRules());
-    if (!shown.hasTag)
-        return false;
-    const auto& f = shown.fields;
-    fillPropPage(f[0], f[1], f[2], f[3], f[4], f[5]);
-    return true;
-}
-
-void TFormMain::fillPropPage(const QString& title, const QString& artist, const QString& album,
-                             const QString& year, const QString& genre, const QString& comment)
-{
-    page_->fill({title, artist, album, year, genre, comment});
-}
-
-void TFormMain::setActionButtonsEnabled(bool enabled)
-{
-    for (QPushButton* button :
-         {ui.BtnChgProp, ui.BtnLsn, ui.BtnChgMProp, ui.BtnV1V2, ui.BtnV2V1, ui.BtnFileName})
-        button->setEnabled(enabled);
+    return page_->leave(nextFile);
 }
 
 void TFormMain::ClearPropPage()
 {
-    ui.EditFile->clear();
     page_->clear();
-    setActionButtonsEnabled(false);
 }
 
 void TFormMain::ShellTreeClick()
 {
     // With unsaved edits the rows stay selected: a change of folder asks
     // about them, and a click on the folder shown changes nothing.
-    if (page_->isModified() && !ui.EditFile->text().isEmpty())
+    if (page_->page().isModified() && !ui.EditFile->text().isEmpty())
         return;
     ui.ListViewMain->clearSelection();
 }
@@ -865,59 +808,21 @@ int TFormMain::findRow(const QString& path) const
     return -1;
 }
 
-void TFormMain::selectRowAfter(int index, int rows)
+void TFormMain::selectRowAfterSaved(const QString& path)
 {
-    const QuietSelection quiet(*this);
-    if (rows == 0)
-        return;
-    const int next = index == rows - 1 ? 0 : index + 1;
-    if (next < rows)
-        ui.ListViewMain->selectRows({next});
-}
-
-bool TFormMain::savePage()
-{
-    const TPropertyPage::Values values = page_->values();
-    operations::PropertyValues page;
-    page.title = values.title;
-    page.artist = values.artist;
-    page.album = values.album;
-    page.year = values.year;
-    page.genreText = values.genre;
-    page.genreIndex = page_->genreIndex();
-    page.comment = values.comment;
-    const QString path = ui.EditFile->text();
-    const auto p = priority();
-    const auto outcome =
-        p ? operations::saveProperties(*TagV1, *TagV2, *p, path, page, textRules(), journal())
-          : operations::Outcome{false, u"显示优先级无效"_s};
-    updateEditMenu();
-    flushJournalSoon();
-    if (!outcome.succeeded) {
-        appendLog(shownPath(path) + u"修改属性失败."_s);
-        ui.StatusBarPanel0->setText(outcome.message);
-        return false;
-    }
-    appendLog(shownPath(path) + u"修改属性."_s);
-    page_->markUnmodified();
-    return true;
-}
-
-void TFormMain::BtnChgPropClick()
-{
-    const QString path = ui.EditFile->text();
-    // A failed write keeps the file selected and the typed values, to try again.
-    if (!savePage())
-        return;
-
     const int before = ui.ListViewMain->rowCount();
     int edited = findRow(path);
     if (edited < 0)
         edited = before;
     RebuildList();
     ui.ListViewMain->clearSelection();
-    selectRowAfter(edited, ui.ListViewMain->rowCount());
-    ui.EditTitle->setFocus();
+    const QuietSelection quiet(*this);
+    const int rows = ui.ListViewMain->rowCount();
+    if (rows == 0)
+        return;
+    const int next = edited == rows - 1 ? 0 : edited + 1;
+    if (next < rows)
+        ui.ListViewMain->selectRows({next});
 }
 
 void TFormMain::BtnLsnClick()

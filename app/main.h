@@ -2,9 +2,11 @@
 
 #include "app/BatchFrame.h"
 #include "app/CoverController.h"
+#include "app/EncodingController.h"
 #include "app/HistoryController.h"
 #include "app/MainLayout.h"
-#include "app/PropertyPage.h"
+#include "app/PageController.h"
+#include "app/RenameController.h"
 #include "app/ReportList.h"
 #include "operations/Core.h"
 #include "operations/FieldsFromName.h"
@@ -78,9 +80,6 @@ public:
     TFormOption* FormOption = nullptr;
     TAboutBox* AboutBox = nullptr;
 
-    // What the priority is called in the property page's tab caption.
-    static const std::array<QString, 3>& ShowIdNames();
-
     // The file list and the property page.
     void RebuildList();
     // The shell file list merged a change on disk: the rows follow it, and
@@ -127,21 +126,13 @@ public:
     void MenuSelAllClick();
     void ListViewMainDblClick();
 
-    // Single-file editing and listening.
-    void BtnChgPropClick();
+    // Listening to the file the property page shows.
     void BtnLsnClick();
 
     // The batch operations.
     void BtnChgMPropClick();
     void BtnV1V2Click();
     void BtnV2V1Click();
-    void BtnFileNameClick();
-
-    // The renaming page.
-    void RadioGrpFileNameClick();
-    void EditNameFormatChange();
-    void BtnAddPropClick();
-    void insertPlaceholder(const QString& placeholder);
 
     // File and folder commands.
     bool ShellTreeDragOver(QObject* source) const;
@@ -153,12 +144,6 @@ public:
     // a ShellOperation of shell/ShellControlSupport.h.
     void ShellTreeOperation(quint32 operation, const QStringList& files,
                             const QString& destination);
-    // The encoding inspector of the selected files, and their conversion to
-    // Unicode in the batch frame.
-    void MenuEncodingClick();
-    // Renames the selected files whose names are not UTF-8 to the UTF-8 form
-    // of the names they show, never replacing another file.
-    void MenuFixNameClick();
 
     // The input box of "新建子目录(&C)"; tests put their own here. Gives the
     // typed text, or the default on Cancel.
@@ -215,44 +200,29 @@ private:
     void applyDesignedProperties();
     void connectHandlers();
     void createProgressBar();
-    void setPropertyCaption();
+    void createControllers();
     // The settings the core keeps, read at start-up and after the options dialog.
     void readCoreSettings(const TIniFile& ini);
     // The priority ShowId names; none for a number outside 0..2.
     std::optional<operations::Priority> priority() const { return core_.priority(); }
     operations::TextRules textRules() const { return core_.textRules(); }
-    void fillPropPage(const QString& title, const QString& artist, const QString& album,
-                      const QString& year, const QString& genre, const QString& comment);
-    bool fillPropPageFromFile(const QString& path);
-    void setActionButtonsEnabled(bool enabled);
     // A row's tags and stamp read from its file in the folder.
     void readRowTags(TReportRow& row, const QString& folder) const;
     void rereadRow(int row);
     void selectAllRows();
     void rebuildKeepingSelection();
 
-    // Unsaved edits on the property page. savePage writes the page into the
-    // file shown and logs the outcome; a failure keeps the page as typed.
-    // leavePage asks "保存修改吗?" before the page shows another file (or
-    // none): false when the user chose to stay, or the save failed.
-    bool savePage();
-    void showV1Target(const QString& file);
+    // Unsaved edits on the property page: asks "保存修改吗?" before the page
+    // shows another file (or none); false when the user chose to stay, or
+    // the save failed (app/PageController.h).
     bool leavePage(const QString& nextFile = QString());
-    void reselectPageFile();
-    void selectRowAfter(int index, int rows);
+    // After the page's save: the list read again, the row after the file's
+    // selected.
+    void selectRowAfterSaved(const QString& path);
     int findRow(const QString& path) const;
     void runGuarded(const std::function<void()>& handler);
     void copyTags(bool v1ToV2);
 
-    // The renaming of the rows by the pattern, worked out against the folder.
-    std::vector<operations::PlannedName>
-    renamePlan(const QString& folder, const std::vector<int>& rows, bool readFiles = false) const;
-    void runRenamePlan(const QString& folder, const std::vector<operations::PlannedName>& plan);
-    // A renaming planned whole (operations/NameBatch) made in the batch frame,
-    // each file logged in list order, its row given the new name.
-    using RowOfJob = std::function<int(const operations::NameJob& job)>;
-    void renameJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
-                    const QString& failed, const RowOfJob& rowOf);
     // The batch page's values for a row: nullopt for a field that is not
     // ticked; nullopt for the whole when the name does not fit the pattern
     // a field takes its value from.
@@ -303,20 +273,17 @@ private:
     // The running tag batch, and what follows each change not yet written.
     std::unique_ptr<operations::TagBatch> writes_;
     std::deque<AfterWrite> afterWrites_;
-    std::unique_ptr<TPropertyPage> page_;
+    std::unique_ptr<TPageController> page_;
     std::unique_ptr<THistoryController> history_;
     std::unique_ptr<TCoverController> cover_;
+    std::unique_ptr<TRenameController> rename_;
+    std::unique_ptr<TEncodingController> encoding_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
     bool columnsKept_ = false;    // the user's (or the last run's) column widths
     bool sizingColumns_ = false;  // the program is sizing them itself
     int quiet_ = 0;               // QuietSelection depth
-    bool keepPage_ = false;       // selection changes leave the page alone
     bool rebuildPending_ = false; // a merge came while the list was busy
     bool rereadPending_ = false;  // so did a write to a listed file
     QString shownFolder_;         // the folder the rows are of
-    // Where the caret of EditNameFormat was when it lost the focus (to the
-    // button "属性(&V)", say), for the text it had then.
-    QString nameFormatText_;
-    int nameFormatCaret_ = -1;
 };

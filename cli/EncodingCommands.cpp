@@ -5,11 +5,11 @@
 #include "cli/Context.h"
 #include "cli/FileArgs.h"
 #include "cli/Progress.h"
-#include "cli/TagStep.h"
 
+#include "operations/Conversion.h"
 #include "operations/EncodingRepair.h"
-#include "operations/TagWrites.h"
 #include "platform/LegacyText.h"
+#include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -60,6 +60,43 @@ void inspect(const std::vector<Entry>& files, Context& context, Result& result)
     }
 }
 
+// The conversion as the window's encoding dialog makes it, one step of the
+// history: a row "file  outcome" and an object {"file", "ok", "outcome" or
+// "error"} for each file, in the given order.
+void convertFiles(const std::vector<Entry>& files, std::optional<platform::LegacyCodePage> codePage,
+                  Context& context, Result& result)
+{
+    Progress progress(u"正在处理"_s, files.size());
+    operations::Conversion conversion(
+        context.journal(result), context.textRules(),
+        [&](std::size_t index, const operations::Conversion::FileResult& converted) {
+            const QString& path = files[index].path;
+            QJsonObject object = context.fileObject(path);
+            object[u"ok"_s] = converted.file.succeeded;
+            if (!converted.file.succeeded) {
+                object[u"error"_s] = converted.file.reason;
+                result.fail(path, converted.file.reason);
+            } else {
+                const QString outcome = converted.needed ? u"编码转换"_s : u"无需转换"_s;
+                object[u"outcome"_s] = outcome;
+                result.rows.push_back({pathCell(path), textCell(outcome)});
+            }
+            result.json.append(object);
+        });
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        progress.update(i);
+        if (files[i].error)
+            conversion.fail(files[i].path, *files[i].error);
+        else
+            // The journal keeps absolute paths, so an undo may run from any folder.
+            conversion.add(platform::AbsolutePath(files[i].path), codePage);
+    }
+    conversion.finish();
+    for (const QString& problem : conversion.problems())
+        result.warn(problem);
+    context.flushJournal(result);
+}
+
 Result runEncoding(const ParsedArgs& args, Context& context)
 {
     if (args.operands.empty())
@@ -84,24 +121,7 @@ Result runEncoding(const ParsedArgs& args, Context& context)
             return badUsage(u"未知的代码页 "_s + codec + u" (auto, gbk, big5, cp1252)"_s);
     }
     Result result;
-    const operations::TextRules rules = context.textRules();
-    TID3v1 v1;
-    TID3v2 v2;
-    writeTagStep(
-        distinctFiles(args.operands), operations::StepKind::Conversion,
-        [&](const QString& path) {
-            auto conversion = operations::prepareConversion(v1, v2, path, codePage, rules);
-            Prepared prepared;
-            prepared.change = std::move(conversion.change);
-            if (!conversion.converted)
-                prepared.outcome = u"无需转换"_s;
-            else if (prepared.change)
-                prepared.outcome = u"编码转换"_s;
-            else
-                prepared.error = u"编码转换失败: "_s + operations::failureReason(path);
-            return prepared;
-        },
-        context, result);
+    convertFiles(distinctFiles(args.operands), codePage, context, result);
     return result;
 }
 

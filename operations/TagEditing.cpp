@@ -1,5 +1,6 @@
 #include "operations/TagEditing.h"
 
+#include "operations/PageSave.h"
 #include "operations/TagCopying.h"
 #include "operations/TagText.h"
 #include "operations/TagWrites.h"
@@ -41,8 +42,8 @@ bool writesV2(Priority priority)
     return priority != Priority::V1Only;
 }
 
-Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
-                       const PropertyValues& page, const TextRules& rules, Journal* journal)
+PreparedSave prepareProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                               const PropertyValues& page, const TextRules& rules)
 {
     const std::string file = platform::NativePath(path);
     // Both tags are read: their legacy texts decide the code page, and a
@@ -50,7 +51,7 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
     v1.ReadFromFile(file);
     v2.ReadFromFile(file);
     if (QString refused = refusal(v1, v2, path); !refused.isEmpty())
-        return {false, refused};
+        return {path, std::nullopt, refused};
     const FileTexts texts = rules.forFile(v1, v2);
     fillNewV2FromV1(v1, v2, texts);
     v2.Rewrite = texts.rewrite();
@@ -68,13 +69,17 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
     v2.Genre = texts.edited(page.genreText, v2.Genre);
     v2.Comment = texts.edited(page.comment, v2.Comment);
 
-    QString reason;
-    auto change = tagChange(file, writesV1(priority) ? &v1 : nullptr,
-                            writesV2(priority) ? &v2 : nullptr, &reason);
-    if (!change)
-        return {false, reason};
-    const Outcome written = writeOne(journal, StepKind::Save, std::move(*change));
-    return {written.succeeded, written.message};
+    PreparedSave prepared{path, std::nullopt, {}};
+    prepared.change = tagChange(file, writesV1(priority) ? &v1 : nullptr,
+                                writesV2(priority) ? &v2 : nullptr, &prepared.reason);
+    return prepared;
+}
+
+Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                       const PropertyValues& page, const TextRules& rules, Journal* journal)
+{
+    const SaveRun run = runSave(journal, prepareProperties(v1, v2, priority, path, page, rules));
+    return {run.file.succeeded, run.file.reason};
 }
 
 ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,

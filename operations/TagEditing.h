@@ -35,13 +35,19 @@ struct PropertyValues {
     QString comment;
 };
 
-// Writes the page into the file in the versions the priority names. The ID3v1
-// tag is read from the file first, so that what the page does not show (the
-// track number) stays the file's own; a new ID3v2 tag starts as a copy of it.
-// A field the page shows as the file has it keeps its text; a changed one is
-// written as the rules say (ID3v1 in its code page). Both versions go in one write, recorded in the
-// journal as one step (a staged copy without one): neither is written unless both can be. A
-// failure, also by an error of the operating system, says why in words.
+// Makes ready the write of the page into the file in the versions the
+// priority names. The ID3v1 tag is read from the file first, so that what the
+// page does not show (the track number) stays the file's own; a new ID3v2 tag
+// starts as a copy of it. A field the page shows as the file has it keeps its
+// text; a changed one is written as the rules say (ID3v1 in its code page).
+// Both versions go in one write: neither is written unless both can be. A
+// file that cannot take it gets no change, and the reason in words.
+struct PreparedSave;
+PreparedSave prepareProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
+                               const PropertyValues& page, const TextRules& rules = {});
+// The page made ready and written as one step of the journal (a staged copy
+// without one), as operations/PageSave runs it. A failure, also by an error
+// of the operating system, says why in words.
 Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                        const PropertyValues& page, const TextRules& rules = {},
                        Journal* journal = nullptr);

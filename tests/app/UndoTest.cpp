@@ -413,6 +413,23 @@ private Q_SLOTS:
                  qPrintable(program.log()));
     }
 
+    // So does the property page's save.
+    void saveWithoutJournalSaysSo()
+    {
+        QDir().mkpath(journalFolder());
+        QVERIFY(writeBytes(journalFolder() + u"/journal.sqlite"_s, QByteArray(4096, 'g')));
+        MusicFolder music;
+        const QString a = music.add(u"a.mp3"_s, v2File("old"));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        program.select({0});
+        saveTitle(w, u"new"_s);
+        QCOMPARE(v2Title(a), std::string("new"));
+        QVERIFY2(logLines(program).contains(u"文件已照常修改, 但这次修改无法撤销"_s),
+                 qPrintable(program.log()));
+        QVERIFY2(logLines(program).contains(a + u"修改属性."_s), qPrintable(program.log()));
+    }
+
     // A write that a crash interrupted is finished when the window opens;
     // the file it had torn (and put back) is said, one written whole is not.
     void recoveredWriteIsLogged()
