@@ -261,7 +261,6 @@ private:
     {
         batch_->recordStep(kind, files);
     }
-    void createControllers();
 
     // The Edit menu's items enabled as the history allows.
     void updateEditMenu();
