@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QTabWidget>
 
+#include <map>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -158,10 +159,7 @@ void TCoverController::setCover()
         w_.status->setText(error);
         return;
     }
-    changeCovers(u"更换封面"_s,
-                 [&image, rules = core_.textRules()](const QString& path, QString* reason) {
-                     return operations::setCoverChange(path, *image, reason, rules);
-                 });
+    changeCovers(u"更换封面"_s, operations::CoverCommand::setting(*image, core_.textRules()));
 }
 
 void TCoverController::removeCover()
@@ -169,52 +167,42 @@ void TCoverController::removeCover()
     if (coverFile_.isEmpty() || !window_.leavePage())
         return;
     // The log names what went: the picture shown may be a back cover or any other.
-    changeCovers(
-        u"删除封面"_s,
-        [](const QString& path, QString* reason) {
-            return operations::removeCoverChange(path, reason);
-        },
-        [](const tags::TagChange& change) {
-            return u"删除封面(%1)"_s.arg(operations::removedPictureName(change));
-        });
+    changeCovers(u"删除封面"_s, operations::CoverCommand::removing(),
+                 [](const tags::TagChange& change) {
+                     return u"删除封面(%1)"_s.arg(operations::removedPictureName(change));
+                 });
 }
 
 // The selected files' covers changed as one step of the history; each file
 // logged with the verb, or what `logged` says of its change.
-void TCoverController::changeCovers(const QString& verb, const CoverChange& prepare,
+void TCoverController::changeCovers(const QString& verb, const operations::CoverCommand& covers,
                                     const CoverLogText& logged)
 {
-    TagBatch run;
+    std::map<int, QString> done; // by row, once its change is made
+    TBatchController::CommandRun run;
     run.runningText = u"正在%1..."_s.arg(verb);
     run.completionText = verb + u"完成"_s;
     run.page = w_.pages->currentIndex(); // back where the user was
-    run.act = [&](int row) {
-        if (!window_.rowSelected(row))
-            return;
-        const QString path = window_.rowPath(row);
-        QString reason;
-        auto change = prepare(path, &reason);
-        if (!change) {
-            window_.appendLog(window_.shownPath(path) + verb + u"失败: "_s + reason);
-            window_.count(false);
-            return;
+    run.command = &covers.command();
+    run.made = [&](int row, const tags::TagChange& change) {
+        done[row] = logged ? logged(change) : verb;
+    };
+    run.done = [&](int row, const operations::TagPlan& plan,
+                   const operations::FileOutcome& outcome) -> std::optional<bool> {
+        const QString shown = window_.shownPath(plan.file);
+        if (!plan.due) {
+            window_.appendLog(shown + outcome.reason + u"."_s); // nothing to change
+            return std::nullopt;
         }
-        if (!change->changes()) {
-            window_.appendLog(window_.shownPath(path) + u"没有封面."_s); // nothing to remove
-            return;
-        }
-        const QString done = logged ? logged(*change) : verb;
-        window_.queueWrite(std::move(*change), [=, this](const operations::Outcome& written) {
-            window_.appendLog(
-                window_.shownPath(path) +
-                (written.succeeded ? done + u"."_s : verb + u"失败: "_s + written.message));
-            window_.count(written.succeeded);
-        });
+        window_.appendLog(
+            shown + (outcome.succeeded ? done[row] + u"."_s : verb + u"失败: "_s + outcome.reason));
+        done.erase(row);
+        return outcome.succeeded;
     };
     // The page's edits were saved or given up before the run: it shows the
     // file, and its cover, as the run left them.
     run.closing = window_.afterRun;
-    window_.runTagBatch(run);
+    window_.runCommand(run);
 }
 
 void TCoverController::saveCover()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/BatchController.h"
 #include "operations/Core.h"
-#include "operations/TagWrites.h"
-#include "tags/TagImage.h"
+#include "operations/CoverCommand.h"
 #include "widgets/OpenDlg.h"
 
 #include <QString>
@@ -33,16 +33,6 @@ public:
         QTabWidget* pages = nullptr;
         QLabel* status = nullptr;
     };
-    // One run of the batch frame over the rows, written as one step of the
-    // history (the window's runBatch).
-    struct TagBatch {
-        QString runningText;
-        QString completionText;
-        int page = 0;
-        std::function<void(int row)> act;
-        std::function<void()> closing;
-    };
-    using AfterWrite = std::function<void(const operations::Outcome& outcome)>;
     // What the controller needs of the window.
     struct Window {
         QWidget* widget = nullptr; // the dialogs' parent
@@ -56,11 +46,9 @@ public:
         std::function<QString(const QString& path)> shownPath;
         std::function<bool()> busy;
         std::function<bool()> leavePage;
-        std::function<QString(int row)> rowPath;
-        std::function<bool(int row)> rowSelected;
-        std::function<void(const TagBatch& batch)> runTagBatch;
-        std::function<void(tags::TagChange change, AfterWrite then)> queueWrite;
-        std::function<void(bool succeeded)> count;
+        // A command over the selected rows in the batch frame, as one step
+        // of the history.
+        std::function<void(const TBatchController::CommandRun& run)> runCommand;
         // The page and the list read again after a run.
         std::function<void()> afterRun;
     };
@@ -76,11 +64,9 @@ public:
     void saveCover();
 
 private:
-    using CoverChange =
-        std::function<std::optional<tags::TagChange>(const QString& path, QString* reason)>;
     using CoverLogText = std::function<QString(const tags::TagChange& change)>;
     void updateCoverMenu();
-    void changeCovers(const QString& verb, const CoverChange& prepare,
+    void changeCovers(const QString& verb, const operations::CoverCommand& covers,
                       const CoverLogText& logged = {});
 
     enum class CoverState { None, Read, TooLarge };

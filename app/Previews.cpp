@@ -33,7 +33,7 @@ void TFormMain::connectPreviews()
             if (ui.PageCtrlMain->currentIndex() == kRenamePage)
                 showNamePreview();
             else if (ui.PageCtrlMain->currentIndex() == kBatchPage)
-                showFieldPreview();
+                batch_->showFieldPreview();
         });
     });
     const auto schedule = [this] {
@@ -97,26 +97,4 @@ void TFormMain::showNamePreview()
         text += u"\n另有 %1 个选中的文件不能改名"_s.arg(othersFail);
     label->setText(text);
     label->setToolTip(text);
-}
-
-void TFormMain::showFieldPreview()
-{
-    QLabel* label = ui.LabelMPreview;
-    const int first = firstSelectedRow();
-    if (first < 0) {
-        label->clear();
-        return;
-    }
-    const auto values = batchValues(first, operations::FieldsFromName(ui.EditNamePattern->text()));
-    if (!values) {
-        label->setText(u"“%1”与文件名格式不符,不会修改"_s.arg(ui.ListViewMain->row(first).shown));
-        return;
-    }
-    const std::array<QString, 3> names{u"标题"_s, u"作者"_s, u"专辑"_s};
-    QStringList parts;
-    for (std::size_t f = 0; f < names.size(); ++f) {
-        if ((*values)[f])
-            parts << names[f] + u": "_s + ((*values)[f]->isEmpty() ? u"(空)"_s : *(*values)[f]);
-    }
-    label->setText(parts.isEmpty() ? u"没有勾选要修改的项"_s : u"将设为  "_s + parts.join(u"  "_s));
 }

@@ -129,19 +129,22 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
             [this](const QString& line) { appendLog(line); },
             [this](const QString& path) { return shownPath(path); },
             [this] { return Batch && Batch->running(); }, [this] { return leavePage(); },
-            [this](int row) { return rowPath(row); },
-            [this](int row) { return ui.ListViewMain->isRowSelected(row); },
-            [this](const TCoverController::TagBatch& batch) {
-                runBatch({batch.runningText, batch.completionText, batch.page, batch.act,
-                          batch.closing, operations::StepKind::Cover});
-            },
-            [this](tags::TagChange change, AfterWrite then) {
-                queueWrite(std::move(change), std::move(then));
-            },
-            [this](bool succeeded) { Batch->count(succeeded); },
+            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
             [this] {
                 page_->page().markUnmodified();
                 rebuildKeepingSelection();
+            }});
+    items_ = std::make_unique<TItemsController>(
+        TItemsController::Widgets{ui.ListViewMain, ui.ShellTree, ui.ShellList},
+        TItemsController::Window{
+            this, &InputBox, [this](const std::function<void()>& handler) { runGuarded(handler); },
+            [this](const QString& line) { appendLog(line); },
+            [this](const QString& name) { return shownName(name); },
+            [this](const QString& path) { return shownPath(path); },
+            [this] { return Batch && Batch->running(); }, [this] { return leavePage(); },
+            [this] { Winamp->Stop(); },
+            [this](operations::StepKind kind, const std::vector<operations::StepFile>& files) {
+                recordStep(kind, files);
             }});
     watchColumnSizes();
     // Folders dropped from a file manager open here.
@@ -308,12 +311,7 @@ void TFormMain::connectHandlers()
        &TFormMain::ListViewMainChange);
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
     on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
-    on(ui.MenuDelFile, &QAction::triggered, &TFormMain::MenuDelFileClick);
-    on(ui.MenuCreSub, &QAction::triggered, &TFormMain::MenuCreSubClick);
     on(ui.BtnLsn, &QPushButton::clicked, &TFormMain::BtnLsnClick);
-    on(ui.BtnChgMProp, &QPushButton::clicked, &TFormMain::BtnChgMPropClick);
-    on(ui.BtnV1V2, &QPushButton::clicked, &TFormMain::BtnV1V2Click);
-    on(ui.BtnV2V1, &QPushButton::clicked, &TFormMain::BtnV2V1Click);
 
     ui.ShellLink->OnChange = [this](QObject*) {
         runGuarded([this] { ShellLinkChange(); });
@@ -332,11 +330,25 @@ void TFormMain::connectHandlers()
         runGuarded([&] { ShellTreeOperation(operation, files, destination); });
     };
     ui.ShellTree->OnDragOver = [this](QObject*, QObject* source, int, int, bool& accept) {
-        accept = ShellTreeDragOver(source);
+        accept = items_->ShellTreeDragOver(source);
     };
     ui.ShellTree->OnDragDrop = [this](QObject*, QObject* source, int x, int y) {
-        runGuarded([&] { ShellTreeDragDrop(source, x, y); });
+        runGuarded([&] { items_->ShellTreeDragDrop(source, x, y); });
     };
+    // The controllers' commands, made once FormCreate has made them.
+    const auto onBatch = [this](QPushButton* button, void (TBatchController::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { runGuarded([this, handler] { (batch_.get()->*handler)(); }); });
+    };
+    onBatch(ui.BtnChgMProp, &TBatchController::BtnChgMPropClick);
+    onBatch(ui.BtnV1V2, &TBatchController::BtnV1V2Click);
+    onBatch(ui.BtnV2V1, &TBatchController::BtnV2V1Click);
+    const auto onItems = [this](QAction* action, void (TItemsController::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runGuarded([this, handler] { (items_.get()->*handler)(); }); });
+    };
+    onItems(ui.MenuDelFile, &TItemsController::MenuDelFileClick);
+    onItems(ui.MenuCreSub, &TItemsController::MenuCreSubClick);
     connect(ui.ListViewMain, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         ui.PopupMenuList->popup(ui.ListViewMain->viewport()->mapToGlobal(p));
     });
@@ -425,6 +437,21 @@ void TFormMain::createProgressBar()
     ProgressBar->hide();
     Batch = std::make_unique<TBatchFrame>(
         TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
+    batch_ = std::make_unique<TBatchController>(
+        core_, *Batch,
+        TBatchController::Widgets{ui.ListViewMain,
+                                  {ui.CheckBoxTitle, ui.CheckBoxArtist, ui.CheckBoxAlbum},
+                                  {ui.EditMTitle, ui.EditMArtist, ui.EditMAlbum},
+                                  {ui.RadioGrpMTitle, ui.RadioGrpMArtist, ui.RadioGrpMAlbum},
+                                  ui.EditNamePattern,
+                                  ui.LabelMPreview},
+        TBatchController::Window{
+            this, [this](const QString& line) { appendLog(line); },
+            [this](const QString& path) { return shownPath(path); }, [this] { return leavePage(); },
+            [this](int row) { return rowPath(row); }, [this] { RebuildList(); },
+            [this] {
+                updateEditMenu();
+            }});
 }
 
 void TFormMain::readCoreSettings(const TIniFile& ini)

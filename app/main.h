@@ -1,18 +1,18 @@
 #pragma once
 
+#include "app/BatchController.h"
 #include "app/BatchFrame.h"
 #include "app/CoverController.h"
 #include "app/EncodingController.h"
 #include "app/HistoryController.h"
+#include "app/ItemsController.h"
 #include "app/MainLayout.h"
 #include "app/PageController.h"
 #include "app/RenameController.h"
 #include "app/ReportList.h"
 #include "operations/Core.h"
-#include "operations/FieldsFromName.h"
 #include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
-#include "operations/TagBatch.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
 #include "operations/TagWrites.h"
@@ -25,7 +25,6 @@
 #include <QMainWindow>
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -129,16 +128,7 @@ public:
     // Listening to the file the property page shows.
     void BtnLsnClick();
 
-    // The batch operations.
-    void BtnChgMPropClick();
-    void BtnV1V2Click();
-    void BtnV2V1Click();
 
-    // File and folder commands.
-    bool ShellTreeDragOver(QObject* source) const;
-    void ShellTreeDragDrop(QObject* source, int x, int y);
-    void MenuCreSubClick();
-    void MenuDelFileClick();
     // A folder deleted, renamed or cut and pasted through the folder tree's
     // menu becomes a step of the history (app/TreeSteps.cpp); `operation` is
     // a ShellOperation of shell/ShellControlSupport.h.
@@ -147,9 +137,7 @@ public:
 
     // The input box of "新建子目录(&C)"; tests put their own here. Gives the
     // typed text, or the default on Cancel.
-    std::function<QString(const QString& caption, const QString& prompt,
-                          const QString& defaultText)>
-        InputBox;
+    TItemsController::InputBox InputBox;
 
     // The desktop (app/Desktop.cpp): shows the window where it was left,
     // its splitters and columns as they were; saves them at the end. Opens a
@@ -221,58 +209,34 @@ private:
     void selectRowAfterSaved(const QString& path);
     int findRow(const QString& path) const;
     void runGuarded(const std::function<void()>& handler);
-    void copyTags(bool v1ToV2);
 
-    // The batch page's values for a row: nullopt for a field that is not
-    // ticked; nullopt for the whole when the name does not fit the pattern
-    // a field takes its value from.
-    using BatchValues = std::array<std::optional<QString>, 3>;
-    std::optional<BatchValues> batchValues(int row, const operations::FieldsFromName& names) const;
-    // The drop's files moved into the target under the plan; `names` are the
-    // rows' names in the folder the list shows.
-    void moveRowsTo(const QString& target, const std::vector<operations::PlannedName>& plan);
-    void askAndMoveRowsTo(const QString& target, const QString& folder,
-                          const std::vector<QString>& names);
     // The previews of the renaming page and of the batch page, for the first
     // selected row, worked out once a burst of events (typing, selecting
     // thousands of rows) is through, and only for the page that is shown.
     void connectPreviews();
     void schedulePreviews();
     void showNamePreview();
-    void showFieldPreview();
 
-    // One batch operation: what it does to a row, and how the frame
-    // reports it.
-    struct BatchRun {
-        QString runningText;
-        QString completionText;
-        int page = 0;
-        std::function<void(int row)> act;
-        std::function<void()> closing;
-        // A batch of tag changes: act makes each file's change ready with
-        // queueWrite, and after the last row they are written together as
-        // one step of this kind.
-        std::optional<operations::StepKind> tagStep;
-    };
-    void runBatch(const BatchRun& run);
-    // Queues the change of a file for the running tag batch; `then` logs and
-    // counts it once it is written.
-    using AfterWrite = std::function<void(const operations::Outcome& outcome)>;
-    void queueWrite(tags::TagChange change, AfterWrite then);
-    void writeQueued();
-    // Makes what the last command wrote durable once the window has shown
-    // its outcome.
-    void flushJournalSoon();
-    // Records a step of moves, renames, trashing or a new folder.
-    void recordStep(operations::StepKind kind, const std::vector<operations::StepFile>& files);
+    // The batch runs of the window, in the batch controller.
+    using BatchRun = TBatchController::BatchRun;
+    using AfterWrite = TBatchController::AfterWrite;
+    void runBatch(const BatchRun& run) { batch_->runBatch(run); }
+    void queueWrite(tags::TagChange change, AfterWrite then)
+    {
+        batch_->queueWrite(std::move(change), std::move(then));
+    }
+    void flushJournalSoon() { batch_->flushJournalSoon(); }
+    void recordStep(operations::StepKind kind, const std::vector<operations::StepFile>& files)
+    {
+        batch_->recordStep(kind, files);
+    }
 
     // The Edit menu's items enabled as the history allows.
     void updateEditMenu();
 
     std::unique_ptr<TBatchFrame> Batch;
-    // The running tag batch, and what follows each change not yet written.
-    std::unique_ptr<operations::TagBatch> writes_;
-    std::deque<AfterWrite> afterWrites_;
+    std::unique_ptr<TBatchController> batch_;
+    std::unique_ptr<TItemsController> items_;
     std::unique_ptr<TPageController> page_;
     std::unique_ptr<THistoryController> history_;
     std::unique_ptr<TCoverController> cover_;

@@ -6,12 +6,13 @@
 #include "cli/FileArgs.h"
 #include "cli/TagStep.h"
 
+#include "operations/CopyCommand.h"
+#include "operations/FieldsCommand.h"
 #include "operations/FieldsFromName.h"
-#include "operations/TagCopying.h"
-#include "operations/TagEditing.h"
-#include "operations/TagWrites.h"
-#include "tags/ID3v1.h"
-#include "tags/ID3v2.h"
+
+#include <QJsonObject>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -28,30 +29,12 @@ Result runCopy(const ParsedArgs& args, Context& context)
         return badUsage(u"未知的方向 "_s + way + u" (v1-to-v2, v2-to-v1)"_s);
     if (args.operands.size() == 1)
         return badUsage(u"缺少文件"_s);
-    const bool toV2 = way == u"v1-to-v2"_s;
-    const auto direction =
-        toV2 ? operations::CopyDirection::V1ToV2 : operations::CopyDirection::V2ToV1;
-    const bool overwrite = args.has(u"overwrite"_s);
-    const QString noSource = toV2 ? u"没有ID3v1标签"_s : u"没有ID3v2标签"_s;
-
+    const operations::CopyCommand copy(way == u"v1-to-v2"_s ? operations::CopyDirection::V1ToV2
+                                                            : operations::CopyDirection::V2ToV1,
+                                       args.has(u"overwrite"_s), context.textRules());
     Result result;
-    const operations::TextRules rules = context.textRules();
-    TID3v1 v1;
-    TID3v2 v2;
-    writeTagStep(
-        distinctFiles(args.operands, 1),
-        toV2 ? operations::StepKind::CopyV1ToV2 : operations::StepKind::CopyV2ToV1,
-        [&](const QString& path) {
-            auto copy = operations::prepareCopy(v1, v2, direction, overwrite, path, rules);
-            Prepared prepared;
-            prepared.change = std::move(copy.change);
-            if (prepared.change)
-                prepared.outcome = operations::copyWritten(direction, true).message;
-            else
-                prepared.error = copy.now.message.isEmpty() ? noSource : copy.now.message;
-            return prepared;
-        },
-        context, result);
+    runTagCommand(distinctFiles(args.operands, 1), copy.command(), copy.succeeded(), {}, context,
+                  result);
     return result;
 }
 
@@ -59,7 +42,9 @@ Result runFromName(const ParsedArgs& args, Context& context)
 {
     if (args.operands.empty())
         return badUsage(u"缺少格式"_s);
-    const operations::FieldsFromName names(args.operands.front());
+    operations::FieldSources sources;
+    sources.pattern = args.operands.front();
+    const operations::FieldsFromName names(sources.pattern);
     if (!names.holds(1) && !names.holds(2) && !names.holds(3))
         return badUsage(u"格式中没有 %1 (标题), %2 (作者) 或 %3 (专辑)"_s);
     if (args.operands.size() == 1)
@@ -69,26 +54,26 @@ Result runFromName(const ParsedArgs& args, Context& context)
     if (!priority)
         return result;
 
-    const operations::TextRules rules = context.textRules();
-    TID3v1 v1;
-    TID3v2 v2;
-    writeTagStep(
-        distinctFiles(args.operands, 1), operations::StepKind::FieldChange,
-        [&](const QString& path) {
-            const auto parts = names.match(operations::titleFromFileName(context.shownName(path)));
-            if (!parts)
-                return Prepared{{}, u"文件名与格式不符"_s, {}, {}};
-            // Title, artist and album are "%1" to "%3"; the others only match.
-            const operations::FieldValues values{(*parts)[0], (*parts)[1], (*parts)[2]};
-            Prepared prepared = preparedFields(
-                operations::changeFields(v1, v2, *priority, path, values, rules), path);
+    // Title, artist and album are "%1" to "%3"; the others only match, and a
+    // field the pattern does not name stays as the file has it.
+    sources.from.fill(operations::FieldSources::From::Name);
+    const operations::FieldsCommand fields(
+        sources, *priority, context.textRules(),
+        [&context](const QString& name) { return context.shownName(name); });
+    runTagCommand(
+        distinctFiles(args.operands, 1), fields.command(), u"已修改"_s,
+        [&fields](const QString& path) {
+            QJsonObject details;
+            const auto values = fields.valuesFor(path);
+            if (!values)
+                return details;
             for (const auto& [name, value] :
-                 {std::pair{u"title"_s, values.title}, std::pair{u"artist"_s, values.artist},
-                  std::pair{u"album"_s, values.album}}) {
+                 {std::pair{u"title"_s, values->title}, std::pair{u"artist"_s, values->artist},
+                  std::pair{u"album"_s, values->album}}) {
                 if (value)
-                    prepared.details[name] = *value;
+                    details[name] = *value;
             }
-            return prepared;
+            return details;
         },
         context, result);
     return result;

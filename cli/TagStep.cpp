@@ -82,4 +82,43 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
     context.flushJournal(result);
 }
 
+void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
+                   const QString& succeeded, const Details& details, Context& context,
+                   Result& result)
+{
+    Progress progress(u"正在处理"_s, files.size());
+    std::vector<operations::TagPlan> plans;
+    plans.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        progress.update(i);
+        if (files[i].error)
+            plans.push_back({files[i].path, true, false, *files[i].error, {}});
+        else
+            plans.push_back(command.prepare(platform::AbsolutePath(files[i].path)));
+    }
+    const auto run = command.run(
+        context.journal(result), plans, [&](std::size_t i, const operations::FileOutcome& outcome) {
+            QJsonObject object = context.fileObject(files[i].path);
+            object[u"ok"_s] = outcome.succeeded;
+            if (outcome.succeeded) {
+                object[u"outcome"_s] = succeeded;
+                result.rows.push_back({pathCell(files[i].path), textCell(succeeded)});
+            } else {
+                object[u"error"_s] = outcome.reason;
+                result.fail(files[i].path, outcome.reason);
+            }
+            if (details && !files[i].error) {
+                const QJsonObject more = details(plans[i].file);
+                for (auto it = more.begin(); it != more.end(); ++it)
+                    object[it.key()] = it.value();
+            }
+            result.json.append(object);
+        });
+    for (const QString& problem : run.problems)
+        result.warn(problem);
+    context.flushJournal(result);
+    if (run.stopped)
+        std::rethrow_exception(run.stopped);
+}
+
 } // namespace cli

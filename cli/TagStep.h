@@ -3,6 +3,7 @@
 #include "cli/FileArgs.h"
 
 #include "operations/Journal.h"
+#include "operations/TagCommand.h"
 #include "operations/TagEditing.h"
 #include "tags/TagImage.h"
 
@@ -38,5 +39,14 @@ Prepared preparedFields(operations::FieldChange change, const QString& path);
 // standard error.
 void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
                   const Prepare& prepare, Context& context, Result& result);
+
+// Prepares every file with the command and runs it as one step, reporting each
+// file as writeTagStep does: `succeeded` is what is said of a changed file;
+// `details` (may be empty) adds members to a file's JSON object whatever its
+// outcome.
+using Details = std::function<QJsonObject(const QString& path)>;
+void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
+                   const QString& succeeded, const Details& details, Context& context,
+                   Result& result);
 
 } // namespace cli

@@ -328,11 +328,13 @@ private Q_SLOTS:
         QCOMPARE(program.cells(0).mid(0, 3), QStringList({u"keep"_s, u"keep"_s, u"keep"_s}));
         QVERIFY(program.log().contains(music.file(u"zz.mp3"_s) + u"文件名与格式不符."_s));
         QCOMPARE(program.status(2), u"共修改:2  成功:1  失败:1"_s);
-        // Without its placeholder in the pattern a field takes the whole name.
+        // A field the pattern does not name stays as the file has it, as on
+        // the command line.
         w.ui.EditNamePattern->setText(u"%2 - %3"_s);
         program.clickRow(1);
-        QTRY_COMPARE(w.ui.LabelMPreview->text(),
-                     u"将设为  标题: 王菲 - 红豆  作者: 王菲  专辑: 专辑"_s);
+        QTRY_COMPARE(w.ui.LabelMPreview->text(), u"将设为  作者: 王菲  专辑: 专辑"_s);
+        w.ui.BtnChgMProp->click();
+        QCOMPARE(program.cells(1).mid(0, 3), QStringList({u"红豆"_s, u"王菲"_s, u"专辑"_s}));
     }
 };
 

@@ -1,0 +1,304 @@
+// The batch page and the batch runs of the window: a command prepared over
+// the selected rows and run in the batch frame, each file logged and counted.
+
+#include "app/BatchController.h"
+
+#include "app/ErrorReport.h"
+#include "app/ID3Copy.h"
+#include "app/ReportList.h"
+#include "operations/CopyCommand.h"
+#include "operations/TagWrites.h"
+#include "widgets/RadioGroup.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTimer>
+
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The page's three fields, in the order they are set and logged.
+const std::array<QString, 3>& fieldLogMessages()
+{
+    static const std::array<QString, 3> messages{u"修改标题."_s, u"修改作者."_s, u"修改专辑."_s};
+    return messages;
+}
+
+std::array<std::optional<QString>, 3> fieldsOf(const operations::FieldValues& values)
+{
+    return {values.title, values.artist, values.album};
+}
+
+} // namespace
+
+TBatchController::TBatchController(operations::Core& core, TBatchFrame& frame,
+                                   const Widgets& widgets, Window window)
+    : core_(core), frame_(frame), w_(widgets), window_(std::move(window))
+{
+}
+
+// ---------------------------------------------------------------- runs
+
+void TBatchController::runCommand(const CommandRun& run)
+{
+    const TReportList* list = w_.list;
+    const int rows = list->rowCount();
+    frame_.begin(run.runningText, rows);
+    std::vector<operations::TagPlan> plans;
+    std::vector<int> rowOf;
+    try {
+        for (int i = 0; i < rows && i < list->rowCount(); ++i) {
+            if (list->isRowSelected(i)) {
+                plans.push_back(run.command->prepare(window_.rowPath(i)));
+                rowOf.push_back(i);
+            }
+            frame_.afterRow(i);
+        }
+    } catch (const std::exception& e) {
+        // The run stops at this file: those before it are still written.
+        ShowException(e, window_.widget);
+    }
+    const auto ran = run.command->run(
+        core_.journal(), plans,
+        [&](std::size_t index, const operations::FileOutcome& outcome) {
+            if (const auto counted = run.done(rowOf[index], plans[index], outcome))
+                frame_.count(*counted);
+            frame_.afterWrite();
+        },
+        [&](std::size_t index, const tags::TagChange& change) {
+            if (run.made)
+                run.made(rowOf[index], change);
+        });
+    // The files were written all the same, through copies: say that this
+    // change cannot be taken back, and why.
+    for (const QString& problem : ran.problems)
+        window_.appendLog(problem);
+    if (ran.stopped) {
+        try {
+            std::rethrow_exception(ran.stopped);
+        } catch (const std::exception& e) {
+            ShowException(e, window_.widget);
+        }
+    }
+    ended(run);
+}
+
+void TBatchController::ended(const CommandRun& run)
+{
+    frame_.finish(run.completionText, run.page);
+    if (run.closing)
+        run.closing();
+    window_.updateEditMenu();
+    flushJournalSoon();
+}
+
+void TBatchController::runBatch(const BatchRun& run)
+{
+    const TReportList* list = w_.list;
+    const int rows = list->rowCount();
+    frame_.begin(run.runningText, rows);
+    if (run.tagStep) {
+        // Written slice by slice while the rows are read, each file followed
+        // by what its row does next.
+        writes_ = std::make_unique<operations::TagBatch>(
+            core_.journal(), *run.tagStep, [this](std::size_t, const operations::Outcome& outcome) {
+                const AfterWrite then = std::move(afterWrites_.front());
+                afterWrites_.pop_front();
+                then(outcome);
+                frame_.afterWrite();
+            });
+    }
+    try {
+        for (int i = 0; i < rows && i < list->rowCount(); ++i) {
+            run.act(i);
+            frame_.afterRow(i);
+        }
+    } catch (const std::exception& e) {
+        // The run stops at this file; the frame still finishes.
+        ShowException(e, window_.widget);
+    }
+    try {
+        // The slices written already are part of the step: the rest of it
+        // is written and the step ended, also after a stop.
+        writeQueued();
+    } catch (const std::exception& e) {
+        ShowException(e, window_.widget);
+    }
+    writes_.reset();
+    afterWrites_.clear();
+    ended({run.runningText, run.completionText, run.page, nullptr, {}, {}, run.closing});
+}
+
+void TBatchController::flushJournalSoon()
+{
+    // The flush of what the command wrote waits for the window to show its
+    // outcome; until it runs a crash has the files checked at the next start.
+    QTimer::singleShot(0, window_.widget, [this] {
+        if (const QString problem = core_.flush(); !problem.isEmpty())
+            window_.appendLog(problem);
+    });
+}
+
+void TBatchController::queueWrite(tags::TagChange change, AfterWrite then)
+{
+    if (!writes_) {
+        // Outside a tag batch the change is a step of its own.
+        then(operations::writeOne(core_.journal(), operations::StepKind::Save, std::move(change)));
+        return;
+    }
+    afterWrites_.push_back(std::move(then));
+    writes_->add(std::move(change));
+}
+
+void TBatchController::writeQueued()
+{
+    if (!writes_)
+        return;
+    writes_->finish();
+    for (const QString& problem : writes_->problems())
+        window_.appendLog(problem);
+}
+
+void TBatchController::recordStep(operations::StepKind kind,
+                                  const std::vector<operations::StepFile>& files)
+{
+    if (const QString problem = core_.record(kind, files); !problem.isEmpty())
+        window_.appendLog(problem);
+    window_.updateEditMenu();
+}
+
+// ---------------------------------------------------------------- the page
+
+operations::FieldsCommand TBatchController::fieldsCommand() const
+{
+    operations::FieldSources sources;
+    for (std::size_t f = 0; f < sources.from.size(); ++f) {
+        if (!w_.checks[f]->isChecked())
+            continue;
+        const bool fromName = w_.sources[f]->itemIndex() == 0;
+        sources.from[f] =
+            fromName ? operations::FieldSources::From::Name : operations::FieldSources::From::Text;
+        sources.text[f] = w_.edits[f]->text();
+    }
+    sources.pattern = w_.pattern->text();
+    return operations::FieldsCommand(sources, core_.priority(), core_.textRules(),
+                                     [this](const QString& name) { return core_.shownName(name); });
+}
+
+void TBatchController::BtnChgMPropClick()
+{
+    if (!window_.leavePage())
+        return;
+    // Input waits while the batch runs: the page is read once, at the click.
+    const operations::FieldsCommand fields = fieldsCommand();
+    CommandRun run;
+    run.runningText = u"正在批量修改..."_s;
+    run.completionText = u"批量修改属性完成"_s;
+    run.page = 0;
+    run.command = &fields.command();
+    run.made = [&](int row, const tags::TagChange&) {
+        const QString path = window_.rowPath(row);
+        const auto values = fields.valuesFor(path);
+        if (!values)
+            return;
+        const auto set = fieldsOf(*values);
+        for (std::size_t f = 0; f < set.size(); ++f) {
+            if (!set[f])
+                continue;
+            w_.list->rows().changeRow(row, [&](TReportRow& r) {
+                r.hasTag = true; // a row without cells gets them
+                r.setTag(int(f), *set[f]);
+            });
+            window_.appendLog(window_.shownPath(path) + fieldLogMessages()[f]);
+        }
+    };
+    run.done = [this](int, const operations::TagPlan& plan,
+                      const operations::FileOutcome& outcome) -> std::optional<bool> {
+        if (!plan.due)
+            return std::nullopt; // nothing to set, or no version to write
+        if (!outcome.succeeded) {
+            const QString shown = window_.shownPath(plan.file);
+            window_.appendLog(outcome.reason == operations::FieldsCommand::misfit()
+                                  ? shown + outcome.reason + u"."_s
+                                  : shown + u"修改属性失败: "_s + outcome.reason);
+        }
+        return outcome.succeeded;
+    };
+    run.closing = window_.rebuildList;
+    runCommand(run);
+}
+
+void TBatchController::BtnV1V2Click()
+{
+    copyTags(true);
+}
+
+void TBatchController::BtnV2V1Click()
+{
+    copyTags(false);
+}
+
+void TBatchController::copyTags(bool v1ToV2)
+{
+    if (!window_.leavePage())
+        return;
+    TFormID3 dialog(window_.widget);
+    dialog.FormCreate();
+    if (v1ToV2)
+        dialog.addItems({u"如果ID3v2存在则不覆盖"_s, u"用ID3v1覆盖ID3v2"_s});
+    else
+        dialog.addItems({u"如果ID3v1存在则不覆盖"_s, u"用ID3v2覆盖ID3v1"_s});
+    dialog.selectItem(0);
+    dialog.exec();
+    if (dialog.Choice < 0)
+        return;
+    const operations::CopyCommand copy(v1ToV2 ? operations::CopyDirection::V1ToV2
+                                              : operations::CopyDirection::V2ToV1,
+                                       dialog.Choice == 1, core_.textRules());
+
+    CommandRun run;
+    run.runningText = u"正在复制属性..."_s;
+    run.completionText = u"复制属性完成"_s;
+    run.page = 0;
+    run.command = &copy.command();
+    run.done = [&](int, const operations::TagPlan& plan, const operations::FileOutcome& outcome) {
+        const QString shown = window_.shownPath(plan.file);
+        if (outcome.succeeded)
+            window_.appendLog(shown + copy.succeeded());
+        else if (plan.ready)
+            window_.appendLog(shown + u"复制属性失败."_s);
+        else if (outcome.reason != copy.noSource()) // a file without the tag is only counted
+            window_.appendLog(shown + outcome.reason);
+        return std::optional<bool>(outcome.succeeded);
+    };
+    run.closing = window_.rebuildList;
+    runCommand(run);
+}
+
+void TBatchController::showFieldPreview()
+{
+    QLabel* label = w_.preview;
+    const int first = w_.list->firstSelectedRow();
+    if (first < 0) {
+        label->clear();
+        return;
+    }
+    const auto values = fieldsCommand().valuesFor(window_.rowPath(first));
+    if (!values) {
+        label->setText(u"“%1”与文件名格式不符,不会修改"_s.arg(w_.list->row(first).shown));
+        return;
+    }
+    const std::array<QString, 3> names{u"标题"_s, u"作者"_s, u"专辑"_s};
+    const auto set = fieldsOf(*values);
+    QStringList parts;
+    for (std::size_t f = 0; f < names.size(); ++f) {
+        if (set[f])
+            parts << names[f] + u": "_s + (set[f]->isEmpty() ? u"(空)"_s : *set[f]);
+    }
+    label->setText(parts.isEmpty() ? u"没有勾选要修改的项"_s : u"将设为  "_s + parts.join(u"  "_s));
+}
