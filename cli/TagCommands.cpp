@@ -52,11 +52,15 @@ std::vector<Column> listColumns()
     return columns;
 }
 
-// An operand that is no field but reads as one misspelt ("trak", "albumartst=x")
-// rather than as a file: a word of letters and digits that names nothing on disk.
-bool looksLikeField(const QString& arg)
+// An operand that is no field but reads as one misspelt ("trak"; for set an
+// assignment, "albumartst=x") rather than as a file: a word of letters and
+// digits that names nothing on disk.
+bool looksLikeField(const QString& arg, bool assigning)
 {
-    const QString word = arg.left(arg.indexOf(u'='));
+    const qsizetype equals = arg.indexOf(u'=');
+    if (assigning && equals < 0)
+        return false;
+    const QString word = arg.left(equals);
     return !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) {
         return c.isLetterOrNumber() || c == u':' || c == u'_';
     }) && !platform::PathExists(platform::NativePath(arg));
@@ -146,15 +150,15 @@ Result runLs(const ParsedArgs& args, Context& context)
 // Nothing of a file is touched before this is known.
 std::optional<std::size_t> fieldCount(const ParsedArgs& args,
                                       const std::function<bool(const QString&)>& isField,
-                                      Result& result)
+                                      bool assigning, Result& result)
 {
     const std::size_t end = args.dashDash.value_or(args.operands.size());
     std::size_t n = 0;
     while (n < end && isField(args.operands[n]))
         ++n;
-    const bool unknown =
-        args.dashDash ? n < end
-                      : n > 0 && n < args.operands.size() && looksLikeField(args.operands[n]);
+    const bool unknown = args.dashDash ? n < end
+                                       : n > 0 && n < args.operands.size() &&
+                                             looksLikeField(args.operands[n], assigning);
     if (unknown) {
         const QString& arg = args.operands[n];
         result = badUsage(u"未知的字段 "_s + arg.left(arg.indexOf(u'=')));
@@ -167,7 +171,7 @@ Result runGet(const ParsedArgs& args, Context& context)
 {
     Result result;
     const auto n = fieldCount(
-        args, [](const QString& arg) { return columnOf(arg).has_value(); }, result);
+        args, [](const QString& arg) { return columnOf(arg).has_value(); }, false, result);
     if (!n)
         return result;
     if (*n == 0)
@@ -234,7 +238,7 @@ Result runSet(const ParsedArgs& args, Context& context)
 {
     Result result;
     const auto n = fieldCount(
-        args, [](const QString& arg) { return assignment(arg).has_value(); }, result);
+        args, [](const QString& arg) { return assignment(arg).has_value(); }, true, result);
     if (!n)
         return result;
     if (*n == 0)

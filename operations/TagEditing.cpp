@@ -169,15 +169,6 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
     fillNewV2FromV1(v1, v2, texts);
     v2.Rewrite = texts.rewrite();
     keepV2Texts(v2, texts);
-    const std::pair<Field, const std::optional<QString>*> more[] = {
-        {Field::Track, &page.track},
-        {Field::Disc, &page.disc},
-        {Field::AlbumArtist, &page.albumArtist},
-        {Field::Composer, &page.composer}};
-    for (const auto& [field, value] : more) {
-        if (*value)
-            setField(v1, v2, field, **value, texts);
-    }
     v1.SetTitle(texts.editedV1(page.title.left(kV1TextLimit), v1.Title()));
     v1.SetArtist(texts.editedV1(page.artist.left(kV1TextLimit), v1.Artist()));
     v1.SetAlbum(texts.editedV1(page.album.left(kV1TextLimit), v1.Album()));

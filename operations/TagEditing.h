@@ -36,9 +36,6 @@ struct PropertyValues {
     QString genreText;   // the genre box's text, typed or chosen
     int genreIndex = -1; // the genre box's chosen position; -1 for none
     QString comment;
-    // The fields beyond the six, for a page that shows them: unset, each
-    // stays as the file has it.
-    std::optional<QString> track, disc, albumArtist, composer;
 };
 
 // Writes the page into the file in the versions the priority names. The ID3v1

@@ -127,6 +127,10 @@ private Q_SLOTS:
         const Run run = cli({u"get"_s, u"title"_s, u"track"_s, u"--"_s, u"a.mp3"_s}, dir.path());
         QCOMPARE(run.code, 0);
         QCOMPARE(QString::fromUtf8(run.out), u"a.mp3  Song  2\n"_s);
+        // After the assignments a word without "=" is a file, missing or not.
+        const Run missing = cli({u"set"_s, u"title=x"_s, u"song"_s}, dir.path());
+        QCOMPARE(missing.code, 1);
+        QVERIFY2(missing.err.contains("song: 文件不存在"), missing.err.constData());
     }
 
     // The columns chosen; JSON has every field whatever is chosen.

@@ -203,6 +203,16 @@ private Q_SLOTS:
         QCOMPARE(tagLibText(legacy, "TPOS"), u"2"_s);
         const auto shown = operations::readShownTags(v1_, v2_, Priority::V2Only, legacy);
         QCOMPARE(shown.value(Field::AlbumArtist), u"鄧麗君"_s);
+
+        // The same for a save of the property page.
+        const QString page =
+            add(u"e2.mp3"_s, id3v2Tag(3, frame23("TIT2", textData(0, big5(u"月亮代表我的心"_s))) +
+                                             frame23("TCOM", textData(0, big5(u"翁清溪"_s)))) +
+                                 silentMpegFrames());
+        operations::PropertyValues values2;
+        values2.title = u"新"_s;
+        QVERIFY(operations::saveProperties(v1_, v2_, Priority::V2Only, page, values2).succeeded);
+        QCOMPARE(tagLibText(page, "TCOM"), u"翁清溪"_s);
     }
 
     // Frames by ID: set, replaced, removed, every other frame kept as it was.
