@@ -128,7 +128,6 @@ public:
     // Listening to the file the property page shows.
     void BtnLsnClick();
 
-
     // A folder deleted, renamed or cut and pasted through the folder tree's
     // menu becomes a step of the history (app/TreeSteps.cpp); `operation` is
     // a ShellOperation of shell/ShellControlSupport.h.

@@ -25,6 +25,12 @@ struct Command {
 
 // ls, get, set.
 std::vector<Command> tagCommands();
+// frames.
+std::vector<Command> frameCommands();
+// lyrics.
+std::vector<Command> lyricsCommands();
+// cover.
+std::vector<Command> coverCommands();
 // copy, from-name.
 std::vector<Command> sourceCommands();
 // rename, fix-names.

@@ -5,6 +5,7 @@
 #include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/NumberPair.h"
 
 #include <cctype>
 #include <string>
@@ -65,6 +66,7 @@ bool fillNewV1FromV2(const TID3v2& v2, TID3v1& v1, const FileTexts& texts)
     if (v1.Exists() || !v2.Exists())
         return false;
     v2IntoV1(v2, v1, texts);
+    v1.SetTrack(tags::id3v1TrackOf(v2.Track.bytes));
     return true;
 }
 

@@ -45,7 +45,7 @@ Outcome copyWritten(CopyDirection direction, bool succeeded);
 bool fillNewV2FromV1(const TID3v1& v1, TID3v2& v2, const FileTexts& texts);
 // The same the other way: an ID3v1 tag the program creates starts as a copy
 // of ID3v2 (its texts in ID3v1's code page, its genre where it is one of the
-// names).
+// names; its track number).
 bool fillNewV1FromV2(const TID3v2& v2, TID3v1& v1, const FileTexts& texts);
 
 // The position of a genre name among the 148 names, by a whole-text match

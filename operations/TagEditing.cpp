@@ -1,5 +1,6 @@
 #include "operations/TagEditing.h"
 
+#include "operations/FrameFields.h"
 #include "operations/PageSave.h"
 #include "operations/TagCopying.h"
 #include "operations/TagText.h"
@@ -10,6 +11,7 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 #include "tags/MpegAudio.h"
+#include "tags/NumberPair.h"
 
 #include <algorithm>
 
@@ -23,7 +25,119 @@ namespace {
 // setters then cut to the field's width.
 constexpr int kV1TextLimit = 255;
 
+// The ID3v2 text of each field.
+constexpr std::array<tags::Text TID3v2::*, kFieldCount> kV2Texts = {
+    &TID3v2::Title,       &TID3v2::Artist,   &TID3v2::Album, &TID3v2::Year,
+    &TID3v2::Genre,       &TID3v2::Comment,  &TID3v2::Track, &TID3v2::Disc,
+    &TID3v2::AlbumArtist, &TID3v2::Composer, &TID3v2::Lyrics};
+
+// Every text of the ID3v2 fields in the write form of the tag, so that a
+// field left alone is read after the write as before it (TagText.h: kept).
+void keepV2Texts(TID3v2& v2, const FileTexts& texts)
+{
+    for (tags::Text TID3v2::*field : kV2Texts)
+        v2.*field = texts.kept(v2.*field);
+    v2.LyricsDescription = texts.kept(v2.LyricsDescription);
+}
+
+// The ID3v1 field's setter and bytes; none for a field ID3v1 has no text of.
+struct V1Text {
+    void (TID3v1::*set)(const std::string&) = nullptr;
+    const std::string& (TID3v1::*get)() const = nullptr;
+};
+V1Text v1Text(Field field)
+{
+    switch (field) {
+    case Field::Title:
+        return {&TID3v1::SetTitle, &TID3v1::Title};
+    case Field::Artist:
+        return {&TID3v1::SetArtist, &TID3v1::Artist};
+    case Field::Album:
+        return {&TID3v1::SetAlbum, &TID3v1::Album};
+    case Field::Year:
+        return {&TID3v1::SetYear, &TID3v1::Year};
+    case Field::Comment:
+        return {&TID3v1::SetComment, &TID3v1::Comment};
+    default:
+        return {};
+    }
+}
+
+// Sets one field in both tag objects as the rules say: an unchanged text
+// keeps its bytes, and ID3v1 gets what it can hold. The track also sets
+// ID3v1.1's byte, and clears it for a text that names no number it takes, so
+// that a stale one never stays.
+void setField(TID3v1& v1, TID3v2& v2, Field field, const QString& value, const FileTexts& texts)
+{
+    const bool number = field == Field::Track || field == Field::Disc;
+    const QString text = number ? value.trimmed() : value;
+    v2.*kV2Texts[std::size_t(field)] = texts.edited(text, v2.*kV2Texts[std::size_t(field)]);
+    if (const V1Text v1Field = v1Text(field); v1Field.set) {
+        (v1.*v1Field.set)(texts.editedV1(text.left(kV1TextLimit), (v1.*v1Field.get)()));
+    } else if (field == Field::Genre) {
+        const int genre =
+            text == texts.shown(v1.Genre()) ? v1.GenreID() : genreIndexOf(text.toStdString());
+        v1.SetGenreID(genre < 0 ? 255 : uint8_t(genre));
+    } else if (field == Field::Track) {
+        v1.SetTrack(tags::id3v1TrackOf(text.toStdString()));
+    }
+}
+
+// A field ID3v1 holds beyond its texts, as the list shows it.
+QString v1Shown(const TID3v1& v1, Field field, const FileTexts& texts)
+{
+    if (const V1Text v1Field = v1Text(field); v1Field.get)
+        return texts.shown((v1.*v1Field.get)());
+    if (field == Field::Genre)
+        return texts.shown(v1.Genre());
+    if (field == Field::Track && v1.Track() > 0)
+        return QString::number(v1.Track());
+    return {};
+}
+
 } // namespace
+
+const QString& ShownTags::value(Field field) const
+{
+    return const_cast<ShownTags*>(this)->value(field);
+}
+
+QString& ShownTags::value(Field field)
+{
+    switch (field) {
+    case Field::Track:
+        return track;
+    case Field::Disc:
+        return disc;
+    case Field::AlbumArtist:
+        return albumArtist;
+    case Field::Composer:
+        return composer;
+    case Field::Lyrics:
+        return lyrics;
+    default:
+        return fields[std::size_t(field)];
+    }
+}
+
+const std::optional<QString>& FieldValues::value(Field field) const
+{
+    return const_cast<FieldValues*>(this)->value(field);
+}
+
+std::optional<QString>& FieldValues::value(Field field)
+{
+    std::array<std::optional<QString>*, kFieldCount> all = {&title,       &artist,   &album, &year,
+                                                            &genre,       &comment,  &track, &disc,
+                                                            &albumArtist, &composer, &lyrics};
+    return *all[std::size_t(field)];
+}
+
+bool FieldValues::any() const
+{
+    return !frames.empty() || std::any_of(kAllFields.begin(), kAllFields.end(),
+                                          [this](Field f) { return value(f).has_value(); });
+}
 
 std::optional<Priority> priorityOf(int showId)
 {
@@ -55,6 +169,7 @@ PreparedSave prepareProperties(TID3v1& v1, TID3v2& v2, Priority priority, const 
     const FileTexts texts = rules.forFile(v1, v2);
     fillNewV2FromV1(v1, v2, texts);
     v2.Rewrite = texts.rewrite();
+    keepV2Texts(v2, texts);
     v1.SetTitle(texts.editedV1(page.title.left(kV1TextLimit), v1.Title()));
     v1.SetArtist(texts.editedV1(page.artist.left(kV1TextLimit), v1.Artist()));
     v1.SetAlbum(texts.editedV1(page.album.left(kV1TextLimit), v1.Album()));
@@ -90,23 +205,21 @@ ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString
     const bool v2Read = v2.ReadFromFile(file);
     const FileTexts texts = rules.forFile(v1, v2);
     const auto fromV1 = [&] {
-        return ShownTags{true,
-                         {texts.shown(v1.Title()), texts.shown(v1.Artist()),
-                          texts.shown(v1.Album()), texts.shown(v1.Year()), texts.shown(v1.Genre()),
-                          texts.shown(v1.Comment())}};
+        ShownTags shown;
+        shown.hasTag = true;
+        for (const Field field : kAllFields)
+            shown.value(field) = v1Shown(v1, field, texts);
+        return shown;
     };
     // A field ID3v2 leaves empty shows the text ID3v1 holds: a save keeps
     // it, and a new ID3v2 tag starts from it.
     const auto fromV2 = [&] {
-        ShownTags shown{true,
-                        {texts.shown(v2.Title), texts.shown(v2.Artist), texts.shown(v2.Album),
-                         texts.shown(v2.Year), texts.shown(v2.Genre), texts.shown(v2.Comment)}};
-        if (v1.Exists()) {
-            const ShownTags own = fromV1();
-            for (std::size_t i = 0; i < shown.fields.size(); ++i) {
-                if (shown.fields[i].isEmpty())
-                    shown.fields[i] = own.fields[i];
-            }
+        ShownTags shown;
+        shown.hasTag = true;
+        for (const Field field : kAllFields) {
+            shown.value(field) = texts.shown(v2.*kV2Texts[std::size_t(field)]);
+            if (shown.value(field).isEmpty() && v1.Exists())
+                shown.value(field) = v1Shown(v1, field, texts);
         }
         return shown;
     };
@@ -143,22 +256,30 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
     fillNewV2FromV1(v1, v2, texts);
     fillNewV1FromV2(v2, v1, texts);
     v2.Rewrite = texts.rewrite();
-    for (tags::Text* field : {&v2.Title, &v2.Artist, &v2.Album, &v2.Year, &v2.Genre, &v2.Comment})
-        *field = texts.kept(*field);
-    if (values.title) {
-        v1.SetTitle(texts.editedV1(values.title->left(kV1TextLimit), v1.Title()));
-        v2.Title = texts.edited(*values.title, v2.Title);
+    keepV2Texts(v2, texts);
+    std::vector<FrameSet> frames;
+    for (const Field field : kAllFields) {
+        const auto& value = values.value(field);
+        if (!value)
+            continue;
+        if (field == Field::Lyrics && values.lyricsAsImported)
+            frames.push_back({{u"USLT"_s, QString()}, *value, "XXX"});
+        else
+            setField(v1, v2, field, *value, texts);
     }
-    if (values.artist) {
-        v1.SetArtist(texts.editedV1(values.artist->left(kV1TextLimit), v1.Artist()));
-        v2.Artist = texts.edited(*values.artist, v2.Artist);
+    for (const auto& [key, value] : values.frames) {
+        const auto named = frameKeyOf(key);
+        if (!named) {
+            outcome.reason = u"未知的帧 "_s + key;
+            return outcome;
+        }
+        frames.push_back({*named, value, {}});
     }
-    if (values.album) {
-        v1.SetAlbum(texts.editedV1(values.album->left(kV1TextLimit), v1.Album()));
-        v2.Album = texts.edited(*values.album, v2.Album);
-    }
-    outcome.change =
-        tagChange(file, writesV1(priority) ? &v1 : nullptr, writesV2(priority) ? &v2 : nullptr);
+    outcome.change = tagChange(file, writesV1(priority) ? &v1 : nullptr,
+                               writesV2(priority) ? &v2 : nullptr, &outcome.reason);
+    if (outcome.change && !frames.empty() &&
+        !setFrames(*outcome.change, frames, texts, &outcome.reason))
+        outcome.change.reset();
     return outcome;
 }
 

@@ -2,12 +2,15 @@
 
 #include "operations/Journal.h"
 #include "operations/Outcome.h"
+#include "operations/TagField.h"
 #include "operations/TagText.h"
 
 #include <QString>
 
 #include <array>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class TID3v1;
 class TID3v2;
@@ -52,14 +55,20 @@ Outcome saveProperties(TID3v1& v1, TID3v2& v2, Priority priority, const QString&
                        const PropertyValues& page, const TextRules& rules = {},
                        Journal* journal = nullptr);
 
-// The six texts the list and the page show for a file by the priority
-// (title, artist, album, year, genre, comment), legacy texts read in the
-// file's code page; where ID3v2 is shown, a field it leaves empty shows
-// ID3v1's text. hasTag is false when the priority's tag cannot be shown
-// (an unreadable file, or no ID3v2 tag under "ID3v2 only").
+// The texts the list and the page show for a file by the priority: the six
+// of the list's columns (title, artist, album, year, genre, comment) and the
+// others, legacy texts read in the file's code page; where ID3v2 is shown, a
+// field it leaves empty shows ID3v1's text. A field ID3v1 does not hold is
+// empty under "ID3v1 only" (the track is ID3v1.1's byte). hasTag is false
+// when the priority's tag cannot be shown (an unreadable file, or no ID3v2
+// tag under "ID3v2 only").
 struct ShownTags {
     bool hasTag = false;
-    std::array<QString, 6> fields;
+    std::array<QString, kListFieldCount> fields;
+    QString track, disc, albumArtist, composer, lyrics;
+
+    const QString& value(Field field) const;
+    QString& value(Field field);
 };
 ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString& path,
                         const TextRules& rules = {});
@@ -69,9 +78,30 @@ ShownTags readShownTags(TID3v1& v1, TID3v2& v2, Priority priority, const QString
 // version starting as a copy of the other), and the change that
 // writes the versions the priority names is made ready for the batch's
 // TagWrites.
+//
+// Frames named by their ID (FrameFields.h) are set in the ID3v2 tag after
+// the fields, whatever the priority, as setFrames does.
 struct FieldValues {
+    FieldValues() = default;
+    // The three of the batch page and of names.
+    FieldValues(std::optional<QString> title_, std::optional<QString> artist_,
+                std::optional<QString> album_)
+        : title(std::move(title_)), artist(std::move(artist_)), album(std::move(album_))
+    {
+    }
+
     std::optional<QString> title, artist, album;
-    bool any() const { return title || artist || album; }
+    std::optional<QString> year, genre, comment;
+    std::optional<QString> track, disc, albumArtist, composer, lyrics;
+    // The lyrics go into the frame of language "XXX" without a description,
+    // in place of the one without a description, as an imported lyrics file
+    // does (other lyrics frames stay); otherwise the frame read keeps both.
+    bool lyricsAsImported = false;
+    std::vector<std::pair<QString, QString>> frames; // key ("TPE2", "TXXX:描述"), value
+
+    const std::optional<QString>& value(Field field) const;
+    std::optional<QString>& value(Field field);
+    bool any() const;
 };
 struct FieldChange {
     bool written = false;                  // a write is due: the file counts

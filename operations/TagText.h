@@ -60,10 +60,10 @@ public:
     tags::Text fromV1(const std::string& v1Bytes, const tags::Text& current) const;
     // An ID3v2 text for ID3v1, in ID3v1's code page.
     std::string toV1(const tags::Text& text) const;
-
-private:
+    // A new text in the write form.
     tags::Text written(const QString& text) const;
 
+private:
     platform::LegacyCodePage v1CodePage_ = platform::LegacyCodePage::Gbk;
     platform::LegacyCodePage v2CodePage_ = platform::LegacyCodePage::Gbk;
     WriteEncoding encoding_ = WriteEncoding::Unicode;

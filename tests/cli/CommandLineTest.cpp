@@ -172,7 +172,8 @@ private Q_SLOTS:
         QTest::newRow("option without value") << QStringList{u"ls"_s, u"--priority"_s};
         QTest::newRow("unknown field") << QStringList{u"get"_s, u"titel"_s, u"a.mp3"_s};
         QTest::newRow("get without files") << QStringList{u"get"_s, u"title"_s};
-        QTest::newRow("set a field it cannot") << QStringList{u"set"_s, u"year=1999"_s, u"a.mp3"_s};
+        QTest::newRow("set a field ID3v1 lacks")
+            << QStringList{u"set"_s, u"--priority=v1"_s, u"albumartist=x"_s, u"a.mp3"_s};
         QTest::newRow("set without values") << QStringList{u"set"_s, u"a.mp3"_s};
         QTest::newRow("set without files") << QStringList{u"set"_s, u"title=x"_s};
         QTest::newRow("undo count") << QStringList{u"undo"_s, u"twice"_s};

@@ -1,0 +1,156 @@
+// lyrics: the ".lrc" file beside an MP3 into its tag, and back.
+
+#include "cli/Commands.h"
+#include "cli/Context.h"
+#include "cli/FileArgs.h"
+#include "cli/TagStep.h"
+
+#include "operations/CoverEditing.h"
+#include "operations/LyricsFile.h"
+#include "operations/TagEditing.h"
+#include "operations/TagWrites.h"
+#include "platform/FileTree.h"
+#include "platform/NativePath.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+using namespace Qt::StringLiterals;
+
+namespace cli {
+
+namespace {
+
+// The lyrics file of the same name beside the MP3: its extension replaced.
+QString lyricsPath(const QString& mp3Path, const QString& extension = u".lrc"_s)
+{
+    const qsizetype dot = mp3Path.lastIndexOf(u'.');
+    const bool hasExtension = dot > mp3Path.lastIndexOf(u'/') + 1;
+    return (hasExtension ? mp3Path.left(dot) : mp3Path) + extension;
+}
+
+bool exists(const QString& path)
+{
+    return platform::PathExists(platform::NativePath(path));
+}
+
+Prepared importInto(const QString& path, operations::Priority priority, TID3v1& v1, TID3v2& v2,
+                    Context& context)
+{
+    Prepared prepared;
+    QString lrc = lyricsPath(path);
+    if (!exists(lrc) && exists(lyricsPath(path, u".LRC"_s)))
+        lrc = lyricsPath(path, u".LRC"_s);
+    if (!exists(lrc)) {
+        prepared.error = u"没有歌词文件 "_s + context.shownName(lrc);
+        return prepared;
+    }
+    const auto lyrics = operations::readLyricsFile(lrc, context.codePage());
+    if (!lyrics) {
+        prepared.error = u"无法读取歌词文件 "_s + context.shownName(lrc);
+        return prepared;
+    }
+    operations::FieldValues values;
+    values.lyrics = lyrics->text;
+    values.lyricsAsImported = true;
+    prepared = preparedFields(
+        operations::changeFields(v1, v2, priority, path, values, context.textRules()), path);
+    if (!prepared.error) {
+        prepared.outcome = u"已导入歌词 ("_s + lyrics->encodingName() + u')';
+        prepared.details[u"lrc"_s] = lrc;
+        prepared.details[u"encoding"_s] = lyrics->encodingName();
+    }
+    return prepared;
+}
+
+Result runImport(const ParsedArgs& args, Context& context)
+{
+    Result result;
+    TID3v1 v1;
+    TID3v2 v2;
+    // Lyrics live in ID3v2 only: the import writes that tag whatever the
+    // priority, and leaves ID3v1 alone.
+    writeTagStep(
+        distinctFiles(args.operands, 1), operations::StepKind::FieldChange,
+        [&](const QString& path) {
+            return importInto(path, operations::Priority::V2Only, v1, v2, context);
+        },
+        context, result);
+    return result;
+}
+
+// The file's lyrics (ID3v2's, whatever the priority) into its ".lrc", in UTF-8.
+void exportFrom(const Entry& entry, bool force, TID3v1& v1, TID3v2& v2, Context& context,
+                Result& result)
+{
+    QJsonObject object = context.fileObject(entry.path);
+    const auto fail = [&](const QString& why) {
+        object[u"ok"_s] = false;
+        object[u"error"_s] = why;
+        result.json.append(object);
+        result.fail(entry.path, why);
+    };
+    if (entry.error)
+        return fail(*entry.error);
+    const auto shown = operations::readShownTags(v1, v2, operations::Priority::V2Only, entry.path,
+                                                 context.textRules());
+    if (!v2.Exists() || v2.Lyrics.empty())
+        return fail(shown.hasTag ? u"没有歌词"_s : operations::failureReason(entry.path));
+    const QString lrc = lyricsPath(entry.path);
+    if (exists(lrc) && !force)
+        return fail(u"歌词文件已存在, 未覆盖 (用 --force 覆盖): "_s + context.shownName(lrc));
+    // The picture writer writes any bytes through a copy renamed over the target.
+    const operations::Outcome written =
+        operations::exportCover(shown.lyrics.toUtf8(), entry.path, lrc);
+    if (!written.succeeded)
+        return fail(written.message);
+    object[u"ok"_s] = true;
+    object[u"lrc"_s] = lrc;
+    result.json.append(object);
+    result.rows.push_back(
+        {pathCell(entry.path), textCell(u"已导出到 "_s + context.shownName(lrc))});
+}
+
+Result runExport(const ParsedArgs& args, Context& context)
+{
+    Result result;
+    TID3v1 v1;
+    TID3v2 v2;
+    for (const Entry& entry : distinctFiles(args.operands, 1))
+        exportFrom(entry, args.has(u"force"_s), v1, v2, context, result);
+    return result;
+}
+
+Result runLyrics(const ParsedArgs& args, Context& context)
+{
+    if (args.operands.empty())
+        return badUsage(u"缺少 import 或 export"_s);
+    const QString& verb = args.operands.front();
+    if (verb != u"import"_s && verb != u"export"_s)
+        return badUsage(u"未知的操作 "_s + verb + u" (import, export)"_s);
+    if (args.operands.size() == 1)
+        return badUsage(u"缺少文件"_s);
+    if (verb == u"import"_s && args.has(u"force"_s))
+        return badUsage(u"--force 只用于 export"_s);
+    return verb == u"import"_s ? runImport(args, context) : runExport(args, context);
+}
+
+} // namespace
+
+std::vector<Command> lyricsCommands()
+{
+    return {
+        {u"lyrics"_s,
+         u"import|export [--force] 文件..."_s,
+         u"导入或导出歌词 (import or export lyrics as .lrc files)"_s,
+         u"import: 读取每个文件旁同名的 .lrc (字节顺序标记, UTF-8, 否则 GBK/Big5/CP1252),\n"
+         u"写入 ID3v2 的歌词帧 USLT (语言 \"XXX\", 无描述); 所有文件为操作历史中的一步,\n"
+         u"可以用 undo 取消. 每个文件报告读到的编码; 没有 .lrc 的文件算作失败.\n"
+         u"export: 把 USLT 的文字以 UTF-8 写入文件旁同名的 .lrc; 已有的 .lrc 不覆盖,\n"
+         u"除非给出 --force.\n"
+         u"--json: [{\"file\", \"ok\", \"outcome\" 或 \"error\", \"lrc\", \"encoding\"}].\n"_s,
+         {{u"force"_s, {}, false, {}, u"export 覆盖已有的 .lrc (overwrite existing .lrc)"_s}},
+         &runLyrics},
+    };
+}
+
+} // namespace cli
