@@ -364,25 +364,29 @@ void TFormMain::renameJobs(std::vector<operations::NameJob>& jobs, const QString
         if (finished % stride == 0)
             Batch->stepTo(int(finished) - 1);
     });
-    // Reported in list order, each file as the renaming always did.
+    // Reported in list order, each file as the renaming always did, in one
+    // append: the log lays out and scrolls once, not once a file.
+    QStringList log;
     for (const operations::NameJob& job : jobs) {
         if (job.plan.state == operations::PlanState::Unchanged && !job.error)
             continue;
         const QString newPath = folderOf(job.path) + job.plan.newName;
         if (job.moved) {
             setRowName(rowOf(job), job.plan.newName);
-            appendLog(shownPath(job.path) + u"->"_s + shownPath(newPath));
+            log.append(shownPath(job.path) + u"->"_s + shownPath(newPath));
         } else if (!job.at.isEmpty()) {
             // Neither name could be had back: the file keeps a temporary one.
             setRowName(rowOf(job), job.at.mid(job.at.lastIndexOf(u'/') + 1));
-            appendLog(shownPath(job.path) + failed + u"(文件暂时名为 "_s + job.at + u')');
+            log.append(shownPath(job.path) + failed + u"(文件暂时名为 "_s + job.at + u')');
         } else if (job.plan.state == operations::PlanState::Rename) {
-            appendLog(shownPath(job.path) + failed); // the move itself failed
+            log.append(shownPath(job.path) + failed); // the move itself failed
         } else {
-            appendLog(shownPath(job.path) + failed + u'(' + job.error.value_or(QString()) + u')');
+            log.append(shownPath(job.path) + failed + u'(' + job.error.value_or(QString()) + u')');
         }
         Batch->count(job.moved);
     }
+    if (!log.isEmpty())
+        appendLog(log.join(u'\n'));
     recordStep(operations::StepKind::Rename, step);
 }
 
