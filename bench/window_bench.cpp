@@ -88,11 +88,12 @@ private:
     QTimer timer_;
 };
 
-// Every row selected, as a user's click leaves it: the buttons that act on
-// the selection follow it once the events are through (a click on a
-// disabled button does nothing, and a run would time nothing).
+// Every row selected anew, as a user's click leaves it: a renaming disables
+// the buttons that act on the selection, and they follow the next change of
+// it (a click on a disabled button does nothing: a run would time nothing).
 bool selectEveryRow(TFormMain& w)
 {
+    w.ui.ListViewMain->clearSelection();
     w.ui.ListViewMain->selectAll();
     QCoreApplication::processEvents();
     return w.ui.BtnFileName->isEnabled();
