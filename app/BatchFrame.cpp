@@ -11,6 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kLogPage = 3;
+// A run lets pending events through (a repaint above all) at most this
+// often: repainting the log page costs more than a file, and a run of
+// thousands of files would spend most of its time drawing.
+constexpr qint64 kEventsIntervalMs = 40;
 
 bool isUserInput(QEvent::Type type)
 {
@@ -63,6 +67,7 @@ void TBatchFrame::begin(const QString& runningText, int rows)
     w_.progress->show();
     total_ = succeeded_ = failed_ = 0;
     w_.operationPanel->setText(runningText);
+    sinceEvents_.invalidate(); // the first row shows the log page at once
 }
 
 void TBatchFrame::count(bool succeeded)
@@ -86,13 +91,21 @@ void TBatchFrame::afterRow(int row, bool showTotals)
 void TBatchFrame::afterWrite()
 {
     showTotals();
-    QCoreApplication::processEvents();
+    processEvents();
 }
 
 void TBatchFrame::stepTo(int row)
 {
     w_.progress->setValue(row);
+    processEvents();
+}
+
+void TBatchFrame::processEvents()
+{
+    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventsIntervalMs)
+        return;
     QCoreApplication::processEvents();
+    sinceEvents_.start();
 }
 
 void TBatchFrame::finish(const QString& completionText, int page)

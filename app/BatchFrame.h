@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -31,7 +32,8 @@ public:
     void begin(const QString& runningText, int rows);
     // One file acted on.
     void count(bool succeeded);
-    // After a row: the totals (unless told not to), the progress, pending events.
+    // After a row: the totals (unless told not to), the progress, pending
+    // events (here, in afterWrite and in stepTo at most every 40 ms).
     void afterRow(int row, bool showTotals = true);
     // After a file written once the rows were visited: the totals, then
     // pending events; the progress stays where the rows left it.
@@ -54,10 +56,12 @@ protected:
 
 private:
     void setInputBlocked(bool blocked);
+    void processEvents();
 
     Widgets w_;
     bool running_ = false;
     int total_ = 0;
     int succeeded_ = 0;
     int failed_ = 0;
+    QElapsedTimer sinceEvents_; // since the run last let events through
 };

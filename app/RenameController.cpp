@@ -143,26 +143,29 @@ void TRenameController::runJobs(std::vector<operations::NameJob>& jobs, const QS
             frame.stepTo(int(finished) - 1);
     });
     const auto& shownPath = window_.shownPath;
-    // Reported in list order, each file as the renaming always did.
+    // Reported in list order, each file as the renaming always did, in one
+    // append: the log lays out and scrolls once, not once a file.
+    QStringList log;
     for (const operations::NameJob& job : jobs) {
         if (job.plan.state == operations::PlanState::Unchanged && !job.error)
             continue;
         const QString newPath = folderOf(job.path) + job.plan.newName;
         if (job.moved) {
             window_.setRowName(rowOf(job), job.plan.newName);
-            window_.appendLog(shownPath(job.path) + u"->"_s + shownPath(newPath));
+            log.append(shownPath(job.path) + u"->"_s + shownPath(newPath));
         } else if (!job.at.isEmpty()) {
             // Neither name could be had back: the file keeps a temporary one.
             window_.setRowName(rowOf(job), job.at.mid(job.at.lastIndexOf(u'/') + 1));
-            window_.appendLog(shownPath(job.path) + failed + u"(文件暂时名为 "_s + job.at + u')');
+            log.append(shownPath(job.path) + failed + u"(文件暂时名为 "_s + job.at + u')');
         } else if (job.plan.state == operations::PlanState::Rename) {
-            window_.appendLog(shownPath(job.path) + failed); // the move itself failed
+            log.append(shownPath(job.path) + failed); // the move itself failed
         } else {
-            window_.appendLog(shownPath(job.path) + failed + u'(' + job.error.value_or(QString()) +
-                              u')');
+            log.append(shownPath(job.path) + failed + u'(' + job.error.value_or(QString()) + u')');
         }
         frame.count(job.moved);
     }
+    if (!log.isEmpty())
+        window_.appendLog(log.join(u'\n'));
     window_.recordStep(operations::StepKind::Rename, step);
 }
 

@@ -85,6 +85,14 @@ void TReportModel::changeRow(int index, const std::function<void(TReportRow& row
     Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
 }
 
+void TReportModel::renameRow(int index, const std::function<void(TReportRow& row)>& name)
+{
+    if (index < 0 || index >= count())
+        return;
+    name(rows_[std::size_t(index)]);
+    Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
+}
+
 void TReportModel::rereadRow(int index)
 {
     if (index < 0 || index >= count())

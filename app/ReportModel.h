@@ -78,6 +78,10 @@ public:
     // Changes one row in place (its tags set by a command, say); the view
     // redraws it.
     void changeRow(int index, const std::function<void(TReportRow& row)>& change);
+    // Names a row anew after its file was renamed: its tags are not read
+    // for that (a renaming of thousands of rows would read every file); a
+    // row not read yet is read under its new name when first needed.
+    void renameRow(int index, const std::function<void(TReportRow& row)>& name);
     // Reads the row's tags again (the file changed on disk).
     void rereadRow(int index);
     void removeRowAt(int index);

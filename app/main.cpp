@@ -563,7 +563,7 @@ void TFormMain::nameRow(TReportRow& row, const QString& name) const
 
 void TFormMain::setRowName(int row, const QString& name)
 {
-    ui.ListViewMain->rows().changeRow(row, [&](TReportRow& r) { nameRow(r, name); });
+    ui.ListViewMain->rows().renameRow(row, [&](TReportRow& r) { nameRow(r, name); });
 }
 
 QString TFormMain::shownName(const QString& name) const

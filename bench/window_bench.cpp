@@ -23,9 +23,13 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -84,6 +88,17 @@ private:
     QTimer timer_;
 };
 
+// Every row selected anew, as a user's click leaves it: a renaming disables
+// the buttons that act on the selection, and they follow the next change of
+// it (a click on a disabled button does nothing: a run would time nothing).
+bool selectEveryRow(TFormMain& w)
+{
+    w.ui.ListViewMain->clearSelection();
+    w.ui.ListViewMain->selectAll();
+    QCoreApplication::processEvents();
+    return w.ui.BtnFileName->isEnabled();
+}
+
 // The whole renaming as the user waits for it: the plan worked out and
 // shown, "执行", every file renamed, logged and its row updated.
 void renameRows(benchmark::State& state)
@@ -96,7 +111,10 @@ void renameRows(benchmark::State& state)
         // Every run renames every file: the patterns take turns.
         w.ui.EditNameFormat->setText(second ? u"%2 - %1"_s : u"%1 - %2"_s);
         second = !second;
-        w.ui.ListViewMain->selectAll();
+        if (!selectEveryRow(w)) {
+            state.SkipWithError("the renaming cannot be started");
+            return;
+        }
         w.ui.BtnFileName->click();
     }
     state.SetItemsProcessed(state.iterations() * folder.rows());
@@ -108,6 +126,90 @@ BENCHMARK(renameRows)
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 
+// Another program writing 1 GB to the same disk (a copy, a download), from
+// its start until it is ended: dd, flushing its file at the end as a copy does.
+class DiskWriter {
+public:
+    explicit DiskWriter(const QString& file) : file_(QFile::encodeName(file))
+    {
+        const QByteArray of = "of=" + file_;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::execlp("dd", "dd", "if=/dev/zero", of.constData(), "bs=1M", "count=1024",
+                     "conv=fsync", "status=none", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~DiskWriter()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::unlink(file_.constData());
+    }
+    DiskWriter(const DiskWriter&) = delete;
+    DiskWriter& operator=(const DiskWriter&) = delete;
+
+    // Until `bytes` of it are written (dirty pages of another program by
+    // then); false when it ended or stalled before.
+    bool waitFor(qint64 bytes) const
+    {
+        for (int tries = 0; tries < 3000 && running(); ++tries) {
+            struct ::stat st {};
+            if (::stat(file_.constData(), &st) == 0 && st.st_size >= bytes)
+                return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
+    bool running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+private:
+    QByteArray file_;
+    pid_t pid_ = -1;
+};
+
+// The renaming, from the click to the last row, while another program
+// writes 1 GB: what is ours must be flushed without waiting for its pages.
+// writer_busy is the share of runs the writer outlasted (1: every run
+// met it from start to end).
+void renameRowsWhileWriting(benchmark::State& state)
+{
+    Folder folder(int(state.range(0)));
+    TFormMain& w = folder.window();
+    const PlanAnswer answer(true);
+    const QTemporaryDir scratch; // on the folder's file system
+    bool second = false;
+    int busy = 0;
+    for (auto _ : state) {
+        const DiskWriter writer(scratch.filePath(u"big"_s));
+        if (!writer.waitFor(qint64(128) << 20)) {
+            state.SkipWithError("dd could not be started, or did not write");
+            return;
+        }
+        w.ui.EditNameFormat->setText(second ? u"%2 - %1"_s : u"%1 - %2"_s);
+        second = !second;
+        if (!selectEveryRow(w)) {
+            state.SkipWithError("the renaming cannot be started");
+            return;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        w.ui.BtnFileName->click();
+        QCoreApplication::processEvents(); // the flush after the window's answer
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        busy += writer.running() ? 1 : 0;
+    }
+    state.SetItemsProcessed(state.iterations() * folder.rows());
+    state.counters["writer_busy"] = double(busy) / double(state.iterations());
+}
+BENCHMARK(renameRowsWhileWriting)
+    ->Arg(10000)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // From the click on "开始修改" to the plan on the screen.
 void planAppears(benchmark::State& state)
 {
@@ -115,7 +217,10 @@ void planAppears(benchmark::State& state)
     TFormMain& w = folder.window();
     PlanAnswer answer(false);
     w.ui.EditNameFormat->setText(u"%2 - %1"_s);
-    w.ui.ListViewMain->selectAll();
+    if (!selectEveryRow(w)) {
+        state.SkipWithError("the renaming cannot be started");
+        return;
+    }
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         w.ui.BtnFileName->click();

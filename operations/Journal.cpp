@@ -160,11 +160,12 @@ void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows,
 }
 
 // A head region of `size` bytes, from its layout; without a store (a row
-// read without its images), zeros of that size.
+// read without its images), nothing: a batch's rows are read so after its
+// writes, and stand-ins of every file's size would hold its covers' room.
 std::string headOf(FrameStore* store, std::string_view layout, std::int64_t size)
 {
     if (!store)
-        return std::string(std::size_t(std::max<std::int64_t>(size, 0)), '\0');
+        return {};
     std::string head = store->load(layout);
     if (std::int64_t(head.size()) != size)
         throw errorOf(sqlite3_db_filename(store->database(), "main"), u"文件已损坏 (标签大小)"_s);

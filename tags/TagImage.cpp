@@ -176,8 +176,19 @@ WriteOutcome writeInPlace(const TagChange& change)
         writeTail(fd.get(), change.after(), change.before());
         return startedFailing(error);
     }
-    if (change.after().head != change.before().head) {
-        if (const int error = writeAllAt(fd.get(), change.after().head, 0); error != 0) {
+    // Only the bytes that differ: a retitling leaves a cover after it where
+    // it was, and its bytes need not go to the disk again.
+    const std::string_view oldHead = change.before().head;
+    const std::string_view newHead = change.after().head;
+    std::size_t first = 0;
+    std::size_t end = newHead.size();
+    while (first < end && oldHead[first] == newHead[first])
+        ++first;
+    while (end > first && oldHead[end - 1] == newHead[end - 1])
+        --end;
+    if (first < end) {
+        if (const int error = writeAllAt(fd.get(), newHead.substr(first, end - first), first);
+            error != 0) {
             writeAllAt(fd.get(), change.before().head, 0);
             writeTail(fd.get(), change.after(), change.before());
             return startedFailing(error);

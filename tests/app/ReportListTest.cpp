@@ -114,6 +114,25 @@ private slots:
         QCOMPARE(reads.value(u"1.mp3"_s), 2);
     }
 
+    void aRenamedRowIsReadUnderItsNewName()
+    {
+        TReportModel model;
+        QStringList reads;
+        model.setReader([&](TReportRow& row) {
+            reads.append(row.name);
+            row.setTags({u"T "_s + row.name, {}, {}, {}, {}, {}});
+            row.hasTag = true;
+        });
+        model.setRows(numberedRows(2));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.renameRow(0, [](TReportRow& row) { row.name = row.shown = u"new.mp3"_s; });
+        QVERIFY(reads.isEmpty());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(cell(model, 0, TReportModel::NameColumn), u"new.mp3"_s);
+        QCOMPARE(cell(model, 0, TReportModel::TitleColumn), u"T new.mp3"_s);
+        QCOMPARE(reads, QStringList{u"new.mp3"_s});
+    }
+
     void aRowNeverPaintedIsRightWhenACommandReadsIt()
     {
         TReportModel model;

@@ -5,6 +5,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/tags/TagTestSupport.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <algorithm>
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void describedCommentStays();
     void writesLongTextWhole();
     void repeatedSavesAreStable();
+    void inPlaceWriteSendsOnlyTheBytesThatDiffer();
     void keepsPermissionsAndReplacesLeftover();
     void readOnlyGivesFalse_data();
     void readOnlyGivesFalse();
@@ -562,6 +564,41 @@ void ID3v2SaveTest::repeatedSavesAreStable()
     const QByteArray first = files_.read("a.mp3");
     QVERIFY(readChangeSave(files_.native("a.mp3"), edit));
     QCOMPARE(files_.read("a.mp3"), first);
+}
+
+namespace {
+
+// The bytes this process has handed to write calls so far.
+qint64 bytesWritten()
+{
+    QFile io(u"/proc/self/io"_s);
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("wchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+void ID3v2SaveTest::inPlaceWriteSendsOnlyTheBytesThatDiffer()
+{
+    // A retitling in place of a tag whose cover lies after the title.
+    const QByteArray cover = frame23("APIC", kPicture + QByteArray(200 * 1024, '\x5a'));
+    const QByteArray before = id3v2Tag(3, frame23("TIT2", latin1("Title A")) + cover, 100);
+    const QByteArray after = id3v2Tag(3, frame23("TIT2", latin1("Title B")) + cover, 100);
+    files_.write("a.mp3", before + kAudio + kTrailer);
+    auto change = tags::beginChange(files_.native("a.mp3"));
+    QVERIFY(change);
+    change->setHead(after.toStdString());
+    QVERIFY(change->inPlace());
+    const qint64 start = bytesWritten();
+    QVERIFY(start >= 0);
+    QVERIFY(tags::writeInPlace(*change).written());
+    QVERIFY2(bytesWritten() - start < 4096, "the unchanged cover was written again");
+    QCOMPARE(files_.read("a.mp3"), after + kAudio + kTrailer);
 }
 
 void ID3v2SaveTest::keepsPermissionsAndReplacesLeftover()
