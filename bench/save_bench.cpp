@@ -63,18 +63,6 @@ QByteArray sampleHead(std::size_t i)
     return id3v2Tag(3, frames, int(HeadBytes - 10 - frames.size()));
 }
 
-// A front cover of 200 KB, its bytes its own (no two files share one).
-QByteArray coverFrame(std::size_t i)
-{
-    QByteArray picture(200 * 1024, '\0');
-    std::uint32_t x = std::uint32_t(i) * 2654435761u + 1;
-    for (char& c : picture) {
-        x = x * 1664525u + 1013904223u;
-        c = char(x >> 24);
-    }
-    return frame23("APIC", QByteArray("\0image/jpeg\0\x03\0", 14) + picture);
-}
-
 // The sample head, with the cover after the texts in every fifth file when
 // `covers`; the same padding either way.
 QByteArray sampleHead(std::size_t i, bool covers)
@@ -82,7 +70,8 @@ QByteArray sampleHead(std::size_t i, bool covers)
     if (!covers || i % 5 != 0)
         return sampleHead(i);
     const QByteArray frames = sampleFrames(i);
-    return id3v2Tag(3, frames + coverFrame(i), int(HeadBytes - 10 - frames.size()));
+    return id3v2Tag(3, frames + noiseCoverFrame23(quint32(i), 200 * 1024),
+                    int(HeadBytes - 10 - frames.size()));
 }
 
 QByteArray sampleTrailer()

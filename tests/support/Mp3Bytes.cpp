@@ -87,6 +87,17 @@ QByteArray frame23(const char* id, const QByteArray& data, quint16 flags)
     return f + data;
 }
 
+QByteArray noiseCoverFrame23(quint32 seed, qsizetype bytes)
+{
+    QByteArray picture(bytes, '\0');
+    quint32 x = seed * 2654435761u + 1;
+    for (char& c : picture) {
+        x = x * 1664525u + 1013904223u;
+        c = char(x >> 24);
+    }
+    return frame23("APIC", QByteArray("\0image/jpeg\0\x03\0", 14) + picture);
+}
+
 QByteArray frame24(const char* id, const QByteArray& data, quint16 flags)
 {
     QByteArray f(id, 4);

@@ -30,6 +30,9 @@ QByteArray frame24(const char* id, const QByteArray& data, quint16 flags = 0);
 QByteArray frame22(const char* id, const QByteArray& data);
 // A whole tag: header (with the frames' total size + padding) + frames + padding.
 QByteArray id3v2Tag(int major, const QByteArray& frames, int padding = 0);
+// A v2.3 front cover ("image/jpeg") of `bytes` bytes of noise that is the
+// seed's own: files made with different seeds share no cover, as albums don't.
+QByteArray noiseCoverFrame23(quint32 seed, qsizetype bytes);
 // Text frame data: encoding byte followed by the bytes as given.
 QByteArray textData(quint8 encoding, const QByteArray& text);
 // UTF-16 with byte-order mark (little endian), as most taggers write it.
