@@ -5,6 +5,7 @@
 #include "cli/FileArgs.h"
 #include "cli/TagStep.h"
 
+#include "operations/CoverCommand.h"
 #include "operations/CoverEditing.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
@@ -28,20 +29,10 @@ Result runSetCover(const ParsedArgs& args, Context& context)
         result.fail(picture, why);
         return result;
     }
-    const operations::TextRules rules = context.textRules();
-    writeTagStep(
-        distinctFiles(args.operands, 2), operations::StepKind::Cover,
-        [&](const QString& path) {
-            Prepared prepared;
-            QString reason;
-            prepared.change = operations::setCoverChange(path, *image, &reason, rules);
-            if (prepared.change)
-                prepared.outcome = u"已设置封面"_s;
-            else
-                prepared.error = reason;
-            return prepared;
-        },
-        context, result);
+    const operations::CoverCommand covers =
+        operations::CoverCommand::setting(*image, context.textRules());
+    runTagCommand(distinctFiles(args.operands, 2), covers.command(), u"已设置封面"_s, {}, context,
+                  result);
     return result;
 }
 
@@ -50,21 +41,10 @@ Result runRemoveCover(const ParsedArgs& args, Context& context)
     if (args.operands.size() < 2)
         return badUsage(u"缺少文件"_s);
     Result result;
-    writeTagStep(
-        distinctFiles(args.operands, 1), operations::StepKind::Cover,
-        [&](const QString& path) {
-            Prepared prepared;
-            QString reason;
-            prepared.change = operations::removeCoverChange(path, &reason);
-            if (!prepared.change) {
-                prepared.error = reason;
-                return prepared;
-            }
-            const QString removed = operations::removedPictureName(*prepared.change);
-            prepared.outcome = removed.isEmpty() ? u"没有封面"_s : u"已删除"_s + removed;
-            return prepared;
-        },
-        context, result);
+    runTagCommand(distinctFiles(args.operands, 1), operations::CoverCommand::removing().command(),
+                  {}, {}, context, result, [](const tags::TagChange& change) {
+                      return u"已删除"_s + operations::removedPictureName(change);
+                  });
     return result;
 }
 

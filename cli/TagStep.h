@@ -44,9 +44,13 @@ void writeTagStep(const std::vector<Entry>& files, operations::StepKind kind,
 // file as writeTagStep does: `succeeded` is what is said of a changed file;
 // `details` (may be empty) adds members to a file's JSON object whatever its
 // outcome.
+// A file the command has nothing to do for is a row of its own, saying why,
+// and no failure. `saidOf` (may be empty) says what a file's change did, in
+// place of `succeeded`.
 using Details = std::function<QJsonObject(const QString& path)>;
+using SaidOf = std::function<QString(const tags::TagChange& change)>;
 void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
                    const QString& succeeded, const Details& details, Context& context,
-                   Result& result);
+                   Result& result, const SaidOf& saidOf = {});
 
 } // namespace cli

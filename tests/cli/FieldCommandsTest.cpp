@@ -281,6 +281,30 @@ private Q_SLOTS:
         QCOMPARE(cli({u"cover"_s, u"set"_s, u"not.jpg"_s, u"a.mp3"_s}, dir.path()).code, 1);
         QCOMPARE(readBytes(a), taggedFile());
     }
+
+    // A file that has nothing to change is said so, is left byte for byte,
+    // and is no failure; a removal names what it took out.
+    void coverWithNothingToDo()
+    {
+        TestFolder dir;
+        dir.add(u"pic.jpg"_s, jpeg());
+        const QString a = dir.add(u"a.mp3"_s, taggedFile());
+        const Run none = cli({u"cover"_s, u"remove"_s, u"a.mp3"_s}, dir.path());
+        QCOMPARE(none.code, 0);
+        QVERIFY2(none.out.contains("没有封面"), none.out.constData());
+        QCOMPARE(readBytes(a), taggedFile());
+
+        QCOMPARE(cli({u"cover"_s, u"set"_s, u"pic.jpg"_s, u"a.mp3"_s}, dir.path()).code, 0);
+        const QByteArray withCover = readBytes(a);
+        const Run again = cli({u"cover"_s, u"set"_s, u"pic.jpg"_s, u"a.mp3"_s}, dir.path());
+        QCOMPARE(again.code, 0);
+        QVERIFY2(again.out.contains("已是这张封面"), again.out.constData());
+        QCOMPARE(readBytes(a), withCover);
+
+        const Run removed = cli({u"cover"_s, u"remove"_s, u"a.mp3"_s}, dir.path());
+        QCOMPARE(removed.code, 0);
+        QVERIFY2(removed.out.contains("已删除封面"), removed.out.constData());
+    }
 };
 
 MP3T_TEST_GUILESS_MAIN(FieldCommandsTest)
