@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "app/BatchFrame.h"
 #include "operations/Core.h"
 #include "operations/FieldsCommand.h"
@@ -37,11 +39,7 @@ public:
         QLineEdit* pattern = nullptr;          // of the values read out of names
         QLabel* preview = nullptr;             // what the first selected row gets
     };
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& path)> shownPath;
-        std::function<bool()> leavePage;
+    struct Window : TWindowLinks {
         std::function<QString(int row)> rowPath;
         std::function<void()> rebuildList;
         std::function<void()> updateEditMenu;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "app/BatchController.h"
 #include "operations/Core.h"
 #include "operations/CoverCommand.h"
@@ -34,18 +36,12 @@ public:
         QLabel* status = nullptr;
     };
     // What the controller needs of the window.
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent
+    struct Window : TWindowLinks {
         // The dialogs asking for the picture and for the file to save it in,
         // the window's, so that tests can put their own there; given the
         // file dialogs here.
         widgets::FileChooser* openDialog = nullptr;
         std::function<QString(QWidget* parent, const QString& proposedPath)>* saveDialog = nullptr;
-        std::function<void(const std::function<void()>& handler)> guarded;
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& path)> shownPath;
-        std::function<bool()> busy;
-        std::function<bool()> leavePage;
         // A command over the selected rows in the batch frame, as one step
         // of the history.
         std::function<void(const TBatchController::CommandRun& run)> runCommand;

@@ -58,7 +58,7 @@ TFormMain::Place TFormMain::placeOf(const QString& given)
 
 void TFormMain::selectFile(const QString& file)
 {
-    const int i = findRow(file);
+    const int i = rows_->findRow(file);
     if (i < 0)
         return;
     const QModelIndex row = ui.ListViewMain->rows().index(i, 0);

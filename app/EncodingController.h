@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "operations/Core.h"
 #include "platform/LegacyText.h"
 #include "tags/ID3v1.h"
@@ -33,12 +35,7 @@ public:
         QTabWidget* pages = nullptr;
     };
     // What the controller needs of the window.
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent
-        std::function<void(const std::function<void()>& handler)> guarded;
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& path)> shownPath;
-        std::function<bool()> leavePage;
+    struct Window : TWindowLinks {
         std::function<TBatchFrame&()> frame;
         // After the conversion: the list read again, the Edit menu, the
         // journal made durable.

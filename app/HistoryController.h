@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "operations/Core.h"
 #include "operations/History.h"
 
@@ -26,13 +28,7 @@ public:
         QLabel* status = nullptr;
     };
     // What the controller needs of the window.
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent and the fields' root
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& path)> shownPath;
-        std::function<bool()> busy; // a batch runs
-        // Saves or gives up the page's edits; false when the user stays.
-        std::function<bool()> leavePage;
+    struct Window : TWindowLinks {
         // The page, the tree and the list read again after a turn.
         std::function<void()> afterTurn;
     };

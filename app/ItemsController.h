@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "operations/Journal.h"
 #include "operations/RenamePlan.h"
 
@@ -27,16 +29,9 @@ public:
     };
     using InputBox = std::function<QString(const QString& caption, const QString& prompt,
                                            const QString& defaultText)>;
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent
+    struct Window : TWindowLinks {
         // The window's input box, so that tests can put their own there.
         InputBox* inputBox = nullptr;
-        std::function<void(const std::function<void()>& handler)> guarded;
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& name)> shownName;
-        std::function<QString(const QString& path)> shownPath;
-        std::function<bool()> busy;
-        std::function<bool()> leavePage;
         std::function<void()> stopPlayer;
         std::function<void(operations::StepKind kind,
                            const std::vector<operations::StepFile>& files)>

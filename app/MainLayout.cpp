@@ -2,6 +2,7 @@
 
 #include "app/ReportList.h"
 #include "resources/Icons.h"
+#include "settings/IniFile.h"
 #include "shell/ShellControls.h"
 #include "shell/ShellLink.h"
 #include "widgets/RadioGroup.h"
@@ -19,6 +20,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -400,4 +402,49 @@ void TFormMainLayout::setupStatusBar(QMainWindow* window)
     StatusBarPanel1 = panel(u"StatusBarPanel1"_s, 200);
     StatusBarPanel2 = panel(u"StatusBarPanel2"_s, 0);
     StatusBarPanel2->setText(u"共修改:0  成功:0  失败:0"_s);
+}
+
+// The properties the window is designed with, applied in the order the
+// components expect while the form loads; then the components are loaded.
+void TFormMainLayout::applyDesignedProperties()
+{
+    TShellTree* tree = ShellTree;
+    TShellList* list = ShellList;
+    tree->setLoading(true);
+    list->setLoading(true);
+
+    tree->setShellLink(ShellLink);
+    tree->setRootedAt(SF_DESKTOP);
+    tree->setSelectedFolder(settings::defaultFolder());
+    tree->setOleDragDrop(false);
+    tree->setShellContextMenu(true);
+    tree->setFileSystemOnly(true);
+    tree->setShowFiles(false);
+    tree->setFilter(u"*"_s);
+    tree->setRootIsDecorated(false);
+    tree->setIndentation(19);
+    tree->setPopupMenu(PopupMenuTree);
+
+    list->setShellLink(ShellLink);
+    list->setFilter(u"*.mp3"_s);
+    list->setPath(settings::defaultFolder());
+    list->setFileSystemOnly(true);
+    list->setShowHidden(true);
+    list->setReadOnly(true);
+    list->setOleDragDrop(false);
+    list->setShellContextMenu(true);
+
+    tree->setLoading(false);
+    list->setLoading(false);
+}
+
+QProgressBar* TFormMainLayout::createProgressBar()
+{
+    auto* bar = new QProgressBar(StatusBarMain);
+    bar->setObjectName(u"ProgressBar"_s);
+    bar->setTextVisible(false);
+    const QRect panel = StatusBarPanel1->geometry();
+    bar->setGeometry(StatusBarPanel0->width() + 2, 2, panel.width(), StatusBarMain->height() - 2);
+    bar->hide();
+    return bar;
 }

@@ -29,6 +29,12 @@ class TShellTree;
 // would. The window's behaviour lives in TFormMain; this is only the build.
 struct TFormMainLayout {
     void setupUi(QMainWindow* window);
+    // The properties the components are designed with, applied in the order
+    // they expect while the form loads; then the components are loaded.
+    void applyDesignedProperties();
+    // The progress bar over the status bar's second panel, hidden until a
+    // batch runs.
+    QProgressBar* createProgressBar();
 
     // Menus.
     QMenu* F1 = nullptr;

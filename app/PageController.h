@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "app/PropertyPage.h"
 #include "operations/Core.h"
 #include "tags/ID3v1.h"
@@ -39,11 +41,7 @@ public:
         std::vector<QPushButton*> actions;
     };
     // What the controller needs of the window.
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent
-        std::function<void(const std::function<void()>& handler)> guarded;
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& path)> shownPath;
+    struct Window : TWindowLinks {
         std::function<int(const QString& path)> findRow; // -1 when not listed
         std::function<void(int row)> rereadRow;
         std::function<void(const QString& path)> showCover;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowLinks.h"
+
 #include "operations/Core.h"
 #include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
@@ -42,13 +44,7 @@ public:
         TReportList* list = nullptr;
     };
     // What the controller needs of the window.
-    struct Window {
-        QWidget* widget = nullptr; // the dialogs' parent
-        std::function<void(const std::function<void()>& handler)> guarded;
-        std::function<void(const QString& line)> appendLog;
-        std::function<QString(const QString& name)> shownName;
-        std::function<QString(const QString& path)> shownPath;
-        std::function<bool()> leavePage;
+    struct Window : TWindowLinks {
         std::function<TBatchFrame&()> frame;
         std::function<void(int row, const QString& name)> setRowName;
         std::function<void(operations::StepKind kind,

@@ -6,14 +6,12 @@
 #include "app/ID3Copy.h"
 #include "app/Option.h"
 #include "operations/FileCommands.h"
-#include "operations/FolderListing.h"
 #include "operations/Renaming.h"
 #include "operations/TagCopying.h"
 #include "operations/TagEditing.h"
 #include "operations/TagText.h"
 #include "operations/V1Target.h"
 #include "platform/CodePage.h"
-#include "platform/FileNameCodec.h"
 #include "platform/FileOps.h"
 #include "platform/MediaPlayers.h"
 #include "platform/NativePath.h"
@@ -39,10 +37,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QSet>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -72,17 +68,6 @@ QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
 
 } // namespace
 
-class TFormMain::QuietSelection {
-public:
-    explicit QuietSelection(TFormMain& w) : w_(w) { ++w_.quiet_; }
-    ~QuietSelection() { --w_.quiet_; }
-    QuietSelection(const QuietSelection&) = delete;
-    QuietSelection& operator=(const QuietSelection&) = delete;
-
-private:
-    TFormMain& w_;
-};
-
 TFormMain::TFormMain(QWidget* parent) : TFormMain(QString(), parent) {}
 
 TFormMain::TFormMain(const QString& startPath, QWidget* parent)
@@ -93,11 +78,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
         core_,
         THistoryController::Widgets{ui.E1, ui.MenuUndo, ui.MenuRedo, ui.MenuHistory,
                                     ui.StatusBarPanel0},
-        THistoryController::Window{this, [this](const QString& line) { appendLog(line); },
-                                   [this](const QString& path) { return shownPath(path); },
-                                   [this] { return Batch->running(); },
-                                   [this] { return leavePage(); },
-                                   [this] {
+        THistoryController::Window{windowLinks(), [this] {
                                        // The page's edits were saved or given up before the turn:
                                        // it shows the file as the turn left it. Names came back or
                                        // went: the folder is read again now, not when the directory
@@ -105,7 +86,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
                                        page_->page().markUnmodified();
                                        ui.ShellTree->RefreshTree();
                                        ui.ShellList->Populate();
-                                       rebuildKeepingSelection();
+                                       rows_->rebuildKeepingSelection();
                                    }});
     Winamp = new TWinamp(this);
     Winamp->setObjectName(u"Winamp"_s);
@@ -114,7 +95,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     InputBox = [this](const QString& caption, const QString& prompt, const QString& text) {
         return inputBox(this, caption, prompt, text);
     };
-    applyDesignedProperties();
+    ui.applyDesignedProperties();
     createControllers();
     connectHandlers();
     connectPreviews();
@@ -124,25 +105,16 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
                                   ui.MenuCoverRemove, ui.MenuCoverSave, ui.EditFile,
                                   ui.PageCtrlMain, ui.StatusBarPanel0},
         TCoverController::Window{
-            this, &CoverOpenDlg, &CoverSaveDlg,
-            [this](const std::function<void()>& handler) { runGuarded(handler); },
-            [this](const QString& line) { appendLog(line); },
-            [this](const QString& path) { return shownPath(path); },
-            [this] { return Batch && Batch->running(); }, [this] { return leavePage(); },
+            windowLinks(), &CoverOpenDlg, &CoverSaveDlg,
             [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
             [this] {
                 page_->page().markUnmodified();
-                rebuildKeepingSelection();
+                rows_->rebuildKeepingSelection();
             }});
     items_ = std::make_unique<TItemsController>(
         TItemsController::Widgets{ui.ListViewMain, ui.ShellTree, ui.ShellList},
         TItemsController::Window{
-            this, &InputBox, [this](const std::function<void()>& handler) { runGuarded(handler); },
-            [this](const QString& line) { appendLog(line); },
-            [this](const QString& name) { return shownName(name); },
-            [this](const QString& path) { return shownPath(path); },
-            [this] { return Batch && Batch->running(); }, [this] { return leavePage(); },
-            [this] { Winamp->Stop(); },
+            windowLinks(), &InputBox, [this] { Winamp->Stop(); },
             [this](operations::StepKind kind, const std::vector<operations::StepFile>& files) {
                 recordStep(kind, files);
             }});
@@ -163,24 +135,29 @@ TFormMain::~TFormMain()
     ui.ListViewMain->rows().setReader({});
 }
 
-// The property page, the renaming page and the encoding tools, each over the
-// window's list and log.
+TWindowLinks TFormMain::windowLinks()
+{
+    return {this,
+            [this](const std::function<void()>& handler) { runGuarded(handler); },
+            [this](const QString& line) { appendLog(line); },
+            [this](const QString& name) { return shownName(name); },
+            [this](const QString& path) { return shownPath(path); },
+            [this] { return Batch && Batch->running(); },
+            [this] {
+                return leavePage();
+            }};
+}
+
+// The property page, the folder's rows, the renaming page and the encoding
+// tools, each over the window's list and log.
 void TFormMain::createControllers()
 {
-    const auto guarded = [this](const std::function<void()>& handler) {
-        runGuarded(handler);
-    };
-    const auto log = [this](const QString& line) {
-        appendLog(line);
-    };
-    const auto pathShown = [this](const QString& path) {
-        return shownPath(path);
-    };
-    const auto leave = [this] {
-        return leavePage();
-    };
     const auto frame = [this]() -> TBatchFrame& {
         return *Batch;
+    };
+    const auto namesChanged = [this] {
+        fitNameColumn();
+        schedulePreviews();
     };
     page_ = std::make_unique<TPageController>(
         core_,
@@ -194,16 +171,24 @@ void TFormMain::createControllers()
             ui.ListViewMain,
             ui.StatusBarPanel0,
             {ui.BtnChgProp, ui.BtnLsn, ui.BtnChgMProp, ui.BtnV1V2, ui.BtnV2V1, ui.BtnFileName}},
-        TPageController::Window{this, guarded, log, pathShown,
-                                [this](const QString& path) { return findRow(path); },
-                                [this](int row) { rereadRow(row); },
+        TPageController::Window{windowLinks(),
+                                [this](const QString& path) { return rows_->findRow(path); },
+                                [this](int row) { rows_->rereadRow(row); },
                                 [this](const QString& path) { cover_->showCover(path); },
                                 [this] {
                                     updateEditMenu();
                                     flushJournalSoon();
                                 },
                                 [this](const QString& path) {
-                                    selectRowAfterSaved(path);
+                                    rows_->selectRowAfterSaved(path);
+                                }});
+    rows_ = std::make_unique<TRowsController>(
+        core_, *page_, TRowsController::Widgets{ui.ListViewMain, ui.ShellList, ui.EditFile},
+        TRowsController::Window{windowLinks(), [this] { return RefreshEnabled; },
+                                [this] { return InLinkChange; }, [this] { ListViewMainChange(); },
+                                namesChanged,
+                                [this] {
+                                    schedulePreviews();
                                 }});
     rename_ = std::make_unique<TRenameController>(
         core_,
@@ -217,21 +202,18 @@ void TFormMain::createControllers()
             ui.ShellList,
             ui.ListViewMain},
         TRenameController::Window{
-            this, guarded, log, [this](const QString& name) { return shownName(name); }, pathShown,
-            leave, frame, [this](int row, const QString& name) { setRowName(row, name); },
+            windowLinks(), frame,
+            [this](int row, const QString& name) { rows_->setRowName(row, name); },
             [this](operations::StepKind kind, const std::vector<operations::StepFile>& files) {
                 recordStep(kind, files);
             },
             [this](bool enabled) { RefreshEnabled = enabled; }, [this] { ClearPropPage(); },
-            [this] {
-                fitNameColumn();
-                schedulePreviews();
-            }});
+            namesChanged});
     encoding_ = std::make_unique<TEncodingController>(
         core_, *rename_,
         TEncodingController::Widgets{ui.MenuEncoding, ui.MenuFixName, ui.ShellList, ui.ListViewMain,
                                      ui.PageCtrlMain},
-        TEncodingController::Window{this, guarded, log, pathShown, leave, frame,
+        TEncodingController::Window{windowLinks(), frame,
                                     [this] {
                                         RebuildList();
                                         updateEditMenu();
@@ -259,40 +241,6 @@ void TFormMain::updateEditMenu()
     history_->updateEditMenu();
 }
 
-// The properties the window is designed with, applied in the order the
-// components expect while the form loads; then the components are loaded.
-void TFormMain::applyDesignedProperties()
-{
-    TShellTree* tree = ui.ShellTree;
-    TShellList* list = ui.ShellList;
-    tree->setLoading(true);
-    list->setLoading(true);
-
-    tree->setShellLink(ui.ShellLink);
-    tree->setRootedAt(SF_DESKTOP);
-    tree->setSelectedFolder(settings::defaultFolder());
-    tree->setOleDragDrop(false);
-    tree->setShellContextMenu(true);
-    tree->setFileSystemOnly(true);
-    tree->setShowFiles(false);
-    tree->setFilter(u"*"_s);
-    tree->setRootIsDecorated(false);
-    tree->setIndentation(19);
-    tree->setPopupMenu(ui.PopupMenuTree);
-
-    list->setShellLink(ui.ShellLink);
-    list->setFilter(u"*.mp3"_s);
-    list->setPath(settings::defaultFolder());
-    list->setFileSystemOnly(true);
-    list->setShowHidden(true);
-    list->setReadOnly(true);
-    list->setOleDragDrop(false);
-    list->setShellContextMenu(true);
-
-    tree->setLoading(false);
-    list->setLoading(false);
-}
-
 void TFormMain::connectHandlers()
 {
     const auto on = [this](auto* sender, auto signal, void (TFormMain::*handler)()) {
@@ -317,10 +265,10 @@ void TFormMain::connectHandlers()
         runGuarded([this] { ShellLinkChange(); });
     };
     ui.ShellList->OnMerged = [this](QObject*) {
-        runGuarded([this] { ShellListMerged(); });
+        runGuarded([this] { rows_->merged(); });
     };
     ui.ShellList->OnRewritten = [this](QObject*) {
-        runGuarded([this] { ShellListRewritten(); });
+        runGuarded([this] { rows_->rewritten(); });
     };
     ui.ShellTree->OnClick = [this](QObject*) {
         runGuarded([this] { ShellTreeClick(); });
@@ -387,8 +335,6 @@ void TFormMain::FormCreate()
         InLinkChange = false;
         const TIniFile ini;
         createProgressBar();
-        TagV1 = std::make_unique<TID3v1>();
-        TagV2 = std::make_unique<TID3v2>();
         // Interrupted writes are finished before any tag is read.
         history_->openJournal();
         RefreshEnabled = true;
@@ -428,13 +374,7 @@ void TFormMain::FormCreate()
 
 void TFormMain::createProgressBar()
 {
-    ProgressBar = new QProgressBar(ui.StatusBarMain);
-    ProgressBar->setObjectName(u"ProgressBar"_s);
-    ProgressBar->setTextVisible(false);
-    const QRect panel = ui.StatusBarPanel1->geometry();
-    ProgressBar->setGeometry(ui.StatusBarPanel0->width() + 2, 2, panel.width(),
-                             ui.StatusBarMain->height() - 2);
-    ProgressBar->hide();
+    ProgressBar = ui.createProgressBar();
     Batch = std::make_unique<TBatchFrame>(
         TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
     batch_ = std::make_unique<TBatchController>(
@@ -445,13 +385,11 @@ void TFormMain::createProgressBar()
                                   {ui.RadioGrpMTitle, ui.RadioGrpMArtist, ui.RadioGrpMAlbum},
                                   ui.EditNamePattern,
                                   ui.LabelMPreview},
-        TBatchController::Window{
-            this, [this](const QString& line) { appendLog(line); },
-            [this](const QString& path) { return shownPath(path); }, [this] { return leavePage(); },
-            [this](int row) { return rowPath(row); }, [this] { RebuildList(); },
-            [this] {
-                updateEditMenu();
-            }});
+        TBatchController::Window{windowLinks(), [this](int row) { return rowPath(row); },
+                                 [this] { RebuildList(); },
+                                 [this] {
+                                     updateEditMenu();
+                                 }});
 }
 
 void TFormMain::readCoreSettings(const TIniFile& ini)
@@ -552,20 +490,6 @@ int TFormMain::firstSelectedRow() const
     return ui.ListViewMain->firstSelectedRow();
 }
 
-void TFormMain::nameRow(TReportRow& row, const QString& name) const
-{
-    row.name = name;
-    const QByteArray bytes = platform::encodeFileName(name);
-    row.legacyName = !platform::isUtf8Name(bytes);
-    // The shown name shares the name's text unless the code page reads it.
-    row.shown = row.legacyName ? core_.shownName(name) : name;
-}
-
-void TFormMain::setRowName(int row, const QString& name)
-{
-    ui.ListViewMain->rows().renameRow(row, [&](TReportRow& r) { nameRow(r, name); });
-}
-
 QString TFormMain::shownName(const QString& name) const
 {
     return core_.shownName(name);
@@ -590,146 +514,7 @@ void TFormMain::appendLog(const QString& line)
 
 void TFormMain::RebuildList()
 {
-    if (!RefreshEnabled)
-        return;
-    const QuietSelection quiet(*this);
-    ui.ListViewMain->setRows({});
-    const QString folder = ui.ShellList->Path();
-    shownFolder_ = folder;
-    operations::tidyFolder(folder);
-    std::vector<TReportRow> rows;
-    {
-        // Scoped: a folder's captions and names are freed before its rows
-        // are laid out, which is when a big folder's memory peaks.
-        QStringList captions;
-        captions.reserve(ui.ShellList->topLevelItemCount());
-        for (int i = 0; i < ui.ShellList->topLevelItemCount(); ++i)
-            captions.append(ui.ShellList->topLevelItem(i)->text(0));
-        const std::vector<operations::ListedFile> files = operations::listedFiles(folder, captions);
-        rows.reserve(files.size());
-        for (const operations::ListedFile& file : files) {
-            TReportRow& row = rows.emplace_back();
-            nameRow(row, file.name);
-            row.icon = std::uint8_t(file.index % 5 + 8);
-        }
-    }
-    // Read when first needed: a folder's rows are far more than a screen.
-    ui.ListViewMain->rows().setReader(
-        [this, folder](TReportRow& row) { readRowTags(row, folder); });
-    ui.ListViewMain->setRows(std::move(rows));
-    // Once per rebuild: sizing to the contents at every change of a caption
-    // would cost the whole list each time.
-    fitNameColumn();
-    schedulePreviews();
-}
-
-void TFormMain::readRowTags(TReportRow& row, const QString& folder) const
-{
-    const QString path = folder + row.name;
-    // Taken first: a write while the tags are read shows at the next look.
-    row.stamp = platform::FileStamp(path);
-    const auto p = priority();
-    const auto shown = p ? operations::readShownTags(*TagV1, *TagV2, *p, path, textRules())
-                         : operations::ShownTags{};
-    row.hasTag = shown.hasTag;
-    row.setTags(shown.fields);
-}
-
-void TFormMain::rereadRow(int row)
-{
-    ui.ListViewMain->rows().rereadRow(row);
-}
-
-// Not under a running batch, a dialog of ours or a rebuild: `again` runs
-// once that is over.
-bool TFormMain::deferredWhileBusy(bool& pending, void (TFormMain::*again)())
-{
-    if (quiet_ == 0 && !InLinkChange && !Batch->running() && !QApplication::activeModalWidget())
-        return false;
-    if (!pending) {
-        pending = true;
-        QTimer::singleShot(500, this, [this, &pending, again] {
-            pending = false;
-            runGuarded([this, again] { (this->*again)(); });
-        });
-    }
-    return true;
-}
-
-void TFormMain::ShellListMerged()
-{
-    if (!deferredWhileBusy(rebuildPending_, &TFormMain::ShellListMerged))
-        rebuildKeepingSelection();
-}
-
-void TFormMain::ShellListRewritten()
-{
-    if (!deferredWhileBusy(rereadPending_, &TFormMain::ShellListRewritten))
-        refreshRewrittenRows();
-}
-
-// The command line, another tagger or this window wrote the file: its row
-// shows the tags as they are now, and so does the page unless it holds the
-// user's typing.
-void TFormMain::refreshRewrittenRows()
-{
-    if (!RefreshEnabled)
-        return;
-    TReportList* list = ui.ListViewMain;
-    const QString pageFile = ui.EditFile->text();
-    bool reread = false;
-    for (int i = 0; i < list->rowCount(); ++i) {
-        // A row not read yet reads the file as it is when first needed.
-        if (!list->rows().isRead(i))
-            continue;
-        const QString path = rowPath(i);
-        if (list->row(i).stamp == platform::FileStamp(path))
-            continue;
-        rereadRow(i);
-        reread = true;
-        if (path == pageFile && !page_->page().isModified())
-            page_->reload(pageFile);
-    }
-    if (reread)
-        schedulePreviews();
-}
-
-void TFormMain::rebuildKeepingSelection()
-{
-    TReportList* list = ui.ListViewMain;
-    QSet<QString> selected;
-    for (const int row : selectedRows())
-        selected.insert(rowName(row));
-    const int current = list->currentRow();
-    const QString currentCaption = current >= 0 ? rowName(current) : QString();
-    const QString pageFile = ui.EditFile->text();
-    {
-        // The page is left alone until the rows are back.
-        const TPageController::Hold keep(*page_);
-        RebuildList();
-        const QuietSelection quiet(*this);
-        std::vector<int> again;
-        for (int i = 0; i < list->rowCount(); ++i) {
-            if (rowName(i) == currentCaption)
-                list->setCurrentRow(i);
-            if (selected.contains(rowName(i)))
-                again.push_back(i);
-        }
-        list->selectRows(again);
-    }
-    // A page emptied on purpose (after a renaming run) stays empty until the
-    // user changes the selection.
-    if (pageFile.isEmpty())
-        return;
-    const int first = firstSelectedRow();
-    if (first >= 0 && rowPath(first) == pageFile) {
-        // Still listed: typed edits stay; an unedited page shows the file anew.
-        if (!page_->page().isModified() && RefreshEnabled)
-            page_->reload(pageFile);
-        return;
-    }
-    const QuietSelection quiet(*this);
-    ListViewMainChange();
+    rows_->rebuild();
 }
 
 // ---------------------------------------------------------------- the page
@@ -740,16 +525,16 @@ void TFormMain::ShellLinkChange()
         return;
     const QScopedValueRollback inLinkChange(InLinkChange, true);
     const QString folder = ui.ShellList->Path();
-    if (!shownFolder_.isEmpty() && folder != shownFolder_ && !leavePage()) {
+    if (!rows_->shownFolder().isEmpty() && folder != rows_->shownFolder() && !leavePage()) {
         // The user stays with the edits: the list and the tree go back to
         // the folder the rows are of.
-        ui.ShellList->setPath(shownFolder_);
+        ui.ShellList->setPath(rows_->shownFolder());
         return;
     }
     // The folder shown already (a change that was taken back, say): the
     // typed edits stay.
-    if (folder == shownFolder_ && page_->page().isModified())
-        rebuildKeepingSelection();
+    if (folder == rows_->shownFolder() && page_->page().isModified())
+        rows_->rebuildKeepingSelection();
     else
         RebuildList();
 }
@@ -760,7 +545,7 @@ void TFormMain::ListViewMainChange()
         return;
     const int first = firstSelectedRow();
     const QString file = first >= 0 ? rowPath(first) : QString();
-    if (quiet_ == 0 && file != ui.EditFile->text() && !leavePage(file)) {
+    if (!rows_->quiet() && file != ui.EditFile->text() && !leavePage(file)) {
         page_->reselectFile();
         return;
     }
@@ -809,48 +594,17 @@ void TFormMain::PopupMenuListPopup()
     }));
 }
 
-void TFormMain::selectAllRows()
-{
-    ui.ListViewMain->selectAll();
-}
-
 void TFormMain::MenuSelAllClick()
 {
-    selectAllRows();
+    rows_->selectAll();
 }
 
 void TFormMain::ListViewMainDblClick()
 {
-    selectAllRows();
+    rows_->selectAll();
 }
 
 // ---------------------------------------------------------------- one file
-
-int TFormMain::findRow(const QString& path) const
-{
-    for (int i = 0; i < ui.ListViewMain->rowCount(); ++i) {
-        if (rowPath(i) == path)
-            return i;
-    }
-    return -1;
-}
-
-void TFormMain::selectRowAfterSaved(const QString& path)
-{
-    const int before = ui.ListViewMain->rowCount();
-    int edited = findRow(path);
-    if (edited < 0)
-        edited = before;
-    RebuildList();
-    ui.ListViewMain->clearSelection();
-    const QuietSelection quiet(*this);
-    const int rows = ui.ListViewMain->rowCount();
-    if (rows == 0)
-        return;
-    const int next = edited == rows - 1 ? 0 : edited + 1;
-    if (next < rows)
-        ui.ListViewMain->selectRows({next});
-}
 
 void TFormMain::BtnLsnClick()
 {

@@ -10,6 +10,7 @@
 #include "app/PageController.h"
 #include "app/RenameController.h"
 #include "app/ReportList.h"
+#include "app/RowsController.h"
 #include "operations/Core.h"
 #include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
@@ -68,8 +69,6 @@ public:
     // Fields.
     int& ShowId = core_.showId();
     bool RefreshEnabled = false;
-    std::unique_ptr<TID3v1> TagV1;
-    std::unique_ptr<TID3v2> TagV2;
     bool InLinkChange = false;
     QString WinampPath;
     int StartPosition = 0;
@@ -81,12 +80,6 @@ public:
 
     // The file list and the property page.
     void RebuildList();
-    // The shell file list merged a change on disk: the rows follow it, and
-    // the selection and the property page stay while their file is there.
-    void ShellListMerged();
-    // The shell list found the same files after a change on disk: the rows
-    // whose file was written since they were read are read again.
-    void ShellListRewritten();
     void ClearPropPage();
     void appendLog(const QString& line);
     // The rows of the report list, by their index in list order: the file's
@@ -159,12 +152,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void refreshRewrittenRows();
-    bool deferredWhileBusy(bool& pending, void (TFormMain::*again)());
-    // A row's name: a name that is not UTF-8 is shown as its code page reads
-    // it and kept whole.
-    void nameRow(TReportRow& row, const QString& name) const;
-    void setRowName(int row, const QString& name);
     // A file's name as the list shows it; names in legacy bytes decoded.
     QString shownName(const QString& name) const;
     // A path as the log shows it: each of its names as the list would.
@@ -180,33 +167,18 @@ private:
     // The name column fitted to the names, unless the user sized the columns.
     void fitNameColumn();
 
-    // Selection changes the program makes itself (a rebuild, the move to the
-    // next row): they never ask about unsaved edits.
-    class QuietSelection;
-
-    void applyDesignedProperties();
+    // What every controller needs of the window.
+    TWindowLinks windowLinks();
     void connectHandlers();
     void createProgressBar();
     void createControllers();
     // The settings the core keeps, read at start-up and after the options dialog.
     void readCoreSettings(const TIniFile& ini);
-    // The priority ShowId names; none for a number outside 0..2.
-    std::optional<operations::Priority> priority() const { return core_.priority(); }
-    operations::TextRules textRules() const { return core_.textRules(); }
-    // A row's tags and stamp read from its file in the folder.
-    void readRowTags(TReportRow& row, const QString& folder) const;
-    void rereadRow(int row);
-    void selectAllRows();
-    void rebuildKeepingSelection();
 
     // Unsaved edits on the property page: asks "保存修改吗?" before the page
     // shows another file (or none); false when the user chose to stay, or
     // the save failed (app/PageController.h).
     bool leavePage(const QString& nextFile = QString());
-    // After the page's save: the list read again, the row after the file's
-    // selected.
-    void selectRowAfterSaved(const QString& path);
-    int findRow(const QString& path) const;
     void runGuarded(const std::function<void()>& handler);
 
     // The previews of the renaming page and of the batch page, for the first
@@ -240,13 +212,10 @@ private:
     std::unique_ptr<THistoryController> history_;
     std::unique_ptr<TCoverController> cover_;
     std::unique_ptr<TRenameController> rename_;
+    std::unique_ptr<TRowsController> rows_;
     std::unique_ptr<TEncodingController> encoding_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
-    bool columnsKept_ = false;    // the user's (or the last run's) column widths
-    bool sizingColumns_ = false;  // the program is sizing them itself
-    int quiet_ = 0;               // QuietSelection depth
-    bool rebuildPending_ = false; // a merge came while the list was busy
-    bool rereadPending_ = false;  // so did a write to a listed file
-    QString shownFolder_;         // the folder the rows are of
+    bool columnsKept_ = false;   // the user's (or the last run's) column widths
+    bool sizingColumns_ = false; // the program is sizing them itself
 };
