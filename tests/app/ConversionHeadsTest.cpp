@@ -10,18 +10,11 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QProcess>
-#include <QStringEncoder>
 
 using namespace apptest;
 using namespace testsupport;
 
 namespace {
-
-QByteArray encoded(const char* codec, const QString& text)
-{
-    QStringEncoder encoder(codec);
-    return encoder.encode(text);
-}
 
 QByteArray legacyFile(const char* codec, const QString& title, const QByteArray& tail = {})
 {

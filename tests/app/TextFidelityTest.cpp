@@ -11,8 +11,6 @@
 #include "tags/ID3v2.h"
 #include "widgets/RadioGroup.h"
 
-#include <QStringEncoder>
-
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
@@ -20,12 +18,6 @@ using namespace apptest;
 using namespace testsupport;
 
 namespace {
-
-QByteArray encoded(const char* codec, const QString& text)
-{
-    QStringEncoder encoder(codec);
-    return encoder.encode(text);
-}
 
 QByteArray legacyV2(const char* codec, const QString& title, const QString& artist)
 {

@@ -25,6 +25,13 @@ QString journalFolder()
     return qEnvironmentVariable("XDG_STATE_HOME") + u"/mp3tagloom"_s;
 }
 
+// A journal file that is no database: the window runs without a history.
+bool breakJournal()
+{
+    QDir().mkpath(journalFolder());
+    return writeBytes(journalFolder() + u"/journal.sqlite"_s, QByteArray(4096, 'g'));
+}
+
 std::string v2Title(const QString& path)
 {
     TID3v2 tag;
@@ -374,8 +381,7 @@ private Q_SLOTS:
     // no box at start, nothing to undo, and saves still work.
     void unreadableJournal()
     {
-        QDir().mkpath(journalFolder());
-        QVERIFY(writeBytes(journalFolder() + u"/journal.sqlite"_s, QByteArray(4096, 'g')));
+        QVERIFY(breakJournal());
         MusicFolder music;
         const QString a = music.add(u"a.mp3"_s, v2File("old"));
         Program program(music.path());
@@ -399,8 +405,7 @@ private Q_SLOTS:
     // that this change cannot be taken back, as the command line says it.
     void batchWithoutJournalSaysSo()
     {
-        QDir().mkpath(journalFolder());
-        QVERIFY(writeBytes(journalFolder() + u"/journal.sqlite"_s, QByteArray(4096, 'g')));
+        QVERIFY(breakJournal());
         MusicFolder music;
         const QString a = music.add(u"a.mp3"_s, v2File("old"));
         Program program(music.path());
@@ -416,8 +421,7 @@ private Q_SLOTS:
     // So does the property page's save.
     void saveWithoutJournalSaysSo()
     {
-        QDir().mkpath(journalFolder());
-        QVERIFY(writeBytes(journalFolder() + u"/journal.sqlite"_s, QByteArray(4096, 'g')));
+        QVERIFY(breakJournal());
         MusicFolder music;
         const QString a = music.add(u"a.mp3"_s, v2File("old"));
         Program program(music.path());

@@ -146,6 +146,12 @@ QByteArray gbk(const QString& text)
     return enc(text);
 }
 
+QByteArray encoded(const char* codec, const QString& text)
+{
+    QStringEncoder encoder(codec);
+    return encoder.encode(text);
+}
+
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);

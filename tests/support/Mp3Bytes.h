@@ -40,6 +40,8 @@ QByteArray utf16WithBom(const QString& text);
 
 // GB18030 bytes of a text (GBK for the common characters).
 QByteArray gbk(const QString& text);
+// The text in the named code page ("GBK", "Big5", "windows-1252"...).
+QByteArray encoded(const char* codec, const QString& text);
 
 // Files.
 bool writeBytes(const QString& path, const QByteArray& bytes);
