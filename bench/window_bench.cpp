@@ -37,17 +37,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A folder of n small MP3 files with an ID3v1 tag, and the window showing it.
-class Folder {
+// A temporary folder the window is started on, once its files are written.
+class ShownFolder {
 public:
-    explicit Folder(int files)
+    TFormMain& window() { return *window_; }
+    int rows() const { return window_->ui.ListViewMain->model()->rowCount(); }
+
+protected:
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    void show()
     {
-        const QByteArray audio = testsupport::silentMpegFrames();
-        for (int i = 0; i < files; ++i) {
-            const QByteArray title = QByteArray("Song ") + QByteArray::number(i);
-            testsupport::writeBytes(dir_.filePath(u"%1.mp3"_s.arg(i, 5, 10, QChar(u'0'))),
-                                    audio + testsupport::id3v1Trailer(title, "Band"));
-        }
         platform::WritePrivateProfileStringA(u"SysInfo"_s, u"path"_s, dir_.path() + u'/',
                                              u"mp3tdex.ini"_s);
         window_ = std::make_unique<TFormMain>();
@@ -55,12 +54,24 @@ public:
         QCoreApplication::processEvents();
     }
 
-    TFormMain& window() { return *window_; }
-    int rows() const { return window_->ui.ListViewMain->model()->rowCount(); }
-
 private:
     QTemporaryDir dir_;
     std::unique_ptr<TFormMain> window_;
+};
+
+// A folder of n small MP3 files with an ID3v1 tag, and the window showing it.
+class Folder : public ShownFolder {
+public:
+    explicit Folder(int files)
+    {
+        const QByteArray audio = testsupport::silentMpegFrames();
+        for (int i = 0; i < files; ++i) {
+            const QByteArray title = QByteArray("Song ") + QByteArray::number(i);
+            testsupport::writeBytes(filePath(u"%1.mp3"_s.arg(i, 5, 10, QChar(u'0'))),
+                                    audio + testsupport::id3v1Trailer(title, "Band"));
+        }
+        show();
+    }
 };
 
 // Answers the plan of a renaming as soon as it is shown: "执行", or "取消"
@@ -311,7 +322,7 @@ BENCHMARK(changeTitles)
 
 // A folder of n small files with an ID3v2.3 tag; every fifth carries a
 // 200 KB front cover, as real collections do.
-class CoverFolder {
+class CoverFolder : public ShownFolder {
 public:
     explicit CoverFolder(int files)
     {
@@ -325,22 +336,11 @@ public:
             frames += testsupport::frame23("TALB", testsupport::textData(0, "Old album"));
             if (i % 5 == 0)
                 frames += cover;
-            testsupport::writeBytes(dir_.filePath(u"%1.mp3"_s.arg(i, 6, 10, QChar(u'0'))),
+            testsupport::writeBytes(filePath(u"%1.mp3"_s.arg(i, 6, 10, QChar(u'0'))),
                                     testsupport::id3v2Tag(3, frames, 256) + audio);
         }
-        platform::WritePrivateProfileStringA(u"SysInfo"_s, u"path"_s, dir_.path() + u'/',
-                                             u"mp3tdex.ini"_s);
-        window_ = std::make_unique<TFormMain>();
-        window_->show();
-        QCoreApplication::processEvents();
+        show();
     }
-
-    TFormMain& window() { return *window_; }
-    int rows() const { return window_->ui.ListViewMain->model()->rowCount(); }
-
-private:
-    QTemporaryDir dir_;
-    std::unique_ptr<TFormMain> window_;
 };
 
 double peakMegabytes();
