@@ -18,7 +18,7 @@ using ShellControls::guarded;
 namespace {
 
 constexpr int refreshDelay = 500;
-constexpr int maxColumns = 32; // bits of TShellListItem::knownDetails_
+constexpr int maxColumns = 32; // bits of TShellListItem::Shown::knownDetails
 
 TShellListItem* shellItemOf(QTreeWidgetItem* item)
 {
@@ -46,19 +46,25 @@ void TShellListItem::setRelativeIDList(ItemIdList relative)
     relative_ = std::move(relative);
 }
 
+TShellListItem::Shown& TShellListItem::shown() const
+{
+    if (!shown_)
+        shown_ = std::make_unique<Shown>();
+    return *shown_;
+}
+
 void TShellListItem::setDetail(int column, const QString& text) const
 {
-    while (details_.size() <= column)
-        details_.append(QString());
-    details_[column] = text;
-    knownDetails_ |= 1u << column;
+    Shown& s = shown();
+    while (s.details.size() <= column)
+        s.details.append(QString());
+    s.details[column] = text;
+    s.knownDetails |= 1u << column;
 }
 
 void TShellListItem::forgetShownValues()
 {
-    details_.clear();
-    knownDetails_ = 0;
-    iconKnown_ = false;
+    shown_.reset();
     emitDataChanged();
 }
 
@@ -72,16 +78,17 @@ QVariant TShellListItem::data(int column, int role) const
         const QVariant stored = QTreeWidgetItem::data(column, role);
         if (stored.isValid())
             return stored;
-        if (!(knownDetails_ & (1u << column)))
+        if (!(shown().knownDetails & (1u << column)))
             setDetail(column, list->detailOf(*this, column));
-        return details_.value(column);
+        return shown_->details.value(column);
     }
     if (role == Qt::DecorationRole && column == 0) {
-        if (!iconKnown_) {
-            icon_ = list->iconOf(*this);
-            iconKnown_ = true;
+        Shown& s = shown();
+        if (!s.iconKnown) {
+            s.icon = list->iconOf(*this);
+            s.iconKnown = true;
         }
-        return icon_;
+        return s.icon;
     }
     if (role == Qt::TextAlignmentRole)
         return int(list->alignmentOf(column) | Qt::AlignVCenter);
@@ -349,7 +356,7 @@ void TShellList::mergeRefresh()
             seen += (*it)->seen_ ? 0 : 1;
             (*it)->seen_ = true;
             // Its size and date may be others now.
-            if ((*it)->knownDetails_ != 0)
+            if ((*it)->shown_ && (*it)->shown_->knownDetails != 0)
                 (*it)->forgetShownValues();
         } else if (std::unique_ptr<TShellListItem> made = makeItem()) {
             added.push_back(std::move(made));

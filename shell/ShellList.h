@@ -40,13 +40,20 @@ private:
     void setDetail(int column, const QString& text) const;
     void forgetShownValues();
 
+    // What was worked out for drawing. Made on the first draw only: a list
+    // kept hidden holds a folder of 100,000 files without it.
+    struct Shown {
+        QStringList details;      // by column; column 0 unused
+        quint32 knownDetails = 0; // a bit per column worked out
+        QIcon icon;
+        bool iconKnown = false;
+    };
+    Shown& shown() const;
+
     platform::ItemIdList relative_;
     bool seen_ = true;
     bool cut_ = false;
-    mutable QStringList details_;      // by column; column 0 unused
-    mutable quint32 knownDetails_ = 0; // a bit per column worked out
-    mutable QIcon icon_;
-    mutable bool iconKnown_ = false;
+    mutable std::unique_ptr<Shown> shown_;
 };
 
 // May veto an item as it is added (CanAdd starts true).
