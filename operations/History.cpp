@@ -30,6 +30,7 @@ bool isTagKind(StepKind kind)
     case StepKind::CopyV2ToV1:
     case StepKind::Conversion:
     case StepKind::Cover:
+    case StepKind::Tools:
         return true;
     case StepKind::Rename:
     case StepKind::Move:
@@ -337,6 +338,8 @@ QString stepName(StepKind kind)
         return u"新建文件夹"_s;
     case StepKind::Cover:
         return u"封面"_s;
+    case StepKind::Tools:
+        return u"批量处理"_s;
     }
     return {};
 }

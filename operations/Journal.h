@@ -29,6 +29,7 @@ enum class StepKind {
     Trash,      // files deleted to the trash
     NewFolder,
     Cover, // the front cover set or removed; stored by number, so new kinds go last
+    Tools, // a text tool's tag changes
 };
 
 // One file of a step. A tag step fills `tags`; the others `from` and `to`.

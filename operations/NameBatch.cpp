@@ -157,4 +157,17 @@ std::vector<StepFile> moveJobs(std::vector<NameJob>& jobs,
     return step;
 }
 
+void planGivenNames(std::vector<NameJob>& jobs, const std::vector<QString>& newNames,
+                    const NameShower& shown)
+{
+    for (const auto& [folder, members] : jobsByFolder(jobs)) {
+        std::vector<NameChange> changes;
+        changes.reserve(members.size());
+        for (const std::size_t i : members)
+            changes.push_back({nameOf(jobs[i].path), newNames[i]});
+        takePlan(jobs, members,
+                 planNewNames(changes, entriesOf(folder), platform::NameRulesOf(folder), shown));
+    }
+}
+
 } // namespace operations

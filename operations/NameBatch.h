@@ -58,4 +58,9 @@ std::vector<NameJob> jobsOfPlan(const QString& folder, const std::vector<Planned
 std::vector<StepFile> moveJobs(std::vector<NameJob>& jobs,
                                const std::function<void(std::size_t)>& finished = {});
 
+// Each job's new whole name as given (`newNames` by job), planned the same
+// way against its folder.
+void planGivenNames(std::vector<NameJob>& jobs, const std::vector<QString>& newNames,
+                    const NameShower& shown);
+
 } // namespace operations
