@@ -37,6 +37,8 @@ std::vector<Command> sourceCommands();
 std::vector<Command> nameCommands();
 // encoding.
 std::vector<Command> encodingCommands();
+// tool.
+std::vector<Command> toolCommands();
 // history, undo, redo.
 std::vector<Command> historyCommands();
 

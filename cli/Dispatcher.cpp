@@ -22,8 +22,9 @@ QString program()
 std::vector<Command> allCommands()
 {
     std::vector<Command> commands;
-    for (auto* group : {&tagCommands, &frameCommands, &lyricsCommands, &coverCommands,
-                        &sourceCommands, &nameCommands, &encodingCommands, &historyCommands}) {
+    for (auto* group :
+         {&tagCommands, &frameCommands, &lyricsCommands, &coverCommands, &sourceCommands,
+          &nameCommands, &toolCommands, &encodingCommands, &historyCommands}) {
         for (Command& command : group())
             commands.push_back(std::move(command));
     }

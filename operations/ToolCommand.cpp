@@ -152,7 +152,8 @@ TextTool::TextTool(ToolSettings settings) : settings_(std::move(settings))
     case ToolKind::Replace:
         replacer_ = std::make_unique<TextReplacer>(settings_.find, settings_.replacement,
                                                    settings_.regex, settings_.caseSensitive);
-        error_ = replacer_->error();
+        if (const QString why = replacer_->error(); !why.isEmpty())
+            error_ = u"正则表达式有误: "_s + why;
         if (error_.isEmpty() && settings_.find.isEmpty())
             error_ = u"请输入要查找的文字"_s;
         break;
@@ -162,7 +163,8 @@ TextTool::TextTool(ToolSettings settings) : settings_(std::move(settings))
         break;
     case ToolKind::StripAds:
         stripper_ = std::make_unique<AdStripper>(settings_.adPatterns);
-        error_ = stripper_->errors().join(u'\n');
+        if (!stripper_->errors().isEmpty())
+            error_ = u"正则表达式有误: "_s + stripper_->errors().join(u"; "_s);
         break;
     case ToolKind::Case:
     case ToolKind::HalfWidth:

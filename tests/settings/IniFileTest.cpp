@@ -1,4 +1,5 @@
 #include "settings/IniFile.h"
+#include "settings/ToolsSection.h"
 
 #include "platform/Exception.h"
 #include "tests/support/Mp3Bytes.h"
@@ -22,6 +23,7 @@ private Q_SLOTS:
     void writesTheFourKeys();
     void readsKeysWhateverTheirCase();
     void failedWriteNamesTheFile();
+    void adPatternsKeepTheirCharacters();
 
 private:
     QString iniPath() const
@@ -125,6 +127,19 @@ void IniFileTest::failedWriteNamesTheFile()
     }
     QVERIFY(QFileInfo(iniPath()).isDir());
     QCOMPARE(settings::readShowId(ini), 2);
+}
+
+// Expressions hold what INI files treat specially: "=", ";", "#", "[".
+void IniFileTest::adPatternsKeepTheirCharacters()
+{
+    TIniFile ini;
+    QCOMPARE(settings::readAdPatterns(ini), std::nullopt);
+    const QStringList patterns{u"a=b"_s, u"[QQ群;#]\\d+"_s, u"(?:x|y) 提供"_s};
+    settings::writeAdPatterns(ini, patterns);
+    QCOMPARE(settings::readAdPatterns(TIniFile()), std::optional<QStringList>(patterns));
+    // The user removed them all: none, not the shipped ones.
+    settings::writeAdPatterns(ini, {});
+    QCOMPARE(settings::readAdPatterns(TIniFile()), std::optional<QStringList>(QStringList()));
 }
 
 MP3T_TEST_GUILESS_MAIN(IniFileTest)
