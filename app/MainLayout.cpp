@@ -164,6 +164,7 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     PopupMenuList->addSeparator();
     MenuEncoding = addAction(PopupMenuList, u"MenuEncoding"_s, u"编码检查(&E)..."_s);
     MenuFixName = addAction(PopupMenuList, u"MenuFixName"_s, u"修复文件名编码(&N)"_s);
+    MenuTools = addAction(PopupMenuList, u"MenuTools"_s, u"批量处理(&T)..."_s);
 
     PopupMenuProp = named(new QMenu(window), u"PopupMenuProp"_s);
     MenuTitle = addAction(PopupMenuProp, u"MenuTitle"_s, u"标题(&T)"_s);

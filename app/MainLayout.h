@@ -56,6 +56,7 @@ struct TFormMainLayout {
     QAction* MenuSelAll = nullptr;
     QAction* MenuEncoding = nullptr;
     QAction* MenuFixName = nullptr;
+    QAction* MenuTools = nullptr;
     QMenu* PopupMenuProp = nullptr;
     QAction* MenuTitle = nullptr;
     QAction* MenuArtist = nullptr;

@@ -222,6 +222,16 @@ void TFormMain::createControllers()
                                     [this] {
                                         fitNameColumn();
                                     }});
+    tools_ = std::make_unique<TToolsController>(
+        core_, *rename_, TToolsController::Widgets{ui.ShellList, ui.ListViewMain, ui.PageCtrlMain},
+        TToolsController::Window{
+            windowLinks(), frame,
+            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
+            [this] {
+                page_->page().markUnmodified();
+                rows_->rebuildKeepingSelection();
+            },
+            namesChanged});
 }
 
 void TFormMain::MenuUndoClick()
@@ -297,6 +307,8 @@ void TFormMain::connectHandlers()
     };
     onItems(ui.MenuDelFile, &TItemsController::MenuDelFileClick);
     onItems(ui.MenuCreSub, &TItemsController::MenuCreSubClick);
+    connect(ui.MenuTools, &QAction::triggered, this,
+            [this] { runGuarded([this] { tools_->MenuToolsClick(); }); });
     connect(ui.ListViewMain, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         ui.PopupMenuList->popup(ui.ListViewMain->viewport()->mapToGlobal(p));
     });
@@ -589,6 +601,7 @@ void TFormMain::PopupMenuListPopup()
     const std::vector<int> rows = selectedRows();
     ui.MenuDelFile->setEnabled(!rows.empty());
     ui.MenuEncoding->setEnabled(!rows.empty());
+    ui.MenuTools->setEnabled(!rows.empty());
     ui.MenuFixName->setEnabled(std::any_of(rows.begin(), rows.end(), [this](int row) {
         return ui.ListViewMain->row(row).legacyName;
     }));

@@ -11,6 +11,7 @@
 #include "app/RenameController.h"
 #include "app/ReportList.h"
 #include "app/RowsController.h"
+#include "app/ToolsController.h"
 #include "operations/Core.h"
 #include "operations/NameBatch.h"
 #include "operations/RenamePlan.h"
@@ -214,6 +215,7 @@ private:
     std::unique_ptr<TRenameController> rename_;
     std::unique_ptr<TRowsController> rows_;
     std::unique_ptr<TEncodingController> encoding_;
+    std::unique_ptr<TToolsController> tools_;
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
     bool columnsKept_ = false;   // the user's (or the last run's) column widths
