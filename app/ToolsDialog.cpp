@@ -45,6 +45,9 @@ QWidget* pageOf(QWidget* parent, const std::vector<std::pair<QString, QWidget*>>
     auto* page = new QWidget(parent);
     auto* form = new QFormLayout(page);
     form->setContentsMargins(0, 0, 0, 0);
+    // Texts to type grow with the dialog; choices keep their size.
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    form->setFormAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (const auto& [label, widget] : rows) {
         if (label.isEmpty())
             form->addRow(widget);
@@ -79,7 +82,10 @@ TFormTools::TFormTools(std::vector<operations::ToolFile> files, operations::Name
     toolLabel->setBuddy(ComboTool);
     top->addWidget(toolLabel);
     top->addWidget(ComboTool);
-    top->addWidget(makeParams(), 1);
+    top->addStretch();
+    auto* params = named(new QGroupBox(u"参数"_s, this), u"GroupToolParams"_s);
+    auto* paramsLayout = new QVBoxLayout(params);
+    paramsLayout->addWidget(makeParams());
 
     ListViewToolPreview = named(new QTreeWidget(this), u"ListViewToolPreview"_s);
     ListViewToolPreview->setRootIsDecorated(false);
@@ -102,6 +108,7 @@ TFormTools::TFormTools(std::vector<operations::ToolFile> files, operations::Name
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(params);
     layout->addWidget(makeFields());
     layout->addWidget(ListViewToolPreview, 1);
     layout->addLayout(buttons);
