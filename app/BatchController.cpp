@@ -3,6 +3,7 @@
 
 #include "app/BatchController.h"
 
+#include "app/Application.h"
 #include "app/ErrorReport.h"
 #include "app/ID3Copy.h"
 #include "app/ReportList.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 
@@ -22,16 +24,26 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The page's three fields, in the order they are set and logged.
-const std::array<QString, 3>& fieldLogMessages()
+// The page's fields as it shows and logs them.
+struct PageField {
+    operations::Field field;
+    QString name;
+};
+const std::array<PageField, TBatchController::kFields>& pageFields()
 {
-    static const std::array<QString, 3> messages{u"修改标题."_s, u"修改作者."_s, u"修改专辑."_s};
-    return messages;
-}
-
-std::array<std::optional<QString>, 3> fieldsOf(const operations::FieldValues& values)
-{
-    return {values.title, values.artist, values.album};
+    using operations::Field;
+    static const std::array<PageField, TBatchController::kFields> fields{{
+        {Field::Title, u"标题"_s},
+        {Field::Artist, u"作者"_s},
+        {Field::Album, u"专辑"_s},
+        {Field::Year, u"年代"_s},
+        {Field::Genre, u"类型"_s},
+        {Field::Comment, u"备注"_s},
+        {Field::Track, u"音轨"_s},
+        {Field::Disc, u"碟号"_s},
+        {Field::AlbumArtist, u"专辑艺术家"_s},
+    }};
+    return fields;
 }
 
 } // namespace
@@ -177,22 +189,46 @@ void TBatchController::recordStep(operations::StepKind kind,
 operations::FieldsCommand TBatchController::fieldsCommand() const
 {
     operations::FieldSources sources;
-    for (std::size_t f = 0; f < sources.from.size(); ++f) {
+    for (std::size_t f = 0; f < kFields; ++f) {
         if (!w_.checks[f]->isChecked())
             continue;
+        const auto index = std::size_t(pageFields()[f].field);
         const bool fromName = w_.sources[f]->itemIndex() == 0;
-        sources.from[f] =
+        sources.from[index] =
             fromName ? operations::FieldSources::From::Name : operations::FieldSources::From::Text;
-        sources.text[f] = w_.edits[f]->text();
+        sources.text[index] = w_.edits[f]->text();
     }
     sources.pattern = w_.pattern->text();
     return operations::FieldsCommand(sources, core_.priority(), core_.textRules(),
                                      [this](const QString& name) { return core_.shownName(name); });
 }
 
+bool TBatchController::refusesTypedValues() const
+{
+    const bool v1Only = core_.priority() == operations::Priority::V1Only;
+    for (std::size_t f = 0; f < kFields; ++f) {
+        if (!w_.checks[f]->isChecked())
+            continue;
+        const auto field = pageFields()[f].field;
+        const QString text = w_.edits[f]->text();
+        QString why;
+        // Written nowhere, it would still be logged and counted as set.
+        if (v1Only && !operations::v1Holds(field))
+            why = u"ID3v1 没有"_s + pageFields()[f].name + u", 只显示ID3v1时不能修改"_s;
+        else if (w_.sources[f]->itemIndex() != 0 && !operations::acceptsValue(field, text))
+            why = pageFields()[f].name + u"应为 n 或 n/总数: "_s + text;
+        if (why.isEmpty())
+            continue;
+        QMessageBox::warning(window_.widget, TApplication::title(), why);
+        w_.edits[f]->setFocus();
+        return true;
+    }
+    return false;
+}
+
 void TBatchController::BtnChgMPropClick()
 {
-    if (!window_.leavePage())
+    if (!window_.leavePage() || refusesTypedValues())
         return;
     // Input waits while the batch runs: the page is read once, at the click.
     const operations::FieldsCommand fields = fieldsCommand();
@@ -206,15 +242,18 @@ void TBatchController::BtnChgMPropClick()
         const auto values = fields.valuesFor(path);
         if (!values)
             return;
-        const auto set = fieldsOf(*values);
-        for (std::size_t f = 0; f < set.size(); ++f) {
-            if (!set[f])
+        for (const PageField& page : pageFields()) {
+            const auto& value = values->value(page.field);
+            if (!value)
                 continue;
-            w_.list->rows().changeRow(row, [&](TReportRow& r) {
-                r.hasTag = true; // a row without cells gets them
-                r.setTag(int(f), *set[f]);
-            });
-            window_.appendLog(window_.shownPath(path) + fieldLogMessages()[f]);
+            // The list's rows hold its six fields; the others show after the
+            // rebuild.
+            if (const auto cell = std::size_t(page.field); cell < operations::kListFieldCount)
+                w_.list->rows().changeRow(row, [&](TReportRow& r) {
+                    r.hasTag = true; // a row without cells gets them
+                    r.setTag(int(cell), *value);
+                });
+            window_.appendLog(window_.shownPath(path) + u"修改"_s + page.name + u"."_s);
         }
     };
     run.done = [this](int, const operations::TagPlan& plan,
@@ -293,12 +332,10 @@ void TBatchController::showFieldPreview()
         label->setText(u"“%1”与文件名格式不符,不会修改"_s.arg(w_.list->row(first).shown));
         return;
     }
-    const std::array<QString, 3> names{u"标题"_s, u"作者"_s, u"专辑"_s};
-    const auto set = fieldsOf(*values);
     QStringList parts;
-    for (std::size_t f = 0; f < names.size(); ++f) {
-        if (set[f])
-            parts << names[f] + u": "_s + (set[f]->isEmpty() ? u"(空)"_s : *set[f]);
+    for (const PageField& page : pageFields()) {
+        if (const auto& value = values->value(page.field))
+            parts << page.name + u": "_s + (value->isEmpty() ? u"(空)"_s : *value);
     }
     label->setText(parts.isEmpty() ? u"没有勾选要修改的项"_s : u"将设为  "_s + parts.join(u"  "_s));
 }

@@ -24,20 +24,23 @@ class QWidget;
 class TRadioGroup;
 class TReportList;
 
-// The batch page (the title, the artist and the album set on the selected
-// files, the two copies between tag versions) and what every batch command
+// The batch page (fields set on the selected files, typed or out of their
+// names; the two copies between tag versions) and what every batch command
 // of the window shares: a tag command prepared over the selected rows and
 // run in the batch frame as one step of the history, its files logged and
 // counted. What each command does to a file lives in operations/.
 class TBatchController {
 public:
+    // The page's fields, in the order they are set and logged: those of the
+    // placeholders "%1" to "%9", indexed as operations::Field.
+    static constexpr std::size_t kFields = operations::kPlaceholderCount;
     struct Widgets {
         TReportList* list = nullptr;
-        std::array<QCheckBox*, 3> checks{};    // title, artist, album
-        std::array<QLineEdit*, 3> edits{};     // their typed values
-        std::array<TRadioGroup*, 3> sources{}; // item 0: from the file name
-        QLineEdit* pattern = nullptr;          // of the values read out of names
-        QLabel* preview = nullptr;             // what the first selected row gets
+        std::array<QCheckBox*, kFields> checks{};
+        std::array<QLineEdit*, kFields> edits{};     // their typed values
+        std::array<TRadioGroup*, kFields> sources{}; // item 0: from the file name
+        QLineEdit* pattern = nullptr;                // of the values read out of names
+        QLabel* preview = nullptr;                   // what the first selected row gets
     };
     struct Window : TWindowLinks {
         std::function<QString(int row)> rowPath;
@@ -103,6 +106,9 @@ private:
     void writeQueued();
     void ended(const CommandRun& run);
     operations::FieldsCommand fieldsCommand() const;
+    // A typed track or disc that is no number, or a field the priority
+    // writes nowhere: said, and nothing runs.
+    bool refusesTypedValues() const;
 
     operations::Core& core_;
     TBatchFrame& frame_;

@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -173,6 +174,9 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     MenuYear = addAction(PopupMenuProp, u"MenuYear"_s, u"年代(&Y)"_s);
     MenuGenre = addAction(PopupMenuProp, u"MenuGenre"_s, u"类型(&G)"_s);
     MenuComment = addAction(PopupMenuProp, u"MenuComment"_s, u"备注(&C)"_s);
+    MenuTrack = addAction(PopupMenuProp, u"MenuTrack"_s, u"音轨(&R)"_s);
+    MenuDisc = addAction(PopupMenuProp, u"MenuDisc"_s, u"碟号(&D)"_s);
+    MenuAlbumArtist = addAction(PopupMenuProp, u"MenuAlbumArtist"_s, u"专辑艺术家(&B)"_s);
 
     PopupMenuCover = named(new QMenu(window), u"PopupMenuCover"_s);
     MenuCoverSet = addAction(PopupMenuCover, u"MenuCoverSet"_s, u"更换封面(&S)..."_s);
@@ -259,12 +263,24 @@ void TFormMainLayout::setupListView()
 
 void TFormMainLayout::setupBatchPage()
 {
-    QWidget* page = TabShMProp = addPage(PageCtrlMain, u"TabShMProp"_s, u"批量改属性"_s,
-                                         ImageListMain.value(resources::ImageBatchEdit));
-    const auto check = [page](const QString& name, const QString& caption, int top) {
+    QWidget* tab = TabShMProp = addPage(PageCtrlMain, u"TabShMProp"_s, u"批量改属性"_s,
+                                        ImageListMain.value(resources::ImageBatchEdit));
+    // Nine fields are taller than the pages' room: the page scrolls when
+    // the window is small.
+    auto* scroll = new QScrollArea(tab);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* tabLayout = new QVBoxLayout(tab);
+    tabLayout->setContentsMargins(0, 0, 0, 0);
+    tabLayout->addWidget(scroll);
+    auto* page = new QWidget;
+    page->setMinimumSize(490, 352);
+    scroll->setWidget(page);
+    const auto check = [page](const QString& name, const QString& caption, int top,
+                              int width = 49) {
         auto* box = named(new QCheckBox(caption, page), name);
         box->setFont(widgets::songTiFont(10.5));
-        box->setGeometry(0, top, 49, 17);
+        box->setGeometry(0, top, width, 17);
         return box;
     };
     CheckBoxTitle = check(u"CheckBoxTitle"_s, u"标题"_s, 10);
@@ -276,19 +292,41 @@ void TFormMainLayout::setupBatchPage()
     RadioGrpMTitle = addSourceGroup(page, u"RadioGrpMTitle"_s, {264, 0, 130, 30}, 0);
     RadioGrpMArtist = addSourceGroup(page, u"RadioGrpMArtist"_s, {264, 30, 130, 30}, 1);
     RadioGrpMAlbum = addSourceGroup(page, u"RadioGrpMAlbum"_s, {264, 60, 130, 29}, 1);
+    // The other fields below the first three, each as they are: typed text
+    // unless told to take it from the name.
+    CheckBoxYear = check(u"CheckBoxYear"_s, u"年代"_s, 100);
+    CheckBoxGenre = check(u"CheckBoxGenre"_s, u"类型"_s, 130);
+    CheckBoxComment = check(u"CheckBoxComment"_s, u"备注"_s, 160);
+    CheckBoxTrack = check(u"CheckBoxTrack"_s, u"音轨"_s, 190);
+    CheckBoxDisc = check(u"CheckBoxDisc"_s, u"碟号"_s, 220);
+    CheckBoxAlbumArtist = check(u"CheckBoxAlbumArtist"_s, u"专辑艺术家"_s, 250, 96);
+    EditMYear = addEdit(page, u"EditMYear"_s, {56, 98, 200, 20});
+    EditMGenre = addEdit(page, u"EditMGenre"_s, {56, 128, 200, 20});
+    EditMComment = addEdit(page, u"EditMComment"_s, {56, 158, 200, 20});
+    EditMTrack = addEdit(page, u"EditMTrack"_s, {56, 188, 200, 20});
+    EditMDisc = addEdit(page, u"EditMDisc"_s, {56, 218, 200, 20});
+    EditMAlbumArtist = addEdit(page, u"EditMAlbumArtist"_s, {100, 248, 156, 20});
+    for (QLineEdit* number : {EditMTrack, EditMDisc})
+        number->setPlaceholderText(u"n 或 n/总数"_s);
+    RadioGrpMYear = addSourceGroup(page, u"RadioGrpMYear"_s, {264, 90, 130, 30}, 1);
+    RadioGrpMGenre = addSourceGroup(page, u"RadioGrpMGenre"_s, {264, 120, 130, 30}, 1);
+    RadioGrpMComment = addSourceGroup(page, u"RadioGrpMComment"_s, {264, 150, 130, 30}, 1);
+    RadioGrpMTrack = addSourceGroup(page, u"RadioGrpMTrack"_s, {264, 180, 130, 30}, 1);
+    RadioGrpMDisc = addSourceGroup(page, u"RadioGrpMDisc"_s, {264, 210, 130, 30}, 1);
+    RadioGrpMAlbumArtist = addSourceGroup(page, u"RadioGrpMAlbumArtist"_s, {264, 240, 130, 29}, 1);
     // Before the buttons: the keyboard reaches the pattern after the fields.
     auto* patternLabel = new QLabel(u"文件名格式"_s, page);
     patternLabel->setFont(widgets::songTiFont(10.5));
-    patternLabel->setGeometry(0, 97, 72, 17);
-    EditNamePattern = addEdit(page, u"EditNamePattern"_s, {72, 96, 184, 20});
+    patternLabel->setGeometry(0, 277, 72, 17);
+    EditNamePattern = addEdit(page, u"EditNamePattern"_s, {72, 276, 184, 20});
     EditNamePattern->setPlaceholderText(u"例如 %2 - %1"_s);
     patternLabel->setBuddy(EditNamePattern);
     LabelMPreview = named(new QLabel(page), u"LabelMPreview"_s);
     LabelMPreview->setTextFormat(Qt::PlainText);
-    LabelMPreview->setGeometry(0, 118, 490, 16);
-    BtnV1V2 = addButton(page, u"BtnV1V2"_s, u"ID3v1->ID3v2"_s, {128, 136, 89, 25});
-    BtnV2V1 = addButton(page, u"BtnV2V1"_s, u"ID3v2->ID3v1"_s, {224, 136, 89, 25});
-    BtnChgMProp = addButton(page, u"BtnChgMProp"_s, u"修改属性"_s, {320, 136, 75, 25}, true);
+    LabelMPreview->setGeometry(0, 298, 490, 16);
+    BtnV1V2 = addButton(page, u"BtnV1V2"_s, u"ID3v1->ID3v2"_s, {128, 320, 89, 25});
+    BtnV2V1 = addButton(page, u"BtnV2V1"_s, u"ID3v2->ID3v1"_s, {224, 320, 89, 25});
+    BtnChgMProp = addButton(page, u"BtnChgMProp"_s, u"修改属性"_s, {320, 320, 75, 25}, true);
     for (QPushButton* b : {BtnV1V2, BtnV2V1, BtnChgMProp})
         b->setEnabled(false);
 }
@@ -307,12 +345,13 @@ void TFormMainLayout::setupRenamePage()
     BtnAddProp = addButton(page, u"BtnAddProp"_s, u"属性(&V)"_s, {208, 40, 49, 25});
 
     PanelProp = named(new QFrame(page), u"PanelProp"_s);
-    PanelProp->setGeometry(264, 40, 217, 33);
+    PanelProp->setGeometry(264, 40, 217, 47);
     widgets::setRaisedLoweredBevel(PanelProp);
     auto* legend = new QVBoxLayout(PanelProp);
     legend->setContentsMargins(2, 2, 2, 2);
     legend->setSpacing(0);
-    for (const QString& line : {u"%1-标题 %2-作者 %3-专辑 %4-年代 "_s, u"%5-类型 %6-备注"_s}) {
+    for (const QString& line : {u"%1-标题 %2-作者 %3-专辑 %4-年代 "_s, u"%5-类型 %6-备注"_s,
+                                u"%7-音轨 %8-碟号 %9-专辑艺术家"_s}) {
         auto* label = new QLabel(line, PanelProp);
         label->setFont(widgets::songTiFont(9));
         label->setAlignment(Qt::AlignCenter);
@@ -323,7 +362,7 @@ void TFormMainLayout::setupRenamePage()
     LabelNamePreview->setTextFormat(Qt::PlainText);
     LabelNamePreview->setWordWrap(true);
     LabelNamePreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LabelNamePreview->setGeometry(208, 78, 273, 62);
+    LabelNamePreview->setGeometry(208, 92, 273, 48);
     BtnFileName = addButton(page, u"BtnFileName"_s, u"开始修改"_s, {208, 144, 75, 25}, true);
     BtnFileName->setEnabled(false);
 }

@@ -64,6 +64,9 @@ struct TFormMainLayout {
     QAction* MenuYear = nullptr;
     QAction* MenuGenre = nullptr;
     QAction* MenuComment = nullptr;
+    QAction* MenuTrack = nullptr;
+    QAction* MenuDisc = nullptr;
+    QAction* MenuAlbumArtist = nullptr;
     QMenu* PopupMenuCover = nullptr; // the cover's context menu
     QAction* MenuCoverSet = nullptr;
     QAction* MenuCoverRemove = nullptr;
@@ -92,6 +95,25 @@ struct TFormMainLayout {
     TRadioGroup* RadioGrpMTitle = nullptr;
     TRadioGroup* RadioGrpMArtist = nullptr;
     TRadioGroup* RadioGrpMAlbum = nullptr;
+    // The fields below the first three, in the order of their placeholders.
+    QCheckBox* CheckBoxYear = nullptr;
+    QCheckBox* CheckBoxGenre = nullptr;
+    QCheckBox* CheckBoxComment = nullptr;
+    QCheckBox* CheckBoxTrack = nullptr;
+    QCheckBox* CheckBoxDisc = nullptr;
+    QCheckBox* CheckBoxAlbumArtist = nullptr;
+    QLineEdit* EditMYear = nullptr;
+    QLineEdit* EditMGenre = nullptr;
+    QLineEdit* EditMComment = nullptr;
+    QLineEdit* EditMTrack = nullptr;
+    QLineEdit* EditMDisc = nullptr;
+    QLineEdit* EditMAlbumArtist = nullptr;
+    TRadioGroup* RadioGrpMYear = nullptr;
+    TRadioGroup* RadioGrpMGenre = nullptr;
+    TRadioGroup* RadioGrpMComment = nullptr;
+    TRadioGroup* RadioGrpMTrack = nullptr;
+    TRadioGroup* RadioGrpMDisc = nullptr;
+    TRadioGroup* RadioGrpMAlbumArtist = nullptr;
     QPushButton* BtnV1V2 = nullptr;
     QPushButton* BtnV2V1 = nullptr;
     QPushButton* BtnChgMProp = nullptr;

@@ -42,15 +42,37 @@ void TFormMain::connectPreviews()
     connect(ui.ListViewMain->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             schedule);
     connect(ui.PageCtrlMain, &QTabWidget::currentChanged, this, schedule);
-    for (QLineEdit* edit :
-         {ui.EditNameFormat, ui.EditNamePattern, ui.EditMTitle, ui.EditMArtist, ui.EditMAlbum})
+    for (QLineEdit* edit : {ui.EditNameFormat, ui.EditNamePattern})
         connect(edit, &QLineEdit::textChanged, this, schedule);
-    for (QCheckBox* box : {ui.CheckBoxTitle, ui.CheckBoxArtist, ui.CheckBoxAlbum})
+    for (QLineEdit* edit : batchEdits())
+        connect(edit, &QLineEdit::textChanged, this, schedule);
+    for (QCheckBox* box : batchChecks())
         connect(box, &QCheckBox::toggled, this, schedule);
-    for (TRadioGroup* group : {ui.RadioGrpMTitle, ui.RadioGrpMArtist, ui.RadioGrpMAlbum})
+    for (TRadioGroup* group : batchSources())
         group->OnClick = [this](QObject*) {
             schedulePreviews();
         };
+}
+
+// The batch page's fields in the controller's order.
+std::array<QCheckBox*, TBatchController::kFields> TFormMain::batchChecks() const
+{
+    return {ui.CheckBoxTitle, ui.CheckBoxArtist, ui.CheckBoxAlbum,
+            ui.CheckBoxYear,  ui.CheckBoxGenre,  ui.CheckBoxComment,
+            ui.CheckBoxTrack, ui.CheckBoxDisc,   ui.CheckBoxAlbumArtist};
+}
+
+std::array<QLineEdit*, TBatchController::kFields> TFormMain::batchEdits() const
+{
+    return {ui.EditMTitle,   ui.EditMArtist, ui.EditMAlbum, ui.EditMYear,       ui.EditMGenre,
+            ui.EditMComment, ui.EditMTrack,  ui.EditMDisc,  ui.EditMAlbumArtist};
+}
+
+std::array<TRadioGroup*, TBatchController::kFields> TFormMain::batchSources() const
+{
+    return {ui.RadioGrpMTitle, ui.RadioGrpMArtist, ui.RadioGrpMAlbum,
+            ui.RadioGrpMYear,  ui.RadioGrpMGenre,  ui.RadioGrpMComment,
+            ui.RadioGrpMTrack, ui.RadioGrpMDisc,   ui.RadioGrpMAlbumArtist};
 }
 
 void TFormMain::schedulePreviews()

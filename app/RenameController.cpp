@@ -24,6 +24,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The placeholders of fields that the list's rows do not hold.
+const std::array<QString, 3> kFileOnlyPlaceholders{u"%7"_s, u"%8"_s, u"%9"_s};
+
 QString folderOf(const QString& path)
 {
     return path.left(path.lastIndexOf(u'/') + 1);
@@ -88,14 +91,22 @@ TRenameController::plan(const QString& folder, const std::vector<int>& rows, boo
     const auto p = core_.priority();
     const TReportList* list = w_.list;
     // A plan to run takes each file's tags as they are now: another program
-    // may have changed them since the cells were read.
+    // may have changed them since the cells were read. The cells hold the
+    // list's six fields: a pattern with the track, the disc or the album
+    // artist reads the files for the preview too.
+    const bool cellsHoldAll = std::none_of(
+        kFileOnlyPlaceholders.begin(), kFileOnlyPlaceholders.end(),
+        [&pattern](const QString& placeholder) { return pattern.contains(placeholder); });
     const auto values = [&](int row) {
-        if (!readFiles)
-            return list->row(row).tags();
-        return p ? operations::readShownTags(v1_, v2_, *p, folder + list->rows().name(row),
-                                             core_.textRules())
-                       .fields
-                 : std::array<QString, 6>{};
+        operations::PatternValues out;
+        if (!readFiles && cellsHoldAll) {
+            const auto cells = list->row(row).tags();
+            std::copy(cells.begin(), cells.end(), out.begin());
+        } else if (p) {
+            out = operations::patternValues(operations::readShownTags(
+                v1_, v2_, *p, folder + list->rows().name(row), core_.textRules()));
+        }
+        return out;
     };
     std::vector<operations::NameSource> sources;
     sources.reserve(rows.size());

@@ -38,8 +38,8 @@ public:
         QPushButton* run = nullptr;
         QPushButton* addPlaceholder = nullptr;
         QMenu* placeholders = nullptr;
-        // The menu's items for %1 .. %6.
-        std::array<QAction*, 6> fields{};
+        // The menu's items for %1 .. %9.
+        std::array<QAction*, 9> fields{};
         TShellList* folder = nullptr; // the folder the list shows
         TReportList* list = nullptr;
     };

@@ -192,15 +192,16 @@ void TFormMain::createControllers()
                                 }});
     rename_ = std::make_unique<TRenameController>(
         core_,
-        TRenameController::Widgets{
-            ui.EditNameFormat,
-            ui.RadioGrpFileName,
-            ui.BtnFileName,
-            ui.BtnAddProp,
-            ui.PopupMenuProp,
-            {ui.MenuTitle, ui.MenuArtist, ui.MenuAlbum, ui.MenuYear, ui.MenuGenre, ui.MenuComment},
-            ui.ShellList,
-            ui.ListViewMain},
+        TRenameController::Widgets{ui.EditNameFormat,
+                                   ui.RadioGrpFileName,
+                                   ui.BtnFileName,
+                                   ui.BtnAddProp,
+                                   ui.PopupMenuProp,
+                                   {ui.MenuTitle, ui.MenuArtist, ui.MenuAlbum, ui.MenuYear,
+                                    ui.MenuGenre, ui.MenuComment, ui.MenuTrack, ui.MenuDisc,
+                                    ui.MenuAlbumArtist},
+                                   ui.ShellList,
+                                   ui.ListViewMain},
         TRenameController::Window{
             windowLinks(), frame,
             [this](int row, const QString& name) { rows_->setRowName(row, name); },
@@ -391,12 +392,8 @@ void TFormMain::createProgressBar()
         TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
     batch_ = std::make_unique<TBatchController>(
         core_, *Batch,
-        TBatchController::Widgets{ui.ListViewMain,
-                                  {ui.CheckBoxTitle, ui.CheckBoxArtist, ui.CheckBoxAlbum},
-                                  {ui.EditMTitle, ui.EditMArtist, ui.EditMAlbum},
-                                  {ui.RadioGrpMTitle, ui.RadioGrpMArtist, ui.RadioGrpMAlbum},
-                                  ui.EditNamePattern,
-                                  ui.LabelMPreview},
+        TBatchController::Widgets{ui.ListViewMain, batchChecks(), batchEdits(), batchSources(),
+                                  ui.EditNamePattern, ui.LabelMPreview},
         TBatchController::Window{windowLinks(), [this](int row) { return rowPath(row); },
                                  [this] { RebuildList(); },
                                  [this] {

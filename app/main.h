@@ -188,6 +188,9 @@ private:
     void connectPreviews();
     void schedulePreviews();
     void showNamePreview();
+    std::array<QCheckBox*, TBatchController::kFields> batchChecks() const;
+    std::array<QLineEdit*, TBatchController::kFields> batchEdits() const;
+    std::array<TRadioGroup*, TBatchController::kFields> batchSources() const;
 
     // The batch runs of the window, in the batch controller.
     using BatchRun = TBatchController::BatchRun;

@@ -42,7 +42,7 @@ Result runRemoveCover(const ParsedArgs& args, Context& context)
         return badUsage(u"缺少文件"_s);
     Result result;
     runTagCommand(distinctFiles(args.operands, 1), operations::CoverCommand::removing().command(),
-                  {}, {}, context, result, [](const tags::TagChange& change) {
+                  {}, {}, context, result, [](const QString&, const tags::TagChange& change) {
                       return u"已删除"_s + operations::removedPictureName(change);
                   });
     return result;

@@ -7,12 +7,18 @@
 
 #include "operations/CoverEditing.h"
 #include "operations/LyricsFile.h"
+#include "operations/TagCommand.h"
 #include "operations/TagEditing.h"
 #include "operations/TagWrites.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+
+#include <QJsonObject>
+
+#include <map>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -33,48 +39,68 @@ bool exists(const QString& path)
     return platform::PathExists(platform::NativePath(path));
 }
 
-Prepared importInto(const QString& path, operations::Priority priority, TID3v1& v1, TID3v2& v2,
-                    Context& context)
+// The lyrics file found for an MP3, and the encoding it was read in.
+struct Imported {
+    QString lrc;
+    QString encoding;
+};
+using ImportedFiles = std::map<QString, Imported>; // by the MP3's path
+
+// The file's ".lrc" as its lyrics frame. Lyrics live in ID3v2 only: the
+// import writes that tag whatever the priority, and leaves ID3v1 alone.
+operations::TagMaking importInto(const QString& path, Context& context, ImportedFiles& imported)
 {
-    Prepared prepared;
+    operations::TagMaking made;
     QString lrc = lyricsPath(path);
     if (!exists(lrc) && exists(lyricsPath(path, u".LRC"_s)))
         lrc = lyricsPath(path, u".LRC"_s);
     if (!exists(lrc)) {
-        prepared.error = u"没有歌词文件 "_s + context.shownName(lrc);
-        return prepared;
+        made.reason = u"没有歌词文件 "_s + context.shownName(lrc);
+        return made;
     }
     const auto lyrics = operations::readLyricsFile(lrc, context.codePage());
     if (!lyrics) {
-        prepared.error = u"无法读取歌词文件 "_s + context.shownName(lrc);
-        return prepared;
+        made.reason = u"无法读取歌词文件 "_s + context.shownName(lrc);
+        return made;
     }
     operations::FieldValues values;
     values.lyrics = lyrics->text;
     values.lyricsAsImported = true;
-    prepared = preparedFields(
-        operations::changeFields(v1, v2, priority, path, values, context.textRules()), path);
-    if (!prepared.error) {
-        prepared.outcome = u"已导入歌词 ("_s + lyrics->encodingName() + u')';
-        prepared.details[u"lrc"_s] = lrc;
-        prepared.details[u"encoding"_s] = lyrics->encodingName();
-    }
-    return prepared;
+    TID3v1 v1;
+    TID3v2 v2;
+    operations::FieldChange change = operations::changeFields(v1, v2, operations::Priority::V2Only,
+                                                              path, values, context.textRules());
+    made.change = std::move(change.change);
+    if (made.change)
+        imported[path] = {lrc, lyrics->encodingName()};
+    else
+        made.reason = change.reason.isEmpty() ? operations::failureReason(path) : change.reason;
+    return made;
 }
 
 Result runImport(const ParsedArgs& args, Context& context)
 {
     Result result;
-    TID3v1 v1;
-    TID3v2 v2;
-    // Lyrics live in ID3v2 only: the import writes that tag whatever the
-    // priority, and leaves ID3v1 alone.
-    writeTagStep(
-        distinctFiles(args.operands, 1), operations::StepKind::FieldChange,
-        [&](const QString& path) {
-            return importInto(path, operations::Priority::V2Only, v1, v2, context);
+    // Filled as each file is prepared and made again by the run, so that its
+    // row says what was read.
+    const auto imported = std::make_shared<ImportedFiles>();
+    const operations::TagCommand import(
+        operations::StepKind::FieldChange,
+        [&context, imported](const QString& path) { return importInto(path, context, *imported); });
+    runTagCommand(
+        distinctFiles(args.operands, 1), import, {},
+        [imported](const QString& path) {
+            QJsonObject details;
+            if (const auto it = imported->find(path); it != imported->end()) {
+                details[u"lrc"_s] = it->second.lrc;
+                details[u"encoding"_s] = it->second.encoding;
+            }
+            return details;
         },
-        context, result);
+        context, result,
+        [imported](const QString& path, const tags::TagChange&) {
+            return u"已导入歌词 ("_s + imported->at(path).encoding + u')';
+        });
     return result;
 }
 

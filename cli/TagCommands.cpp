@@ -6,6 +6,7 @@
 #include "cli/Progress.h"
 #include "cli/TagStep.h"
 
+#include "operations/FieldsCommand.h"
 #include "operations/FrameFields.h"
 #include "operations/TagEditing.h"
 #include "operations/TagWrites.h"
@@ -253,16 +254,10 @@ Result runSet(const ParsedArgs& args, Context& context)
     const auto values = fieldValues(args, *n, *priority, result);
     if (!values)
         return result;
-    const operations::TextRules rules = context.textRules();
-    TID3v1 v1;
-    TID3v2 v2;
-    writeTagStep(
-        distinctFiles(args.operands, *n), operations::StepKind::FieldChange,
-        [&](const QString& path) {
-            return preparedFields(operations::changeFields(v1, v2, *priority, path, *values, rules),
-                                  path);
-        },
-        context, result);
+    const operations::FieldsCommand fields =
+        operations::FieldsCommand::setting(*values, *priority, context.textRules());
+    runTagCommand(distinctFiles(args.operands, *n), fields.command(), u"已修改"_s, {}, context,
+                  result);
     return result;
 }
 
@@ -303,7 +298,8 @@ std::vector<Command> tagCommands()
          u"COMM:描述, USLT:描述. 空值删除该帧. 字段按优先级写入 (ID3v1 只有六个字段和 track;\n"
          u"track 为 1..255 时写入 ID3v1.1 的音轨字节); 帧总是写入 ID3v2.\n"
          u"所有文件为操作历史中的一步 \"批量修改\", 可以用 undo 或窗口的撤销取消.\n"
-         u"--json: [{\"file\", \"ok\", \"error\"}].\n"_s,
+         u"已是这些值的文件不写入 (\"已是这些值\"); 读取之后被其他程序修改的文件不写入.\n"
+         u"--json: [{\"file\", \"ok\", \"outcome\" 或 \"error\"}].\n"_s,
          {priorityOption()},
          &runSet},
     };

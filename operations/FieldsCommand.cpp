@@ -10,42 +10,76 @@ using namespace Qt::StringLiterals;
 
 namespace operations {
 
+namespace {
+
+// A track or a disc that is no number (a name's text where the pattern
+// expected one): the file is refused rather than given a frame no player
+// can sort by.
+QString numberProblem(const FieldValues& values)
+{
+    for (const Field field : {Field::Track, Field::Disc}) {
+        const auto& value = values.value(field);
+        if (value && !acceptsValue(field, *value))
+            return fieldName(field) + u" 应为 n 或 n/总数: "_s + *value;
+    }
+    return {};
+}
+
+} // namespace
+
 std::optional<FieldValues> FieldsCommand::Values::of(const QString& path) const
 {
+    if (fixed)
+        return fixed;
     const QString stem = titleFromFileName(shownName(path.mid(path.lastIndexOf(u'/') + 1)));
     std::optional<FieldsFromName::Values> parts;
-    std::array<std::optional<QString>, 3> values;
-    for (std::size_t f = 0; f < values.size(); ++f) {
+    FieldValues values;
+    for (std::size_t f = 0; f < kPlaceholderCount; ++f) {
+        std::optional<QString>& value = values.value(Field(f));
         switch (sources.from[f]) {
         case FieldSources::From::Kept:
             break;
         case FieldSources::From::Text:
-            values[f] = sources.text[f];
+            value = sources.text[f];
             break;
         case FieldSources::From::Name:
             if (sources.pattern.isEmpty()) {
-                values[f] = stem;
+                value = stem;
                 break;
             }
-            // Title, artist and album are "%1" to "%3"; a field the pattern
-            // does not name is the file's own still.
+            // A field the pattern does not name is the file's own still.
             if (!names.holds(int(f) + 1))
                 break;
             if (!parts)
                 parts = names.match(stem);
             if (!parts)
                 return std::nullopt;
-            values[f] = (*parts)[f];
+            value = (*parts)[f];
             break;
         }
     }
-    return FieldValues{values[0], values[1], values[2]};
+    return values;
 }
 
 FieldsCommand::FieldsCommand(const FieldSources& sources, std::optional<Priority> priority,
                              const TextRules& rules, NameShower shownName)
-    : values_(std::make_shared<const Values>(
-          Values{sources, FieldsFromName(sources.pattern), std::move(shownName)})),
+    : FieldsCommand(std::make_shared<const Values>(Values{sources, FieldsFromName(sources.pattern),
+                                                          std::move(shownName), std::nullopt}),
+                    priority, rules)
+{
+}
+
+FieldsCommand FieldsCommand::setting(const FieldValues& values, Priority priority,
+                                     const TextRules& rules)
+{
+    return FieldsCommand(
+        std::make_shared<const Values>(Values{{}, FieldsFromName(QString()), {}, values}), priority,
+        rules);
+}
+
+FieldsCommand::FieldsCommand(std::shared_ptr<const Values> values, std::optional<Priority> priority,
+                             const TextRules& rules)
+    : values_(std::move(values)),
       command_(StepKind::FieldChange, [values = values_, priority, rules](const QString& path) {
           TagMaking made;
           const auto fields = values->of(path);
@@ -58,12 +92,20 @@ FieldsCommand::FieldsCommand(const FieldSources& sources, std::optional<Priority
               made.due = false;
               return made;
           }
+          made.reason = numberProblem(*fields);
+          if (!made.reason.isEmpty())
+              return made;
           TID3v1 v1;
           TID3v2 v2;
           FieldChange change = changeFields(v1, v2, *priority, path, *fields, rules);
           made.change = std::move(change.change);
-          if (!made.change)
+          if (!made.change) {
               made.reason = change.reason.isEmpty() ? failureReason(path) : change.reason;
+          } else if (values->fixed && !made.change->changes()) {
+              made.change.reset();
+              made.due = false;
+              made.reason = holdsAlready();
+          }
           return made;
       })
 {
@@ -77,6 +119,11 @@ std::optional<FieldValues> FieldsCommand::valuesFor(const QString& path) const
 QString FieldsCommand::misfit()
 {
     return u"文件名与格式不符"_s;
+}
+
+QString FieldsCommand::holdsAlready()
+{
+    return u"已是这些值"_s;
 }
 
 } // namespace operations

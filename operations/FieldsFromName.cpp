@@ -11,7 +11,7 @@ FieldsFromName::FieldsFromName(const QString& pattern)
     int groups = 0;
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         const QChar next = i + 1 < pattern.size() ? pattern[i + 1] : QChar();
-        if (pattern[i] != u'%' || next < u'1' || next > u'6') {
+        if (pattern[i] != u'%' || next < u'1' || next > u'9') {
             literal += pattern[i];
             continue;
         }

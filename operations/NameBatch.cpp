@@ -81,7 +81,8 @@ void planPatternNames(std::vector<NameJob>& jobs, const QString& pattern, Priori
             if (reading)
                 reading();
             const auto tags = readShownTags(v1, v2, priority, jobs[i].path, rules);
-            sources.push_back({nameOf(jobs[i].path), substitutePattern(pattern, tags.fields)});
+            sources.push_back(
+                {nameOf(jobs[i].path), substitutePattern(pattern, patternValues(tags))});
         }
         takePlan(jobs, members,
                  planRenames(sources, entriesOf(folder), platform::NameRulesOf(folder), shown));

@@ -1,5 +1,7 @@
 #include "operations/Renaming.h"
 
+#include "operations/TagEditing.h"
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -15,10 +17,10 @@ QString placeholder(int index)
 
 // A pattern with placeholders, none of which has a value to give: a blank
 // value counts as none.
-bool placeholdersAllEmpty(const QString& pattern, const std::array<QString, 6>& values)
+bool placeholdersAllEmpty(const QString& pattern, const PatternValues& values)
 {
     bool any = false;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < int(kPlaceholderCount); ++i) {
         if (!pattern.contains(placeholder(i)))
             continue;
         if (!values[std::size_t(i)].trimmed().isEmpty())
@@ -37,12 +39,20 @@ int presetIndexOf(const QString& pattern)
     return it == presets.end() ? -1 : int(it - presets.begin());
 }
 
-QString substitutePattern(const QString& pattern, const std::array<QString, 6>& values)
+PatternValues patternValues(const ShownTags& tags)
+{
+    PatternValues values;
+    for (std::size_t n = 0; n < kPlaceholderCount; ++n)
+        values[n] = tags.value(Field(n));
+    return values;
+}
+
+QString substitutePattern(const QString& pattern, const PatternValues& values)
 {
     if (placeholdersAllEmpty(pattern, values))
         return {};
     QString name = pattern;
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < int(kPlaceholderCount); ++i)
         name.replace(placeholder(i), values[std::size_t(i)]);
     for (QChar& c : name) {
         if (c == u'/' || c.category() == QChar::Other_Control)

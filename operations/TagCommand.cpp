@@ -53,8 +53,11 @@ TagRun TagCommand::run(Journal* journal, const std::vector<TagPlan>& plans,
                 continue;
             }
             TagMaking made = make_(plan.file);
+            // Due when prepared and not now (it holds what it was to be
+            // given, say): another program wrote it in between.
             if (!made.due || !made.change) {
-                batch.fail(made.reason.isEmpty() ? u"文件已被其他程序修改"_s : made.reason);
+                batch.fail(made.reason.isEmpty() || !made.due ? u"文件已被其他程序修改"_s
+                                                              : made.reason);
                 continue;
             }
             // Another program wrote the file since it was prepared: what the

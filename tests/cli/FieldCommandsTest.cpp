@@ -305,6 +305,35 @@ private Q_SLOTS:
         QCOMPARE(removed.code, 0);
         QVERIFY2(removed.out.contains("已删除封面"), removed.out.constData());
     }
+
+    // set reads every file before it writes any: a file another program
+    // writes in between is refused, not written over. Here the other
+    // program is the run itself, through a second name of the same file
+    // whose turn comes after the first name's slice was written (a cover
+    // of 5 MB fills a slice; the padding lets the tag be written in place).
+    void setRefusesAFileChangedSinceItWasRead()
+    {
+        TestFolder dir;
+        const QByteArray bytes =
+            id3v2Tag(3, frame23("TIT2", textData(0, "old")) + noiseCoverFrame23(7, 5'000'000),
+                     4096) +
+            silentMpegFrames();
+        const QString a = dir.add(u"a.mp3"_s, bytes);
+        QCOMPARE(::link(QFile::encodeName(a).constData(),
+                        QFile::encodeName(dir.file(u"b.mp3"_s)).constData()),
+                 0);
+        const Run run = cli({u"set"_s, u"title=new"_s, u"a.mp3"_s, u"b.mp3"_s}, dir.path());
+        QVERIFY2(run.code == 1, (run.out + run.err).constData());
+        QVERIFY2(run.out.contains("a.mp3  已修改"), run.out.constData());
+        QVERIFY2(run.err.contains("b.mp3: 文件已被其他程序修改"), run.err.constData());
+        QCOMPARE(cli({u"get"_s, u"title"_s, u"a.mp3"_s}, dir.path()).out,
+                 QByteArray("a.mp3  new\n"));
+
+        // The same value again: nothing to do, a row of its own and no failure.
+        const Run again = cli({u"--json"_s, u"set"_s, u"title=new"_s, u"a.mp3"_s}, dir.path());
+        QCOMPARE(again.code, 0);
+        QCOMPARE(again.json()[0][u"outcome"_s].toString(), u"已是这些值"_s);
+    }
 };
 
 MP3T_TEST_GUILESS_MAIN(FieldCommandsTest)

@@ -112,6 +112,37 @@ private Q_SLOTS:
         QCOMPARE(rows[2][u"title"_s].toString(), QString());
     }
 
+    // %7 to %9 both ways: "%7. %1" names the third track "03. 歌名", and
+    // reads the name back into the track and the title; %8 and %9 set the
+    // disc and the album artist; a track that is no number fails its file.
+    void trackDiscAndAlbumArtistPlaceholders()
+    {
+        writeSettings("ShowId=2\n");
+        const QString a = dir_->add(u"a.mp3"_s, v2Only("歌名"));
+        QCOMPARE(cli({u"set"_s, u"track=03"_s, u"a.mp3"_s}, dir_->path()).code, 0);
+        const Run renamed = cli({u"rename"_s, u"%7. %1"_s, u"a.mp3"_s}, dir_->path());
+        QCOMPARE(renamed.code, 0);
+        QVERIFY2(QFile::exists(dir_->file(u"03. 歌名.MP3"_s)), renamed.out.constData());
+
+        dir_->add(u"07. 群星 - 红豆 (2).mp3"_s, silentMpegFrames());
+        dir_->add(u"xx. 群星 - 红豆 (2).mp3"_s, silentMpegFrames());
+        const Run read = cli({u"from-name"_s, u"--json"_s, u"%7. %9 - %1 (%8)"_s,
+                              u"07. 群星 - 红豆 (2).mp3"_s, u"xx. 群星 - 红豆 (2).mp3"_s},
+                             dir_->path());
+        QCOMPARE(read.code, 1);
+        QCOMPARE(objectOf(read, 0)[u"track"_s].toString(), u"07"_s);
+        QCOMPARE(objectOf(read, 1)[u"error"_s].toString(), u"track 应为 n 或 n/总数: xx"_s);
+        const Run got = cli({u"--json"_s, u"get"_s, u"track"_s, u"disc"_s, u"albumartist"_s,
+                             u"title"_s, u"--"_s, u"07. 群星 - 红豆 (2).mp3"_s},
+                            dir_->path());
+        const QJsonObject tags = objectOf(got, 0);
+        QCOMPARE(tags[u"track"_s].toString(), u"07"_s);
+        QCOMPARE(tags[u"disc"_s].toString(), u"2"_s);
+        QCOMPARE(tags[u"albumartist"_s].toString(), u"群星"_s);
+        QCOMPARE(tags[u"title"_s].toString(), u"红豆"_s);
+        QCOMPARE(cli({u"from-name"_s, u"%7. %1"_s, u"03. 歌名.MP3"_s}, dir_->path()).code, 0);
+    }
+
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -119,7 +150,9 @@ private Q_SLOTS:
         QTest::newRow("copy unknown direction") << QStringList{u"copy"_s, u"v1"_s, u"a.mp3"_s};
         QTest::newRow("copy without files") << QStringList{u"copy"_s, u"v2-to-v1"_s};
         QTest::newRow("from-name without placeholder")
-            << QStringList{u"from-name"_s, u"%4 - %5"_s, u"a.mp3"_s};
+            << QStringList{u"from-name"_s, u"%0 - x"_s, u"a.mp3"_s};
+        QTest::newRow("from-name of a disc into ID3v1")
+            << QStringList{u"from-name"_s, u"--priority=v1"_s, u"%8 %1"_s, u"a.mp3"_s};
         QTest::newRow("from-name without files") << QStringList{u"from-name"_s, u"%1"_s};
         QTest::newRow("codec without convert")
             << QStringList{u"encoding"_s, u"--codec=gbk"_s, u"a.mp3"_s};

@@ -177,33 +177,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("matches");
-        QTest::addColumn<QStringList>("values"); // %1..%6, "-" for none
+        QTest::addColumn<QStringList>("values"); // %1..%9, "-" for none
         QTest::newRow("artist - title, Chinese")
             << u"%2 - %1"_s << u"歌手 - 歌名"_s << true
-            << QStringList{u"歌名"_s, u"歌手"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s};
+            << QStringList{u"歌名"_s, u"歌手"_s, u"-"_s, u"-"_s, u"-"_s,
+                           u"-"_s,    u"-"_s,    u"-"_s, u"-"_s};
         QTest::newRow("the last placeholder takes the rest")
             << u"%2 - %1"_s << u"A - B - C"_s << true
-            << QStringList{u"B - C"_s, u"A"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s};
+            << QStringList{u"B - C"_s, u"A"_s, u"-"_s, u"-"_s, u"-"_s,
+                           u"-"_s,     u"-"_s, u"-"_s, u"-"_s};
         QTest::newRow("a track number skipped by a placeholder not set")
             << u"%4. %2 - %1"_s << u"07. 王菲 - 红豆"_s << true
-            << QStringList{u"红豆"_s, u"王菲"_s, u"-"_s, u"07"_s, u"-"_s, u"-"_s};
+            << QStringList{u"红豆"_s, u"王菲"_s, u"-"_s, u"07"_s, u"-"_s,
+                           u"-"_s,    u"-"_s,    u"-"_s, u"-"_s};
+        QTest::newRow("track, disc and album artist")
+            << u"%7. %9 - %1 (%8)"_s << u"03. 群星 - 歌名 (1/2)"_s << true
+            << QStringList{u"歌名"_s, u"-"_s,  u"-"_s,   u"-"_s,   u"-"_s,
+                           u"-"_s,    u"03"_s, u"1/2"_s, u"群星"_s};
         QTest::newRow("no separator in the name")
             << u"%2 - %1"_s << u"红豆"_s << false << QStringList{};
         QTest::newRow("a placeholder takes one character at least")
             << u"%2 - %1"_s << u" - 红豆"_s << false << QStringList{};
         QTest::newRow("text of the pattern is not an expression")
             << u"(%2) [%1].*"_s << u"(Band) [Song].*"_s << true
-            << QStringList{u"Song"_s, u"Band"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s};
+            << QStringList{u"Song"_s, u"Band"_s, u"-"_s, u"-"_s, u"-"_s,
+                           u"-"_s,    u"-"_s,    u"-"_s, u"-"_s};
         QTest::newRow("text of the pattern must be there")
             << u"(%2) [%1].*"_s << u"(Band) [Song].xx"_s << false << QStringList{};
         QTest::newRow("a placeholder repeats with the same text")
             << u"%1 - %2 (%1)"_s << u"Song - Band (Song)"_s << true
-            << QStringList{u"Song"_s, u"Band"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s};
+            << QStringList{u"Song"_s, u"Band"_s, u"-"_s, u"-"_s, u"-"_s,
+                           u"-"_s,    u"-"_s,    u"-"_s, u"-"_s};
         QTest::newRow("a repeated placeholder with other text")
             << u"%1 - %2 (%1)"_s << u"Song - Band (Live)"_s << false << QStringList{};
-        QTest::newRow("%7 and a lone % are text")
-            << u"%7%%1"_s << u"%7%x"_s << true
-            << QStringList{u"x"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s};
+        QTest::newRow("%0 and a lone % are text")
+            << u"%0%%1"_s << u"%0%x"_s << true
+            << QStringList{u"x"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s};
     }
     void fieldsFromNames()
     {
@@ -216,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(found.has_value(), matches);
         if (!found)
             return;
-        for (int n = 0; n < 6; ++n) {
+        for (int n = 0; n < 9; ++n) {
             QCOMPARE(fields.holds(n + 1), values[n] != u"-"_s);
             QCOMPARE((*found)[std::size_t(n)].value_or(u"-"_s), values[n]);
         }

@@ -21,11 +21,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QString>("name");
-        const QStringList tags{u"Song"_s, u"Band"_s, u"Disc"_s, u"2001"_s, u"Pop"_s, u"note"_s};
+        const QStringList tags{u"Song"_s, u"Band"_s, u"Disc"_s, u"2001"_s, u"Pop"_s,
+                               u"note"_s, u"03"_s,   u"1/2"_s,  u"群星"_s};
         QTest::newRow("artist-title") << u"%2-%1"_s << tags << u"Band-Song"_s;
         QTest::newRow("text outside placeholders stays") << u"%4 %1"_s << tags << u"2001 Song"_s;
         QTest::newRow("every occurrence") << u"%1%1"_s << tags << u"SongSong"_s;
         QTest::newRow("all six") << u"%1%2%3%4%5%6"_s << tags << u"SongBandDisc2001Popnote"_s;
+        QTest::newRow("track, disc and album artist")
+            << u"%9 %8 %7. %1"_s << tags << u"群星 1_2 03. Song"_s;
+        // Only %1 to %9 exist: "%10" is the title and a 0.
+        QTest::newRow("a digit after a placeholder") << u"%10"_s << tags << u"Song0"_s;
+        // Replaced in number order: what a later value brings in stays.
+        QTest::newRow("a comment holding %7 gets the track")
+            << u"%6"_s << QStringList{{}, {}, {}, {}, {}, u"#%7"_s, u"03"_s} << u"#03"_s;
+        QTest::newRow("an album artist holding %1 keeps it")
+            << u"%9"_s << QStringList{u"T"_s, {}, {}, {}, {}, {}, {}, {}, u"%1"_s} << u"%1"_s;
         QTest::newRow("a title holding %2 gets the artist")
             << u"%1"_s << QStringList{u"A%2"_s, u"B"_s, {}, {}, {}, {}} << u"AB"_s;
         QTest::newRow("no placeholders") << u"fixed"_s << tags << u"fixed"_s;
@@ -52,8 +62,8 @@ private Q_SLOTS:
         QFETCH(QString, pattern);
         QFETCH(QStringList, values);
         QFETCH(QString, name);
-        std::array<QString, 6> v;
-        for (int i = 0; i < 6; ++i)
+        operations::PatternValues v;
+        for (int i = 0; i < int(v.size()); ++i)
             v[std::size_t(i)] = values.value(i);
         QCOMPARE(operations::substitutePattern(pattern, v), name);
     }

@@ -132,7 +132,7 @@ private Q_SLOTS:
                                   64);
         QVERIFY(writeFile(path.toStdString(), music(old)));
         FieldSources sources;
-        sources.from.fill(FieldSources::From::Name);
+        std::fill_n(sources.from.begin(), 3, FieldSources::From::Name);
         sources.pattern = pattern;
         const operations::FieldsCommand fields(sources, operations::Priority::V2Only, {},
                                                shownAsIs);
