@@ -84,7 +84,7 @@ void TReportModel::setRows(std::vector<TReportRow> rows)
     rows_ = std::move(rows);
     // The rows of another folder come in the order the user chose.
     if (sortColumn_ >= 0)
-        moveRows(sortedOrder());
+        reorderRows(sortedOrder());
     endResetModel();
 }
 
@@ -109,7 +109,7 @@ std::vector<int> TReportModel::sortedOrder() const
     return sortedCells(cells, number ? CellKind::Number : CellKind::Text, sortOrder_, *collator_);
 }
 
-void TReportModel::moveRows(const std::vector<int>& order)
+void TReportModel::reorderRows(const std::vector<int>& order)
 {
     std::vector<TReportRow> sorted;
     sorted.reserve(rows_.size());
@@ -136,7 +136,7 @@ void TReportModel::sort(int column, Qt::SortOrder order)
     after.reserve(before.size());
     for (const QModelIndex& index : before)
         after.append(this->index(placeOf[std::size_t(index.row())], index.column()));
-    moveRows(sorted);
+    reorderRows(sorted);
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

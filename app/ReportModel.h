@@ -124,7 +124,7 @@ private:
     TReportRow& readRow(int index) const;
     // Where each row goes: the sorted rows' old indexes.
     std::vector<int> sortedOrder() const;
-    void moveRows(const std::vector<int>& order);
+    void reorderRows(const std::vector<int>& order);
 
     // Mutable: a row's tags are read when a const caller (painting) first
     // needs them.
