@@ -144,12 +144,6 @@ private Q_SLOTS:
         TFormMain& w = program.main();
         TReportList& list = *program.list();
         list.setColumnHidden(TReportModel::TrackColumn, false);
-        clickHeader(list, TReportModel::TitleColumn);
-        QCOMPARE(shownNames(program),
-                 (QStringList{u"3.mp3"_s, u"2.mp3"_s, u"1.mp3"_s, u"4.mp3"_s}));
-        clickHeader(list, TReportModel::TitleColumn);
-        QCOMPARE(shownNames(program),
-                 (QStringList{u"1.mp3"_s, u"2.mp3"_s, u"3.mp3"_s, u"4.mp3"_s}));
         clickHeader(list, TReportModel::TrackColumn);
         QCOMPARE(shownNames(program),
                  (QStringList{u"2.mp3"_s, u"3.mp3"_s, u"1.mp3"_s, u"4.mp3"_s}));
@@ -219,12 +213,9 @@ private Q_SLOTS:
         QCOMPARE(shownSet(program), (QStringList{u"Love Me.mp3"_s, u"b.mp3"_s}));
         QVERIFY(program.list()->selectedRows().empty());
         QVERIFY(program.selected().isEmpty());
-        program.list()->setColumnHidden(TReportModel::ComposerColumn, false);
-        w.ui.EditFilter->setText(u"LOVE"_s);
-        QCOMPARE(shownSet(program), (QStringList{u"Love Me.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}));
         // The next folder is shown through the same filter.
         program.showFolder(other);
-        QCOMPARE(w.ui.EditFilter->text(), u"LOVE"_s);
+        QCOMPARE(w.ui.EditFilter->text(), u"lOVe"_s);
         QCOMPARE(shownSet(program), QStringList{u"d.mp3"_s});
         w.ui.EditFilter->clear();
         QCOMPARE(shownSet(program), (QStringList{u"d.mp3"_s, u"e.mp3"_s}));
