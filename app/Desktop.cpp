@@ -128,6 +128,7 @@ void TFormMain::showRestored()
             ui.SplitterHor->height() - ui.SplitterHor->handleWidth() - *state.pagesHeight;
         ui.SplitterHor->setSizes({std::max(rest, 1), *state.pagesHeight});
     }
+    listControls_->restoreColumns(state);
     if (state.columns.size() == kSizedColumns) {
         const QScopedValueRollback sizing(sizingColumns_, true);
         for (int c = 0; c < kSizedColumns; ++c)
@@ -148,6 +149,7 @@ void TFormMain::saveWindowState()
         for (int c = 0; c < kSizedColumns; ++c)
             state.columns << ui.ListViewMain->header()->sectionSize(c);
     }
+    listControls_->saveColumns(state);
     TIniFile ini;
     settings::writeWindowState(ini, state);
 }

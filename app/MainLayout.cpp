@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -210,6 +211,16 @@ void TFormMainLayout::setupPanels(QMainWindow* window)
     // under the report list and is never seen.
     ShellList = named(new TShellList(PanelMain), u"ShellList"_s);
     ShellList->hide();
+    // The filter above the list: what is typed keeps the rows that have it.
+    auto* filterRow = new QHBoxLayout;
+    filterRow->setContentsMargins(4, 2, 4, 2);
+    LabelFilter = named(new QLabel(u"筛选"_s, PanelMain), u"LabelFilter"_s);
+    EditFilter = named(new QLineEdit(PanelMain), u"EditFilter"_s);
+    EditFilter->setClearButtonEnabled(true);
+    LabelFilter->setBuddy(EditFilter);
+    filterRow->addWidget(LabelFilter);
+    filterRow->addWidget(EditFilter, 1);
+    mainLayout->addLayout(filterRow);
     SplitterHor = named(new QSplitter(Qt::Vertical, PanelMain), u"SplitterHor"_s);
     SplitterHor->setHandleWidth(3);
     SplitterHor->setChildrenCollapsible(false);
@@ -230,10 +241,11 @@ void TFormMainLayout::setupPanels(QMainWindow* window)
 void TFormMainLayout::setupListView()
 {
     TReportList* list = ListViewMain;
-    // The model's captions; its seventh column, the comment, is not shown
-    // (the renaming pattern takes it from the row).
+    // The model's captions; the comment and the fields after it are shown
+    // when the user asks for them (the header's menu).
     list->rows().setIcons(ImageListMain);
-    list->hideColumn(TReportModel::CommentColumn);
+    for (int c = TReportModel::CommentColumn; c < TReportModel::ColumnCount; ++c)
+        list->hideColumn(c);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
@@ -255,6 +267,8 @@ void TFormMainLayout::setupListView()
     // name column is fitted to the names once per rebuild or batch.
     QHeaderView* header = list->header();
     header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionsMovable(true);
+    header->setFirstSectionMovable(false); // the name stays first: the rows' icons are there
     header->setStretchLastSection(true);
     const std::array<int, 5> widths{120, 120, 100, 120, 40};
     for (int c = 0; c < 5; ++c)

@@ -80,6 +80,8 @@ struct TFormMainLayout {
     // Right: the report list above the pages, the hidden shell list under it.
     QWidget* PanelMain = nullptr;
     TShellList* ShellList = nullptr;
+    QLabel* LabelFilter = nullptr;
+    QLineEdit* EditFilter = nullptr; // keeps the rows that contain its text
     QSplitter* SplitterHor = nullptr;
     TReportList* ListViewMain = nullptr;
     QTabWidget* PageCtrlMain = nullptr;

@@ -2,6 +2,7 @@
 
 #include "shell/ShellControlSupport.h"
 
+#include <QHeaderView>
 #include <QMimeData>
 
 #include <algorithm>
@@ -10,6 +11,12 @@ TReportList::TReportList(QWidget* parent) : QTreeView(parent), model_(new TRepor
 {
     model_->setDragMark([this](QMimeData& data) { ShellControls::markDragSource(data, *this); });
     setModel(model_);
+    // Unsorted until the user clicks a header: the folder's own order.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(header(), &QHeaderView::sortIndicatorChanged, model_,
+            [this](int column, Qt::SortOrder order) { model_->sort(column, order); });
 }
 
 void TReportList::setRows(std::vector<TReportRow> rows)
@@ -18,11 +25,73 @@ void TReportList::setRows(std::vector<TReportRow> rows)
     // showed are gone.
     selectionModel()->clear();
     model_->setRows(std::move(rows));
+    if (!filter_.isEmpty())
+        applyFilter();
+}
+
+void TReportList::setFilter(const QString& text)
+{
+    if (text == filter_)
+        return;
+    filter_ = text;
+    applyFilter();
+}
+
+bool TReportList::matches(int index, const std::vector<int>& columns) const
+{
+    for (const int c : columns) {
+        if (model_->cellText(index, c).contains(filter_, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+void TReportList::applyFilter()
+{
+    // The name always counts, shown or not.
+    std::vector<int> columns{TReportModel::NameColumn};
+    for (int c = TReportModel::NameColumn + 1; c < TReportModel::ColumnCount; ++c) {
+        if (!header()->isSectionHidden(c))
+            columns.push_back(c);
+    }
+    for (int i = 0; i < rowCount(); ++i) {
+        const bool hide = !filter_.isEmpty() && !matches(i, columns);
+        // Only the rows that change: a view told to hide a hidden row lays
+        // itself out again all the same.
+        if (hide != isRowHidden(i, {}))
+            setRowHidden(i, {}, hide);
+    }
+    std::vector<int> hiddenSelected;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            if (isRowHidden(r, {}))
+                hiddenSelected.push_back(r);
+        }
+    }
+    if (!hiddenSelected.empty())
+        selectionModel()->select(rowRanges(hiddenSelected), QItemSelectionModel::Deselect);
+}
+
+void TReportList::selectAll()
+{
+    // The view's own would select the hidden rows between the first and the
+    // last shown one.
+    if (filter_.isEmpty()) {
+        QTreeView::selectAll();
+        return;
+    }
+    std::vector<int> shown;
+    for (int i = 0; i < rowCount(); ++i) {
+        if (!isRowHidden(i, {}))
+            shown.push_back(i);
+    }
+    selectRows(shown);
 }
 
 bool TReportList::isRowSelected(int index) const
 {
-    return selectionModel()->isSelected(model_->index(index, 0));
+    return selectionModel()->isSelected(model_->index(index, 0)) &&
+           (filter_.isEmpty() || !isRowHidden(index, {}));
 }
 
 std::vector<int> TReportList::selectedRows() const
@@ -31,8 +100,10 @@ std::vector<int> TReportList::selectedRows() const
     // 100,000 rows is a handful of ranges.
     std::vector<int> rows;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        for (int r = range.top(); r <= range.bottom(); ++r)
-            rows.push_back(r);
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            if (filter_.isEmpty() || !isRowHidden(r, {}))
+                rows.push_back(r);
+        }
     }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -43,26 +114,40 @@ int TReportList::firstSelectedRow() const
 {
     int first = -1;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        if (first < 0 || range.top() < first)
-            first = range.top();
+        int top = range.top();
+        while (top <= range.bottom() && !filter_.isEmpty() && isRowHidden(top, {}))
+            ++top;
+        if (top <= range.bottom() && (first < 0 || top < first))
+            first = top;
     }
     return first;
 }
 
-void TReportList::selectRows(const std::vector<int>& indexes)
+QItemSelection TReportList::rowRanges(std::vector<int> rows) const
 {
-    std::vector<int> sorted = indexes;
-    std::sort(sorted.begin(), sorted.end());
+    std::sort(rows.begin(), rows.end());
     QItemSelection selection;
     const int last = model_->columnCount() - 1;
-    for (std::size_t i = 0; i < sorted.size();) {
+    for (std::size_t i = 0; i < rows.size();) {
         // Runs of neighbouring rows become one range.
         std::size_t j = i;
-        while (j + 1 < sorted.size() && sorted[j + 1] <= sorted[j] + 1)
+        while (j + 1 < rows.size() && rows[j + 1] <= rows[j] + 1)
             ++j;
-        selection.select(model_->index(sorted[i], 0), model_->index(sorted[j], last));
+        selection.select(model_->index(rows[i], 0), model_->index(rows[j], last));
         i = j + 1;
     }
+    return selection;
+}
+
+void TReportList::selectRows(const std::vector<int>& indexes)
+{
+    std::vector<int> shown;
+    shown.reserve(indexes.size());
+    for (const int i : indexes) {
+        if (filter_.isEmpty() || !isRowHidden(i, {}))
+            shown.push_back(i);
+    }
+    const QItemSelection selection = rowRanges(std::move(shown));
     if (!selection.isEmpty())
         selectionModel()->select(selection, QItemSelectionModel::Select);
 }

@@ -7,8 +7,12 @@
 #include <vector>
 
 // The main window's report list: a view of the folder's rows (app/ReportModel.h).
-// Rows are addressed by their index in list order. Its rows can be dragged
-// onto the folder tree, which then knows the drag came from here.
+// Rows are addressed by their index in list order, which is the order shown:
+// a click on a column's header sorts the rows themselves. Its rows can be
+// dragged onto the folder tree, which then knows the drag came from here.
+//
+// A filter hides the rows that do not match it; a hidden row is never
+// selected, so that no command acts on a row the user cannot see.
 class TReportList : public QTreeView {
 public:
     explicit TReportList(QWidget* parent = nullptr);
@@ -16,8 +20,18 @@ public:
     TReportModel& rows() const { return *model_; }
     int rowCount() const { return model_->count(); }
     const TReportRow& row(int index) const { return model_->row(index); }
-    // The rows the list shows from now on; no row is selected then.
+    // The rows the list shows from now on; no row is selected then. They
+    // are sorted and filtered as the rows before them.
     void setRows(std::vector<TReportRow> rows);
+
+    // Shows only the rows whose name or shown cells contain the text,
+    // whatever the case; an empty text shows every row. Hidden rows are
+    // deselected.
+    void setFilter(const QString& text);
+    const QString& filter() const { return filter_; }
+    // The filter again, after the columns shown changed.
+    void refilter() { applyFilter(); }
+    void selectAll() override;
 
     bool isRowSelected(int index) const;
     // The selected rows in list order; -1 for none.
@@ -30,5 +44,10 @@ public:
     int currentRow() const;
 
 private:
+    bool matches(int index, const std::vector<int>& columns) const;
+    QItemSelection rowRanges(std::vector<int> rows) const;
+    void applyFilter();
+
     TReportModel* model_;
+    QString filter_;
 };

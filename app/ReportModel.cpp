@@ -1,5 +1,8 @@
 #include "app/ReportModel.h"
 
+#include "app/RowOrder.h"
+#include "platform/TextCollation.h"
+
 #include <QMimeData>
 
 using namespace Qt::StringLiterals;
@@ -18,27 +21,47 @@ std::array<QString, 6> TReportRow::tags() const
     return out;
 }
 
-void TReportRow::setTags(const std::array<QString, 6>& tags)
+TReportRow::Fields TReportRow::fields() const
+{
+    Fields out;
+    for (int f = 0; f < kFieldCount; ++f)
+        out[std::size_t(f)] = tag(f).toString();
+    return out;
+}
+
+void TReportRow::setFields(const Fields& fields)
 {
     qsizetype length = 0;
-    for (const QString& text : tags)
+    for (const QString& text : fields)
         length += text.size();
     tagText_.clear();
     tagText_.reserve(length);
-    for (std::size_t f = 0; f < tags.size(); ++f) {
-        tagText_ += tags[f];
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        tagText_ += fields[f];
         tagEnds_[f] = std::uint32_t(tagText_.size());
     }
 }
 
-void TReportRow::setTag(int field, const QString& text)
+void TReportRow::setTags(const std::array<QString, 6>& tags)
 {
-    std::array<QString, 6> all = tags();
-    all[std::size_t(field)] = text;
-    setTags(all);
+    Fields all = fields();
+    std::copy(tags.begin(), tags.end(), all.begin());
+    setFields(all);
 }
 
-TReportModel::TReportModel(QObject* parent) : QAbstractTableModel(parent) {}
+void TReportRow::setTag(int field, const QString& text)
+{
+    Fields all = fields();
+    all[std::size_t(field)] = text;
+    setFields(all);
+}
+
+TReportModel::TReportModel(QObject* parent)
+    : QAbstractTableModel(parent), collator_(std::make_unique<platform::TextCollator>())
+{
+}
+
+TReportModel::~TReportModel() = default;
 
 void TReportModel::setIcons(QList<QIcon> icons)
 {
@@ -59,7 +82,63 @@ void TReportModel::setRows(std::vector<TReportRow> rows)
 {
     beginResetModel();
     rows_ = std::move(rows);
+    // The rows of another folder come in the order the user chose.
+    if (sortColumn_ >= 0)
+        reorderRows(sortedOrder());
     endResetModel();
+}
+
+QStringView TReportModel::cellText(int index, int column) const
+{
+    if (column == NameColumn)
+        return rows_[std::size_t(index)].shown;
+    const TReportRow& row = readRow(index);
+    if (!row.hasTag || column <= NameColumn || column >= ColumnCount)
+        return {};
+    return row.tag(column - TitleColumn);
+}
+
+std::vector<int> TReportModel::sortedOrder() const
+{
+    std::vector<QStringView> cells;
+    cells.reserve(rows_.size());
+    for (int i = 0; i < count(); ++i)
+        cells.push_back(cellText(i, sortColumn_));
+    const bool number =
+        sortColumn_ == YearColumn || sortColumn_ == TrackColumn || sortColumn_ == DiscColumn;
+    return sortedCells(cells, number ? CellKind::Number : CellKind::Text, sortOrder_, *collator_);
+}
+
+void TReportModel::reorderRows(const std::vector<int>& order)
+{
+    std::vector<TReportRow> sorted;
+    sorted.reserve(rows_.size());
+    for (const int from : order)
+        sorted.push_back(std::move(rows_[std::size_t(from)]));
+    rows_.swap(sorted);
+}
+
+void TReportModel::sort(int column, Qt::SortOrder order)
+{
+    sortColumn_ = column >= 0 && column < ColumnCount ? column : -1;
+    sortOrder_ = order;
+    if (sortColumn_ < 0)
+        return;
+    const std::vector<int> sorted = sortedOrder();
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The selection, the current row and the rows the filter hides go with
+    // their rows.
+    std::vector<int> placeOf(sorted.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i)
+        placeOf[std::size_t(sorted[i])] = int(i);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.append(this->index(placeOf[std::size_t(index.row())], index.column()));
+    reorderRows(sorted);
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 TReportRow& TReportModel::readRow(int index) const
@@ -144,10 +223,16 @@ QVariant TReportModel::data(const QModelIndex& index, int role) const
 
 QVariant TReportModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal)
         return {};
-    static const std::array<QString, 6> captions{u"文件名"_s, u"标题"_s, u"作者"_s,
-                                                 u"专辑"_s,   u"年代"_s, u"类型"_s};
+    // A first click on a column sorts it from the top: A to Z, 1 up.
+    if (role == Qt::InitialSortOrderRole)
+        return int(Qt::AscendingOrder);
+    if (role != Qt::DisplayRole)
+        return {};
+    static const std::array<QString, ColumnCount> captions{
+        u"文件名"_s, u"标题"_s, u"作者"_s, u"专辑"_s,       u"年代"_s, u"类型"_s,
+        u"备注"_s,   u"音轨"_s, u"碟号"_s, u"专辑艺术家"_s, u"作曲"_s};
     return section >= 0 && section < int(captions.size()) ? captions[std::size_t(section)]
                                                           : QVariant();
 }

@@ -9,7 +9,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
+
+namespace platform {
+class TextCollator;
+}
 
 // One file of the folder the report list shows, with its tags as they were
 // read the first time anything needed them: the cells are drawn from these,
@@ -23,11 +28,19 @@ struct TReportRow {
     QString shown;
     // platform::FileStamp of the file when its tags were read.
     QByteArray stamp;
-    // Title, artist, album, year, genre name, comment; all empty when the
-    // file could not be read (`hasTag` false: the row shows its name only).
-    // Kept end to end in one string: one allocation a row, not six.
+    // Title, artist, album, year, genre name, comment, then track, disc,
+    // album artist and composer: numbered as operations::Field numbers them.
+    // All empty when the file could not be read (`hasTag` false: the row
+    // shows its name only). Kept end to end in one string: one allocation a
+    // row, not ten.
+    static constexpr int kFieldCount = 10;
+    using Fields = std::array<QString, kFieldCount>;
+    // The first six, the fields the renaming patterns take.
     std::array<QString, 6> tags() const;
     QStringView tag(int field) const;
+    Fields fields() const;
+    void setFields(const Fields& fields);
+    // Sets the first six; the others stay.
     void setTags(const std::array<QString, 6>& tags);
     void setTag(int field, const QString& text);
     bool hasTag = false;
@@ -37,12 +50,13 @@ struct TReportRow {
 
 private:
     QString tagText_;
-    std::array<std::uint32_t, 6> tagEnds_{}; // where each tag ends in tagText_
+    std::array<std::uint32_t, kFieldCount> tagEnds_{}; // where each tag ends in tagText_
 };
 
-// The rows of the report list: a caption column and the six tag columns
-// (the comment's column stays hidden; the renaming pattern takes it from
-// the row).
+// The rows of the report list: a caption column and a column for each of the
+// row's fields. The rows are kept in the order the list shows them: sorting
+// moves them, so that a row's index is its place on screen and everything
+// that walks the rows by index walks them as the user sees them.
 class TReportModel : public QAbstractTableModel {
 public:
     enum Column {
@@ -53,10 +67,15 @@ public:
         YearColumn,
         GenreColumn,
         CommentColumn,
+        TrackColumn,
+        DiscColumn,
+        AlbumArtistColumn,
+        ComposerColumn,
         ColumnCount
     };
 
     explicit TReportModel(QObject* parent = nullptr);
+    ~TReportModel() override;
 
     // The icons a row's `icon` picks from.
     void setIcons(QList<QIcon> icons);
@@ -85,6 +104,14 @@ public:
     // Reads the row's tags again (the file changed on disk).
     void rereadRow(int index);
     void removeRowAt(int index);
+    // The text a cell shows: its name, or one of its fields.
+    QStringView cellText(int index, int column) const;
+
+    // Orders the rows by a column (-1: as they were given, from the next
+    // setRows on). The order holds for the rows given later, until the next
+    // sort; a row changed in place keeps its place until then.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    int sortColumn() const { return sortColumn_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -95,6 +122,9 @@ public:
 
 private:
     TReportRow& readRow(int index) const;
+    // Where each row goes: the sorted rows' old indexes.
+    std::vector<int> sortedOrder() const;
+    void reorderRows(const std::vector<int>& order);
 
     // Mutable: a row's tags are read when a const caller (painting) first
     // needs them.
@@ -102,4 +132,7 @@ private:
     std::function<void(TReportRow& row)> read_;
     QList<QIcon> icons_;
     std::function<void(QMimeData& data)> dragMark_;
+    std::unique_ptr<platform::TextCollator> collator_;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

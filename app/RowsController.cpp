@@ -95,6 +95,9 @@ void TRowsController::rebuild()
     window_.rebuilt();
 }
 
+// The row numbers its fields as the core does.
+static_assert(int(operations::Field::Composer) == TReportRow::kFieldCount - 1);
+
 void TRowsController::readRowTags(TReportRow& row, const QString& folder) const
 {
     const QString path = folder + row.name;
@@ -104,7 +107,10 @@ void TRowsController::readRowTags(TReportRow& row, const QString& folder) const
     const auto shown = p ? operations::readShownTags(*tagV1_, *tagV2_, *p, path, core_.textRules())
                          : operations::ShownTags{};
     row.hasTag = shown.hasTag;
-    row.setTags(shown.fields);
+    TReportRow::Fields fields;
+    for (int f = 0; f < TReportRow::kFieldCount; ++f)
+        fields[std::size_t(f)] = shown.value(operations::Field(f));
+    row.setFields(fields);
 }
 
 void TRowsController::rereadRow(int row)
@@ -210,6 +216,18 @@ void TRowsController::selectAll()
     w_.list->selectAll();
 }
 
+QString TRowsController::nextShownPath(int row) const
+{
+    // The first after the last is the first of the list.
+    const int rows = w_.list->rowCount();
+    for (int k = 1; k <= rows; ++k) {
+        const int next = (row + k) % rows;
+        if (!w_.list->isRowHidden(next, {}))
+            return rowPath(next);
+    }
+    return {};
+}
+
 int TRowsController::findRow(const QString& path) const
 {
     for (int i = 0; i < w_.list->rowCount(); ++i) {
@@ -223,6 +241,9 @@ void TRowsController::selectRowAfterSaved(const QString& path)
 {
     const int before = w_.list->rowCount();
     int edited = findRow(path);
+    // The row shown after the file's, known by its path: read again, the
+    // rows are sorted again, and the file's new tags may sort it elsewhere.
+    const QString nextPath = edited >= 0 ? nextShownPath(edited) : QString();
     if (edited < 0)
         edited = before;
     rebuild();
@@ -231,7 +252,9 @@ void TRowsController::selectRowAfterSaved(const QString& path)
     const int rows = w_.list->rowCount();
     if (rows == 0)
         return;
-    const int next = edited == rows - 1 ? 0 : edited + 1;
+    int next = nextPath.isEmpty() ? -1 : findRow(nextPath);
+    if (next < 0)
+        next = edited == rows - 1 ? 0 : edited + 1;
     if (next < rows)
         w_.list->selectRows({next});
 }

@@ -77,6 +77,8 @@ private:
 
     QString rowPath(int row) const;
     const QString& rowName(int row) const;
+    // The path of the first row shown after this one, wrapping; empty for none.
+    QString nextShownPath(int row) const;
     void refreshRewrittenRows();
     bool deferredWhileBusy(bool& pending, void (TRowsController::*again)());
     // A row's name: a name that is not UTF-8 is shown as its code page reads

@@ -118,6 +118,7 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
             [this](operations::StepKind kind, const std::vector<operations::StepFile>& files) {
                 recordStep(kind, files);
             }});
+    listControls_ = std::make_unique<TListController>(*ui.ListViewMain, *ui.EditFilter);
     watchColumnSizes();
     // Folders dropped from a file manager open here.
     setAcceptDrops(true);

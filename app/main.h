@@ -6,6 +6,7 @@
 #include "app/EncodingController.h"
 #include "app/HistoryController.h"
 #include "app/ItemsController.h"
+#include "app/ListController.h"
 #include "app/MainLayout.h"
 #include "app/PageController.h"
 #include "app/RenameController.h"
@@ -219,6 +220,7 @@ private:
     std::unique_ptr<TRowsController> rows_;
     std::unique_ptr<TEncodingController> encoding_;
     std::unique_ptr<TToolsController> tools_;
+    std::unique_ptr<TListController> listControls_; // the header's menu, the filter
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
     bool columnsKept_ = false;   // the user's (or the last run's) column widths

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -31,6 +32,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -381,6 +385,134 @@ bool showsAll(const QAbstractItemView& list, int files)
            rows.index(0, 1).data().toString() == benchsupport::songTexts(0).title &&
            rows.index(files - 1, 6).data().toString() == benchsupport::songTexts(files - 1).comment;
 }
+
+// A folder of n files whose titles and track numbers come in no order, some
+// titles Chinese, some tracks "n/total", and the window showing it; with
+// every row's tags read (as after a first sort or a first key in the
+// filter) unless `readAll` is false.
+class UnorderedFolder : public ShownFolder {
+public:
+    explicit UnorderedFolder(int files, bool readAll = true)
+    {
+        static const std::array<QString, 8> words{u"Love"_s, u"Song"_s, u"Night"_s, u"Rain"_s,
+                                                  u"月亮"_s, u"城市"_s, u"Blue"_s,  u"北方"_s};
+        const QByteArray audio = testsupport::silentMpegFrames();
+        for (int i = 0; i < files; ++i) {
+            // A step prime to n: every number once, in a scattered order.
+            const int n = int((std::int64_t(i) * 7919) % files);
+            const QString title = words[std::size_t(n % 8)] + u' ' + words[std::size_t(n / 8 % 8)] +
+                                  u' ' + QString::number(n);
+            const QString track =
+                n % 3 == 0 ? u"%1/%2"_s.arg(n % 40 + 1).arg(40) : QString::number(n % 400 + 1);
+            const QByteArray frames = text("TIT2", title) + text("TRCK", track);
+            testsupport::writeBytes(filePath(u"%1.mp3"_s.arg(i, 5, 10, QChar(u'0'))),
+                                    testsupport::id3v2Tag(3, frames, 64) + audio);
+        }
+        show();
+        TReportModel& model = window().ui.ListViewMain->rows();
+        for (int i = 0; readAll && i < model.count(); ++i)
+            static_cast<void>(model.row(i));
+    }
+
+private:
+    static QByteArray text(const char* id, const QString& value)
+    {
+        return testsupport::frame23(id, testsupport::textData(1, testsupport::utf16WithBom(value)));
+    }
+};
+
+// A click on a column's header at n rows: the rows sorted by the column and
+// the list laid out and painted again; each run reverses the order.
+void sortRows(benchmark::State& state, int column)
+{
+    UnorderedFolder folder(int(state.range(0)));
+    TReportList& list = *folder.window().ui.ListViewMain;
+    bool descending = false;
+    for (auto _ : state) {
+        list.header()->setSortIndicator(column,
+                                        descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        QCoreApplication::processEvents();
+        list.viewport()->repaint();
+        descending = !descending;
+    }
+    state.SetItemsProcessed(state.iterations() * folder.rows());
+}
+void sortByTitle(benchmark::State& state)
+{
+    sortRows(state, TReportModel::TitleColumn);
+}
+void sortByTrack(benchmark::State& state)
+{
+    sortRows(state, TReportModel::TrackColumn);
+}
+BENCHMARK(sortByTitle)->Arg(300)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(sortByTrack)->Arg(300)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A word typed into the filter at n rows, one key at a time, each key's
+// answer (the rows hidden or shown, the list painted) timed on its own; the
+// field is emptied, untimed, between runs. key_ms is the mean of a key,
+// slowest_key_ms the slowest of all.
+void filterKeys(benchmark::State& state)
+{
+    UnorderedFolder folder(int(state.range(0)));
+    TFormMain& w = folder.window();
+    QLineEdit* edit = w.ui.EditFilter;
+    const QString word = u"love so"_s;
+    double slowest = 0;
+    double total = 0;
+    double all = 0;
+    for (auto _ : state) {
+        for (const QChar key : word) {
+            const auto start = std::chrono::steady_clock::now();
+            edit->insert(QString(key));
+            QCoreApplication::processEvents();
+            w.ui.ListViewMain->viewport()->repaint();
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            slowest = std::max(slowest, seconds);
+            total += seconds;
+        }
+        state.SetIterationTime(total);
+        all += total;
+        total = 0;
+        state.PauseTiming();
+        edit->clear();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * folder.rows() * word.size());
+    state.counters["key_ms"] =
+        1000.0 * all / double(state.iterations() * std::int64_t(word.size()));
+    state.counters["slowest_key_ms"] = 1000.0 * slowest;
+}
+BENCHMARK(filterKeys)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The first key typed into the filter of a folder just opened: the rows
+// not painted yet have their tags read then, every file of the folder once.
+void firstKeyOnUnreadRows(benchmark::State& state)
+{
+    std::unique_ptr<UnorderedFolder> folder;
+    for (auto _ : state) {
+        state.PauseTiming();
+        folder.reset(); // the last run's files gone before the next are written
+        folder = std::make_unique<UnorderedFolder>(int(state.range(0)), false);
+        state.ResumeTiming();
+        folder->window().ui.EditFilter->insert(u"l"_s);
+        QCoreApplication::processEvents();
+        folder->window().ui.ListViewMain->viewport()->repaint();
+    }
+}
+BENCHMARK(firstKeyOnUnreadRows)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // The peak resident memory of this process so far, in MB.
 double peakMegabytes()

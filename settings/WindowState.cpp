@@ -30,6 +30,14 @@ QList<int> readNumbers(const TIniFile& ini, const QString& key)
     return numbers;
 }
 
+QString joined(const QList<int>& numbers)
+{
+    QStringList parts;
+    for (const int n : numbers)
+        parts << QString::number(n);
+    return parts.join(u',');
+}
+
 } // namespace
 
 WindowState readWindowState(const TIniFile& ini)
@@ -45,6 +53,8 @@ WindowState readWindowState(const TIniFile& ini)
     state.treeWidth = readNumber(ini, u"TreeWidth"_s);
     state.pagesHeight = readNumber(ini, u"PagesHeight"_s);
     state.columns = readNumbers(ini, u"Columns"_s);
+    state.shownColumns = readNumbers(ini, u"ShownColumns"_s);
+    state.columnOrder = readNumbers(ini, u"ColumnOrder"_s);
     return state;
 }
 
@@ -61,10 +71,12 @@ void writeWindowState(TIniFile& ini, const WindowState& state)
         ini.WriteInteger(kWindow, u"TreeWidth"_s, *state.treeWidth);
     if (state.pagesHeight)
         ini.WriteInteger(kWindow, u"PagesHeight"_s, *state.pagesHeight);
-    QStringList columns;
-    for (const int width : state.columns)
-        columns << QString::number(width);
-    ini.WriteString(kWindow, u"Columns"_s, columns.join(u','));
+    ini.WriteString(kWindow, u"Columns"_s, joined(state.columns));
+    // Left alone when there is nothing to say: the window's defaults stay.
+    if (!state.shownColumns.isEmpty())
+        ini.WriteString(kWindow, u"ShownColumns"_s, joined(state.shownColumns));
+    if (!state.columnOrder.isEmpty())
+        ini.WriteString(kWindow, u"ColumnOrder"_s, joined(state.columnOrder));
 }
 
 } // namespace settings

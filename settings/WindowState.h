@@ -13,7 +13,10 @@ namespace settings {
 // "Left", "Top", "Width", "Height": the window's place without its frame,
 // as it is when not maximised; "Maximized": 1 or 0; "TreeWidth": the folder
 // tree's width; "PagesHeight": the height of the pages under the list;
-// "Columns": the list's column widths, comma-separated. A value that is
+// "Columns": the list's column widths, comma-separated; "ShownColumns": the
+// list's columns shown, by number (0 the name, 1 to 6 title to comment, 7
+// to 10 track, disc, album artist, composer); "ColumnOrder": the columns by
+// number in the order shown, left to right. A value that is
 // missing or no number is left out: the window keeps its designed layout
 // there, and no error is shown for it.
 struct WindowState {
@@ -22,6 +25,8 @@ struct WindowState {
     std::optional<int> treeWidth;
     std::optional<int> pagesHeight;
     QList<int> columns;
+    QList<int> shownColumns;
+    QList<int> columnOrder;
 };
 
 WindowState readWindowState(const TIniFile& ini);

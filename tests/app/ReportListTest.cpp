@@ -5,6 +5,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QHash>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QPixmap>
 #include <QSignalSpy>
@@ -39,6 +40,54 @@ QString cell(const QAbstractItemModel& model, int row, int column)
     return model.index(row, column).data().toString();
 }
 
+// A row with a title, a track and a comment.
+TReportRow song(const QString& name, const QString& title, const QString& track = {},
+                const QString& comment = {})
+{
+    TReportRow row = tagged(name, {title, {}, {}, {}, {}, comment});
+    row.setTag(TReportModel::TrackColumn - TReportModel::TitleColumn, track);
+    return row;
+}
+
+QStringList names(const TReportList& list)
+{
+    QStringList out;
+    for (int i = 0; i < list.rowCount(); ++i)
+        out << list.rows().name(i);
+    return out;
+}
+
+QStringList shownNames(const TReportList& list)
+{
+    QStringList out;
+    for (int i = 0; i < list.rowCount(); ++i) {
+        if (!list.isRowHidden(i, {}))
+            out << list.rows().name(i);
+    }
+    return out;
+}
+
+// A click on a column's header, where the user sorts by it.
+void clickHeader(TReportList& list, int column)
+{
+    QHeaderView* header = list.header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+struct ShownList {
+    ShownList()
+    {
+        for (int c = 0; c < TReportModel::ColumnCount; ++c)
+            list.header()->resizeSection(c, 60);
+        list.resize(900, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+    }
+    TReportList list;
+};
+
 } // namespace
 
 class ReportListTest : public QObject {
@@ -50,13 +99,23 @@ private slots:
         TReportModel model;
         std::vector<TReportRow> rows;
         rows.push_back(tagged(u"a.mp3"_s, {u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s}));
+        rows.back().setFields({u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s, u"3/12"_s,
+                               u"1"_s, u"AA"_s, u"Co"_s});
         model.setRows(std::move(rows));
-        QCOMPARE(model.columnCount(), 7);
+        QCOMPARE(model.columnCount(), 11);
         QStringList cells;
-        for (int c = 0; c < model.columnCount(); ++c)
+        QStringList captions;
+        for (int c = 0; c < model.columnCount(); ++c) {
             cells << cell(model, 0, c);
-        QCOMPARE(cells,
-                 (QStringList{u"a.mp3"_s, u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s, u"C"_s}));
+            captions << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        }
+        QCOMPARE(cells, (QStringList{u"a.mp3"_s, u"T"_s, u"Ar"_s, u"Al"_s, u"1999"_s, u"Pop"_s,
+                                     u"C"_s, u"3/12"_s, u"1"_s, u"AA"_s, u"Co"_s}));
+        QCOMPARE(captions.mid(7), (QStringList{u"音轨"_s, u"碟号"_s, u"专辑艺术家"_s, u"作曲"_s}));
+        // Setting the six the renaming reads leaves the others.
+        model.changeRow(0, [](TReportRow& row) { row.setTags({u"T2"_s, {}, {}, {}, {}, {}}); });
+        QCOMPARE(cell(model, 0, TReportModel::TitleColumn), u"T2"_s);
+        QCOMPARE(cell(model, 0, TReportModel::ComposerColumn), u"Co"_s);
     }
 
     void anUnreadFileShowsItsNameOnly()
@@ -237,6 +296,105 @@ private slots:
         list.setRows(numberedRows(3));
         QCOMPARE(changed.count(), 1);
         QVERIFY(list.selectedRows().empty());
+    }
+
+    void aHeaderClickSortsNumbersAsNumbersAndTextsByPinyin()
+    {
+        ShownList shown;
+        TReportList& list = shown.list;
+        std::vector<TReportRow> rows;
+        rows.push_back(song(u"a.mp3"_s, u"中国"_s, u"10"_s));
+        rows.push_back(song(u"b.mp3"_s, u"北京"_s, u"2"_s));
+        rows.push_back(song(u"c.mp3"_s, {}, u"3/12"_s));
+        rows.push_back(song(u"d.mp3"_s, u"阿里"_s, {}));
+        rows.push_back(song(u"e.mp3"_s, u" "_s, u"B-side"_s));
+        list.setRows(std::move(rows));
+        // Unsorted until asked: the folder's order.
+        QCOMPARE(names(list),
+                 (QStringList{u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s, u"d.mp3"_s, u"e.mp3"_s}));
+        list.selectRows({0}); // a.mp3, also the current row
+        list.setCurrentRow(0);
+        clickHeader(list, TReportModel::TitleColumn);
+        QCOMPARE(names(list),
+                 (QStringList{u"d.mp3"_s, u"b.mp3"_s, u"a.mp3"_s, u"c.mp3"_s, u"e.mp3"_s}));
+        // The selection goes with its row.
+        QCOMPARE(list.selectedRows(), std::vector<int>{2});
+        QCOMPARE(list.currentRow(), 2);
+        // Again: reversed, the empty cells still last.
+        clickHeader(list, TReportModel::TitleColumn);
+        QCOMPARE(names(list),
+                 (QStringList{u"a.mp3"_s, u"b.mp3"_s, u"d.mp3"_s, u"c.mp3"_s, u"e.mp3"_s}));
+        QCOMPARE(list.selectedRows(), std::vector<int>{0});
+        // "2" before "3/12" before "10"; a text after the numbers; none last.
+        clickHeader(list, TReportModel::TrackColumn);
+        QCOMPARE(names(list),
+                 (QStringList{u"b.mp3"_s, u"c.mp3"_s, u"a.mp3"_s, u"e.mp3"_s, u"d.mp3"_s}));
+        clickHeader(list, TReportModel::TrackColumn);
+        QCOMPARE(names(list),
+                 (QStringList{u"a.mp3"_s, u"c.mp3"_s, u"b.mp3"_s, u"e.mp3"_s, u"d.mp3"_s}));
+        // The next rows come sorted the same way.
+        std::vector<TReportRow> next;
+        next.push_back(song(u"x.mp3"_s, {}, u"9"_s));
+        next.push_back(song(u"y.mp3"_s, {}, u"11"_s));
+        list.setRows(std::move(next));
+        QCOMPARE(names(list), (QStringList{u"y.mp3"_s, u"x.mp3"_s}));
+    }
+
+    void latinTextsSortInTheirUsualOrder()
+    {
+        ShownList shown;
+        TReportList& list = shown.list;
+        std::vector<TReportRow> rows;
+        for (const QString& name : {u"cherry 10.mp3"_s, u"Banana.mp3"_s, u"cherry 9.mp3"_s,
+                                    u"apple.mp3"_s, u"Äpfel.mp3"_s})
+            rows.push_back(song(name, {}));
+        list.setRows(std::move(rows));
+        clickHeader(list, TReportModel::NameColumn);
+        // Not by code points ("B" < "a" < "c" < "Ä"); digits as numbers.
+        QCOMPARE(names(list), (QStringList{u"Äpfel.mp3"_s, u"apple.mp3"_s, u"Banana.mp3"_s,
+                                           u"cherry 9.mp3"_s, u"cherry 10.mp3"_s}));
+    }
+
+    void theFilterHidesAndDeselectsWhatDoesNotMatch()
+    {
+        TReportList list;
+        list.setColumnHidden(TReportModel::CommentColumn, true);
+        std::vector<TReportRow> rows;
+        rows.push_back(song(u"Love.mp3"_s, u"one"_s));
+        rows.push_back(song(u"b.mp3"_s, u"LOVELY"_s));
+        rows.push_back(song(u"c.mp3"_s, u"two"_s, {}, u"love"_s));
+        rows.push_back(song(u"d.mp3"_s, u"three"_s));
+        list.setRows(std::move(rows));
+        list.selectRows({0, 2, 3});
+        list.setFilter(u"lOVe"_s);
+        // By the name or a shown cell, whatever the case; not by the hidden comment.
+        QCOMPARE(shownNames(list), (QStringList{u"Love.mp3"_s, u"b.mp3"_s}));
+        QCOMPARE(list.selectedRows(), std::vector<int>{0});
+        QVERIFY(!list.selectionModel()->isRowSelected(2, {}));
+        QVERIFY(!list.selectionModel()->isRowSelected(3, {}));
+        // "Select all" and the program's own selecting keep to the shown rows.
+        list.selectAll();
+        QCOMPARE(list.selectedRows(), (std::vector<int>{0, 1}));
+        list.clearSelection();
+        list.selectRows({1, 2});
+        QCOMPARE(list.selectedRows(), std::vector<int>{1});
+        QCOMPARE(list.firstSelectedRow(), 1);
+        // The comment shown, it counts.
+        list.setColumnHidden(TReportModel::CommentColumn, false);
+        list.refilter();
+        QCOMPARE(shownNames(list), (QStringList{u"Love.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}));
+        // Sorting keeps each row's state.
+        list.rows().sort(TReportModel::TitleColumn, Qt::DescendingOrder);
+        QCOMPARE(names(list), (QStringList{u"c.mp3"_s, u"d.mp3"_s, u"Love.mp3"_s, u"b.mp3"_s}));
+        QCOMPARE(shownNames(list), (QStringList{u"c.mp3"_s, u"Love.mp3"_s, u"b.mp3"_s}));
+        // New rows are filtered (and sorted) as they come; an empty filter shows all.
+        std::vector<TReportRow> next;
+        next.push_back(song(u"x.mp3"_s, u"gloves"_s));
+        next.push_back(song(u"y.mp3"_s, u"none"_s));
+        list.setRows(std::move(next));
+        QCOMPARE(shownNames(list), QStringList{u"x.mp3"_s});
+        list.setFilter({});
+        QCOMPARE(shownNames(list), (QStringList{u"y.mp3"_s, u"x.mp3"_s}));
     }
 
     void currentRowIsNotSelected()
