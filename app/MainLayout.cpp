@@ -363,7 +363,9 @@ void TFormMainLayout::setupPropertyPage()
     EditAlbumArtist = addEdit(page, u"EditAlbumArtist"_s, {80, 150, 160, 20});
     EditComposer = addEdit(page, u"EditComposer"_s, {280, 150, 200, 20});
     LabelLyrics = named(new QLabel(page), u"LabelLyrics"_s);
-    LabelLyrics->setGeometry(492, 152, 112, 16);
+    LabelLyrics->setGeometry(492, 152, 112, 32); // a second line for many files
+    LabelLyrics->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelLyrics->setWordWrap(true);
     LabelV1Fit = named(new QLabel(page), u"LabelV1Fit"_s);
     LabelV1Fit->setGeometry(8, 186, 304, 16);
     BtnLsn = addButton(page, u"BtnLsn"_s, u"试听"_s, {320, 182, 75, 25});

@@ -190,7 +190,7 @@ void TPropertyPage::showLyrics(const QString& lyrics)
 void TPropertyPage::showLyrics(std::size_t holding, std::size_t files)
 {
     f_.lyrics->setText(holding == 0 ? u"歌词: 无"_s
-                                    : u"歌词: %1/%2 个文件有"_s.arg(holding).arg(files));
+                                    : u"歌词: 有 (%1/%2)"_s.arg(holding).arg(files));
 }
 
 void TPropertyPage::fill(const Values& values, bool v2Fields, bool several)

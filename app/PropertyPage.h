@@ -64,7 +64,8 @@ public:
     // false: the fields only ID3v2 holds are disabled, as nothing would keep
     // them. `several`: the values are those of several files.
     void fill(const Values& values, bool v2Fields = true, bool several = false);
-    // "歌词: 有 (23 行)", "歌词: 无"; for several files how many hold lyrics.
+    // "歌词: 有 (23 行)", "歌词: 无"; for several files how many hold lyrics,
+    // "歌词: 有 (3/12)".
     void showLyrics(const QString& lyrics);
     void showLyrics(std::size_t holding, std::size_t files);
     // Empty and disabled.

@@ -164,7 +164,7 @@ private Q_SLOTS:
         program.clickRow(1);
         QCOMPARE(w.ui.LabelLyrics->text(), u"歌词: 无"_s);
         program.select({0, 1});
-        QCOMPARE(w.ui.LabelLyrics->text(), u"歌词: 1/2 个文件有"_s);
+        QCOMPARE(w.ui.LabelLyrics->text(), u"歌词: 有 (1/2)"_s);
     }
 
     // Several rows: each field shows what the files share, or "<保留>". A
