@@ -231,7 +231,7 @@ void TFormMainLayout::setupPanels(QMainWindow* window)
     PageCtrlMain->setFont(widgets::songTiFont(9));
     SplitterHor->setStretchFactor(0, 1);
     SplitterHor->setStretchFactor(1, 0);
-    SplitterHor->setSizes({480 - 208, 208});
+    SplitterHor->setSizes({480 - 238, 238});
 
     SplitterVer->setStretchFactor(0, 0);
     SplitterVer->setStretchFactor(1, 1);
@@ -397,6 +397,10 @@ void TFormMainLayout::setupPropertyPage()
     addLabel(page, u"年代"_s, 248, 62);
     addLabel(page, u"类型"_s, 8, 92);
     addLabel(page, u"备注"_s, 8, 122);
+    addLabel(page, u"音轨"_s, 248, 92);
+    addLabel(page, u"碟号"_s, 360, 92);
+    addLabel(page, u"专辑艺术家"_s, 8, 152);
+    addLabel(page, u"作曲"_s, 248, 152);
     EditTitle = addEdit(page, u"EditTitle"_s, {40, 30, 200, 20});
     EditArt = addEdit(page, u"EditArt"_s, {280, 30, 200, 20});
     EditAlbum = addEdit(page, u"EditAlbum"_s, {40, 60, 200, 20});
@@ -408,13 +412,26 @@ void TFormMainLayout::setupPropertyPage()
     ComboGenre->setMaxVisibleItems(10);
     ComboGenre->setGeometry(40, 90, 200, 20);
     EditComment = addEdit(page, u"EditComment"_s, {40, 120, 400, 20});
+    EditTrack = addEdit(page, u"EditTrack"_s, {280, 90, 72, 20});
+    EditDisc = addEdit(page, u"EditDisc"_s, {392, 90, 88, 20});
+    EditAlbumArtist = addEdit(page, u"EditAlbumArtist"_s, {80, 150, 160, 20});
+    EditComposer = addEdit(page, u"EditComposer"_s, {280, 150, 200, 20});
+    LabelLyrics = named(new QLabel(page), u"LabelLyrics"_s);
+    LabelLyrics->setGeometry(492, 152, 112, 32); // a second line for many files
+    LabelLyrics->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelLyrics->setWordWrap(true);
     LabelV1Fit = named(new QLabel(page), u"LabelV1Fit"_s);
-    LabelV1Fit->setGeometry(8, 156, 304, 16);
-    BtnLsn = addButton(page, u"BtnLsn"_s, u"试听"_s, {320, 152, 75, 25});
-    BtnChgProp = addButton(page, u"BtnChgProp"_s, u"修改属性"_s, {408, 152, 75, 25}, true);
-    for (QWidget* w : std::initializer_list<QWidget*>{EditTitle, EditArt, EditAlbum, EditYear,
-                                                      ComboGenre, EditComment, BtnLsn, BtnChgProp})
+    LabelV1Fit->setGeometry(8, 186, 304, 16);
+    BtnLsn = addButton(page, u"BtnLsn"_s, u"试听"_s, {320, 182, 75, 25});
+    BtnChgProp = addButton(page, u"BtnChgProp"_s, u"修改属性"_s, {408, 182, 75, 25}, true);
+    const std::initializer_list<QWidget*> tabOrder{
+        EditTitle, EditArt,     EditAlbum,       EditYear,     ComboGenre, EditTrack,
+        EditDisc,  EditComment, EditAlbumArtist, EditComposer, BtnLsn,     BtnChgProp};
+    for (QWidget* w : tabOrder)
         w->setEnabled(false);
+    // Row by row, left to right, as the fields are read.
+    for (auto w = tabOrder.begin(); w + 1 != tabOrder.end(); ++w)
+        QWidget::setTabOrder(*w, *(w + 1));
     // A frame even when empty: it shows where the cover's menu is.
     LabelCover = named(new QLabel(page), u"LabelCover"_s);
     LabelCover->setGeometry(492, 26, 96, 96);

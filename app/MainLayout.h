@@ -141,6 +141,11 @@ struct TFormMainLayout {
     QLineEdit* EditYear = nullptr;
     QComboBox* ComboGenre = nullptr;
     QLineEdit* EditComment = nullptr;
+    QLineEdit* EditTrack = nullptr; // "n" or "n/total"
+    QLineEdit* EditDisc = nullptr;
+    QLineEdit* EditAlbumArtist = nullptr;
+    QLineEdit* EditComposer = nullptr;
+    QLabel* LabelLyrics = nullptr; // whether the file holds lyrics: shown, not edited
     QPushButton* BtnLsn = nullptr;
     QPushButton* BtnChgProp = nullptr;
     QLabel* LabelCover = nullptr; // the file's front cover, right of the fields

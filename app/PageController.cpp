@@ -3,19 +3,24 @@
 #include "app/PageController.h"
 
 #include "app/Application.h"
+#include "app/BatchFrame.h"
 #include "app/ReportList.h"
 #include "operations/PageSave.h"
+#include "operations/SharedFields.h"
 #include "operations/V1Target.h"
 #include "platform/FileOps.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 
 using namespace Qt::StringLiterals;
+using operations::Field;
 
 namespace {
 
@@ -39,6 +44,19 @@ QMessageBox::StandardButton askSaveChanges(QWidget* parent)
     return QMessageBox::StandardButton(box.exec());
 }
 
+// The batch frame's end, also when the run stops on an error.
+class FrameEnd {
+public:
+    FrameEnd(TBatchFrame& frame, int page) : frame_(frame), page_(page) {}
+    ~FrameEnd() { frame_.finish(u"修改属性完成"_s, page_); }
+    FrameEnd(const FrameEnd&) = delete;
+    FrameEnd& operator=(const FrameEnd&) = delete;
+
+private:
+    TBatchFrame& frame_;
+    int page_;
+};
+
 } // namespace
 
 TPageController::TPageController(operations::Core& core, const Widgets& widgets, Window window)
@@ -49,21 +67,84 @@ TPageController::TPageController(operations::Core& core, const Widgets& widgets,
                      [this] { window_.guarded([this] { saveAndAdvance(); }); });
     // Enter in any field of the page saves, as a default button would.
     const TPropertyPage::Fields& f = w_.fields;
-    for (QLineEdit* edit : {f.title, f.artist, f.album, f.year, f.comment})
+    for (QLineEdit* edit : {f.title, f.artist, f.album, f.year, f.comment, f.track, f.disc,
+                            f.albumArtist, f.composer})
         QObject::connect(edit, &QLineEdit::returnPressed, w_.save, &QPushButton::click);
     QObject::connect(f.genre->lineEdit(), &QLineEdit::returnPressed, w_.save, &QPushButton::click);
 }
 
 QString TPageController::file() const
 {
-    return w_.file->text();
+    return files_.size() == 1 ? files_.front() : QString();
 }
 
-void TPageController::show(const QString& path)
+QStringList TPageController::selectedFiles()
 {
+    QStringList paths;
+    for (const int row : w_.list->selectedRows()) {
+        // The row is read with the page: its stamp is what tells a later
+        // write to the file by another program.
+        static_cast<void>(w_.list->row(row));
+        paths << window_.rowPath(row);
+    }
+    return paths;
+}
+
+void TPageController::selectionChanged()
+{
+    if (held())
+        return;
+    const QStringList next = selectedFiles();
+    if (!window_.quiet() && next != files_ && !leave(next)) {
+        reselectFiles();
+        return;
+    }
+    if (next.isEmpty()) {
+        clear();
+        return;
+    }
+    if (!window_.refreshEnabled())
+        return;
+    // The same files again (the rows read anew): typed edits stay.
+    if (next != files_ || !page_.isModified())
+        show(next);
+    setActionsEnabled(true);
+}
+
+void TPageController::show(QStringList paths)
+{
+    if (paths.size() == 1)
+        show(paths.front());
+    else
+        showSeveral(paths);
+}
+
+void TPageController::show(QString path)
+{
+    files_ = {path};
+    seen_.clear();
     w_.file->setText(path);
     reload(path);
     showV1Target(path);
+}
+
+void TPageController::showSeveral(const QStringList& paths)
+{
+    files_ = paths;
+    w_.file->setText(u"已选择 %1 个文件"_s.arg(paths.size()));
+    window_.showCover(paths.front());
+    const auto priority = core_.priority();
+    operations::SharedFields shared = operations::readSharedFields(
+        v1_, v2_, priority, {paths.begin(), paths.end()}, core_.textRules());
+    TPropertyPage::Values values;
+    for (const Field field : TPropertyPage::kFields)
+        values.value(field) = shared.values[std::size_t(field)].value_or(TPropertyPage::keepText());
+    page_.fill(values, !priority || operations::writesV2(*priority), true);
+    page_.showLyrics(shared.withLyrics, std::size_t(paths.size()));
+    seen_ = std::move(shared.seen);
+    page_.markUnmodified();
+    page_.setV1Target(priority && operations::writesV1(*priority), shared.commentWidth,
+                      shared.codePage);
 }
 
 void TPageController::reload(const QString& path)
@@ -79,13 +160,19 @@ bool TPageController::fillFromFile(const QString& path)
 {
     window_.showCover(path);
     const auto p = core_.priority();
-    if (!p)
+    if (!p) {
+        page_.showLyrics(QString());
         return false;
+    }
     const auto shown = operations::readShownTags(v1_, v2_, *p, path, core_.textRules());
+    // Whatever the priority shows: lyrics are ID3v2's only.
+    page_.showLyrics(core_.textRules().forFile(v1_, v2_).shown(v2_.Lyrics));
     if (!shown.hasTag)
         return false;
     const auto& f = shown.fields;
-    page_.fill({f[0], f[1], f[2], f[3], f[4], f[5]});
+    page_.fill({f[0], f[1], f[2], f[3], f[4], f[5], shown.track, shown.disc, shown.albumArtist,
+                shown.composer},
+               operations::writesV2(*p));
     return true;
 }
 
@@ -98,6 +185,8 @@ void TPageController::showV1Target(const QString& path)
 
 void TPageController::clear()
 {
+    files_.clear();
+    seen_.clear();
     w_.file->clear();
     page_.clear();
     setActionsEnabled(false);
@@ -114,12 +203,39 @@ void TPageController::setCaption()
     w_.pages->setTabText(w_.pageIndex, u"属性编辑("_s + priorityName(core_.showId()) + u')');
 }
 
+std::optional<operations::FieldValues> TPageController::changedValues()
+{
+    const TPropertyPage::Values now = page_.values();
+    operations::FieldValues changed;
+    for (const Field field : page_.changedFields()) {
+        const QString& text = now.value(field);
+        if (!operations::acceptsValue(field, text)) {
+            w_.status->setText((field == Field::Track ? u"音轨"_s : u"碟号"_s) +
+                               u"应为数字或“数字/总数”"_s);
+            QLineEdit* edit = field == Field::Track ? w_.fields.track : w_.fields.disc;
+            edit->setFocus();
+            edit->selectAll();
+            return std::nullopt;
+        }
+        changed.value(field) = text;
+    }
+    return changed;
+}
+
 bool TPageController::save()
 {
+    if (files_.size() > 1)
+        return saveSeveral(false);
+    const auto changed = changedValues();
+    if (!changed)
+        return false;
     const TPropertyPage::Values values = page_.values();
-    const operations::PropertyValues typed{values.title,  values.artist, values.album,
-                                           values.year,   values.genre,  page_.genreIndex(),
-                                           values.comment};
+    operations::PropertyValues typed{values.title, values.artist,      values.album,  values.year,
+                                     values.genre, page_.genreIndex(), values.comment};
+    typed.track = changed->track;
+    typed.disc = changed->disc;
+    typed.albumArtist = changed->albumArtist;
+    typed.composer = changed->composer;
     const QString path = file();
     const operations::SaveRun run = operations::runSave(
         core_.journal(),
@@ -138,8 +254,68 @@ bool TPageController::save()
     return true;
 }
 
+bool TPageController::saveSeveral(bool rebuild)
+{
+    const auto changed = changedValues();
+    if (!changed)
+        return false;
+    if (!changed->any()) {
+        w_.status->setText(u"没有修改"_s);
+        return true;
+    }
+    const QStringList files = files_;
+    const operations::TagCommand command =
+        operations::sharedSave(*changed, core_.priority(), core_.textRules(), seen_);
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    TBatchFrame& frame = window_.frame();
+    int written = 0;
+    {
+        frame.begin(u"正在修改属性..."_s, int(files.size()));
+        const FrameEnd end(frame, w_.pages->currentIndex());
+        std::vector<operations::TagPlan> plans;
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            plans.push_back(command.prepare(files[i]));
+            frame.afterRow(int(i));
+        }
+        const auto ran = command.run(
+            core_.journal(), plans, [&](std::size_t, const operations::FileOutcome& outcome) {
+                const QString shown = window_.shownPath(outcome.file);
+                window_.appendLog(outcome.succeeded ? shown + u"修改属性."_s
+                                                    : shown + u"修改属性失败: "_s + outcome.reason);
+                written += outcome.succeeded ? 1 : 0;
+                frame.count(outcome.succeeded);
+                frame.afterWrite();
+            });
+        // Files written through copies, beyond undo: said after the files.
+        for (const QString& problem : ran.problems)
+            window_.appendLog(problem);
+        if (ran.stopped)
+            std::rethrow_exception(ran.stopped);
+    }
+    window_.afterStep();
+    // What no file took stays typed, to try again; else the page shows
+    // what the files hold now.
+    if (written > 0)
+        page_.markUnmodified();
+    if (rebuild) {
+        window_.rebuildKeepingSelection();
+    } else {
+        for (const QString& path : files) {
+            if (const int row = window_.findRow(path); row >= 0)
+                window_.rereadRow(row);
+        }
+    }
+    if (focused)
+        focused->setFocus();
+    return written > 0;
+}
+
 void TPageController::saveAndAdvance()
 {
+    if (files_.size() > 1) {
+        saveSeveral(true);
+        return;
+    }
     const QString path = file();
     // A failed write keeps the file selected and the typed values, to try again.
     if (!save())
@@ -148,16 +324,19 @@ void TPageController::saveAndAdvance()
     w_.fields.title->setFocus();
 }
 
-bool TPageController::leave(const QString& nextFile)
+bool TPageController::leave(const QStringList& next)
 {
-    const QString path = file();
-    if (path.isEmpty() || path == nextFile || !page_.isModified() || !platform::FileExists(path))
+    if (files_.isEmpty() || files_ == next || !page_.isModified())
+        return true;
+    if (files_.size() == 1 && !platform::FileExists(files_.front()))
         return true;
     switch (askSaveChanges(window_.widget)) {
     case QMessageBox::Yes:
+        if (files_.size() > 1)
+            return saveSeveral(false);
         if (!save())
             return false;
-        if (const int row = window_.findRow(path); row >= 0)
+        if (const int row = window_.findRow(files_.front()); row >= 0)
             window_.rereadRow(row);
         return true;
     case QMessageBox::No:
@@ -167,13 +346,18 @@ bool TPageController::leave(const QString& nextFile)
     }
 }
 
-void TPageController::reselectFile()
+void TPageController::reselectFiles()
 {
     const Hold hold(*this);
     TReportList* list = w_.list;
     list->clearSelection();
-    if (const int i = window_.findRow(file()); i >= 0) {
-        list->setCurrentRow(i);
-        list->selectRows({i});
+    std::vector<int> rows;
+    for (const QString& path : files_) {
+        if (const int i = window_.findRow(path); i >= 0)
+            rows.push_back(i);
+    }
+    if (!rows.empty()) {
+        list->setCurrentRow(rows.front());
+        list->selectRows(rows);
     }
 }

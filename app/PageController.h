@@ -4,13 +4,18 @@
 
 #include "app/PropertyPage.h"
 #include "operations/Core.h"
+#include "operations/TagEditing.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -19,6 +24,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
+class TBatchFrame;
 class TReportList;
 
 // The property page: the file it shows, its fields filled from that file,
@@ -26,6 +32,10 @@ class TReportList;
 // in a field), which the page turns into one command of
 // operations/PageSave and whose outcome it shows. Before the page shows
 // another file (or none) it asks about unsaved edits.
+//
+// With several rows selected it shows what their files share (the others
+// "<保留>"), and its save sets the fields the user changed in each of them as
+// one step, run in the batch frame (operations/SharedFields).
 class TPageController {
 public:
     struct Widgets {
@@ -50,6 +60,15 @@ public:
         // After the save button wrote the file: the list read again, the row
         // after the file's selected.
         std::function<void(const QString& path)> advance;
+        std::function<QString(int row)> rowPath;
+        // A selection change the program makes itself: it never asks.
+        std::function<bool()> quiet;
+        // False while the window starts or a renaming run holds the list.
+        std::function<bool()> refreshEnabled;
+        std::function<TBatchFrame&()> frame;
+        // After the save button wrote several files: the rows read again,
+        // the selection kept.
+        std::function<void()> rebuildKeepingSelection;
     };
 
     TPageController(operations::Core& core, const Widgets& widgets, Window window);
@@ -58,7 +77,10 @@ public:
 
     TPropertyPage& page() { return page_; }
     const TPropertyPage& page() const { return page_; }
+    // The one file the page shows; empty for none or several.
     QString file() const;
+    // Every file the page shows, in list order.
+    const QStringList& files() const { return files_; }
 
     // Selection changes that leave the page alone while a scope holds.
     class Hold {
@@ -73,9 +95,15 @@ public:
     };
     bool held() const { return held_ > 0; }
 
+    // The list's selection changed: the page shows its files, after asking
+    // about unsaved edits (unless the program made the change); the same
+    // files again keep the edits.
+    void selectionChanged();
     // Shows the file: its tags, or an empty page when they cannot be shown,
     // so that a save writes only what is typed; no unsaved edits.
-    void show(const QString& path);
+    void show(QString path); // by value: it may be one of files()
+    // Shows one file, or what several share.
+    void show(QStringList paths);
     // The file shown read again into the page.
     void reload(const QString& path);
     // No file: the page empty and disabled, the action buttons too.
@@ -85,19 +113,28 @@ public:
     void setCaption();
 
     // Writes the page into the file shown and logs the outcome; a failure
-    // keeps the page as typed.
+    // keeps the page as typed. With several files: see saveSeveral.
     bool save();
-    // "修改(&M)": saved, then the next row.
+    // "修改(&M)": saved, then the next row; several files stay selected.
     void saveAndAdvance();
-    // Asks "保存修改吗?" before the page shows another file (or none):
+    // Asks "保存修改吗?" before the page shows other files (or none):
     // false when the user chose to stay, or the save failed.
-    bool leave(const QString& nextFile = QString());
-    // Back to the row of the file the page shows, as if the user had not moved.
-    void reselectFile();
+    bool leave(const QStringList& next = {});
+    // Back to the rows of the files the page shows, as if the user had not moved.
+    void reselectFiles();
 
 private:
+    QStringList selectedFiles();
     bool fillFromFile(const QString& path);
     void showV1Target(const QString& path);
+    void showSeveral(const QStringList& paths);
+    // The fields the user changed; nullopt, said in the status bar, when a
+    // number field holds what it cannot take.
+    std::optional<operations::FieldValues> changedValues();
+    // Sets the changed fields in every file shown as one step and logs each
+    // file; then the rows are read again, all of them (`rebuild`) or the
+    // files'. False when no file took the change.
+    bool saveSeveral(bool rebuild);
 
     operations::Core& core_;
     Widgets w_;
@@ -105,5 +142,8 @@ private:
     TPropertyPage page_;
     TID3v1 v1_;
     TID3v2 v2_;
+    QStringList files_;
+    // Several files: the digest of each one's tags as the page read them.
+    std::map<QString, QByteArray> seen_;
     int held_ = 0;
 };

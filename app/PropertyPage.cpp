@@ -1,6 +1,7 @@
 #include "app/PropertyPage.h"
 
 #include "platform/LegacyText.h"
+#include "tags/NumberPair.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,10 +12,12 @@
 #include <initializer_list>
 
 using namespace Qt::StringLiterals;
+using operations::Field;
 
 namespace {
 
 constexpr int kYearTyping = 4;
+constexpr int kV1TrackLimit = 255;
 
 // A text as ID3v1 holds it: code-page bytes without trailing blanks.
 std::string v1Bytes(const QString& text, platform::LegacyCodePage codePage)
@@ -33,7 +36,36 @@ bool losesCharacters(const QString& text, platform::LegacyCodePage codePage)
            text.left(text.indexOf(QChar(0)));
 }
 
+// The lines of a lyrics text, a last line break aside: "\r\n", "\n" and
+// "\r" each end one.
+qsizetype lyricsLines(QString text)
+{
+    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text.isEmpty() ? 0 : text.count(u'\n') + 1;
+}
+
 } // namespace
+
+const QString& TPropertyPage::Values::value(Field field) const
+{
+    return const_cast<Values*>(this)->value(field);
+}
+
+QString& TPropertyPage::Values::value(Field field)
+{
+    std::array<QString*, kFields.size()> all = {&title,   &artist, &album, &year,        &genre,
+                                                &comment, &track,  &disc,  &albumArtist, &composer};
+    // The lyrics have no field here: they are shown, not edited.
+    Q_ASSERT(std::size_t(field) < all.size());
+    return *all[std::size_t(field)];
+}
+
+QString TPropertyPage::keepText()
+{
+    return u"<保留>"_s;
+}
 
 // The year takes at most four typed characters, but a longer stored year
 // ("1999-2000") is shown whole and may be shortened. A paste is cut to the
@@ -68,7 +100,7 @@ TPropertyPage::TPropertyPage(const Fields& fields) : f_(fields)
 {
     year_ = new YearValidator(f_.year);
     f_.year->setValidator(year_);
-    for (QLineEdit* edit : {f_.title, f_.artist, f_.album, f_.year, f_.comment})
+    for (QLineEdit* edit : {f_.title, f_.artist, f_.album, f_.year, f_.comment, f_.track})
         connections_ << QObject::connect(edit, &QLineEdit::textChanged, f_.v1Fit,
                                          [this] { showV1Fit(); });
 }
@@ -92,23 +124,32 @@ QString TPropertyPage::v1Overflow() const
     if (!writesV1_)
         return {};
     const struct {
+        Field field;
         const QLineEdit* edit;
         int width;
         QString name;
-    } fields[] = {{f_.title, 30, u"标题"_s},
-                  {f_.artist, 30, u"作者"_s},
-                  {f_.album, 30, u"专辑"_s},
-                  {f_.year, 4, u"年代"_s},
-                  {f_.comment, commentWidth_, u"备注"_s}};
+    } fields[] = {{Field::Title, f_.title, 30, u"标题"_s},
+                  {Field::Artist, f_.artist, 30, u"作者"_s},
+                  {Field::Album, f_.album, 30, u"专辑"_s},
+                  {Field::Year, f_.year, 4, u"年代"_s},
+                  {Field::Comment, f_.comment, commentWidth(), u"备注"_s}};
     QStringList cut;
     QStringList replaced;
     for (const auto& field : fields) {
+        if (!measured(field.field))
+            continue;
         const QString text = field.edit->text();
         // As the ID3v1 setters take it: trailing blanks go before the count.
         if (int(v1Bytes(text, v1CodePage_).size()) > field.width)
             cut << field.name;
         if (losesCharacters(text, v1CodePage_))
             replaced << field.name;
+    }
+    // ID3v1.1 holds track numbers up to 255; a higher one is not written there.
+    if (measured(Field::Track)) {
+        const auto track = tags::parseNumberPair(f_.track->text().toStdString());
+        if (track && track->number > kV1TrackLimit)
+            cut << u"音轨"_s;
     }
     QStringList parts;
     if (!cut.isEmpty())
@@ -118,15 +159,45 @@ QString TPropertyPage::v1Overflow() const
     return parts.isEmpty() ? QString() : u"ID3v1"_s + parts.join(u"; "_s);
 }
 
+// One file's fields are all written; of several files only those the user
+// changed.
+bool TPropertyPage::measured(Field field) const
+{
+    return !several_ || values().value(field) != unmodified_.value(field);
+}
+
+// A track typed on the page takes the comment's last two bytes, or gives
+// them back; else the file's own track decides.
+int TPropertyPage::commentWidth() const
+{
+    const QString track = f_.track->text();
+    if (track == unmodified_.track)
+        return commentWidth_;
+    return tags::id3v1TrackOf(track.trimmed().toStdString()) > 0 ? 28 : 30;
+}
+
 void TPropertyPage::showV1Fit()
 {
     f_.v1Fit->setText(v1Overflow());
 }
 
-void TPropertyPage::fill(const Values& values)
+void TPropertyPage::showLyrics(const QString& lyrics)
 {
-    const auto set = [](QLineEdit* edit, const QString& text) {
-        edit->setEnabled(true);
+    const qsizetype lines = lyricsLines(lyrics);
+    f_.lyrics->setText(lines > 0 ? u"歌词: 有 (%1 行)"_s.arg(lines) : u"歌词: 无"_s);
+}
+
+void TPropertyPage::showLyrics(std::size_t holding, std::size_t files)
+{
+    f_.lyrics->setText(holding == 0 ? u"歌词: 无"_s
+                                    : u"歌词: 有 (%1/%2)"_s.arg(holding).arg(files));
+}
+
+void TPropertyPage::fill(const Values& values, bool v2Fields, bool several)
+{
+    several_ = several;
+    const auto set = [](QLineEdit* edit, const QString& text, bool enabled = true) {
+        edit->setEnabled(enabled);
         edit->setText(text);
     };
     set(f_.title, values.title);
@@ -142,10 +213,15 @@ void TPropertyPage::fill(const Values& values)
     if (index < 0)
         f_.genre->setEditText(values.genre);
     set(f_.comment, values.comment);
+    set(f_.track, values.track);
+    set(f_.disc, values.disc, v2Fields);
+    set(f_.albumArtist, values.albumArtist, v2Fields);
+    set(f_.composer, values.composer, v2Fields);
 }
 
 void TPropertyPage::clear()
 {
+    several_ = false;
     for (QLineEdit* edit : {f_.title, f_.artist, f_.album, f_.year}) {
         edit->clear();
         edit->setEnabled(false);
@@ -153,8 +229,11 @@ void TPropertyPage::clear()
     f_.genre->setCurrentIndex(-1);
     f_.genre->setEditText(QString());
     f_.genre->setEnabled(false);
-    f_.comment->clear();
-    f_.comment->setEnabled(false);
+    for (QLineEdit* edit : {f_.comment, f_.track, f_.disc, f_.albumArtist, f_.composer}) {
+        edit->clear();
+        edit->setEnabled(false);
+    }
+    f_.lyrics->clear();
     markUnmodified();
 }
 
@@ -165,8 +244,20 @@ void TPropertyPage::empty()
 
 TPropertyPage::Values TPropertyPage::values() const
 {
-    return {f_.title->text(), f_.artist->text(),       f_.album->text(),
-            f_.year->text(),  f_.genre->currentText(), f_.comment->text()};
+    return {f_.title->text(),        f_.artist->text(),  f_.album->text(), f_.year->text(),
+            f_.genre->currentText(), f_.comment->text(), f_.track->text(), f_.disc->text(),
+            f_.albumArtist->text(),  f_.composer->text()};
+}
+
+std::vector<Field> TPropertyPage::changedFields() const
+{
+    const Values now = values();
+    std::vector<Field> changed;
+    for (const Field field : kFields) {
+        if (now.value(field) != unmodified_.value(field))
+            changed.push_back(field);
+    }
+    return changed;
 }
 
 int TPropertyPage::genreIndex() const
@@ -178,6 +269,7 @@ int TPropertyPage::genreIndex() const
 void TPropertyPage::markUnmodified()
 {
     unmodified_ = values();
+    showV1Fit();
 }
 
 bool TPropertyPage::isModified() const

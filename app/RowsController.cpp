@@ -155,8 +155,8 @@ void TRowsController::refreshRewrittenRows()
     if (!window_.refreshEnabled())
         return;
     TReportList* list = w_.list;
-    const QString pageFile = w_.file->text();
     bool reread = false;
+    bool pageFile = false;
     for (int i = 0; i < list->rowCount(); ++i) {
         // A row not read yet reads the file as it is when first needed.
         if (!list->rows().isRead(i))
@@ -166,9 +166,10 @@ void TRowsController::refreshRewrittenRows()
             continue;
         rereadRow(i);
         reread = true;
-        if (path == pageFile && !page_.page().isModified())
-            page_.reload(pageFile);
+        pageFile = pageFile || page_.files().contains(path);
     }
+    if (pageFile && !page_.page().isModified())
+        page_.show(page_.files());
     if (reread)
         window_.schedulePreviews();
 }

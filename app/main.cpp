@@ -164,7 +164,8 @@ void TFormMain::createControllers()
         core_,
         TPageController::Widgets{
             {ui.EditTitle, ui.EditArt, ui.EditAlbum, ui.EditYear, ui.ComboGenre, ui.EditComment,
-             ui.LabelV1Fit},
+             ui.EditTrack, ui.EditDisc, ui.EditAlbumArtist, ui.EditComposer, ui.LabelV1Fit,
+             ui.LabelLyrics},
             ui.EditFile,
             ui.BtnChgProp,
             ui.PageCtrlMain,
@@ -172,17 +173,20 @@ void TFormMain::createControllers()
             ui.ListViewMain,
             ui.StatusBarPanel0,
             {ui.BtnChgProp, ui.BtnLsn, ui.BtnChgMProp, ui.BtnV1V2, ui.BtnV2V1, ui.BtnFileName}},
-        TPageController::Window{windowLinks(),
-                                [this](const QString& path) { return rows_->findRow(path); },
-                                [this](int row) { rows_->rereadRow(row); },
-                                [this](const QString& path) { cover_->showCover(path); },
-                                [this] {
-                                    updateEditMenu();
-                                    flushJournalSoon();
-                                },
-                                [this](const QString& path) {
-                                    rows_->selectRowAfterSaved(path);
-                                }});
+        TPageController::Window{
+            windowLinks(), [this](const QString& path) { return rows_->findRow(path); },
+            [this](int row) { rows_->rereadRow(row); },
+            [this](const QString& path) { cover_->showCover(path); },
+            [this] {
+                updateEditMenu();
+                flushJournalSoon();
+            },
+            [this](const QString& path) { rows_->selectRowAfterSaved(path); },
+            [this](int row) { return rowPath(row); }, [this] { return rows_->quiet(); },
+            [this] { return RefreshEnabled; }, frame,
+            [this] {
+                rows_->rebuildKeepingSelection();
+            }});
     rows_ = std::make_unique<TRowsController>(
         core_, *page_, TRowsController::Widgets{ui.ListViewMain, ui.ShellList, ui.EditFile},
         TRowsController::Window{windowLinks(), [this] { return RefreshEnabled; },
@@ -551,33 +555,12 @@ void TFormMain::ShellLinkChange()
 
 void TFormMain::ListViewMainChange()
 {
-    if (page_->held())
-        return;
-    const int first = firstSelectedRow();
-    const QString file = first >= 0 ? rowPath(first) : QString();
-    if (!rows_->quiet() && file != ui.EditFile->text() && !leavePage(file)) {
-        page_->reselectFile();
-        return;
-    }
-    if (first < 0) {
-        ClearPropPage();
-        return;
-    }
-    if (!RefreshEnabled)
-        return;
-    // Another row joining the selection leaves the edits of the first alone.
-    if (file != ui.EditFile->text() || !page_->page().isModified()) {
-        // The row is read with the page: its stamp is what tells a later
-        // write to the file by another program.
-        static_cast<void>(ui.ListViewMain->row(first));
-        page_->show(file);
-    }
-    page_->setActionsEnabled(true);
+    page_->selectionChanged();
 }
 
 bool TFormMain::leavePage(const QString& nextFile)
 {
-    return page_->leave(nextFile);
+    return page_->leave(nextFile.isEmpty() ? QStringList() : QStringList{nextFile});
 }
 
 void TFormMain::ClearPropPage()
@@ -621,6 +604,7 @@ void TFormMain::BtnLsnClick()
 {
     TIniFile ini;
     player::Listen(
-        *Winamp, ui.EditFile->text(), WinampPath, StartPosition, [this] { return OpenDlg(this); },
+        *Winamp, page_->files().value(0), WinampPath, StartPosition,
+        [this] { return OpenDlg(this); },
         [&ini](const QString& path) { settings::writeWinampPath(ini, path); });
 }

@@ -183,6 +183,13 @@ PreparedSave prepareProperties(TID3v1& v1, TID3v2& v2, Priority priority, const 
     v2.Year = texts.edited(page.year, v2.Year);
     v2.Genre = texts.edited(page.genreText, v2.Genre);
     v2.Comment = texts.edited(page.comment, v2.Comment);
+    for (const auto& [field, value] :
+         {std::pair{Field::Track, &page.track}, std::pair{Field::Disc, &page.disc},
+          std::pair{Field::AlbumArtist, &page.albumArtist},
+          std::pair{Field::Composer, &page.composer}}) {
+        if (*value)
+            setField(v1, v2, field, **value, texts);
+    }
 
     PreparedSave prepared{path, std::nullopt, {}};
     prepared.change = tagChange(file, writesV1(priority) ? &v1 : nullptr,

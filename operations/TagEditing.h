@@ -36,11 +36,14 @@ struct PropertyValues {
     QString genreText;   // the genre box's text, typed or chosen
     int genreIndex = -1; // the genre box's chosen position; -1 for none
     QString comment;
+    // The fields beyond the six, set only when the page changed them: the
+    // ID3v1.1 track byte and the texts of a file are left alone otherwise.
+    std::optional<QString> track{}, disc{}, albumArtist{}, composer{};
 };
 
 // Makes ready the write of the page into the file in the versions the
 // priority names. The ID3v1 tag is read from the file first, so that what the
-// page does not show (the track number) stays the file's own; a new ID3v2 tag
+// page leaves alone (the track number) stays the file's own; a new ID3v2 tag
 // starts as a copy of it. A field the page shows as the file has it keeps its
 // text; a changed one is written as the rules say (ID3v1 in its code page).
 // Both versions go in one write: neither is written unless both can be. A
