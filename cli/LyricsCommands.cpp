@@ -5,12 +5,7 @@
 #include "cli/FileArgs.h"
 #include "cli/TagStep.h"
 
-#include "operations/CoverEditing.h"
-#include "operations/LyricsFile.h"
-#include "operations/TagEditing.h"
-#include "operations/TagWrites.h"
-#include "platform/FileTree.h"
-#include "platform/NativePath.h"
+#include "operations/LyricsCommand.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -20,44 +15,20 @@ namespace cli {
 
 namespace {
 
-// The lyrics file of the same name beside the MP3: its extension replaced.
-QString lyricsPath(const QString& mp3Path, const QString& extension = u".lrc"_s)
-{
-    const qsizetype dot = mp3Path.lastIndexOf(u'.');
-    const bool hasExtension = dot > mp3Path.lastIndexOf(u'/') + 1;
-    return (hasExtension ? mp3Path.left(dot) : mp3Path) + extension;
-}
-
-bool exists(const QString& path)
-{
-    return platform::PathExists(platform::NativePath(path));
-}
-
-Prepared importInto(const QString& path, operations::Priority priority, TID3v1& v1, TID3v2& v2,
-                    Context& context)
+Prepared importInto(const QString& path, TID3v1& v1, TID3v2& v2, Context& context)
 {
     Prepared prepared;
-    QString lrc = lyricsPath(path);
-    if (!exists(lrc) && exists(lyricsPath(path, u".LRC"_s)))
-        lrc = lyricsPath(path, u".LRC"_s);
-    if (!exists(lrc)) {
-        prepared.error = u"没有歌词文件 "_s + context.shownName(lrc);
+    const operations::LyricsBeside beside = operations::readLyricsBeside(path, context.codePage());
+    if (!beside.lyrics) {
+        prepared.error = beside.error + u' ' + context.shownName(beside.lrc);
         return prepared;
     }
-    const auto lyrics = operations::readLyricsFile(lrc, context.codePage());
-    if (!lyrics) {
-        prepared.error = u"无法读取歌词文件 "_s + context.shownName(lrc);
-        return prepared;
-    }
-    operations::FieldValues values;
-    values.lyrics = lyrics->text;
-    values.lyricsAsImported = true;
     prepared = preparedFields(
-        operations::changeFields(v1, v2, priority, path, values, context.textRules()), path);
+        operations::lyricsChange(v1, v2, path, *beside.lyrics, context.textRules()), path);
     if (!prepared.error) {
-        prepared.outcome = u"已导入歌词 ("_s + lyrics->encodingName() + u')';
-        prepared.details[u"lrc"_s] = lrc;
-        prepared.details[u"encoding"_s] = lyrics->encodingName();
+        prepared.outcome = u"已导入歌词 ("_s + beside.lyrics->encodingName() + u')';
+        prepared.details[u"lrc"_s] = beside.lrc;
+        prepared.details[u"encoding"_s] = beside.lyrics->encodingName();
     }
     return prepared;
 }
@@ -67,14 +38,9 @@ Result runImport(const ParsedArgs& args, Context& context)
     Result result;
     TID3v1 v1;
     TID3v2 v2;
-    // Lyrics live in ID3v2 only: the import writes that tag whatever the
-    // priority, and leaves ID3v1 alone.
     writeTagStep(
         distinctFiles(args.operands, 1), operations::StepKind::FieldChange,
-        [&](const QString& path) {
-            return importInto(path, operations::Priority::V2Only, v1, v2, context);
-        },
-        context, result);
+        [&](const QString& path) { return importInto(path, v1, v2, context); }, context, result);
     return result;
 }
 
@@ -91,18 +57,13 @@ void exportFrom(const Entry& entry, bool force, TID3v1& v1, TID3v2& v2, Context&
     };
     if (entry.error)
         return fail(*entry.error);
-    const auto shown = operations::readShownTags(v1, v2, operations::Priority::V2Only, entry.path,
-                                                 context.textRules());
-    if (!v2.Exists() || v2.Lyrics.empty())
-        return fail(shown.hasTag ? u"没有歌词"_s : operations::failureReason(entry.path));
-    const QString lrc = lyricsPath(entry.path);
-    if (exists(lrc) && !force)
+    const operations::LyricsExported exported =
+        operations::exportLyrics(v1, v2, entry.path, force, context.textRules());
+    const QString& lrc = exported.lrc;
+    if (exported.result == operations::LyricsExport::Exists)
         return fail(u"歌词文件已存在, 未覆盖 (用 --force 覆盖): "_s + context.shownName(lrc));
-    // The picture writer writes any bytes through a copy renamed over the target.
-    const operations::Outcome written =
-        operations::exportCover(shown.lyrics.toUtf8(), entry.path, lrc);
-    if (!written.succeeded)
-        return fail(written.message);
+    if (exported.result != operations::LyricsExport::Written)
+        return fail(exported.message);
     object[u"ok"_s] = true;
     object[u"lrc"_s] = lrc;
     result.json.append(object);
