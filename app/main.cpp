@@ -111,6 +111,27 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
                 page_->page().markUnmodified();
                 rows_->rebuildKeepingSelection();
             }});
+    frames_ = std::make_unique<TFramesController>(
+        core_,
+        TFramesController::Widgets{ui.MenuFrames, ui.MenuLyricsImport, ui.MenuLyricsExport,
+                                   ui.PageCtrlMain, ui.StatusBarPanel0},
+        TFramesController::Window{
+            windowLinks(),
+            [this] {
+                std::vector<QString> paths;
+                for (const int row : selectedRows())
+                    paths.push_back(rowPath(row));
+                return paths;
+            },
+            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
+            [this] {
+                updateEditMenu();
+                flushJournalSoon();
+            },
+            [this] {
+                page_->page().markUnmodified();
+                rows_->rebuildKeepingSelection();
+            }});
     items_ = std::make_unique<TItemsController>(
         TItemsController::Widgets{ui.ListViewMain, ui.ShellTree, ui.ShellList},
         TItemsController::Window{
@@ -589,6 +610,7 @@ void TFormMain::PopupMenuListPopup()
     const std::vector<int> rows = selectedRows();
     ui.MenuDelFile->setEnabled(!rows.empty());
     ui.MenuEncoding->setEnabled(!rows.empty());
+    frames_->updateMenu(int(rows.size()));
     ui.MenuFixName->setEnabled(std::any_of(rows.begin(), rows.end(), [this](int row) {
         return ui.ListViewMain->row(row).legacyName;
     }));
