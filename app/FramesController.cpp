@@ -1,6 +1,7 @@
 #include "app/FramesController.h"
 
 #include "app/FramesDialog.h"
+#include "app/ReportList.h"
 #include "operations/LyricsCommand.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -29,6 +30,14 @@ TFramesController::TFramesController(const operations::Core& core, const Widgets
     on(w_.lyricsExport, &TFramesController::exportLyrics);
 }
 
+std::vector<QString> TFramesController::selectedPaths() const
+{
+    std::vector<QString> paths;
+    for (const int row : w_.list->selectedRows())
+        paths.push_back(window_.rowPath(row));
+    return paths;
+}
+
 void TFramesController::updateMenu(int selected)
 {
     const bool free = !window_.busy();
@@ -39,7 +48,7 @@ void TFramesController::updateMenu(int selected)
 
 void TFramesController::showFrames()
 {
-    const std::vector<QString> paths = window_.selectedPaths();
+    const std::vector<QString> paths = selectedPaths();
     if (paths.size() != 1 || window_.busy() || !window_.leavePage())
         return;
     const QString path = paths.front();
@@ -98,7 +107,7 @@ void TFramesController::exportLyrics()
     TID3v1 v1;
     TID3v2 v2;
     int written = 0;
-    for (const QString& path : window_.selectedPaths()) {
+    for (const QString& path : selectedPaths()) {
         auto exported = operations::exportLyrics(v1, v2, path, false, core_.textRules());
         const QString lrc = window_.shownPath(exported.lrc);
         if (exported.result == operations::LyricsExport::Exists) {

@@ -13,6 +13,7 @@
 class QAction;
 class QLabel;
 class QTabWidget;
+class TReportList;
 
 // The list's commands on a file's whole tag: the dialog of every frame, and
 // the lyrics files beside the MP3s taken into their tags or written from
@@ -24,11 +25,12 @@ public:
         QAction* frames = nullptr;
         QAction* lyricsImport = nullptr;
         QAction* lyricsExport = nullptr;
+        const TReportList* list = nullptr;
         QTabWidget* pages = nullptr;
         QLabel* status = nullptr;
     };
     struct Window : TWindowLinks {
-        std::function<std::vector<QString>()> selectedPaths; // in list order
+        std::function<QString(int row)> rowPath;
         // A command over the selected rows as one step of the history.
         std::function<void(const TBatchController::CommandRun& run)> runCommand;
         // A step was written outside a command: the edit menu and the journal follow.
@@ -49,6 +51,7 @@ public:
     void exportLyrics();
 
 private:
+    std::vector<QString> selectedPaths() const; // in list order
     const operations::Core& core_;
     Widgets w_;
     Window window_;

@@ -99,39 +99,30 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     createControllers();
     connectHandlers();
     connectPreviews();
+    const auto runCommand = [this](const TBatchController::CommandRun& run) {
+        batch_->runCommand(run);
+    };
+    const auto reread = [this] {
+        page_->page().markUnmodified();
+        rows_->rebuildKeepingSelection();
+    };
     cover_ = std::make_unique<TCoverController>(
         core_,
         TCoverController::Widgets{ui.LabelCover, ui.PopupMenuCover, ui.MenuCoverSet,
                                   ui.MenuCoverRemove, ui.MenuCoverSave, ui.EditFile,
                                   ui.PageCtrlMain, ui.StatusBarPanel0},
-        TCoverController::Window{
-            windowLinks(), &CoverOpenDlg, &CoverSaveDlg,
-            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
-            [this] {
-                page_->page().markUnmodified();
-                rows_->rebuildKeepingSelection();
-            }});
+        TCoverController::Window{windowLinks(), &CoverOpenDlg, &CoverSaveDlg, runCommand, reread});
     frames_ = std::make_unique<TFramesController>(
         core_,
         TFramesController::Widgets{ui.MenuFrames, ui.MenuLyricsImport, ui.MenuLyricsExport,
-                                   ui.PageCtrlMain, ui.StatusBarPanel0},
-        TFramesController::Window{
-            windowLinks(),
-            [this] {
-                std::vector<QString> paths;
-                for (const int row : selectedRows())
-                    paths.push_back(rowPath(row));
-                return paths;
-            },
-            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
-            [this] {
-                updateEditMenu();
-                flushJournalSoon();
-            },
-            [this] {
-                page_->page().markUnmodified();
-                rows_->rebuildKeepingSelection();
-            }});
+                                   ui.ListViewMain, ui.PageCtrlMain, ui.StatusBarPanel0},
+        TFramesController::Window{windowLinks(), [this](int row) { return rowPath(row); },
+                                  runCommand,
+                                  [this] {
+                                      updateEditMenu();
+                                      flushJournalSoon();
+                                  },
+                                  reread});
     items_ = std::make_unique<TItemsController>(
         TItemsController::Widgets{ui.ListViewMain, ui.ShellTree, ui.ShellList},
         TItemsController::Window{
