@@ -166,6 +166,10 @@ void TFormMainLayout::setupMenus(QMainWindow* window)
     PopupMenuList->addSeparator();
     MenuEncoding = addAction(PopupMenuList, u"MenuEncoding"_s, u"编码检查(&E)..."_s);
     MenuFixName = addAction(PopupMenuList, u"MenuFixName"_s, u"修复文件名编码(&N)"_s);
+    PopupMenuList->addSeparator();
+    MenuFrames = addAction(PopupMenuList, u"MenuFrames"_s, u"全部帧(&F)..."_s);
+    MenuLyricsImport = addAction(PopupMenuList, u"MenuLyricsImport"_s, u"导入歌词(&L)"_s);
+    MenuLyricsExport = addAction(PopupMenuList, u"MenuLyricsExport"_s, u"导出歌词(&X)"_s);
     MenuTools = addAction(PopupMenuList, u"MenuTools"_s, u"批量处理(&T)..."_s);
 
     PopupMenuProp = named(new QMenu(window), u"PopupMenuProp"_s);

@@ -56,6 +56,9 @@ struct TFormMainLayout {
     QAction* MenuSelAll = nullptr;
     QAction* MenuEncoding = nullptr;
     QAction* MenuFixName = nullptr;
+    QAction* MenuFrames = nullptr;
+    QAction* MenuLyricsImport = nullptr;
+    QAction* MenuLyricsExport = nullptr;
     QAction* MenuTools = nullptr;
     QMenu* PopupMenuProp = nullptr;
     QAction* MenuTitle = nullptr;

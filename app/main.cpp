@@ -99,18 +99,30 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
     createControllers();
     connectHandlers();
     connectPreviews();
+    const auto runCommand = [this](const TBatchController::CommandRun& run) {
+        batch_->runCommand(run);
+    };
+    const auto reread = [this] {
+        page_->page().markUnmodified();
+        rows_->rebuildKeepingSelection();
+    };
     cover_ = std::make_unique<TCoverController>(
         core_,
         TCoverController::Widgets{ui.LabelCover, ui.PopupMenuCover, ui.MenuCoverSet,
                                   ui.MenuCoverRemove, ui.MenuCoverSave, ui.EditFile,
                                   ui.PageCtrlMain, ui.StatusBarPanel0},
-        TCoverController::Window{
-            windowLinks(), &CoverOpenDlg, &CoverSaveDlg,
-            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
-            [this] {
-                page_->page().markUnmodified();
-                rows_->rebuildKeepingSelection();
-            }});
+        TCoverController::Window{windowLinks(), &CoverOpenDlg, &CoverSaveDlg, runCommand, reread});
+    frames_ = std::make_unique<TFramesController>(
+        core_,
+        TFramesController::Widgets{ui.MenuFrames, ui.MenuLyricsImport, ui.MenuLyricsExport,
+                                   ui.ListViewMain, ui.PageCtrlMain, ui.StatusBarPanel0},
+        TFramesController::Window{windowLinks(), [this](int row) { return rowPath(row); },
+                                  runCommand,
+                                  [this] {
+                                      updateEditMenu();
+                                      flushJournalSoon();
+                                  },
+                                  reread});
     items_ = std::make_unique<TItemsController>(
         TItemsController::Widgets{ui.ListViewMain, ui.ShellTree, ui.ShellList},
         TItemsController::Window{
@@ -583,6 +595,7 @@ void TFormMain::PopupMenuListPopup()
     ui.MenuDelFile->setEnabled(!rows.empty());
     ui.MenuEncoding->setEnabled(!rows.empty());
     ui.MenuTools->setEnabled(!rows.empty());
+    frames_->updateMenu(int(rows.size()));
     ui.MenuFixName->setEnabled(std::any_of(rows.begin(), rows.end(), [this](int row) {
         return ui.ListViewMain->row(row).legacyName;
     }));

@@ -4,6 +4,7 @@
 #include "app/BatchFrame.h"
 #include "app/CoverController.h"
 #include "app/EncodingController.h"
+#include "app/FramesController.h"
 #include "app/HistoryController.h"
 #include "app/ItemsController.h"
 #include "app/ListController.h"
@@ -216,6 +217,7 @@ private:
     std::unique_ptr<TPageController> page_;
     std::unique_ptr<THistoryController> history_;
     std::unique_ptr<TCoverController> cover_;
+    std::unique_ptr<TFramesController> frames_;
     std::unique_ptr<TRenameController> rename_;
     std::unique_ptr<TRowsController> rows_;
     std::unique_ptr<TEncodingController> encoding_;

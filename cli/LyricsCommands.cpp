@@ -5,13 +5,8 @@
 #include "cli/FileArgs.h"
 #include "cli/TagStep.h"
 
-#include "operations/CoverEditing.h"
-#include "operations/LyricsFile.h"
+#include "operations/LyricsCommand.h"
 #include "operations/TagCommand.h"
-#include "operations/TagEditing.h"
-#include "operations/TagWrites.h"
-#include "platform/FileTree.h"
-#include "platform/NativePath.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
@@ -26,67 +21,27 @@ namespace cli {
 
 namespace {
 
-// The lyrics file of the same name beside the MP3: its extension replaced.
-QString lyricsPath(const QString& mp3Path, const QString& extension = u".lrc"_s)
-{
-    const qsizetype dot = mp3Path.lastIndexOf(u'.');
-    const bool hasExtension = dot > mp3Path.lastIndexOf(u'/') + 1;
-    return (hasExtension ? mp3Path.left(dot) : mp3Path) + extension;
-}
-
-bool exists(const QString& path)
-{
-    return platform::PathExists(platform::NativePath(path));
-}
-
 // The lyrics file found for an MP3, and the encoding it was read in.
 struct Imported {
     QString lrc;
     QString encoding;
 };
 using ImportedFiles = std::map<QString, Imported>; // by the MP3's path
-
-// The file's ".lrc" as its lyrics frame. Lyrics live in ID3v2 only: the
-// import writes that tag whatever the priority, and leaves ID3v1 alone.
-operations::TagMaking importInto(const QString& path, Context& context, ImportedFiles& imported)
-{
-    operations::TagMaking made;
-    QString lrc = lyricsPath(path);
-    if (!exists(lrc) && exists(lyricsPath(path, u".LRC"_s)))
-        lrc = lyricsPath(path, u".LRC"_s);
-    if (!exists(lrc)) {
-        made.reason = u"没有歌词文件 "_s + context.shownName(lrc);
-        return made;
-    }
-    const auto lyrics = operations::readLyricsFile(lrc, context.codePage());
-    if (!lyrics) {
-        made.reason = u"无法读取歌词文件 "_s + context.shownName(lrc);
-        return made;
-    }
-    operations::FieldValues values;
-    values.lyrics = lyrics->text;
-    values.lyricsAsImported = true;
-    TID3v1 v1;
-    TID3v2 v2;
-    operations::FieldChange change = operations::changeFields(v1, v2, operations::Priority::V2Only,
-                                                              path, values, context.textRules());
-    made.change = std::move(change.change);
-    if (made.change)
-        imported[path] = {lrc, lyrics->encodingName()};
-    else
-        made.reason = change.reason.isEmpty() ? operations::failureReason(path) : change.reason;
-    return made;
 }
 
 Result runImport(const ParsedArgs& args, Context& context)
 {
     Result result;
-    // Filled as each file is prepared and made again by the run, so that its
-    // row says what was read.
+    // Filled as each file's lyrics file is read, so that its row says what
+    // was read.
     const auto imported = std::make_shared<ImportedFiles>();
-    const operations::TagCommand import(
-        operations::StepKind::FieldChange,
-        [&context, imported](const QString& path) { return importInto(path, context, *imported); });
+    const operations::TagCommand import = operations::lyricsImportCommand(
+        context.textRules(), context.codePage(),
+        [&context](const QString& path) { return context.shownName(path); },
+        [imported](const QString& path, const operations::LyricsBeside& beside) {
+            if (beside.lyrics)
+                (*imported)[path] = {beside.lrc, beside.lyrics->encodingName()};
+        });
     runTagCommand(
         distinctFiles(args.operands, 1), import, {},
         [imported](const QString& path) {
@@ -117,18 +72,13 @@ void exportFrom(const Entry& entry, bool force, TID3v1& v1, TID3v2& v2, Context&
     };
     if (entry.error)
         return fail(*entry.error);
-    const auto shown = operations::readShownTags(v1, v2, operations::Priority::V2Only, entry.path,
-                                                 context.textRules());
-    if (!v2.Exists() || v2.Lyrics.empty())
-        return fail(shown.hasTag ? u"没有歌词"_s : operations::failureReason(entry.path));
-    const QString lrc = lyricsPath(entry.path);
-    if (exists(lrc) && !force)
+    const operations::LyricsExported exported =
+        operations::exportLyrics(v1, v2, entry.path, force, context.textRules());
+    const QString& lrc = exported.lrc;
+    if (exported.result == operations::LyricsExport::Exists)
         return fail(u"歌词文件已存在, 未覆盖 (用 --force 覆盖): "_s + context.shownName(lrc));
-    // The picture writer writes any bytes through a copy renamed over the target.
-    const operations::Outcome written =
-        operations::exportCover(shown.lyrics.toUtf8(), entry.path, lrc);
-    if (!written.succeeded)
-        return fail(written.message);
+    if (exported.result != operations::LyricsExport::Written)
+        return fail(exported.message);
     object[u"ok"_s] = true;
     object[u"lrc"_s] = lrc;
     result.json.append(object);

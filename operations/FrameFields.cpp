@@ -40,26 +40,6 @@ bool names(const tags::FrameSummary& frame, const FrameKey& key, bool setting,
     return texts.shown(frame.description) == key.description.value_or(QString());
 }
 
-std::optional<tags::id3v2::Frame> newFrame(const FrameSet& set, const std::string& language,
-                                           const FileTexts& texts)
-{
-    namespace id3v2 = tags::id3v2;
-    const std::string id = set.key.id.toStdString();
-    const tags::Text description = texts.written(set.key.description.value_or(QString()));
-    const std::string url = set.value.toStdString();
-    if (id == "TXXX")
-        return id3v2::newUserTextFrame(description, texts.written(set.value));
-    if (id == "WXXX")
-        return id3v2::newUserUrlFrame(description, url);
-    if (id == "COMM")
-        return id3v2::newCommentFrame(language, description, texts.written(set.value));
-    if (id == "USLT")
-        return tags::id3v2::describedFrame("USLT", language, description, texts.written(set.value));
-    if (id.front() == 'W')
-        return id3v2::newUrlFrame(id, url);
-    return id3v2::newTextFrame(id, texts.written(set.value));
-}
-
 // The edits one set makes of the listed frames; nullopt when the value
 // cannot be written in the frame.
 std::optional<tags::FrameEdits> editsOf(const std::vector<tags::FrameSummary>& frames,
@@ -83,7 +63,7 @@ std::optional<tags::FrameEdits> editsOf(const std::vector<tags::FrameSummary>& f
             ? *set.language
             : (replaced != frames.end() && replaced->language.size() == 3 ? replaced->language
                                                                           : std::string("XXX"));
-    auto frame = newFrame(set, language, texts);
+    auto frame = frameOf(set, language, texts);
     if (!frame)
         return std::nullopt;
     if (named.empty()) {
@@ -163,6 +143,26 @@ void addApeRows(const tags::ApeTag& ape, std::vector<TagRow>& rows)
 
 } // namespace
 
+std::optional<tags::id3v2::Frame> frameOf(const FrameSet& set, const std::string& language,
+                                          const FileTexts& texts)
+{
+    namespace id3v2 = tags::id3v2;
+    const std::string id = set.key.id.toStdString();
+    const tags::Text description = texts.written(set.key.description.value_or(QString()));
+    const std::string url = set.value.toStdString();
+    if (id == "TXXX")
+        return id3v2::newUserTextFrame(description, texts.written(set.value));
+    if (id == "WXXX")
+        return id3v2::newUserUrlFrame(description, url);
+    if (id == "COMM")
+        return id3v2::newCommentFrame(language, description, texts.written(set.value));
+    if (id == "USLT")
+        return tags::id3v2::describedFrame("USLT", language, description, texts.written(set.value));
+    if (id.front() == 'W')
+        return id3v2::newUrlFrame(id, url);
+    return id3v2::newTextFrame(id, texts.written(set.value));
+}
+
 std::optional<FrameKey> frameKeyOf(QStringView text)
 {
     const qsizetype colon = text.indexOf(u':');
@@ -229,7 +229,8 @@ std::optional<std::vector<TagRow>> readTagRows(TID3v1& v1, TID3v2& v2, const QSt
                    frame.shown ? texts.shown(frame.text) : QString(),
                    frame.size,
                    frame.shown,
-                   QByteArray::fromStdString(frame.data)};
+                   QByteArray::fromStdString(frame.data),
+                   frame.index};
         rows.push_back(std::move(row));
     }
     if (v1.Exists())

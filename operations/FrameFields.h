@@ -1,12 +1,14 @@
 #pragma once
 
 #include "operations/TagText.h"
+#include "tags/ID3v2Frame.h"
 #include "tags/TagImage.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,6 +51,11 @@ struct FrameSet {
 bool setFrames(tags::TagChange& change, const std::vector<FrameSet>& sets, const FileTexts& texts,
                QString* reason = nullptr);
 
+// The frame a set writes, its texts in the write form of the rules, a comment
+// or lyrics in `language`; nullopt for a value the frame cannot hold.
+std::optional<tags::id3v2::Frame> frameOf(const FrameSet& set, const std::string& language,
+                                          const FileTexts& texts);
+
 // One row of a list of every frame: an ID3v2 frame, an ID3v1 field, an APEv2
 // item.
 struct TagRow {
@@ -61,6 +68,7 @@ struct TagRow {
     std::uint64_t size = 0; // of the data as stored
     bool shown = true;      // false: `text` is empty and `data` holds the bytes
     QByteArray data;
+    std::size_t index = 0; // an ID3v2 frame's, as tags::FrameEdits counts
 };
 
 // Every frame of the file's ID3v2 tag in its order, then the ID3v1 fields
