@@ -61,13 +61,31 @@ void TBatchController::runCommand(const CommandRun& run)
     const TReportList* list = w_.list;
     const int rows = list->rowCount();
     frame_.begin(run.runningText, rows);
-    std::vector<operations::TagPlan> plans;
-    std::vector<int> rowOf;
+    // The rows of the files given and not yet written: a slice at most.
+    std::deque<int> waiting;
+    operations::TagRunner runner(
+        *run.command, core_.journal(),
+        [&](std::size_t, const operations::TagPlan& plan, const operations::FileOutcome& outcome) {
+            const int row = waiting.front();
+            waiting.pop_front();
+            if (const auto counted = run.done(row, plan, outcome))
+                frame_.count(*counted);
+            frame_.afterWrite();
+        },
+        [&](std::size_t, const tags::TagChange& change) {
+            if (run.made)
+                run.made(waiting.back(), change);
+        });
     try {
         for (int i = 0; i < rows && i < list->rowCount(); ++i) {
             if (list->isRowSelected(i)) {
-                plans.push_back(run.command->prepare(window_.rowPath(i)));
-                rowOf.push_back(i);
+                waiting.push_back(i);
+                try {
+                    runner.add(window_.rowPath(i));
+                } catch (...) {
+                    waiting.pop_back(); // not taken
+                    throw;
+                }
             }
             frame_.afterRow(i);
         }
@@ -75,17 +93,7 @@ void TBatchController::runCommand(const CommandRun& run)
         // The run stops at this file: those before it are still written.
         ShowException(e, window_.widget);
     }
-    const auto ran = run.command->run(
-        core_.journal(), plans,
-        [&](std::size_t index, const operations::FileOutcome& outcome) {
-            if (const auto counted = run.done(rowOf[index], plans[index], outcome))
-                frame_.count(*counted);
-            frame_.afterWrite();
-        },
-        [&](std::size_t index, const tags::TagChange& change) {
-            if (run.made)
-                run.made(rowOf[index], change);
-        });
+    const auto ran = runner.finish();
     // The files were written all the same, through copies: say that this
     // change cannot be taken back, and why.
     for (const QString& problem : ran.problems)

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <exception>
+
 using namespace Qt::StringLiterals;
 using operations::Field;
 
@@ -272,13 +274,9 @@ bool TPageController::saveSeveral(bool rebuild)
     {
         frame.begin(u"正在修改属性..."_s, int(files.size()));
         const FrameEnd end(frame, w_.pages->currentIndex());
-        std::vector<operations::TagPlan> plans;
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            plans.push_back(command.prepare(files[i]));
-            frame.afterRow(int(i));
-        }
-        const auto ran = command.run(
-            core_.journal(), plans, [&](std::size_t, const operations::FileOutcome& outcome) {
+        operations::TagRunner runner(
+            command, core_.journal(),
+            [&](std::size_t, const operations::TagPlan&, const operations::FileOutcome& outcome) {
                 const QString shown = window_.shownPath(outcome.file);
                 window_.appendLog(outcome.succeeded ? shown + u"修改属性."_s
                                                     : shown + u"修改属性失败: "_s + outcome.reason);
@@ -286,11 +284,25 @@ bool TPageController::saveSeveral(bool rebuild)
                 frame.count(outcome.succeeded);
                 frame.afterWrite();
             });
+        // A file that stops the run ends it there; those before it are still
+        // written, and the step is ended.
+        std::exception_ptr stoppedAt;
+        try {
+            for (qsizetype i = 0; i < files.size(); ++i) {
+                runner.add(files[i]);
+                frame.afterRow(int(i));
+            }
+        } catch (...) {
+            stoppedAt = std::current_exception();
+        }
+        const auto ran = runner.finish();
         // Files written through copies, beyond undo: said after the files.
         for (const QString& problem : ran.problems)
             window_.appendLog(problem);
         if (ran.stopped)
             std::rethrow_exception(ran.stopped);
+        if (stoppedAt)
+            std::rethrow_exception(stoppedAt);
     }
     window_.afterStep();
     // What no file took stays typed, to try again; else the page shows

@@ -96,13 +96,13 @@ void keyPreview(benchmark::State& state)
 
 std::vector<operations::FileOutcome> runOver(const operations::TagCommand& command, Corpus& corpus)
 {
-    std::vector<operations::TagPlan> plans;
-    plans.reserve(corpus.paths().size());
-    for (const QString& path : corpus.paths())
-        plans.push_back(command.prepare(path));
     std::vector<operations::FileOutcome> outcomes;
-    command.run(&corpus.journal(), plans,
-                [&](std::size_t, const operations::FileOutcome& o) { outcomes.push_back(o); });
+    operations::TagRunner runner(command, &corpus.journal(),
+                                 [&](std::size_t, const operations::TagPlan&,
+                                     const operations::FileOutcome& o) { outcomes.push_back(o); });
+    for (const QString& path : corpus.paths())
+        runner.add(path);
+    runner.finish();
     corpus.journal().flushWrites();
     return outcomes;
 }

@@ -18,23 +18,15 @@ void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand
                    Result& result, const SaidOf& saidOf)
 {
     Progress progress(u"正在处理"_s, files.size());
-    std::vector<operations::TagPlan> plans;
-    plans.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        progress.update(i);
-        if (files[i].error)
-            plans.push_back({files[i].path, true, false, *files[i].error, {}});
-        else
-            plans.push_back(command.prepare(platform::AbsolutePath(files[i].path)));
-    }
     std::map<std::size_t, QString> said; // by file, once its change is made
-    const auto report = [&](std::size_t i, const operations::FileOutcome& outcome) {
+    const auto report = [&](std::size_t i, const operations::TagPlan& plan,
+                            const operations::FileOutcome& outcome) {
         QJsonObject object = context.fileObject(files[i].path);
         // Nothing to do is said, as a change would be, and is no failure.
-        const bool done = outcome.succeeded || !plans[i].due;
+        const bool done = outcome.succeeded || !plan.due;
         object[u"ok"_s] = done;
         if (done) {
-            const QString text = !plans[i].due      ? outcome.reason
+            const QString text = !plan.due          ? outcome.reason
                                  : said.contains(i) ? said[i]
                                                     : succeeded;
             object[u"outcome"_s] = text;
@@ -45,17 +37,34 @@ void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand
         }
         said.erase(i);
         if (details && !files[i].error) {
-            const QJsonObject more = details(plans[i].file);
+            const QJsonObject more = details(plan.file);
             for (auto it = more.begin(); it != more.end(); ++it)
                 object[it.key()] = it.value();
         }
         result.json.append(object);
     };
-    const auto run = command.run(context.journal(result), plans, report,
+    operations::TagRunner runner(command, context.journal(result), report,
                                  [&](std::size_t i, const tags::TagChange& change) {
                                      if (saidOf)
                                          said[i] = saidOf(plans[i].file, change);
                                  });
+    std::exception_ptr stopped;
+    try {
+        // Each file is made as it is reached, and written with its slice.
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            progress.update(i);
+            if (files[i].error)
+                runner.refuse(files[i].path, *files[i].error);
+            else
+                runner.add(platform::AbsolutePath(files[i].path));
+        }
+    } catch (...) {
+        // The files before it are still written, and the step ended.
+        stopped = std::current_exception();
+    }
+    auto run = runner.finish();
+    if (!run.stopped)
+        run.stopped = stopped;
     for (const QString& problem : run.problems)
         result.warn(problem);
     context.flushJournal(result);

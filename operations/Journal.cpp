@@ -105,56 +105,76 @@ struct Layouts {
     std::string beforeHead, beforeTail, afterHead, afterTail;
 };
 
-Layouts layoutsOf(FrameStore& store, std::int64_t step, const StepFile& file)
+Layouts layoutsOf(FrameStore& store, std::int64_t step, const tags::TagChange& change)
 {
-    if (!isTagged(file))
+    if (change.path().empty())
         return {};
-    const tags::TagImage& before = file.tags.before();
-    const tags::TagImage& after = file.tags.after();
+    const tags::TagImage& before = change.before();
+    const tags::TagImage& after = change.after();
     return {store.store(step, before.head, true), store.store(step, before.tail, false),
             store.store(step, after.head, true), store.store(step, after.tail, false)};
 }
 
 // What the row itself holds; the frames it refers to are counted apart.
-std::int64_t rowBytes(const StepFile& file, const Layouts& layouts)
+std::int64_t rowBytes(const tags::TagChange& change, const StepFile& file, const Layouts& layouts)
 {
-    return std::int64_t(file.tags.path().size() + file.from.size() + file.to.size() +
+    return std::int64_t(change.path().size() + file.from.size() + file.to.size() +
                         file.trashInfo.size() + layouts.beforeHead.size() +
                         layouts.beforeTail.size() + layouts.afterHead.size() +
                         layouts.afterTail.size());
 }
 
-// Binds ?1 to ?15 and ?17, ?18 of an insert or update of a file row; the
-// layouts stay bound until it runs.
-void bindFile(Statement& s, std::int64_t step, std::size_t index, const StepFile& file,
-              const Layouts& layouts)
+// Binds ?1 to ?15 and ?17, ?18 of an insert or update of a file row: its
+// tag change (file.tags, or one given apart, not copied into a StepFile) and
+// the rest of `file`. The layouts stay bound until it runs.
+void bindFile(Statement& s, std::int64_t step, std::size_t index, const tags::TagChange& change,
+              const StepFile& file, const Layouts& layouts)
 {
-    const tags::TagChange& change = file.tags;
     s.bind(1, step).bind(2, std::int64_t(index)).bindBlob(3, change.path());
-    s.bind(4, isTagged(file) ? 1 : 0);
+    s.bind(4, change.path().empty() ? 0 : 1);
     s.bindBlob(5, layouts.beforeHead).bindBlob(6, layouts.beforeTail);
     s.bind(7, std::int64_t(change.before().size));
     s.bindBlob(8, layouts.afterHead).bindBlob(9, layouts.afterTail);
     s.bind(10, std::int64_t(change.after().size));
     s.bindBlob(11, file.from).bindBlob(12, file.to).bindBlob(13, file.trashInfo);
-    s.bind(14, file.done ? 1 : 0).bind(15, rowBytes(file, layouts));
+    s.bind(14, file.done ? 1 : 0).bind(15, rowBytes(change, file, layouts));
     s.bind(17, std::int64_t(change.before().head.size()));
     s.bind(18, std::int64_t(change.after().head.size()));
 }
 
-void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows,
-                 std::size_t first = 0)
+constexpr const char* InsertFile =
+    "INSERT INTO files(step, idx, path, tagged, before_head_layout, "
+    "before_tail_layout, before_size, after_head_layout, after_tail_layout, "
+    "after_size, source, target, trash_info, done, bytes, pending, "
+    "before_head_size, after_head_size) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, "
+    "?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)";
+
+void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
 {
-    Statement insert(db, "INSERT INTO files(step, idx, path, tagged, before_head_layout, "
-                         "before_tail_layout, before_size, after_head_layout, after_tail_layout, "
-                         "after_size, source, target, trash_info, done, bytes, pending, "
-                         "before_head_size, after_head_size) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, "
-                         "?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)");
+    Statement insert(db, InsertFile);
     FrameStore store(db);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Layouts layouts = layoutsOf(store, step, rows[i].file);
-        bindFile(insert, step, first + i, rows[i].file, layouts);
+        const Layouts layouts = layoutsOf(store, step, rows[i].file.tags);
+        bindFile(insert, step, i, rows[i].file.tags, rows[i].file, layouts);
         insert.bind(16, rows[i].pending ? 1 : 0);
+        insert.run();
+    }
+}
+
+// The rows of a slice of tag writes, from `first` on, each pending until
+// the step settles. Recovery tells each file by what it holds then (old,
+// new, a torn mix, or another program's, left alone), so the files need not
+// be read here once more.
+void insertWrites(sqlite3* db, std::int64_t step, const std::vector<tags::TagChange>& changes,
+                  std::size_t first)
+{
+    Statement insert(db, InsertFile);
+    FrameStore store(db);
+    const StepFile notDone{{}, {}, {}, {}, false};
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const Layouts layouts = layoutsOf(store, step, changes[i]);
+        bindFile(insert, step, first + i, changes[i], notDone, layouts);
+        insert.bind(16, 1);
         insert.run();
     }
 }
@@ -863,29 +883,11 @@ void Journal::recoverStep(std::int64_t step)
     finishStep(db(), step, state, rows, recovery.complete);
 }
 
-namespace {
-
-std::vector<Row> writeRows(const std::vector<tags::TagChange>& changes)
-{
-    std::vector<Row> rows;
-    rows.reserve(changes.size());
-    for (const tags::TagChange& change : changes) {
-        // Only a file that holds the old image may be put back after a crash:
-        // one another program changed meanwhile is not this step's to touch.
-        const bool holdsBefore = tags::matchImage(change) == tags::ImageMatch::Before;
-        rows.push_back({0, {change, {}, {}, {}, false}, holdsBefore});
-    }
-    return rows;
-}
-
-} // namespace
-
 std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChange>& changes)
 {
     if (changes.empty())
         return 0;
     flushWrites();
-    const std::vector<Row> rows = writeRows(changes);
     // The step's one durable commit: the old images are on disk before any
     // file is written. The commits after the writes need no flush of their
     // own: a crash before they reach the disk is recovered from these rows.
@@ -896,7 +898,7 @@ std::int64_t Journal::beginWrites(StepKind kind, const std::vector<tags::TagChan
     if (!lockStep(step))
         throw errorOf(sqlite3_db_filename(db(), "main"), u"无法锁定"_s);
     try {
-        insertFiles(db(), step, rows);
+        insertWrites(db(), step, changes, 0);
         transaction.commit();
     } catch (...) {
         releaseStep(step);
@@ -909,13 +911,12 @@ void Journal::addWrites(std::int64_t step, const std::vector<tags::TagChange>& c
 {
     if (step == 0 || changes.empty())
         return;
-    const std::vector<Row> rows = writeRows(changes);
     // The slice's own durable commit, as the first one: its old images are
     // on disk before any of its files is written. The rows of the slices
     // before stay pending, so a crash now is recovered file by file from
     // what each file holds.
     Transaction transaction(db(), true);
-    insertFiles(db(), step, rows, std::size_t(fileCount(db(), step)));
+    insertWrites(db(), step, changes, std::size_t(fileCount(db(), step)));
     transaction.commit();
 }
 
@@ -1061,8 +1062,8 @@ void Journal::setFile(std::int64_t step, std::size_t index, const StepFile& file
                            "trash_info = ?13, done = ?14, bytes = ?15, before_head_size = ?17, "
                            "after_head_size = ?18 WHERE step = ?1 AND idx = ?2");
     FrameStore store(db());
-    const Layouts layouts = layoutsOf(store, step, file);
-    bindFile(update, step, index, file, layouts);
+    const Layouts layouts = layoutsOf(store, step, file.tags);
+    bindFile(update, step, index, file.tags, file, layouts);
     update.run();
     transaction.commit();
 }

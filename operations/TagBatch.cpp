@@ -68,10 +68,15 @@ std::size_t TagBatch::fail(QString reason)
 
 void TagBatch::writeSlice()
 {
+    // Moved out for the journal and back for the writes: a slice's covers
+    // are not copied.
     std::vector<tags::TagChange> changing;
-    for (const Queued& file : queued_) {
-        if (file.change && file.change->changes())
-            changing.push_back(*file.change);
+    std::vector<Queued*> from;
+    for (Queued& file : queued_) {
+        if (file.change && file.change->changes()) {
+            changing.push_back(std::move(*file.change));
+            from.push_back(&file);
+        }
     }
     bool journaled = false;
     if (journal_ && !journalFailed_ && !changing.empty()) {
@@ -87,6 +92,8 @@ void TagBatch::writeSlice()
             journalProblem_ = QString::fromUtf8(e.what());
         }
     }
+    for (std::size_t i = 0; i < from.size(); ++i)
+        *from[i]->change = std::move(changing[i]);
     changing.clear();
     for (Queued& file : queued_) {
         const std::size_t index = reported_++;

@@ -1,9 +1,8 @@
 #include "operations/TagCommand.h"
 
-#include "operations/TagBatch.h"
-
 #include <QCryptographicHash>
 
+#include <cstdint>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -24,60 +23,50 @@ QByteArray tagDigest(const tags::TagImage& image)
 
 TagCommand::TagCommand(StepKind kind, MakeTagChange make) : kind_(kind), make_(std::move(make)) {}
 
-TagPlan TagCommand::prepare(const QString& path) const
+TagRunner::TagRunner(const TagCommand& command, Journal* journal, AfterFile afterFile,
+                     AfterMade afterMade)
+    : command_(command), afterFile_(std::move(afterFile)), afterMade_(std::move(afterMade)),
+      batch_(journal, command.kind(), [this](std::size_t index, const Outcome& outcome) {
+          const TagPlan plan = std::move(waiting_.front());
+          waiting_.pop_front();
+          afterFile_(index, plan, {plan.file, outcome.succeeded, outcome.message});
+      })
 {
-    TagMaking made = make_(path);
-    TagPlan plan;
-    plan.file = path;
-    plan.due = made.due;
-    plan.reason = std::move(made.reason);
-    if (made.due && made.change) {
-        plan.ready = true;
-        plan.seen = tagDigest(made.change->before());
+}
+
+TagPlan TagRunner::add(const QString& path)
+{
+    TagMaking made = command_.make(path);
+    TagPlan plan{path, made.due, made.due && made.change, std::move(made.reason)};
+    waiting_.push_back(plan);
+    if (!plan.ready) {
+        batch_.fail(plan.reason);
+        return plan;
     }
+    if (afterMade_)
+        afterMade_(batch_.size(), *made.change);
+    // The change is checked against the file once more by its write, which
+    // refuses a file another program wrote since it was read here.
+    batch_.add(std::move(*made.change));
     return plan;
 }
 
-TagRun TagCommand::run(Journal* journal, const std::vector<TagPlan>& plans,
-                       const AfterFile& afterFile, const AfterMade& afterMade) const
+void TagRunner::refuse(const QString& path, QString reason)
 {
-    TagBatch batch(journal, kind_, [&](std::size_t index, const Outcome& outcome) {
-        afterFile(index, {plans[index].file, outcome.succeeded, outcome.message});
-    });
+    waiting_.push_back({path, true, false, reason});
+    batch_.fail(std::move(reason));
+}
+
+TagRun TagRunner::finish()
+{
     TagRun result;
     try {
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            const TagPlan& plan = plans[i];
-            if (!plan.ready) {
-                batch.fail(plan.reason);
-                continue;
-            }
-            TagMaking made = make_(plan.file);
-            // Due when prepared and not now (it holds what it was to be
-            // given, say): another program wrote it in between.
-            if (!made.due || !made.change) {
-                batch.fail(made.reason.isEmpty() || !made.due ? u"文件已被其他程序修改"_s
-                                                              : made.reason);
-                continue;
-            }
-            // Another program wrote the file since it was prepared: what the
-            // user saw is no longer what would be replaced.
-            if (tagDigest(made.change->before()) != plan.seen) {
-                batch.fail(u"文件已被其他程序修改"_s);
-                continue;
-            }
-            if (afterMade)
-                afterMade(i, *made.change);
-            batch.add(std::move(*made.change));
-        }
+        batch_.finish();
     } catch (...) {
-        // The slices written already are part of the step: the rest of it is
-        // written and the step ended, also after a stop.
         result.stopped = std::current_exception();
     }
-    batch.finish();
-    result.written = batch.written();
-    result.problems = batch.problems();
+    result.written = batch_.written();
+    result.problems = batch_.problems();
     return result;
 }
 

@@ -2,12 +2,14 @@
 
 #include "operations/Journal.h"
 #include "operations/Outcome.h"
+#include "operations/TagBatch.h"
 #include "tags/TagImage.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstddef>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -26,15 +28,13 @@ struct TagMaking {
 };
 using MakeTagChange = std::function<TagMaking(const QString& path)>;
 
-// One file of a prepared tag command: what it will be given, or why not, and
-// the tag bytes it held then, so that a run never writes over a change made
-// in between. Only a digest is kept: a thousand covers are not held twice.
+// One file of a tag command, once its change is made: whether a write is
+// due, and why not when it cannot be made.
 struct TagPlan {
     QString file;
     bool due = true;
     bool ready = false; // a write is due and the file can take it
     QString reason;     // not ready: why
-    QByteArray seen;    // the digest of the file's tag bytes, when ready
 };
 
 // How a run ended as a whole: the files changed on disk, what the journal
@@ -46,31 +46,56 @@ struct TagRun {
     std::exception_ptr stopped;
 };
 
-// A change of tags over many files in two stages: prepare says for each file
-// what it will get, run writes them as one step of the journal (through
-// TagBatch), each file's change made again from the file and refused when
-// its tags are no longer those prepare saw.
+// A change of tags over many files, what each head runs through TagRunner.
 class TagCommand {
 public:
     TagCommand(StepKind kind, MakeTagChange make);
 
     StepKind kind() const { return kind_; }
-    TagPlan prepare(const QString& path) const;
-
-    // Each file's change made ready, before its slice is written (a head
-    // logs what it sets here); then each file's outcome, in the order of the
-    // plans.
-    using AfterMade = std::function<void(std::size_t index, const tags::TagChange& change)>;
-    using AfterFile = std::function<void(std::size_t index, const FileOutcome& outcome)>;
-    TagRun run(Journal* journal, const std::vector<TagPlan>& plans, const AfterFile& afterFile,
-               const AfterMade& afterMade = {}) const;
+    TagMaking make(const QString& path) const { return make_(path); }
 
 private:
     StepKind kind_;
     MakeTagChange make_;
 };
 
-// The digest of the tag bytes a change starts from.
+// One run of a tag command as one step of the journal: each file's change
+// made once, when the file is given, and written in its slice (TagBatch).
+// Just before its write the file is checked to hold still what the change
+// was made from: a change another program made in between is refused, never
+// written over. Memory follows the slice, not the files.
+class TagRunner {
+public:
+    // Each file's change made ready, before its slice is written (a head
+    // logs what it sets here); then each file's plan and outcome, in the
+    // order given.
+    using AfterMade = std::function<void(std::size_t index, const tags::TagChange& change)>;
+    using AfterFile =
+        std::function<void(std::size_t index, const TagPlan& plan, const FileOutcome& outcome)>;
+
+    TagRunner(const TagCommand& command, Journal* journal, AfterFile afterFile,
+              AfterMade afterMade = {});
+    TagRunner(const TagRunner&) = delete;
+    TagRunner& operator=(const TagRunner&) = delete;
+
+    // Makes the file's change and queues it; what it will be given. What the
+    // making throws is thrown, the file not taken.
+    TagPlan add(const QString& path);
+    // A file that is not made at all: reported as failed, in its turn.
+    void refuse(const QString& path, QString reason);
+    // Writes what is left and ends the step; also after a stop.
+    TagRun finish();
+
+private:
+    const TagCommand& command_;
+    AfterFile afterFile_;
+    AfterMade afterMade_;
+    std::deque<TagPlan> waiting_; // the files given and not yet reported
+    TagBatch batch_;
+};
+
+// The digest of a file's tag bytes, for a command that must refuse a file
+// whose tags changed since the user saw them (and keeps no copy of them).
 QByteArray tagDigest(const tags::TagImage& image);
 
 } // namespace operations

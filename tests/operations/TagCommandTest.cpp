@@ -1,5 +1,5 @@
-// Tag commands prepared over many files and run as one step: a file written
-// by another program between the two is refused, the batch fields take what
+// Tag commands run over many files as one step: a file written by another
+// program between its change's making and its write is refused, the batch fields take what
 // the name pattern names and leave the rest, and a cover change says when a
 // file has nothing to change.
 
@@ -13,6 +13,7 @@
 #include "tests/support/TemporaryFolder.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,13 +28,26 @@ namespace {
 const operations::CoverImage kJpeg{QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(200, '\x11'),
                                    u"image/jpeg"_s};
 
-std::vector<FileOutcome> runPlans(const operations::TagCommand& command,
-                                  const std::vector<TagPlan>& plans, operations::Journal* journal)
-{
+// Each file's plan as it is made, and its outcome once written.
+struct Ran {
+    std::vector<TagPlan> plans;
     std::vector<FileOutcome> outcomes;
-    command.run(journal, plans,
-                [&](std::size_t, const FileOutcome& outcome) { outcomes.push_back(outcome); });
-    return outcomes;
+};
+
+Ran runOn(const operations::TagCommand& command, const QStringList& files,
+          operations::Journal* journal, const std::function<void()>& beforeWrites = {})
+{
+    Ran ran;
+    operations::TagRunner runner(command, journal,
+                                 [&](std::size_t, const TagPlan&, const FileOutcome& outcome) {
+                                     ran.outcomes.push_back(outcome);
+                                 });
+    for (const QString& file : files)
+        ran.plans.push_back(runner.add(file));
+    if (beforeWrites)
+        beforeWrites();
+    runner.finish();
+    return ran;
 }
 
 QString shownAsIs(const QString& name)
@@ -60,22 +74,21 @@ private Q_SLOTS:
     }
     void cleanup() { journal_.reset(); }
 
-    // Another program retitles a file after the cover change was prepared,
-    // its tag of the same size: the run leaves that file as the other
-    // program wrote it and says so; the others get the cover.
-    void coverRefusesAFileChangedSincePrepare()
+    // Another program retitles a file after its cover change was made, its
+    // tag of the same size: the run leaves that file as the other program
+    // wrote it and says so; the others get the cover.
+    void coverRefusesAFileChangedSinceMade()
     {
         const QString a = file(u"a.mp3"_s);
         const QString b = file(u"b.mp3"_s);
         QVERIFY(writeFile(a.toStdString(), music(tagOfSize("A", 1024))));
         QVERIFY(writeFile(b.toStdString(), music(tagOfSize("B", 1024))));
         const auto covers = operations::CoverCommand::setting(kJpeg);
-        const std::vector<TagPlan> plans{covers.command().prepare(a), covers.command().prepare(b)};
-        QVERIFY(plans[0].ready && plans[1].ready);
         const QByteArray theirs = music(tagOfSize("X", 1024));
-        QVERIFY(writeFile(b.toStdString(), theirs));
-
-        const auto outcomes = runPlans(covers.command(), plans, journal_.get());
+        const Ran ran = runOn(covers.command(), {a, b}, journal_.get(),
+                              [&] { QVERIFY(writeFile(b.toStdString(), theirs)); });
+        QVERIFY(ran.plans[0].ready && ran.plans[1].ready);
+        const auto& outcomes = ran.outcomes;
         QCOMPARE(outcomes.size(), std::size_t(2));
         QVERIFY(outcomes[0].succeeded);
         QVERIFY(!outcomes[1].succeeded);
@@ -94,7 +107,8 @@ private Q_SLOTS:
         const QByteArray bytes = music(tagOfSize("A", 512));
         QVERIFY(writeFile(a.toStdString(), bytes));
         const auto removal = operations::CoverCommand::removing();
-        const TagPlan plan = removal.command().prepare(a);
+        const Ran ran = runOn(removal.command(), {a}, journal_.get());
+        const TagPlan& plan = ran.plans.at(0);
         QVERIFY(!plan.due);
         QVERIFY(!plan.ready);
         QCOMPARE(plan.reason, u"没有封面"_s);
@@ -137,7 +151,8 @@ private Q_SLOTS:
         const operations::FieldsCommand fields(sources, operations::Priority::V2Only, {},
                                                shownAsIs);
         const auto found = fields.valuesFor(path);
-        const TagPlan plan = fields.command().prepare(path);
+        const Ran ran = runOn(fields.command(), {path}, journal_.get());
+        const TagPlan& plan = ran.plans.at(0);
         if (values.isEmpty()) {
             QVERIFY(!found);
             QVERIFY(!plan.ready);
@@ -149,8 +164,7 @@ private Q_SLOTS:
         for (std::size_t f = 0; f < got.size(); ++f)
             QCOMPARE(got[f].value_or(u"-"_s), values[qsizetype(f)]);
 
-        const auto outcomes = runPlans(fields.command(), {plan}, journal_.get());
-        QVERIFY(outcomes.at(0).succeeded);
+        QVERIFY(ran.outcomes.at(0).succeeded);
         TID3v2 v2;
         v2.ReadFromFile(path.toStdString());
         const std::array<QString, 3> before{u"t0"_s, u"a0"_s, u"b0"_s};

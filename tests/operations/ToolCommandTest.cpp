@@ -49,17 +49,20 @@ class ToolCommandTest : public QObject {
 
     QString file(const QString& name) const { return dir_->path() + u'/' + name; }
 
-    // Prepares and runs the tool's tag command over the files; the outcomes.
+    // Runs the tool's tag command over the files as one step; the outcomes.
     std::vector<operations::FileOutcome> run(std::shared_ptr<operations::TextTool> tool,
                                              const std::vector<operations::ToolFile>& files)
     {
         const auto command = operations::toolTagCommand(tool, files, Priority::PreferV2, {});
-        std::vector<operations::TagPlan> plans;
-        for (const auto& f : files)
-            plans.push_back(command.prepare(f.path));
         std::vector<operations::FileOutcome> outcomes;
-        command.run(journal_.get(), plans,
-                    [&](std::size_t, const operations::FileOutcome& o) { outcomes.push_back(o); });
+        operations::TagRunner runner(
+            command, journal_.get(),
+            [&](std::size_t, const operations::TagPlan&, const operations::FileOutcome& o) {
+                outcomes.push_back(o);
+            });
+        for (const auto& f : files)
+            runner.add(f.path);
+        runner.finish();
         return outcomes;
     }
 
