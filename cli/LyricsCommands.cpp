@@ -27,7 +27,6 @@ struct Imported {
     QString encoding;
 };
 using ImportedFiles = std::map<QString, Imported>; // by the MP3's path
-}
 
 Result runImport(const ParsedArgs& args, Context& context)
 {

@@ -46,7 +46,8 @@ void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand
     operations::TagRunner runner(command, context.journal(result), report,
                                  [&](std::size_t i, const tags::TagChange& change) {
                                      if (saidOf)
-                                         said[i] = saidOf(plans[i].file, change);
+                                         said[i] =
+                                             saidOf(platform::AbsolutePath(files[i].path), change);
                                  });
     std::exception_ptr stopped;
     try {
