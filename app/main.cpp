@@ -286,7 +286,8 @@ void TFormMain::connectHandlers()
     on(ui.ListViewMain->selectionModel(), &QItemSelectionModel::selectionChanged,
        &TFormMain::ListViewMainChange);
     on(ui.PopupMenuList, &QMenu::aboutToShow, &TFormMain::PopupMenuListPopup);
-    on(ui.MenuSelAll, &QAction::triggered, &TFormMain::MenuSelAllClick);
+    connect(ui.MenuSelAll, &QAction::triggered, this,
+            [this] { runGuarded([this] { rows_->selectAll(); }); });
     on(ui.BtnLsn, &QPushButton::clicked, &TFormMain::BtnLsnClick);
 
     ui.ShellLink->OnChange = [this](QObject*) {
@@ -346,7 +347,7 @@ void TFormMain::runGuarded(const std::function<void()>& handler)
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.ListViewMain->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        runGuarded([this] { ListViewMainDblClick(); });
+        runGuarded([this] { rows_->selectAll(); }); // a double-click selects every row
         return true;
     }
     if (watched == ui.StatusBarMain && ProgressBar &&
@@ -501,19 +502,9 @@ const QString& TFormMain::rowName(int row) const
     return ui.ListViewMain->rows().name(row);
 }
 
-std::array<QString, 6> TFormMain::rowTags(int row) const
-{
-    return ui.ListViewMain->row(row).tags();
-}
-
 std::vector<int> TFormMain::selectedRows() const
 {
     return ui.ListViewMain->selectedRows();
-}
-
-int TFormMain::firstSelectedRow() const
-{
-    return ui.ListViewMain->firstSelectedRow();
 }
 
 QString TFormMain::shownName(const QString& name) const
@@ -599,16 +590,6 @@ void TFormMain::PopupMenuListPopup()
     ui.MenuFixName->setEnabled(std::any_of(rows.begin(), rows.end(), [this](int row) {
         return ui.ListViewMain->row(row).legacyName;
     }));
-}
-
-void TFormMain::MenuSelAllClick()
-{
-    rows_->selectAll();
-}
-
-void TFormMain::ListViewMainDblClick()
-{
-    rows_->selectAll();
 }
 
 // ---------------------------------------------------------------- one file

@@ -86,14 +86,12 @@ public:
     void ClearPropPage();
     void appendLog(const QString& line);
     // The rows of the report list, by their index in list order: the file's
-    // path (the folder the list shows, "/" at its end, + its name), its name
-    // in the folder, and its six tags as read when the row was made.
+    // path (the folder the list shows, "/" at its end, + its name) and its
+    // name in the folder.
     QString rowPath(int row) const;
     const QString& rowName(int row) const;
-    std::array<QString, 6> rowTags(int row) const;
-    // The selected rows, in list order; the first of them, -1 for none.
+    // The selected rows, in list order.
     std::vector<int> selectedRows() const;
-    int firstSelectedRow() const;
 
     // Start-up and the commands of the menus.
     void FormCreate();
@@ -118,8 +116,6 @@ public:
     void ListViewMainChange();
     void ShellTreeClick();
     void PopupMenuListPopup();
-    void MenuSelAllClick();
-    void ListViewMainDblClick();
 
     // Listening to the file the property page shows.
     void BtnLsnClick();
