@@ -3,6 +3,7 @@
 // tag change, on real files, with the window shown; and the opening of a
 // folder of n files. Each must cost O(n): the time per row (the
 // items/s column) should stay flat from 300 to 3,000 to 10,000 rows.
+#include "app/ToolsDialog.h"
 #include "app/main.h"
 #include "bench/Mp3Folder.h"
 #include "platform/ProfileFile.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <benchmark/benchmark.h>
 
@@ -489,6 +492,43 @@ BENCHMARK(filterKeys)
     ->Arg(300)
     ->Arg(3000)
     ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The 批量处理 dialog over n selected rows: opened (every file read once, the
+// preview of 全部大写 listed: two texts a file) and then one key typed into
+// 查找 of the find and replace (the preview made again from the texts read,
+// and listed). Manual time is the opening; key_ms the key.
+void toolsDialog(benchmark::State& state)
+{
+    Folder folder(int(state.range(0)));
+    TFormMain& w = folder.window();
+    std::vector<QString> paths;
+    for (int i = 0; i < folder.rows(); ++i)
+        paths.push_back(w.rowPath(i));
+    double keys = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        TFormTools dialog(operations::readToolFiles(paths, operations::Priority::PreferV2, {}), {},
+                          operations::AdStripper::presets());
+        dialog.ComboToolCase->setCurrentIndex(1); // 全部大写
+        const auto opened = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(opened - start).count());
+        dialog.ComboTool->setCurrentIndex(int(operations::ToolKind::Replace));
+        const auto typing = std::chrono::steady_clock::now();
+        dialog.EditToolFind->insert(u"o"_s);
+        keys += std::chrono::duration<double>(std::chrono::steady_clock::now() - typing).count();
+        if (dialog.ListViewToolPreview->topLevelItemCount() != folder.rows())
+            state.SkipWithError("the preview does not list every file");
+    }
+    state.SetItemsProcessed(state.iterations() * folder.rows());
+    state.counters["key_ms"] = keys * 1000 / double(state.iterations());
+}
+BENCHMARK(toolsDialog)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
