@@ -58,7 +58,7 @@ QByteArray apeTag()
 const QByteArray kUnknown = frame23("XQZ9", "\x01\x02\x03 opaque"_ba);
 const QByteArray kPrivate = frame23("PRIV", "owner\0\xDE\xAD\xBE\xEF"_ba);
 const QByteArray kCover =
-    frame23("APIC", "\0image/jpeg\0\x03\0"_ba + QByteArray("\xFF\xD8\xFF\xE0 not a real jpeg", 22));
+    frame23("APIC", "\0image/jpeg\0\x03\0"_ba + "\xFF\xD8\xFF\xE0 not a real jpeg"_ba);
 
 QByteArray richMp3()
 {
