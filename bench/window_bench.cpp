@@ -144,8 +144,9 @@ BENCHMARK(renameRows)
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 
-// Another program writing 1 GB to the same disk (a copy, a download), from
-// its start until it is ended: dd, flushing its file at the end as a copy does.
+// Another program writing to the same disk (a copy, a download), from its
+// start until it is ended: dd, flushing its file at the end as a copy does.
+// Up to 4 GB, so that on a fast disk it still writes when the run ends.
 class DiskWriter {
 public:
     explicit DiskWriter(const QString& file) : file_(QFile::encodeName(file))
@@ -153,7 +154,7 @@ public:
         const QByteArray of = "of=" + file_;
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::execlp("dd", "dd", "if=/dev/zero", of.constData(), "bs=1M", "count=1024",
+            ::execlp("dd", "dd", "if=/dev/zero", of.constData(), "bs=1M", "count=4096",
                      "conv=fsync", "status=none", static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -189,7 +190,7 @@ private:
 };
 
 // The renaming, from the click to the last row, while another program
-// writes 1 GB: what is ours must be flushed without waiting for its pages.
+// writes gigabytes: what is ours must be flushed without waiting for its pages.
 // writer_busy is the share of runs the writer outlasted (1: every run
 // met it from start to end).
 void renameRowsWhileWriting(benchmark::State& state)
