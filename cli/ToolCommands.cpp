@@ -14,7 +14,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -203,14 +202,14 @@ Result runTool(const ParsedArgs& args, Context& context)
         reportPreview(edits, given, context, result);
         return result;
     }
+    // The files with a tag edit, in the order given: one pass over the edits.
+    std::vector<bool> hasTagEdit(files.size(), false);
+    for (const operations::ToolEdit& edit : edits)
+        hasTagEdit[edit.file] = hasTagEdit[edit.file] || edit.field.has_value();
     std::vector<Entry> tagged;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const bool hasTagEdit = std::any_of(edits.begin(), edits.end(), [i](const auto& edit) {
-            return edit.file == i && edit.field;
-        });
-        if (hasTagEdit)
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (hasTagEdit[i])
             tagged.push_back({given[i], {}});
-    }
     if (!tagged.empty())
         runTagCommand(tagged,
                       operations::toolTagCommand(tool, files, *priority, context.textRules()),
