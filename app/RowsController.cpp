@@ -157,6 +157,8 @@ void TRowsController::refreshRewrittenRows()
     TReportList* list = w_.list;
     bool reread = false;
     bool pageFile = false;
+    // The page may show thousands of files: looked up, not searched, per row.
+    const QSet<QString> pageFiles(page_.files().cbegin(), page_.files().cend());
     for (int i = 0; i < list->rowCount(); ++i) {
         // A row not read yet reads the file as it is when first needed.
         if (!list->rows().isRead(i))
@@ -166,7 +168,7 @@ void TRowsController::refreshRewrittenRows()
             continue;
         rereadRow(i);
         reread = true;
-        pageFile = pageFile || page_.files().contains(path);
+        pageFile = pageFile || pageFiles.contains(path);
     }
     if (pageFile && !page_.page().isModified())
         page_.show(page_.files());
