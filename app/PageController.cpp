@@ -73,6 +73,10 @@ TPageController::TPageController(operations::Core& core, const Widgets& widgets,
                             f.albumArtist, f.composer})
         QObject::connect(edit, &QLineEdit::returnPressed, w_.save, &QPushButton::click);
     QObject::connect(f.genre->lineEdit(), &QLineEdit::returnPressed, w_.save, &QPushButton::click);
+    QObject::connect(w_.pages, &QTabWidget::currentChanged, context, [this](int index) {
+        if (index == w_.pageIndex && sharedPending_)
+            window_.guarded([this] { fillShared(); });
+    });
 }
 
 QString TPageController::file() const
@@ -80,13 +84,21 @@ QString TPageController::file() const
     return files_.size() == 1 ? files_.front() : QString();
 }
 
+bool TPageController::pageShown() const
+{
+    return w_.pages->currentIndex() == w_.pageIndex;
+}
+
 QStringList TPageController::selectedFiles()
 {
     QStringList paths;
-    for (const int row : w_.list->selectedRows()) {
+    const std::vector<int> rows = w_.list->selectedRows();
+    for (const int row : rows) {
         // The row is read with the page: its stamp is what tells a later
-        // write to the file by another program.
-        static_cast<void>(w_.list->row(row));
+        // write to the file by another program. Several are read as the
+        // page reads them.
+        if (rows.size() == 1)
+            static_cast<void>(w_.list->row(row));
         paths << window_.rowPath(row);
     }
     return paths;
@@ -123,6 +135,7 @@ void TPageController::show(QStringList paths)
 
 void TPageController::show(QString path)
 {
+    sharedPending_ = false;
     files_ = {path};
     seen_.clear();
     w_.file->setText(path);
@@ -135,6 +148,21 @@ void TPageController::showSeveral(const QStringList& paths)
     files_ = paths;
     w_.file->setText(u"已选择 %1 个文件"_s.arg(paths.size()));
     window_.showCover(paths.front());
+    seen_.clear();
+    // Reading what thousands of files share takes seconds: a selection made
+    // on another page (select all, then a batch) is read when the user
+    // comes to this one.
+    sharedPending_ = !pageShown();
+    if (!sharedPending_)
+        fillShared();
+}
+
+void TPageController::fillShared()
+{
+    sharedPending_ = false;
+    for (const int row : w_.list->selectedRows())
+        static_cast<void>(w_.list->row(row));
+    const QStringList& paths = files_;
     const auto priority = core_.priority();
     operations::SharedFields shared = operations::readSharedFields(
         v1_, v2_, priority, {paths.begin(), paths.end()}, core_.textRules());
@@ -187,6 +215,7 @@ void TPageController::showV1Target(const QString& path)
 
 void TPageController::clear()
 {
+    sharedPending_ = false;
     files_.clear();
     seen_.clear();
     w_.file->clear();

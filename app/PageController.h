@@ -128,6 +128,9 @@ private:
     bool fillFromFile(const QString& path);
     void showV1Target(const QString& path);
     void showSeveral(const QStringList& paths);
+    // What the several files shown share, read into the page.
+    void fillShared();
+    bool pageShown() const;
     // The fields the user changed; nullopt, said in the status bar, when a
     // number field holds what it cannot take.
     std::optional<operations::FieldValues> changedValues();
@@ -145,5 +148,7 @@ private:
     QStringList files_;
     // Several files: the digest of each one's tags as the page read them.
     std::map<QString, QByteArray> seen_;
+    // Several files are shown but not yet read: the page is not in view.
+    bool sharedPending_ = false;
     int held_ = 0;
 };

@@ -360,6 +360,8 @@ void changeAlbum(benchmark::State& state)
 {
     CoverFolder folder(int(state.range(0)));
     TFormMain& w = folder.window();
+    // The batch page, where the user sets the album.
+    w.ui.PageCtrlMain->setCurrentWidget(w.ui.TabShMProp);
     w.ui.CheckBoxAlbum->setChecked(true);
     w.ui.RadioGrpMAlbum->setItemIndex(1); // from the edit
     // What the folder and the window took before the batch.

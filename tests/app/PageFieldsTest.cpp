@@ -9,6 +9,8 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
+#include <QTabBar>
+
 #include <sys/stat.h>
 
 using namespace apptest;
@@ -235,6 +237,33 @@ private Q_SLOTS:
         QVERIFY(program.log().contains(b + u"修改属性失败: 文件只读"_s));
         QVERIFY(program.log().contains(c + u"修改属性失败: 文件已被其他程序修改"_s));
         QCOMPARE(program.status(2), u"共修改:3  成功:1  失败:2"_s);
+    }
+
+    // Rows selected on another page (select all, then a batch) are read
+    // when the user comes to the property page: the page shows what the
+    // files hold then, and its save takes that as what the user saw.
+    void severalRowsAreReadWhenThePageIsShown()
+    {
+        MusicFolder music;
+        music.add(u"a.mp3"_s, song("A", "X", "Alb"));
+        const QString b = music.add(u"b.mp3"_s, song("B", "Y", "Alb"));
+        Program program(music.path());
+        TFormMain& w = program.main();
+        QTabBar* tabs = w.ui.PageCtrlMain->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+        QCOMPARE(w.ui.PageCtrlMain->currentWidget(), w.ui.TabShMProp);
+        program.select({0, 1});
+        writeBytes(b, song("B", "Y", "Other")); // another program, after the selection
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+        QCOMPARE(w.ui.PageCtrlMain->currentWidget(), w.ui.TabShProp);
+        QCOMPARE(w.ui.EditFile->text(), u"已选择 2 个文件"_s);
+        QCOMPARE(w.ui.EditAlbum->text(), u"<保留>"_s);
+        QCOMPARE(w.ui.EditArt->text(), u"<保留>"_s);
+        w.ui.EditComposer->setText(u"谱曲"_s);
+        w.ui.BtnChgProp->click();
+        QCOMPARE(frameText(b, "TCOM"), u"谱曲"_s);
+        QCOMPARE(frameText(b, "TALB"), u"Other"_s);
+        QCOMPARE(program.status(2), u"共修改:2  成功:2  失败:0"_s);
     }
 
     // Unsaved edits over several files are asked about like one file's.
