@@ -1,24 +1,33 @@
 #include "operations/TagCommand.h"
 
-#include <QCryptographicHash>
+#include <xxhash.h>
 
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace operations {
 
+// Not a cryptographic hash: it tells a change another program made, which
+// no one shapes to collide, and a tag read with the page is often a cover of
+// hundreds of kilobytes times thousands of files.
 QByteArray tagDigest(const tags::TagImage& image)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    const std::uint64_t size = image.size;
-    const std::uint64_t headSize = image.head.size();
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&size), sizeof size));
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&headSize), sizeof headSize));
-    hash.addData(QByteArrayView(image.head.data(), qsizetype(image.head.size())));
-    hash.addData(QByteArrayView(image.tail.data(), qsizetype(image.tail.size())));
-    return hash.result();
+    const std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
+                                                                         &XXH3_freeState);
+    if (!state)
+        throw std::bad_alloc();
+    XXH3_128bits_reset(state.get());
+    const std::uint64_t sizes[] = {image.size, image.head.size()};
+    XXH3_128bits_update(state.get(), sizes, sizeof sizes);
+    XXH3_128bits_update(state.get(), image.head.data(), image.head.size());
+    XXH3_128bits_update(state.get(), image.tail.data(), image.tail.size());
+    XXH128_canonical_t digest;
+    XXH128_canonicalFromHash(&digest, XXH3_128bits_digest(state.get()));
+    return QByteArray(reinterpret_cast<const char*>(digest.digest), sizeof digest.digest);
 }
 
 TagCommand::TagCommand(StepKind kind, MakeTagChange make) : kind_(kind), make_(std::move(make)) {}
