@@ -255,8 +255,9 @@ void TBatchController::BtnChgMPropClick()
             if (!value)
                 continue;
             // The list's rows hold its six fields; the others show after the
-            // rebuild.
-            if (const auto cell = std::size_t(page.field); cell < operations::kListFieldCount)
+            // rebuild. A row not read yet is read from the file written.
+            if (const auto cell = std::size_t(page.field);
+                cell < operations::kListFieldCount && w_.list->rows().isRead(row))
                 w_.list->rows().changeRow(row, [&](TReportRow& r) {
                     r.hasTag = true; // a row without cells gets them
                     r.setTag(int(cell), *value);

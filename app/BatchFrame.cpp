@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QWidget>
@@ -104,12 +105,30 @@ void TBatchFrame::processEvents()
 {
     if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventsIntervalMs)
         return;
+    flushLog();
     QCoreApplication::processEvents();
     sinceEvents_.start();
 }
 
+void TBatchFrame::appendLog(const QString& line)
+{
+    if (running_)
+        pendingLog_ << line;
+    else
+        w_.log->appendPlainText(line);
+}
+
+void TBatchFrame::flushLog()
+{
+    if (pendingLog_.isEmpty())
+        return;
+    w_.log->appendPlainText(pendingLog_.join(u'\n'));
+    pendingLog_.clear();
+}
+
 void TBatchFrame::finish(const QString& completionText, int page)
 {
+    flushLog();
     w_.operationPanel->setText(completionText);
     w_.progress->hide();
     w_.pages->setCurrentIndex(page);

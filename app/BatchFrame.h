@@ -3,8 +3,10 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QLabel;
+class QPlainTextEdit;
 class QProgressBar;
 class QTabWidget;
 
@@ -23,6 +25,7 @@ public:
         QProgressBar* progress = nullptr;
         QLabel* operationPanel = nullptr; // status panel 0
         QLabel* totalsPanel = nullptr;    // status panel 2
+        QPlainTextEdit* log = nullptr;
     };
 
     explicit TBatchFrame(const Widgets& widgets, QObject* parent = nullptr);
@@ -42,6 +45,10 @@ public:
     void stepTo(int row);
     // Completion text, progress hidden, the operation's own page again.
     void finish(const QString& completionText, int page);
+    // A line of the log page. While a run is on, the lines wait for the next
+    // repaint and go in together: laying out and scrolling the log once per
+    // file costs more than writing the file.
+    void appendLog(const QString& line);
 
     bool running() const { return running_; }
     int total() const { return total_; }
@@ -57,6 +64,7 @@ protected:
 private:
     void setInputBlocked(bool blocked);
     void processEvents();
+    void flushLog();
 
     Widgets w_;
     bool running_ = false;
@@ -64,4 +72,5 @@ private:
     int succeeded_ = 0;
     int failed_ = 0;
     QElapsedTimer sinceEvents_; // since the run last let events through
+    QStringList pendingLog_;
 };

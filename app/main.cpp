@@ -406,8 +406,8 @@ void TFormMain::FormCreate()
 void TFormMain::createProgressBar()
 {
     ProgressBar = ui.createProgressBar();
-    Batch = std::make_unique<TBatchFrame>(
-        TBatchFrame::Widgets{ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2});
+    Batch = std::make_unique<TBatchFrame>(TBatchFrame::Widgets{
+        ui.PageCtrlMain, ProgressBar, ui.StatusBarPanel0, ui.StatusBarPanel2, ui.MemoLog});
     batch_ = std::make_unique<TBatchController>(
         core_, *Batch,
         TBatchController::Widgets{ui.ListViewMain, batchChecks(), batchEdits(), batchSources(),
@@ -526,7 +526,10 @@ QString TFormMain::shownPath(const QString& path) const
 
 void TFormMain::appendLog(const QString& line)
 {
-    ui.MemoLog->appendPlainText(line);
+    if (Batch)
+        Batch->appendLog(line);
+    else
+        ui.MemoLog->appendPlainText(line);
 }
 
 void TFormMain::RebuildList()
