@@ -251,8 +251,13 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
     if (!values.any())
         return outcome;
     const std::string file = platform::NativePath(path);
-    v1.ReadFromFile(file);
-    v2.ReadFromFile(file);
+    // The file is read once: its tags are taken from the image the change
+    // is made from (a file the image leaves in doubt is read whole).
+    auto change = tags::beginChange(file);
+    if (!change || !v1.ReadFromImage(change->before()))
+        v1.ReadFromFile(file);
+    if (!change || !v2.ReadFromImage(change->before()))
+        v2.ReadFromFile(file);
     outcome.written = true;
     outcome.reason = refusal(v1, v2, path);
     if (!outcome.reason.isEmpty())
@@ -282,8 +287,13 @@ FieldChange changeFields(TID3v1& v1, TID3v2& v2, Priority priority, const QStrin
         }
         frames.push_back({*named, value, {}});
     }
-    outcome.change = tagChange(file, writesV1(priority) ? &v1 : nullptr,
-                               writesV2(priority) ? &v2 : nullptr, &outcome.reason);
+    if (!change) {
+        outcome.reason = failureReason(path);
+        return outcome;
+    }
+    if (renderTags(*change, writesV1(priority) ? &v1 : nullptr, writesV2(priority) ? &v2 : nullptr,
+                   &outcome.reason))
+        outcome.change = std::move(change);
     if (outcome.change && !frames.empty() &&
         !setFrames(*outcome.change, frames, texts, &outcome.reason))
         outcome.change.reset();

@@ -48,18 +48,25 @@ std::optional<tags::TagChange> tagChange(const std::string& file, const TID3v1* 
             *reason = failureReason(pathOf(file));
         return std::nullopt;
     }
+    if (!renderTags(*change, v1, v2, reason))
+        return std::nullopt;
+    return change;
+}
+
+bool renderTags(tags::TagChange& change, const TID3v1* v1, const TID3v2* v2, QString* reason)
+{
     if (v1)
-        change->setTail(v1->Rendered());
+        change.setTail(v1->Rendered());
     if (v2) {
-        auto head = v2->RenderHead(change->before());
+        auto head = v2->RenderHead(change.before());
         if (!head) {
             if (reason)
                 *reason = u"ID3v2标签中有无法保留的内容,未写入"_s;
-            return std::nullopt;
+            return false;
         }
-        change->setHead(std::move(*head));
+        change.setHead(std::move(*head));
     }
-    return change;
+    return true;
 }
 
 Outcome writeOne(Journal* journal, StepKind kind, tags::TagChange change)

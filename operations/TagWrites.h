@@ -60,6 +60,10 @@ private:
 // `reason` then says why.
 std::optional<tags::TagChange> tagChange(const std::string& file, const TID3v1* v1,
                                          const TID3v2* v2, QString* reason = nullptr);
+// The same onto a change begun already (tags::beginChange), whose image the
+// objects were read from: false, with `reason`, where tagChange gives nullopt.
+bool renderTags(tags::TagChange& change, const TID3v1* v1, const TID3v2* v2,
+                QString* reason = nullptr);
 
 // Writes one change as a step of its own.
 Outcome writeOne(Journal* journal, StepKind kind, tags::TagChange change);

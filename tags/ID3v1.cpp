@@ -103,9 +103,22 @@ bool TID3v1::ReadFromFile(const std::string& FileName)
     const auto trailer = readTrailer(FileName);
     if (!trailer)
         return false;
-    if (!trailer->hasTag())
-        return true;
-    const std::string& b = trailer->bytes;
+    if (trailer->hasTag())
+        take(trailer->bytes);
+    return true;
+}
+
+bool TID3v1::ReadFromImage(const tags::TagImage& image)
+{
+    *this = TID3v1();
+    if (image.tail.size() != TrailerSize)
+        return false;
+    take(image.tail);
+    return true;
+}
+
+void TID3v1::take(const std::string& b)
+{
     exists_ = true;
     const bool v11 = (b[125] == 0x00 && b[126] != 0x00) || (b[125] == 0x20 && b[126] != 0x20);
     versionID_ = v11 ? 2 : 1;
@@ -117,7 +130,6 @@ bool TID3v1::ReadFromFile(const std::string& FileName)
     if (v11)
         track_ = static_cast<uint8_t>(b[126]);
     genreID_ = static_cast<uint8_t>(b[127]);
-    return true;
 }
 
 bool TID3v1::RemoveFromFile(const std::string& FileName)

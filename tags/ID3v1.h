@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/TagImage.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,6 +17,11 @@ public:
     // Resets the object, then reads the trailer. True whenever the file's
     // last 128 bytes could be read, whether or not a tag is there.
     bool ReadFromFile(const std::string& FileName);
+    // The same from the trailer of the file's image (tags/TagImage.h), read
+    // once for a change: false, nothing read, when the image has none, which
+    // also leaves the odd file ReadFromFile tells apart (one too small for
+    // its ID3v2 tag and a trailer both).
+    bool ReadFromImage(const tags::TagImage& image);
     // Cuts an existing trailer off the file; fields unchanged.
     bool RemoveFromFile(const std::string& FileName);
     // Writes the fields as the file's trailer: over an existing one in place,
@@ -49,6 +56,8 @@ public:
     uint8_t GenreID() const { return genreID_; }
 
 private:
+    void take(const std::string& trailer); // 128 bytes beginning with "TAG"
+
     bool exists_ = false;
     uint8_t versionID_ = 1;
     std::string title_, artist_, album_, year_, comment_;

@@ -401,11 +401,32 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     size_ = static_cast<int32_t>(size); // below 2^30 even with every size byte 0xFF
     if (size == 0 || !header->readable())
         return true;
-    auto bytes = openTag(fd.get(), std::move(*first), *header);
-    if (!bytes)
+    if (auto bytes = openTag(fd.get(), std::move(*first), *header))
+        takeFields(*bytes, *header);
+    return true;
+}
+
+bool TID3v2::ReadFromImage(const tags::TagImage& image)
+{
+    *this = TID3v2();
+    const auto header = image.head.size() >= HeaderSize ? parseHeader(image.head) : std::nullopt;
+    if (!header)
+        return false;
+    exists_ = true;
+    versionID_ = header->major;
+    const std::uint64_t size = tagSize(*header, image.size);
+    size_ = static_cast<int32_t>(size);
+    if (size == 0 || !header->readable())
         return true;
-    FieldCollector fields(header->major);
-    walkFrames(*bytes, *header, isListedSource, [&](Frame&& frame, std::uint32_t storedSize) {
+    if (auto bytes = openTag(-1, image.head, *header))
+        takeFields(*bytes, *header);
+    return true;
+}
+
+void TID3v2::takeFields(TagBytes& bytes, const Header& header)
+{
+    FieldCollector fields(header.major);
+    walkFrames(bytes, header, isListedSource, [&](Frame&& frame, std::uint32_t storedSize) {
         if (isTextSource(frame.id, storedSize))
             fields.add(frame, 0);
         addLegacyTexts(frame, legacyTexts_);
@@ -424,7 +445,6 @@ bool TID3v2::ReadFromFile(const std::string& FileName)
     if (fields.source(Field::Lyrics))
         LyricsLanguage = fields.lyricsLanguage();
     LyricsDescription = fields.lyricsDescription();
-    return true;
 }
 
 namespace {

@@ -12,6 +12,11 @@
 #include <string_view>
 #include <vector>
 
+namespace tags::id3v2 {
+class TagBytes;
+struct Header;
+} // namespace tags::id3v2
+
 // The ID3v2 tag at the start of one file: versions 2.2, 2.3 and 2.4 are read,
 // version 2.3 is written. Each text says whether it is legacy bytes (a frame
 // declaring ISO-8859-1, which in practice means some code page) or Unicode,
@@ -26,6 +31,10 @@ public:
     // Resets the object, then reads the tag. True whenever the file's first
     // 10 bytes could be read, whether or not a tag is there.
     bool ReadFromFile(const std::string& FileName);
+    // The same from the file's image (tags/TagImage.h), read once for a
+    // change: false, nothing read, when the image has no head, which a file
+    // whose tag declares more than it holds also gives (ReadFromFile then).
+    bool ReadFromImage(const tags::TagImage& image);
 
     // Writes the texts as a new v2.3 tag in place of the file's old one,
     // keeping every other frame of the old tag and every byte after it. The
@@ -118,6 +127,8 @@ public:
     std::optional<LegacyRewrite> Rewrite;
 
 private:
+    void takeFields(tags::id3v2::TagBytes& bytes, const tags::id3v2::Header& header);
+
     bool exists_ = false;
     uint8_t versionID_ = 0;
     int32_t size_ = 0;

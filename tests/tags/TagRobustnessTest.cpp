@@ -1,5 +1,6 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/TagImage.h"
 
 #include "tests/support/Mp3Bytes.h"
 #include "tests/support/TestEnvironment.h"
@@ -72,6 +73,20 @@ Texts textsOf(const TID3v2& t)
     return {t.Title, t.Artist, t.Album, t.Year, t.Genre, t.Comment};
 }
 
+// Everything a read gives of each version, to compare two reads whole.
+bool sameRead(const TID3v2& a, const TID3v2& b)
+{
+    return a.Exists() == b.Exists() && a.VersionID() == b.VersionID() && a.Size() == b.Size() &&
+           textsOf(a) == textsOf(b) && a.Track == b.Track && a.Disc == b.Disc &&
+           a.AlbumArtist == b.AlbumArtist && a.Composer == b.Composer && a.Lyrics == b.Lyrics &&
+           a.LyricsLanguage == b.LyricsLanguage && a.LyricsDescription == b.LyricsDescription &&
+           a.LegacyTexts() == b.LegacyTexts();
+}
+bool sameRead(const TID3v1& a, const TID3v1& b)
+{
+    return a.Rendered() == b.Rendered() && a.Exists() == b.Exists();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Save)
@@ -83,6 +98,7 @@ private Q_SLOTS:
     void hostileFiles_data();
     void hostileFiles();
     void randomTags();
+    void imageReadsAsFile();
     void unconvertibleTextSurvivesSave();
     void notRegularFiles();
 
@@ -204,6 +220,47 @@ void TagRobustnessTest::randomTags()
     }
     // Refusals are for tags that hold what cannot be carried, not for most.
     QVERIFY2(done > 200, qPrintable(QString::number(done)));
+}
+
+// A change reads the file once, its tags from that image: whatever the
+// bytes, what the image gives is what reading the file gives.
+void TagRobustnessTest::imageReadsAsFile()
+{
+    std::mt19937 rng(99);
+    const QByteArray trailer = id3v1Trailer("T", "A", "B", "2001", "C", 7, 12);
+    // An APEv2 tag (footer only) whose last 128 bytes begin with "TAG".
+    const auto le32 = [](quint32 v) {
+        return QByteArray(1, char(v)) + char(v >> 8) + char(v >> 16) + char(v >> 24);
+    };
+    const QByteArray value = "TAG" + QByteArray(93, 'x');
+    const QByteArray item = le32(quint32(value.size())) + le32(0) + "Comment" + '\0' + value;
+    const QByteArray ape = item + "APETAGEX" + le32(2000) + le32(quint32(item.size() + 32)) +
+                           le32(1) + le32(0) + QByteArray(8, '\0');
+    int fromImage = 0;
+    for (int i = 0; i < 300; ++i) {
+        QByteArray bytes = randomTag(rng) + silentMpegFrames(1);
+        if (i % 3 == 1)
+            bytes += trailer;
+        else if (i % 3 == 2)
+            bytes += ape + (i % 2 ? trailer : QByteArray());
+        files_.write("i.mp3", bytes);
+        const std::string path = files_.native("i.mp3");
+        const auto image = tags::readTagImage(path);
+        QVERIFY(image);
+        TID3v2 file2, image2;
+        TID3v1 file1, image1;
+        file2.ReadFromFile(path);
+        file1.ReadFromFile(path);
+        if (image2.ReadFromImage(*image)) {
+            ++fromImage;
+            QVERIFY2(sameRead(file2, image2), bytes.left(64).toHex().constData());
+        }
+        if (image1.ReadFromImage(*image))
+            QVERIFY2(sameRead(file1, image1), bytes.right(160).toHex().constData());
+        else
+            QVERIFY(!file1.Exists() || bytes.size() < 128 + 10);
+    }
+    QVERIFY2(fromImage > 150, qPrintable(QString::number(fromImage)));
 }
 
 void TagRobustnessTest::unconvertibleTextSurvivesSave()
