@@ -2,7 +2,6 @@
 
 #include "operations/TagWrites.h"
 #include "platform/FileNameCodec.h"
-#include "platform/FileSync.h"
 #include "platform/SystemError.h"
 
 using namespace Qt::StringLiterals;
@@ -107,11 +106,9 @@ void TagBatch::writeSlice()
             continue;
         }
         const bool inPlace = journaled && change.inPlace();
+        // Not flushed here: the flush after the step starts every file's
+        // writeback before it waits for any, off the user's wait.
         const auto outcome = inPlace ? tags::writeInPlace(change) : tags::writeStaged(change);
-        // Its bytes start for the disk now, so that the flush of the step
-        // finds them on their way (a staged copy was flushed already).
-        if (inPlace && outcome.written())
-            platform::startWriteback(change.path());
         written_ += outcome.written() ? 1 : 0;
         if (journaled)
             writes_.push_back(outcome.written() ? FileWrite::Written

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <deque>
 #include <fcntl.h>
 #include <optional>
 #include <set>
@@ -33,20 +32,23 @@ bool flushFileSystemOf(const std::string& path)
     return fd.valid() && ::syncfs(fd.get()) == 0;
 }
 
-// fdatasync of every open file, its outcome in `flushed`. The waits overlap:
-// the flushes of the device's cache that several threads ask for at once
-// are merged into one by the block layer, where one thread would wait for
-// each in turn.
-void waitForAll(const std::deque<FileDescriptor>& files, std::vector<char>& flushed)
+// fdatasync of every file, its outcome in `flushed`; `gone` where it is no
+// longer under its name. The waits overlap: the flushes of the device's
+// cache that several threads ask for at once are merged into one by the
+// block layer, where one thread would wait for each in turn.
+void waitForAll(const std::vector<std::string>& paths, std::vector<char>& flushed,
+                std::vector<char>& gone)
 {
     std::atomic<std::size_t> next = 0;
     std::vector<std::jthread> threads;
-    const std::size_t count = std::min<std::size_t>(FlushThreads, files.size());
+    const std::size_t count = std::min<std::size_t>(FlushThreads, paths.size());
     for (std::size_t t = 0; t < count; ++t) {
         threads.emplace_back([&] {
-            for (std::size_t i = next++; i < files.size(); i = next++) {
-                if (files[i].valid())
-                    flushed[i] = ::fdatasync(files[i].get()) == 0;
+            for (std::size_t i = next++; i < paths.size(); i = next++) {
+                if (const FileDescriptor fd = openToFlush(paths[i]); fd.valid())
+                    flushed[i] = ::fdatasync(fd.get()) == 0;
+                else
+                    gone[i] = 1;
             }
         });
     }
@@ -54,33 +56,29 @@ void waitForAll(const std::deque<FileDescriptor>& files, std::vector<char>& flus
 
 } // namespace
 
-void startWriteback(const std::string& path)
-{
-    if (const FileDescriptor fd = openToFlush(path); fd.valid())
-        ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-}
-
 std::vector<bool> flushFiles(const std::vector<std::string>& paths)
 {
-    std::deque<FileDescriptor> files; // held open until each is flushed
+    // Every file's writeback is started before any is waited for, so that
+    // the disk takes them together. Each is opened again to wait: thousands
+    // held open at once would pass the usual limit of 1,024 descriptors.
     for (const std::string& path : paths) {
-        files.emplace_back(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        if (files.back().valid())
-            ::sync_file_range(files.back().get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (const FileDescriptor fd = openToFlush(path); fd.valid())
+            ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     }
-    std::vector<char> flushed(files.size(), 0);
+    std::vector<char> flushed(paths.size(), 0);
+    std::vector<char> gone(paths.size(), 0);
+    waitForAll(paths, flushed, gone);
     // A file gone from its name since it was written (moved, deleted) has
     // its bytes where it went: the file system that held it is flushed, as
     // a last resort, once.
     std::optional<bool> fileSystem;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].valid()) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (gone[i]) {
             if (!fileSystem)
                 fileSystem = flushFileSystemOf(paths[i]);
             flushed[i] = *fileSystem;
         }
     }
-    waitForAll(files, flushed);
     return std::vector<bool>(flushed.begin(), flushed.end());
 }
 

@@ -7,10 +7,6 @@
 // (syncfs) would wait for every dirty page on it, another program's too.
 namespace platform {
 
-// Starts the writeback of the file's dirty pages without waiting for it,
-// so that the flushes of many files overlap. Nothing when it cannot open it.
-void startWriteback(const std::string& path);
-
 // Makes the bytes written to each file durable (its data and the size that
 // reaches them): the writeback of all is started first, then each is waited
 // for. Per file, whether it is on disk now. A file no longer found under its
