@@ -89,6 +89,8 @@ Run runTool(Journal& journal, const std::vector<QString>& paths, Stop stop = Sto
     if (stop == Stop::AfterTags)
         return run;
     if (stop == Stop::Never) {
+        if (amidMoves)
+            amidMoves();
         run.step = operations::moveJobsInStep(&journal, run.step, run.jobs).step;
         return run;
     }
@@ -262,6 +264,27 @@ private Q_SLOTS:
         QCOMPARE(redone.turned, 1);
         QCOMPARE(redone.refused, 1);
         QCOMPARE(folder(), QStringList({u"ONE.mp3=new"_s, u"TWO.mp3=other"_s, u"two.mp3=old"_s}));
+    }
+
+    // A run whose every name was taken just before its moves is one of tags
+    // alone: a crash before its flush keeps them (it is no run cut before
+    // its names).
+    void tagsAloneSurviveACrash()
+    {
+        const QByteArray others = mp3(u"another"_s);
+        QVERIFY(dieAfter(journalFile(), [&](Journal& journal) {
+            runTool(journal, songs(), Stop::Never, [&] {
+                for (const QString& name : {u"ONE.mp3"_s, u"TWO.mp3"_s}) {
+                    QFile taken(file(name));
+                    if (!taken.open(QIODevice::WriteOnly) || taken.write(others) != others.size())
+                        ::_exit(1);
+                }
+            });
+        }));
+        Journal journal(journalFile());
+        QCOMPARE(folder(), QStringList({u"ONE.mp3=other"_s, u"TWO.mp3=other"_s, u"one.mp3=new"_s,
+                                        u"two.mp3=new"_s}));
+        QCOMPARE(journal.steps().front().kind, StepKind::Tools);
     }
 
     // A crash in a run or an undo: each file wholly old or wholly new after
