@@ -305,6 +305,8 @@ private Q_SLOTS:
             << 4 << QStringList{u"TWO.mp3=new"_s, u"one.mp3=old"_s};
         QTest::newRow("undo: its tags torn")
             << 5 << QStringList{u"TWO.mp3=new"_s, u"one.mp3=old"_s};
+        QTest::newRow("redo: tags written, no name moved")
+            << 6 << QStringList{u"one.mp3=old"_s, u"two.mp3=old"_s};
     }
     void crashLeavesEachFileWhole()
     {
@@ -315,8 +317,19 @@ private Q_SLOTS:
         if (at >= 4) {
             Journal journal(journalFile());
             runTool(journal, songs());
+            if (at == 6)
+                QCOMPARE(History(journal).undo().turned, 2);
         }
         QVERIFY(dieAfter(journalFile(), [&](Journal& journal) {
+            if (at == 6) {
+                const std::int64_t step = journal.steps().front().id;
+                journal.beginTurn(step, true);
+                for (const operations::StepFile& row : journal.files(step)) {
+                    if (!row.tags.path().empty())
+                        tags::writeInPlace(row.tags);
+                }
+                return;
+            }
             if (at >= 4) {
                 const std::int64_t step = journal.steps().front().id;
                 journal.beginTurn(step, false);
@@ -338,6 +351,10 @@ private Q_SLOTS:
         Journal journal(journalFile());
         QCOMPARE(folder(), after);
         History history(journal);
+        if (at == 6) {
+            QCOMPARE(history.redo().turned, 2);
+            QCOMPARE(folder(), QStringList({u"ONE.mp3=new"_s, u"TWO.mp3=new"_s}));
+        }
         while (history.undo().turned > 0) {
         }
         QCOMPARE(folder(), QStringList({u"one.mp3=old"_s, u"two.mp3=old"_s}));
