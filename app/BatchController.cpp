@@ -56,7 +56,7 @@ TBatchController::TBatchController(operations::Core& core, TBatchFrame& frame,
 
 // ---------------------------------------------------------------- runs
 
-void TBatchController::runCommand(const CommandRun& run)
+std::int64_t TBatchController::runCommand(const CommandRun& run)
 {
     const TReportList* list = w_.list;
     const int rows = list->rowCount();
@@ -106,6 +106,7 @@ void TBatchController::runCommand(const CommandRun& run)
         }
     }
     ended(run);
+    return ran.step;
 }
 
 void TBatchController::ended(const CommandRun& run)

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -74,7 +75,8 @@ public:
             done;
         std::function<void()> closing;
     };
-    void runCommand(const CommandRun& run);
+    // Gives the step of the journal (see TagBatch::step).
+    std::int64_t runCommand(const CommandRun& run);
 
     // One batch operation that visits the rows itself: what it does to a
     // row, and how the frame reports it.

@@ -8,6 +8,7 @@
 #include "app/ReportList.h"
 #include "operations/Renaming.h"
 #include "operations/TagEditing.h"
+#include "operations/ToolsStep.h"
 #include "platform/FolderNames.h"
 #include "shell/ShellControls.h"
 #include "widgets/RadioGroup.h"
@@ -140,7 +141,8 @@ void TRenameController::runPlan(const QString& folder,
 }
 
 void TRenameController::runJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
-                                const QString& failed, const RowOfJob& rowOf)
+                                const QString& failed, const RowOfJob& rowOf,
+                                std::optional<std::int64_t> toolStep)
 {
     TBatchFrame& frame = window_.frame();
     std::size_t toMove = 0;
@@ -149,10 +151,16 @@ void TRenameController::runJobs(std::vector<operations::NameJob>& jobs, const QS
     frame.begin(runningText, int(toMove));
     // The bar moves about 200 times whatever the number of files.
     const std::size_t stride = std::max<std::size_t>(1, toMove / 200);
-    const auto step = operations::moveJobs(jobs, [&](std::size_t finished) {
+    const auto progress = [&](std::size_t finished) {
         if (finished % stride == 0)
             frame.stepTo(int(finished) - 1);
-    });
+    };
+    std::vector<operations::StepFile> step;
+    std::vector<QString> problems;
+    if (toolStep)
+        problems = operations::moveJobsInStep(core_.journal(), *toolStep, jobs, progress).problems;
+    else
+        step = operations::moveJobs(jobs, progress);
     const auto& shownPath = window_.shownPath;
     // Reported in list order, each file as the renaming always did, in one
     // append: the log lays out and scrolls once, not once a file.
@@ -175,9 +183,12 @@ void TRenameController::runJobs(std::vector<operations::NameJob>& jobs, const QS
         }
         frame.count(job.moved);
     }
+    for (const QString& problem : problems)
+        log.append(problem);
     if (!log.isEmpty())
         window_.appendLog(log.join(u'\n'));
-    window_.recordStep(operations::StepKind::Rename, step);
+    if (!toolStep)
+        window_.recordStep(operations::StepKind::Rename, step);
 }
 
 void TRenameController::presetChosen()

@@ -12,7 +12,9 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -67,10 +69,13 @@ public:
     std::vector<operations::PlannedName> plan(const QString& folder, const std::vector<int>& rows,
                                               bool readFiles = false);
     // A renaming planned whole (operations/NameBatch) made in the batch frame,
-    // each file logged in list order, its row given the new name.
+    // each file logged in list order, its row given the new name. A step of
+    // its own, or with `toolStep` part of a text tool's step, after its tags
+    // (operations/ToolsStep.h; 0: the tags wrote nothing).
     using RowOfJob = std::function<int(const operations::NameJob& job)>;
     void runJobs(std::vector<operations::NameJob>& jobs, const QString& runningText,
-                 const QString& failed, const RowOfJob& rowOf);
+                 const QString& failed, const RowOfJob& rowOf,
+                 std::optional<std::int64_t> toolStep = std::nullopt);
 
     void presetChosen();
     void patternChanged();

@@ -11,7 +11,6 @@
 #include <QHash>
 #include <QTabWidget>
 
-#include <algorithm>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -43,21 +42,24 @@ void TToolsController::MenuToolsClick()
         TIniFile ini;
         settings::writeAdPatterns(ini, dialog.adPatterns());
     }
-    writeTags(dialog);
-    renameFiles(dialog);
+    // Planned before the tags are written, which change no name: whether
+    // names follow makes the kind of the step.
+    auto jobs = operations::toolNameJobs(dialog.edits(), dialog.files(), window_.shownName);
+    const std::int64_t step = writeTags(dialog, operations::toolStepKind(jobs));
+    renameFiles(jobs, step);
 }
 
-// The tag edits as one step: each file logged with the fields it changed.
-void TToolsController::writeTags(const TFormTools& dialog)
+// The tag edits, each file logged with the fields it changed. Gives the step.
+std::int64_t TToolsController::writeTags(const TFormTools& dialog, operations::StepKind kind)
 {
     std::map<QString, QStringList> fieldsOf; // by path
     for (const operations::ToolEdit& edit : dialog.edits())
         if (edit.field && edit.error.isEmpty())
             fieldsOf[dialog.files()[edit.file].path] << operations::editFieldName(edit.field);
     if (fieldsOf.empty())
-        return;
+        return 0;
     const operations::TagCommand command = operations::toolTagCommand(
-        dialog.tool(), dialog.files(), *core_.priority(), core_.textRules());
+        dialog.tool(), dialog.files(), *core_.priority(), core_.textRules(), kind);
     TBatchController::CommandRun run;
     run.runningText = u"正在批量处理..."_s;
     run.completionText = u"批量处理完成"_s;
@@ -74,23 +76,24 @@ void TToolsController::writeTags(const TFormTools& dialog)
         return outcome.succeeded;
     };
     run.closing = window_.afterRun;
-    window_.runCommand(run);
+    return window_.runCommand(run);
 }
 
-// New names through the renaming's plan, planned again against the folder.
-void TToolsController::renameFiles(const TFormTools& dialog)
+// New names through the renaming's plan, in the step of the tags. A file
+// whose name the plan refuses keeps its new tags; the log says why its name
+// stayed.
+void TToolsController::renameFiles(std::vector<operations::NameJob>& jobs, std::int64_t step)
 {
-    const bool any = std::any_of(dialog.edits().begin(), dialog.edits().end(),
-                                 [](const operations::ToolEdit& edit) { return !edit.field; });
-    if (!any)
+    if (jobs.empty())
         return;
     QHash<QString, int> rows;
     const QString folder = w_.folder->Path();
     for (const int row : w_.list->selectedRows())
         rows.insert(folder + w_.list->rows().name(row), row);
-    auto jobs = operations::toolNameJobs(dialog.edits(), dialog.files(), window_.shownName);
-    renaming_.runJobs(jobs, u"正在批量文件名..."_s, u"修改文件名失败！"_s,
-                      [&rows](const operations::NameJob& job) { return rows.value(job.path, -1); });
+    renaming_.runJobs(
+        jobs, u"正在批量文件名..."_s, u"修改文件名失败！"_s,
+        [&rows](const operations::NameJob& job) { return rows.value(job.path, -1); }, step);
     window_.frame().finish(u"批量处理完成"_s, w_.pages->currentIndex());
     window_.namesChanged();
+    window_.stepsChanged();
 }

@@ -4,8 +4,11 @@
 
 #include "app/BatchController.h"
 #include "operations/Core.h"
+#include "operations/NameBatch.h"
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QTabWidget;
@@ -17,8 +20,9 @@ class TShellList;
 
 // "批量处理(&T)..." on the list's pop-up menu: the text tools over the selected
 // rows in the order shown, previewed in the dialog (app/ToolsDialog), then
-// the tags written as one step in the batch frame and new names made by the
-// renaming's plan. What a tool does lives in operations/ToolCommand.
+// the tags written in the batch frame and new names made by the renaming's
+// plan, one step of the history (operations/ToolsStep). What a tool does
+// lives in operations/ToolCommand.
 class TToolsController {
 public:
     struct Widgets {
@@ -28,10 +32,12 @@ public:
     };
     struct Window : TWindowLinks {
         std::function<TBatchFrame&()> frame;
-        std::function<void(const TBatchController::CommandRun& run)> runCommand;
+        // Gives the step of the journal the tags were written in.
+        std::function<std::int64_t(const TBatchController::CommandRun& run)> runCommand;
         // The page and the list read again after a run.
         std::function<void()> afterRun;
         std::function<void()> namesChanged;
+        std::function<void()> stepsChanged; // the history, for the edit menu
     };
 
     TToolsController(const operations::Core& core, TRenameController& renaming,
@@ -40,8 +46,8 @@ public:
     void MenuToolsClick();
 
 private:
-    void writeTags(const TFormTools& dialog);
-    void renameFiles(const TFormTools& dialog);
+    std::int64_t writeTags(const TFormTools& dialog, operations::StepKind kind);
+    void renameFiles(std::vector<operations::NameJob>& jobs, std::int64_t step);
 
     const operations::Core& core_;
     TRenameController& renaming_;

@@ -244,12 +244,16 @@ void TFormMain::createControllers()
         core_, *rename_, TToolsController::Widgets{ui.ShellList, ui.ListViewMain, ui.PageCtrlMain},
         TToolsController::Window{
             windowLinks(), frame,
-            [this](const TBatchController::CommandRun& run) { batch_->runCommand(run); },
+            [this](const TBatchController::CommandRun& run) { return batch_->runCommand(run); },
             [this] {
                 page_->page().markUnmodified();
                 rows_->rebuildKeepingSelection();
             },
-            namesChanged});
+            namesChanged,
+            [this] {
+                updateEditMenu();
+                flushJournalSoon();
+            }});
 }
 
 void TFormMain::MenuUndoClick()

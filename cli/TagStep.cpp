@@ -13,9 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace cli {
 
-void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
-                   const QString& succeeded, const Details& details, Context& context,
-                   Result& result, const SaidOf& saidOf)
+std::int64_t runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
+                           const QString& succeeded, const Details& details, Context& context,
+                           Result& result, const SaidOf& saidOf)
 {
     Progress progress(u"正在处理"_s, files.size());
     std::map<std::size_t, QString> said; // by file, once its change is made
@@ -71,6 +71,7 @@ void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand
     context.flushJournal(result);
     if (run.stopped)
         std::rethrow_exception(run.stopped);
+    return run.step;
 }
 
 } // namespace cli

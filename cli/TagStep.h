@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -27,11 +28,11 @@ struct Result;
 // outcome (it gets the file's absolute path, as the command does).
 // A file the command has nothing to do for is a row of its own, saying why,
 // and no failure. `saidOf` (may be empty) says what a file's change did, in
-// place of `succeeded`.
+// place of `succeeded`. Gives the step of the journal (see TagBatch::step).
 using Details = std::function<QJsonObject(const QString& path)>;
 using SaidOf = std::function<QString(const QString& path, const tags::TagChange& change)>;
-void runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
-                   const QString& succeeded, const Details& details, Context& context,
-                   Result& result, const SaidOf& saidOf = {});
+std::int64_t runTagCommand(const std::vector<Entry>& files, const operations::TagCommand& command,
+                           const QString& succeeded, const Details& details, Context& context,
+                           Result& result, const SaidOf& saidOf = {});
 
 } // namespace cli

@@ -1,6 +1,6 @@
 // tool: the text tools of the window's "批量处理" dialog over files named on
-// the line, previewed with --dry-run, the tags written as one step and the
-// file names renamed by the renaming's plan.
+// the line, previewed with --dry-run, the tags written and then the file
+// names renamed by the renaming's plan, one step of the history.
 
 #include "cli/Commands.h"
 #include "cli/Context.h"
@@ -8,6 +8,7 @@
 #include "cli/TagStep.h"
 
 #include "operations/ToolCommand.h"
+#include "operations/ToolsStep.h"
 #include "platform/NativePath.h"
 #include "settings/ToolsSection.h"
 
@@ -133,15 +134,16 @@ void reportPreview(const std::vector<operations::ToolEdit>& edits,
     }
 }
 
-// The renaming of the run's file-name edits, one step, a row per file.
-void renameFiles(const std::vector<operations::ToolEdit>& edits,
-                 const std::vector<operations::ToolFile>& files, Context& context, Result& result)
+// The renaming of the run's file-name edits, in the step of its tags (`step`),
+// a row per file.
+void renameFiles(std::vector<operations::NameJob>& jobs, std::int64_t step, Context& context,
+                 Result& result)
 {
-    auto jobs = operations::toolNameJobs(
-        edits, files, [&context](const QString& name) { return context.shownName(name); });
     if (jobs.empty())
         return;
-    context.recordMoves(operations::StepKind::Rename, operations::moveJobs(jobs), result);
+    const auto moved = operations::moveJobsInStep(context.journal(result), step, jobs);
+    for (const QString& problem : moved.problems)
+        result.warn(problem);
     for (const operations::NameJob& job : jobs) {
         QJsonObject object = context.fileObject(job.path);
         object[u"new_name"_s] = job.plan.newName;
@@ -202,6 +204,10 @@ Result runTool(const ParsedArgs& args, Context& context)
         reportPreview(edits, given, context, result);
         return result;
     }
+    // Planned before the tags are written, which change no name: whether
+    // names follow makes the kind of the step.
+    auto jobs = operations::toolNameJobs(
+        edits, files, [&context](const QString& name) { return context.shownName(name); });
     // The files with a tag edit, in the order given: one pass over the edits.
     std::vector<bool> hasTagEdit(files.size(), false);
     for (const operations::ToolEdit& edit : edits)
@@ -210,11 +216,14 @@ Result runTool(const ParsedArgs& args, Context& context)
     for (std::size_t i = 0; i < files.size(); ++i)
         if (hasTagEdit[i])
             tagged.push_back({given[i], {}});
+    std::int64_t step = 0;
     if (!tagged.empty())
-        runTagCommand(tagged,
-                      operations::toolTagCommand(tool, files, *priority, context.textRules()),
-                      u"已修改"_s, {}, context, result);
-    renameFiles(edits, files, context, result);
+        step = runTagCommand(tagged,
+                             operations::toolTagCommand(tool, files, *priority, context.textRules(),
+                                                        operations::toolStepKind(jobs)),
+                             u"已修改"_s, {}, context, result);
+    renameFiles(jobs, step, context, result);
+    context.flushJournal(result);
     return result;
 }
 
@@ -235,8 +244,8 @@ std::vector<Command> toolCommands()
          u"  去除广告 (--pattern 一个正则表达式, 否则设置中的列表或内置列表).\n"
          u"--fields: 处理的字段, 以逗号分隔 (title artist album albumartist comment ...,\n"
          u"  filename 为不含扩展名的文件名); 默认 title,artist,album; format 须给出.\n"
-         u"标签的修改为操作历史中的一步 \"批量处理\", 文件名的修改为一步 \"批量改名\"\n"
-         u"(不覆盖任何文件, 两个文件要同一个名字时都不改).\n"
+         u"标签与文件名的修改为操作历史中的一步 \"批量处理\", 撤销时两者一起还原\n"
+         u"(不覆盖任何文件, 两个文件要同一个名字时都不改, 其标签照改).\n"
          u"--dry-run: 只列出将要做的修改. --json: [{\"file\", \"field\", \"old\", \"new\",\n"
          u"  \"error\"}] (--dry-run), 否则 [{\"file\", \"ok\", \"outcome\" 或 \"error\"}].\n"_s,
          {{u"fields"_s, {}, true, u"字段,..."_s, u"处理的字段 (fields to change)"_s},

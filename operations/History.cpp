@@ -1,6 +1,7 @@
 #include "operations/History.h"
 
 #include "operations/MoveBatch.h"
+#include "operations/ToolsStep.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileTree.h"
 #include "platform/LegacyText.h"
@@ -32,6 +33,7 @@ bool isTagKind(StepKind kind)
     case StepKind::Cover:
     case StepKind::Tools:
         return true;
+    case StepKind::ToolsRename: // turned by Turn::turnToolFiles
     case StepKind::Rename:
     case StepKind::Move:
     case StepKind::Trash:
@@ -86,12 +88,24 @@ public:
 
     void turnTagFiles(const std::vector<StepFile>& files);
     void turnItems(StepKind kind, std::vector<StepFile> files);
+    void turnToolFiles(std::vector<StepFile> files);
 
 private:
+    using Rows = std::vector<std::size_t>; // each tag row's name row (ToolsStep.h)
     void turnMoves(std::vector<StepFile> files);
-    // Why the file could not be turned; nullopt when it was. `write` tells
-    // how far a write got.
-    std::optional<QString> turnTags(const tags::TagChange& change, FileWrite& write);
+    // Moves the name rows not skipped and not turned yet.
+    void moveRows(std::vector<StepFile>& files, const std::vector<bool>& skip,
+                  std::vector<bool>& done);
+    void refuseChanged(const std::vector<StepFile>& files, const Rows& names,
+                       std::vector<bool>& skip);
+    void turnToolTags(const std::vector<StepFile>& files, const Rows& names,
+                      const std::vector<bool>& skip, std::vector<bool>& done,
+                      std::vector<FileWrite>& writes);
+    void takeBackTags(const std::vector<StepFile>& files, const Rows& names,
+                      std::vector<bool>& done, std::vector<FileWrite>& writes);
+    // Why the file could not be turned (to the step's new side when
+    // `toDone`); nullopt when it was. `write` tells how far a write got.
+    std::optional<QString> turnTags(const tags::TagChange& change, FileWrite& write, bool toDone);
     std::optional<QString> turnItem(StepKind kind, std::size_t index, StepFile& file);
     std::optional<QString> moveBack(const StepFile& file);
     void turned(std::size_t index, const std::string& path);
@@ -139,10 +153,10 @@ void Turn::refuse(std::size_t index, const std::string& path, const QString& why
 
 // The file is turned only when it holds exactly what the step left in it
 // (or, for a redo, what it found); bytes changed since are another's.
-std::optional<QString> Turn::turnTags(const tags::TagChange& change, FileWrite& write)
+std::optional<QString> Turn::turnTags(const tags::TagChange& change, FileWrite& write, bool toDone)
 {
     write = FileWrite::NotStarted;
-    const tags::TagChange turn = toDone_ ? change : change.reversed();
+    const tags::TagChange turn = toDone ? change : change.reversed();
     switch (tags::matchImage(turn)) {
     case tags::ImageMatch::Before:
         break;
@@ -183,7 +197,7 @@ void Turn::turnTagFiles(const std::vector<StepFile>& files)
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (files[i].done == toDone_)
             continue;
-        if (const auto why = turnTags(files[i].tags, writes[i])) {
+        if (const auto why = turnTags(files[i].tags, writes[i], toDone_)) {
             refuse(i, files[i].tags.path(), *why);
         } else {
             done[i] = toDone_;
@@ -254,12 +268,20 @@ QString Turn::leftAside(std::size_t index, StepFile& file, const QString& at)
 void Turn::turnMoves(std::vector<StepFile> files)
 {
     std::vector<bool> done;
+    for (const StepFile& file : files)
+        done.push_back(file.done);
+    moveRows(files, std::vector<bool>(files.size(), false), done);
+    journal_.endTurn(step_, toDone_, done);
+}
+
+void Turn::moveRows(std::vector<StepFile>& files, const std::vector<bool>& skip,
+                    std::vector<bool>& done)
+{
     std::vector<std::size_t> indexes;
     std::vector<ItemMove> moves;
     for (std::size_t n = 0; n < files.size(); ++n) {
         const std::size_t i = toDone_ ? n : files.size() - 1 - n;
-        done.push_back(files[n].done);
-        if (files[i].done == toDone_)
+        if (files[i].done == toDone_ || skip[i] || !files[i].tags.path().empty())
             continue;
         const std::string& from = toDone_ ? files[i].from : files[i].to;
         const std::string& to = toDone_ ? files[i].to : files[i].from;
@@ -282,7 +304,101 @@ void Turn::turnMoves(std::vector<StepFile> files)
             why += u","_s + leftAside(i, file, results[k].at);
         refuse(i, source, why);
     }
-    journal_.endTurn(step_, toDone_, done);
+}
+
+// A text tool's tags and names, one step (operations/ToolsStep.h). Each tag
+// row holds its file's old name, so the tags are written while the file has
+// it: a redo writes them before it moves the files, an undo moves the files
+// back first, the reverse order. Either way every file is where its next
+// write looks for it, and a crash leaves at worst new tags under an old
+// name, which the recovery takes back. A file turns whole or not at all: its
+// tags are checked where it is before it moves, a name does not move whose
+// tags did not turn, and a redo whose move fails takes its tags back.
+void Turn::turnToolFiles(std::vector<StepFile> files)
+{
+    std::vector<const StepFile*> rows;
+    for (const StepFile& file : files)
+        rows.push_back(&file);
+    const Rows names = nameRows(rows);
+    std::vector<bool> skip(files.size(), false);
+    refuseChanged(files, names, skip);
+    journal_.beginTurn(step_, toDone_);
+    std::vector<bool> done;
+    for (const StepFile& file : files)
+        done.push_back(file.done);
+    std::vector<FileWrite> writes(files.size(), FileWrite::NotStarted);
+    if (toDone_) {
+        turnToolTags(files, names, skip, done, writes);
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (names[i] != NoNameRow && done[i] != toDone_)
+                skip[names[i]] = true;
+        }
+        journal_.markMoves(step_, toDone_);
+        moveRows(files, skip, done);
+        takeBackTags(files, names, done, writes);
+    } else {
+        journal_.markMoves(step_, toDone_);
+        moveRows(files, skip, done);
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (names[i] != NoNameRow && done[names[i]] != toDone_)
+                skip[i] = true;
+        }
+        turnToolTags(files, names, skip, done, writes);
+    }
+    journal_.endTurn(step_, toDone_, done, writes);
+}
+
+// A file with tags and a name whose tags, where it is now, are not what the
+// turn starts from: neither turns, and it is said once.
+void Turn::refuseChanged(const std::vector<StepFile>& files, const Rows& names,
+                         std::vector<bool>& skip)
+{
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::size_t j = names[i];
+        if (j == NoNameRow || files[i].done != files[j].done || files[i].done == toDone_)
+            continue;
+        const std::string& at = toDone_ ? files[j].from : files[j].to;
+        const tags::TagChange change = relocated(files[i].tags, at);
+        const tags::ImageMatch match = tags::matchImage(toDone_ ? change : change.reversed());
+        if (match == tags::ImageMatch::Before || match == tags::ImageMatch::After)
+            continue;
+        skip[i] = skip[j] = true;
+        refuse(j, at,
+               match == tags::ImageMatch::Unreadable ? u"无法读取文件: "_s + systemError(errno)
+                                                     : u"文件已被修改"_s);
+    }
+}
+
+// The tags of the rows not skipped; a file with a name too is counted by its
+// name's move.
+void Turn::turnToolTags(const std::vector<StepFile>& files, const Rows& names,
+                        const std::vector<bool>& skip, std::vector<bool>& done,
+                        std::vector<FileWrite>& writes)
+{
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].tags.path().empty() || skip[i] || files[i].done == toDone_)
+            continue;
+        if (const auto why = turnTags(files[i].tags, writes[i], toDone_)) {
+            refuse(i, files[i].tags.path(), *why);
+        } else {
+            done[i] = toDone_;
+            if (names[i] == NoNameRow)
+                turned(i, files[i].tags.path());
+        }
+    }
+}
+
+// A redo's file whose name could not be taken gets its old tags back: it
+// stays wholly as the undo left it.
+void Turn::takeBackTags(const std::vector<StepFile>& files, const Rows& names,
+                        std::vector<bool>& done, std::vector<FileWrite>& writes)
+{
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (names[i] == NoNameRow || done[i] != toDone_ || done[names[i]] == toDone_)
+            continue;
+        if (!turnTags(files[i].tags, writes[i], !toDone_))
+            done[i] = !toDone_;
+    }
 }
 
 void Turn::turnItems(StepKind kind, std::vector<StepFile> files)
@@ -339,6 +455,7 @@ QString stepName(StepKind kind)
     case StepKind::Cover:
         return u"封面"_s;
     case StepKind::Tools:
+    case StepKind::ToolsRename:
         return u"批量处理"_s;
     }
     return {};
@@ -428,7 +545,9 @@ TurnOutcome History::turn(std::int64_t step, bool toDone)
             outcome.any = true;
             outcome.step = stepName(info.kind);
             Turn turn(journal_, step, toDone, outcome);
-            if (isTagKind(info.kind))
+            if (info.kind == StepKind::ToolsRename)
+                turn.turnToolFiles(journal_.files(step));
+            else if (isTagKind(info.kind))
                 turn.turnTagFiles(journal_.files(step));
             else
                 turn.turnItems(info.kind, journal_.files(step));

@@ -2,6 +2,7 @@
 
 #include "operations/FrameStore.h"
 #include "operations/JournalSql.h"
+#include "operations/ToolsStep.h"
 #include "platform/FileNameCodec.h"
 #include "platform/FileSync.h"
 #include "platform/LegacyText.h"
@@ -133,7 +134,8 @@ void bindFile(Statement& s, std::int64_t step, std::size_t index, const tags::Ta
     s.bind(1, step).bind(2, std::int64_t(index)).bindBlob(3, change.path());
     s.bind(4, change.path().empty() ? 0 : 1);
     s.bindBlob(5, layouts.beforeHead).bindBlob(6, layouts.beforeTail);
-    s.bind(7, std::int64_t(change.before().size));
+    // A row without tags keeps its file's inode where a tag row has its size.
+    s.bind(7, std::int64_t(change.path().empty() ? file.inode : change.before().size));
     s.bindBlob(8, layouts.afterHead).bindBlob(9, layouts.afterTail);
     s.bind(10, std::int64_t(change.after().size));
     s.bindBlob(11, file.from).bindBlob(12, file.to).bindBlob(13, file.trashInfo);
@@ -149,13 +151,14 @@ constexpr const char* InsertFile =
     "before_head_size, after_head_size) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, "
     "?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)";
 
-void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows)
+void insertFiles(sqlite3* db, std::int64_t step, const std::vector<Row>& rows,
+                 std::size_t first = 0)
 {
     Statement insert(db, InsertFile);
     FrameStore store(db);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Layouts layouts = layoutsOf(store, step, rows[i].file.tags);
-        bindFile(insert, step, i, rows[i].file.tags, rows[i].file, layouts);
+        bindFile(insert, step, first + i, rows[i].file.tags, rows[i].file, layouts);
         insert.bind(16, rows[i].pending ? 1 : 0);
         insert.run();
     }
@@ -204,6 +207,8 @@ StepFile fileOf(const Statement& s, FrameStore* store)
         change.setHead(headOf(store, s.blob(6), s.integer(15)));
         change.setTail(tail(7));
         file.tags = std::move(change);
+    } else {
+        file.inode = std::uint64_t(s.integer(5));
     }
     file.from = s.blob(9);
     file.to = s.blob(10);
@@ -410,36 +415,100 @@ struct Recovery {
     bool complete = true;               // every file reached the turn's end
 };
 
-// After a crash: settles the pending rows. A row that cannot be told stays
-// pending for the next start (a volume that is not mounted now may be then).
+// After a crash: settles a tag row, its file at `change`'s path. A pending
+// row that cannot be told stays pending for the next start (a volume that is
+// not mounted now may be then).
+void recoverRow(Row& row, const tags::TagChange& change, State state, Recovery& recovery)
+{
+    if (!row.pending) {
+        tags::removeStaleCopy(change.path());
+        return;
+    }
+    const auto settled =
+        settleFile(change, sourceOf(change, state), state == State::TurningBack, false);
+    if (!settled) {
+        qWarning("%s: an interrupted write could not be checked; it is checked again at the "
+                 "next start",
+                 qUtf8Printable(shown(change.path())));
+        recovery.complete = false;
+        return;
+    }
+    row.file.done = settled->done;
+    row.pending = false;
+    recovery.complete = recovery.complete && settled->done == (state != State::TurningBack);
+    if (settled->restored)
+        recovery.restored.push_back(change.path());
+    if (settled->leftAlone)
+        recovery.leftAlone.push_back(change.path());
+}
+
 Recovery recoverRows(std::vector<Row>& rows, State state)
 {
-    const bool target = state != State::TurningBack;
     Recovery recovery;
     for (Row& row : rows) {
+        if (isTagged(row.file))
+            recoverRow(row, row.file.tags, state, recovery);
+    }
+    return recovery;
+}
+
+// The pending names of a text tool's step found where their files are; true
+// when the step has names at all.
+bool recoverNames(std::vector<Row>& rows, State state, Recovery& recovery)
+{
+    bool any = false;
+    for (Row& row : rows) {
+        if (isTagged(row.file))
+            continue;
+        any = true;
+        if (!row.pending)
+            continue;
+        if (!findName(row.file))
+            recovery.leftAlone.push_back(row.file.from);
+        row.pending = false;
+        recovery.complete = recovery.complete && row.file.done == (state != State::TurningBack);
+    }
+    return any;
+}
+
+// New tags put back, through a copy: whole whatever happens.
+bool putTagsBack(const tags::TagChange& change)
+{
+    return tags::matchImage(change) == tags::ImageMatch::After &&
+           tags::writeStaged(change.reversed()).written();
+}
+
+// A text tool's step of tags and names (operations/ToolsStep.h): its names
+// found first, each tag row settled where its file is, then a file cut
+// between its new tags and its old name given its old tags back, so that
+// each file is wholly old or wholly new. A run cut before it recorded its
+// names had moved none: its tags all go back.
+Recovery recoverToolRows(std::vector<Row>& rows, State state)
+{
+    Recovery recovery;
+    const bool allBack = !recoverNames(rows, state, recovery) && state == State::Writing;
+    std::vector<const StepFile*> files;
+    for (const Row& row : rows)
+        files.push_back(&row.file);
+    const std::vector<std::size_t> names = nameRows(files);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Row& row = rows[i];
         if (!isTagged(row.file))
             continue;
-        const tags::TagChange& change = row.file.tags;
-        if (!row.pending) {
-            tags::removeStaleCopy(change.path());
+        const Row* name = names[i] == NoNameRow ? nullptr : &rows[names[i]];
+        const tags::TagChange change = relocated(
+            row.file.tags, name && name->file.done ? name->file.to : row.file.tags.path());
+        recoverRow(row, change, state, recovery);
+        const bool oldName = name ? !name->file.done : allBack;
+        if (row.pending || !row.file.done || !oldName)
             continue;
-        }
-        const auto settled =
-            settleFile(change, sourceOf(change, state), state == State::TurningBack, false);
-        if (!settled) {
-            qWarning("%s: an interrupted write could not be checked; it is checked again at the "
-                     "next start",
-                     qUtf8Printable(shown(change.path())));
-            recovery.complete = false;
-            continue;
-        }
-        row.file.done = settled->done;
-        row.pending = false;
-        recovery.complete = recovery.complete && settled->done == target;
-        if (settled->restored)
+        if (putTagsBack(change)) {
+            row.file.done = false;
             recovery.restored.push_back(change.path());
-        if (settled->leftAlone)
+        } else {
             recovery.leftAlone.push_back(change.path());
+        }
+        recovery.complete = recovery.complete && state == State::TurningBack;
     }
     return recovery;
 }
@@ -869,15 +938,16 @@ void Journal::recoverInterrupted()
 void Journal::recoverStep(std::int64_t step)
 {
     // Its writer may have settled it between the query and the lock.
-    Statement query(db(), "SELECT state FROM steps WHERE id = ?1");
+    Statement query(db(), "SELECT state, kind FROM steps WHERE id = ?1");
     query.bind(1, step);
     if (!query.next() || query.integer(0) == int(State::Settled))
         return;
     const auto state = State(query.integer(0));
+    const bool toolNames = StepKind(query.integer(1)) == StepKind::ToolsRename;
     std::vector<Row> rows = rowsOf(db(), step);
     // A turn cut short stands as it stood before: repeating it turns the
     // files it did not reach.
-    const Recovery recovery = recoverRows(rows, state);
+    const Recovery recovery = toolNames ? recoverToolRows(rows, state) : recoverRows(rows, state);
     recovered_.insert(recovered_.end(), recovery.restored.begin(), recovery.restored.end());
     leftAlone_.insert(leftAlone_.end(), recovery.leftAlone.begin(), recovery.leftAlone.end());
     finishStep(db(), step, state, rows, recovery.complete);
@@ -966,19 +1036,23 @@ void Journal::beginTurn(std::int64_t step, bool toDone)
 
 void Journal::markTurning(std::int64_t step, bool toDone)
 {
+    bool toolNames = false;
     {
         // A step whose interrupted writes could not be checked yet is
         // turned only once they are.
-        Statement query(db(), "SELECT state FROM steps WHERE id = ?1");
+        Statement query(db(), "SELECT state, kind FROM steps WHERE id = ?1");
         query.bind(1, step);
         if (query.next() && query.integer(0) != int(State::Settled))
             throw errorOf(sqlite3_db_filename(db(), "main"), u"该操作中断的写入尚未恢复"_s);
+        toolNames = query.integer(1) == int(StepKind::ToolsRename);
     }
     std::vector<Row> rows = rowsOf(db(), step);
     const auto source = toDone ? tags::ImageMatch::Before : tags::ImageMatch::After;
     for (Row& row : rows) {
+        // A text tool's file may be under its other name now: its recovery
+        // looks for it there, whatever it holds.
         if (isTagged(row.file) && row.file.done != toDone)
-            row.pending = row.pending || tags::matchImage(row.file.tags) == source;
+            row.pending = row.pending || toolNames || tags::matchImage(row.file.tags) == source;
     }
     Transaction transaction(db(), true);
     storeFlags(db(), step, rows);
@@ -1004,9 +1078,108 @@ void Journal::endTurn(std::int64_t step, bool toDone, const std::vector<bool>& d
             moved.push_back(rows[i]);
     }
     platform::flushFolders(foldersOf(moved));
+    // The moves are durable: a name marked by markMoves is settled.
+    for (Row& row : rows) {
+        if (!isTagged(row.file))
+            row.pending = false;
+    }
     if (settleWrites(db(), step, rows, reached,
                      toDone ? State::TurningForward : State::TurningBack))
         releaseStep(step);
+}
+
+std::int64_t Journal::beginMoves(std::int64_t step, const std::vector<StepFile>& files)
+{
+    if (files.empty())
+        return step;
+    Transaction transaction(db(), true);
+    bool reused = false;
+    if (step != 0) {
+        // Gone when no tag was written; an undone step another program
+        // turned meanwhile is not added to.
+        Statement query(db(), "SELECT undone FROM steps WHERE id = ?1");
+        query.bind(1, step);
+        reused = query.next() && query.integer(0) == 0;
+    }
+    if (!reused)
+        step = addStep(db(), StepKind::ToolsRename, State::Writing);
+    const bool held = std::find(held_.begin(), held_.end(), step) != held_.end();
+    if (!lockStep(step))
+        throw errorOf(sqlite3_db_filename(db(), "main"), u"该操作正被另一个程序处理"_s);
+    try {
+        std::vector<Row> rows;
+        for (const StepFile& file : files)
+            rows.push_back({0, file, true});
+        for (Row& row : rows)
+            row.file.done = false;
+        insertFiles(db(), step, rows, std::size_t(fileCount(db(), step)));
+        // Open again if its tags were flushed already.
+        Statement update(db(), "UPDATE steps SET kind = ?2, state = ?3 WHERE id = ?1");
+        update.bind(1, step).bind(2, int(StepKind::ToolsRename)).bind(3, int(State::Writing)).run();
+        transaction.commit();
+    } catch (...) {
+        if (!held)
+            releaseStep(step);
+        throw;
+    }
+    return step;
+}
+
+void Journal::endMoves(std::int64_t step, const std::vector<StepFile>& files)
+{
+    if (step == 0)
+        return;
+    std::vector<Row> rows = rowsOf(db(), step, false);
+    std::vector<Row*> names; // those beginMoves added
+    for (Row& row : rows) {
+        if (!isTagged(row.file) && row.pending && names.size() < files.size())
+            names.push_back(&row);
+    }
+    std::vector<Row> moved;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        names[k]->file.done = files[k].done;
+        names[k]->file.to = files[k].to;
+        names[k]->pending = false;
+        if (files[k].done)
+            moved.push_back(*names[k]);
+    }
+    platform::flushFolders(foldersOf(moved));
+    {
+        Transaction transaction(db(), false);
+        Statement target(db(), "UPDATE files SET target = ?3 WHERE step = ?1 AND idx = ?2");
+        for (const Row* name : names)
+            target.bind(1, step).bind(2, name->index).bindBlob(3, name->file.to).run();
+        // Without a name the step is one of tags alone: its recovery must
+        // not take it for a run cut before its names.
+        if (moved.empty()) {
+            Statement kind(db(), "UPDATE steps SET kind = ?2 WHERE id = ?1");
+            kind.bind(1, step).bind(2, int(StepKind::Tools)).run();
+        }
+        storeFlags(db(), step, rows);
+        transaction.commit();
+    }
+    if (finishStep(db(), step, State::Writing, rows, true)) {
+        releaseStep(step);
+        unflushed_.erase(std::remove(unflushed_.begin(), unflushed_.end(), step), unflushed_.end());
+    } else if (std::find(unflushed_.begin(), unflushed_.end(), step) == unflushed_.end()) {
+        unflushed_.push_back(step); // its tags' bytes are flushed with the others'
+    }
+}
+
+void Journal::markMoves(std::int64_t step, bool toDone)
+{
+    std::vector<Row> rows = rowsOf(db(), step, false);
+    Transaction transaction(db(), true);
+    Statement inode(db(), "UPDATE files SET before_size = ?3 WHERE step = ?1 AND idx = ?2");
+    for (Row& row : rows) {
+        if (isTagged(row.file) || row.file.done == toDone)
+            continue;
+        row.pending = true;
+        const std::uint64_t now = platform::InodeOf(toDone ? row.file.from : row.file.to);
+        inode.bind(1, step).bind(2, row.index).bind(3, std::int64_t(now)).run();
+    }
+    storeFlags(db(), step, rows);
+    transaction.commit();
 }
 
 std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
@@ -1033,9 +1206,16 @@ std::int64_t Journal::record(StepKind kind, const std::vector<StepFile>& files)
 
 std::vector<StepInfo> Journal::steps() const
 {
-    Statement query(db(), "SELECT s.id, s.time, s.kind, s.undone, count(f.idx), "
-                          "coalesce(sum(f.done), 0), s.redo_ended, s.state FROM steps s "
-                          "LEFT JOIN files f ON f.step = s.id GROUP BY s.id ORDER BY s.id DESC");
+    // A text tool's file with tags and a name has two rows (the tags' path
+    // is the name's old one): it counts once.
+    const std::string file = "CASE WHEN f.tagged = 1 THEN f.path ELSE f.source END";
+    const std::string sql =
+        "SELECT s.id, s.time, s.kind, s.undone, CASE WHEN s.kind = ?1 THEN count(DISTINCT " + file +
+        ") ELSE count(f.idx) END, CASE WHEN s.kind = ?1 THEN count(DISTINCT CASE WHEN " +
+        "f.done = 1 THEN " + file + " END) ELSE coalesce(sum(f.done), 0) END, s.redo_ended, " +
+        "s.state FROM steps s LEFT JOIN files f ON f.step = s.id GROUP BY s.id ORDER BY s.id DESC";
+    Statement query(db(), sql.c_str());
+    query.bind(1, int(StepKind::ToolsRename));
     std::vector<StepInfo> steps;
     while (query.next()) {
         steps.push_back({query.integer(0), query.integer(1), StepKind(query.integer(2)),

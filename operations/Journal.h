@@ -30,6 +30,10 @@ enum class StepKind {
     NewFolder,
     Cover, // the front cover set or removed; stored by number, so new kinds go last
     Tools, // a text tool's tag changes
+    // A text tool's tag changes and the file names it changed, one step: a
+    // row of tags and a row of its name for a file that got both (the tags'
+    // path is the old name).
+    ToolsRename,
 };
 
 // One file of a step. A tag step fills `tags`; the others `from` and `to`.
@@ -39,6 +43,9 @@ struct StepFile {
     std::string to;        // where it went: the new name, the place in the trash, the folder made
     std::string trashInfo; // Trash: its .trashinfo file
     bool done = true;      // the file is as the step left it (not undone)
+    // ToolsRename's names: the file's inode number when it was last about to
+    // move (0: unknown), which finds it under any name after a crash.
+    std::uint64_t inode = 0;
 };
 
 struct StepInfo {
@@ -132,6 +139,20 @@ public:
     void beginTurn(std::int64_t step, bool toDone);
     void endTurn(std::int64_t step, bool toDone, const std::vector<bool>& done,
                  const std::vector<FileWrite>& writes = {});
+
+    // The names of a text tool's run, part of its step (ToolsRename): the
+    // tags are written first, then beginMoves records the names about to
+    // change (`from`, `to`, `inode`), durably, before any moves; endMoves
+    // records how each went (`files` as given, `done` when the file left
+    // its name, `to` where it is). A step of 0, or one gone (no tag was
+    // written), is begun anew. Gives the step. Until endMoves a crash is
+    // recovered: each file ends wholly old or wholly new.
+    std::int64_t beginMoves(std::int64_t step, const std::vector<StepFile>& files);
+    void endMoves(std::int64_t step, const std::vector<StepFile>& files);
+    // In a turn of a ToolsRename step, after beginTurn: the names about to
+    // move marked, durably, with the inodes their files have now (a tag
+    // written through a copy gives its file a new one).
+    void markMoves(std::int64_t step, bool toDone);
 
     // A step of moves, renames, trashing or new folders, recorded once made.
     // Nothing is recorded for an empty list.

@@ -125,6 +125,7 @@ void TagBatch::writeSlice()
 void TagBatch::finish()
 {
     writeSlice();
+    endedStep_ = step_;
     if (step_ != 0) {
         try {
             journal_->endWrites(step_, writes_);

@@ -51,6 +51,9 @@ public:
     // How many files were changed on disk.
     std::size_t written() const { return written_; }
     std::size_t size() const { return next_; }
+    // The step the last finish ended (it may have gone: nothing was
+    // written); 0 when none was begun.
+    std::int64_t step() const { return endedStep_; }
 
 private:
     struct Queued {
@@ -68,6 +71,7 @@ private:
     std::size_t next_ = 0;     // the index of the next file given
     std::size_t reported_ = 0; // the index of the first queued file
     std::int64_t step_ = 0;
+    std::int64_t endedStep_ = 0;
     bool journalFailed_ = false;
     std::vector<FileWrite> writes_; // of every journaled file so far, in order
     QString journalProblem_;

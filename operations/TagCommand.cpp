@@ -75,6 +75,7 @@ TagRun TagRunner::finish()
         result.stopped = std::current_exception();
     }
     result.written = batch_.written();
+    result.step = batch_.step();
     result.problems = batch_.problems();
     return result;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -44,6 +45,7 @@ struct TagRun {
     std::size_t written = 0;
     std::vector<QString> problems;
     std::exception_ptr stopped;
+    std::int64_t step = 0; // the journal's (see TagBatch::step)
 };
 
 // A change of tags over many files, what each head runs through TagRunner.

@@ -271,15 +271,24 @@ std::vector<ToolEdit> previewTool(TextTool& tool, const std::vector<ToolFile>& f
     return edits;
 }
 
+StepKind toolStepKind(const std::vector<NameJob>& jobs)
+{
+    for (const NameJob& job : jobs) {
+        if (!job.error && job.plan.state == PlanState::Rename)
+            return StepKind::ToolsRename;
+    }
+    return StepKind::Tools;
+}
+
 TagCommand toolTagCommand(std::shared_ptr<TextTool> tool, const std::vector<ToolFile>& files,
-                          Priority priority, const TextRules& rules)
+                          Priority priority, const TextRules& rules, StepKind kind)
 {
     tool->setRun(pathsOf(files));
     auto seen = std::make_shared<QHash<QString, std::pair<std::size_t, ShownTags>>>();
     for (std::size_t i = 0; i < files.size(); ++i)
         seen->insert(files[i].path, {i, files[i].tags});
-    return TagCommand(StepKind::Tools, [tool = std::shared_ptr<const TextTool>(tool), seen,
-                                        priority, rules](const QString& path) {
+    return TagCommand(kind, [tool = std::shared_ptr<const TextTool>(tool), seen, priority,
+                             rules](const QString& path) {
         TagMaking made;
         const auto it = seen->constFind(path);
         TID3v1 v1;

@@ -98,9 +98,14 @@ std::vector<ToolEdit> previewTool(TextTool& tool, const std::vector<ToolFile>& f
 
 // The tag command that writes the run's tag edits: each file's change made
 // from the file as it is, which gives the preview's texts while the file is
-// unchanged; one the preview read otherwise is refused.
+// unchanged; one the preview read otherwise is refused. Its step is of
+// `kind`: ToolsRename when names are to follow (operations/ToolsStep.h).
 TagCommand toolTagCommand(std::shared_ptr<TextTool> tool, const std::vector<ToolFile>& files,
-                          Priority priority, const TextRules& rules);
+                          Priority priority, const TextRules& rules,
+                          StepKind kind = StepKind::Tools);
+
+// The kind of a run's step: ToolsRename when any of the jobs renames.
+StepKind toolStepKind(const std::vector<NameJob>& jobs);
 
 // The renaming jobs of the preview's file-name edits, planned again against
 // the folders as they are now.

@@ -163,6 +163,35 @@ bool PathExists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+std::uint64_t InodeOf(const std::string& path)
+{
+    struct ::stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_ino) : 0;
+}
+
+std::string EntryWithInode(const std::string& folder, std::uint64_t inode)
+{
+    if (inode == 0)
+        return {};
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return {};
+    std::string found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        // d_ino may be a mount point's own: the inode is checked through stat.
+        const std::string path = (folder == "/" ? folder : folder + "/") + name;
+        if (entry->d_ino == inode && InodeOf(path) == inode) {
+            found = path;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
 namespace {
 
 bool copyFile(const std::string& from, const std::string& to, const struct ::stat& st)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -51,6 +52,14 @@ bool RenameNoReplace(const std::string& from, const std::string& to, const Renam
 
 // Something (a dangling link too) is at the path.
 bool PathExists(const std::string& path);
+
+// The inode number of what is at the path (a link itself, not its target);
+// 0 when nothing is. A rename keeps it, so it tells a renamed file under any
+// of its names.
+std::uint64_t InodeOf(const std::string& path);
+// The entry of the folder with that inode number, as a path; empty when
+// none has it (or the folder cannot be read).
+std::string EntryWithInode(const std::string& folder, std::uint64_t inode);
 
 // Copies a file, a symbolic link or a folder with everything in it to `to`,
 // which must not exist, keeping permission bits and times; files are flushed

@@ -145,6 +145,38 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(music.file(u"ＡＢ.mp3"_s)));
     }
 
+    // Tags and names in one run are one step: one undo brings back both. A
+    // file whose new name the plan refuses still gets its tags, and the log
+    // says both.
+    void tagsAndNamesAreOneStep()
+    {
+        MusicFolder music;
+        const QString ab = music.add(u"ＡＢ.mp3"_s, song(u"ＡＢ"_s));
+        const QString cd = music.add(u"ＣＤ.mp3"_s, song(u"ＣＤ"_s));
+        music.add(u"CD.mp3"_s, song(u"other"_s));
+        const QByteArray abBefore = readBytes(ab), cdBefore = readBytes(cd);
+        Program program(music.path());
+        program.list()->selectAll();
+        ModalAnswers answers({onTools([](TFormTools& d) {
+            d.ComboTool->setCurrentIndex(int(operations::ToolKind::HalfWidth));
+            d.CheckToolFileName->setChecked(true);
+            d.BtnToolRun->click();
+        })});
+        program.main().ui.MenuTools->trigger();
+        QVERIFY(QFile::exists(music.file(u"AB.mp3"_s)));
+        QVERIFY(readBytes(cd) != cdBefore);
+        const QString log = program.log();
+        QVERIFY2(log.contains(u"ＡＢ.mp3批量处理: 标题."_s) &&
+                     log.contains(u"ＣＤ.mp3批量处理: 标题."_s) &&
+                     log.contains(u"ＣＤ.mp3修改文件名失败！(文件夹中已有“CD.mp3”)"_s),
+                 qPrintable(log));
+        program.main().ui.MenuUndo->trigger();
+        QVERIFY(!QFile::exists(music.file(u"AB.mp3"_s)));
+        QCOMPARE(readBytes(ab), abBefore);
+        QCOMPARE(readBytes(cd), cdBefore);
+        QVERIFY(!program.main().ui.MenuUndo->isEnabled());
+    }
+
     // Opened and left by the keyboard: Escape writes nothing, and the menu
     // wants a selection.
     void cancelWritesNothing()

@@ -80,6 +80,38 @@ private Q_SLOTS:
         QVERIFY(run.err.contains("ＣＤ.mp3"));
     }
 
+    // Tags and names in one run are one step: undo brings back the names
+    // and the bytes, redo makes both again. A name the plan refuses keeps
+    // its file's name, not its tags.
+    void tagsAndNamesAreOneStep()
+    {
+        const QByteArray a = song(u"ＡＢ"_s, u"x"_s);
+        const QByteArray c = song(u"ＣＤ"_s, u"x"_s);
+        dir_->add(u"ＡＢ.mp3"_s, a);
+        dir_->add(u"ＣＤ.mp3"_s, c);
+        dir_->add(u"CD.mp3"_s, song(u"other"_s, u"x"_s));
+        const Run run = cli(
+            {u"tool"_s, u"halfwidth"_s, u"--fields=title,filename"_s, u"ＡＢ.mp3"_s, u"ＣＤ.mp3"_s},
+            dir_->path());
+        QCOMPARE(run.code, 1); // "ＣＤ.mp3" cannot be "CD.mp3"
+        QCOMPARE(got(u"title"_s, u"AB.mp3"_s, dir_->path()), u"AB.mp3  AB"_s);
+        QCOMPARE(got(u"title"_s, u"ＣＤ.mp3"_s, dir_->path()), u"ＣＤ.mp3  CD"_s);
+        const QByteArray abNew = readBytes(dir_->file(u"AB.mp3"_s));
+
+        const Run history = cli({u"history"_s, u"--json"_s});
+        QCOMPARE(history.json().size(), 1);
+        QCOMPARE(history.json()[0][u"name"_s].toString(), u"批量处理"_s);
+        QCOMPARE(history.json()[0][u"files"_s].toInt(), 2);
+
+        QCOMPARE(cli({u"undo"_s}, dir_->path()).code, 0);
+        QVERIFY(!QFile::exists(dir_->file(u"AB.mp3"_s)));
+        QCOMPARE(readBytes(dir_->file(u"ＡＢ.mp3"_s)), a);
+        QCOMPARE(readBytes(dir_->file(u"ＣＤ.mp3"_s)), c);
+        QCOMPARE(cli({u"redo"_s}, dir_->path()).code, 0);
+        QVERIFY(!QFile::exists(dir_->file(u"ＡＢ.mp3"_s)));
+        QCOMPARE(readBytes(dir_->file(u"AB.mp3"_s)), abNew);
+    }
+
     void storedAdPatternsReplaceTheShippedOnes()
     {
         dir_->add(u"a.mp3"_s, song(u"稻香 广告 [www.x.com]"_s, u"a"_s));
