@@ -445,6 +445,7 @@ private Q_SLOTS:
             QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
         }
 
+        const QByteArray withApe = readBytes(path);
         QVERIFY(inFrames(program, [&](QDialog* d) {
             click(d, u"BtnApeRemove"_s);
             QVERIFY(!d->findChild<QPushButton*>(u"BtnApeRemove"_s)->isEnabled());
@@ -454,11 +455,47 @@ private Q_SLOTS:
         }));
         QVERIFY2(removed.contains(u"删除 APEv2 标签"_s), qPrintable(removed));
         QVERIFY(!shown.join(u'\n').contains(u"APEv2"_s));
-        QVERIFY(readBytes(path).endsWith(audio + id3v1Trailer("v1 title")));
-        TagLib::MPEG::File file(nativePath(path).c_str());
-        QVERIFY(!file.hasAPETag());
-        QCOMPARE(ql(file.ID3v1Tag()->title()), u"v1 title"_s);
-        QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
+        const QByteArray withoutApe = readBytes(path);
+        QVERIFY(withoutApe.endsWith(audio + id3v1Trailer("v1 title")));
+        {
+            TagLib::MPEG::File file(nativePath(path).c_str());
+            QVERIFY(!file.hasAPETag());
+            QCOMPARE(ql(file.ID3v1Tag()->title()), u"v1 title"_s);
+            QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
+        }
+
+        // A step of the history: undone byte for byte, and redone.
+        undo(program);
+        QCOMPARE(readBytes(path), withApe);
+        program.main().ui.MenuRedo->trigger();
+        QCOMPARE(readBytes(path), withoutApe);
+    }
+
+    // The frames edited and the APEv2 tag cut off in one save: one step.
+    void apeRemovedWithFrameEditsIsOneStep()
+    {
+        MusicFolder music;
+        const QByteArray original =
+            id3v2Tag(3, frame23("TIT2", textData(0, "T")), 64) + silentMpegFrames() + apeTag();
+        const QString path = music.add(u"a.mp3"_s, original);
+        Program program(music.path());
+        program.select({0});
+        QString saved;
+        QVERIFY(inFrames(program, [&](QDialog* d) {
+            choose(d, u"TIT2"_s);
+            answering([&] { click(d, u"BtnFrameEdit"_s); }, fill({}, {}, {}, u"新的"_s));
+            click(d, u"BtnApeRemove"_s);
+            click(d, u"BtnFramesSave"_s);
+            saved = said(d);
+        }));
+        QVERIFY2(saved.contains(u"修改帧, 删除 APEv2 标签"_s), qPrintable(saved));
+        {
+            TagLib::MPEG::File file(nativePath(path).c_str());
+            QVERIFY(!file.hasAPETag());
+            QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
+        }
+        undo(program);
+        QCOMPARE(readBytes(path), original);
     }
 
     void fileChangedMeanwhileIsRefused()
