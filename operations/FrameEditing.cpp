@@ -10,7 +10,10 @@
 #include "tags/ID3v2.h"
 #include "tags/ID3v2FrameList.h"
 
+#include <QStringList>
+
 #include <algorithm>
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -68,15 +71,33 @@ std::optional<tags::FrameEdits> editsOf(const FrameChanges& changes, const FileT
     return edits;
 }
 
+// The APEv2 tag in front of the trailer cut off by the change; false, with
+// `reason`, when the image holds none.
+bool cutApe(tags::TagChange& change, QString& reason)
+{
+    if (change.before().ape.empty()) {
+        reason = u"没有 APEv2 标签"_s;
+        return false;
+    }
+    change.setApe({});
+    return true;
+}
+
+// The change of the edited head, the APEv2 tag cut off when asked: one
+// write, one step of the journal.
 std::optional<tags::TagChange> frameChange(const QString& path, const FrameChanges& changes,
                                            const TextRules& rules, QString& reason)
 {
     const std::string file = platform::NativePath(path);
-    auto change = tags::beginChange(file);
+    auto change = tags::beginChange(file, changes.removeApe);
     if (!change) {
-        reason = failureReason(path);
+        reason = errno == EFBIG ? u"APEv2 标签过大, 无法删除"_s : failureReason(path);
         return std::nullopt;
     }
+    if (changes.removeApe && !cutApe(*change, reason))
+        return std::nullopt;
+    if (!changes.framesChanged())
+        return change;
     TID3v1 v1;
     TID3v2 v2;
     v1.ReadFromFile(file);
@@ -152,34 +173,25 @@ FramesSaved saveFrames(Journal* journal, const QString& path, const FrameChanges
         return failedWith(u"文件已被其他程序修改, 未写入; 请重新打开"_s);
     if (changes.removeApe && !now->ape)
         return failedWith(u"没有 APEv2 标签"_s);
-    FramesSaved saved{true, {}, {}};
-    if (changes.framesChanged()) {
-        QString reason;
-        auto change = frameChange(path, changes, rules, reason);
-        if (!change)
-            return failedWith(reason);
-        TagBatch batch(journal, StepKind::Save, [&saved](std::size_t, const Outcome& outcome) {
-            saved.succeeded = outcome.succeeded;
-            saved.message = outcome.succeeded ? u"修改帧"_s : outcome.message;
-        });
-        batch.add(std::move(*change));
-        batch.finish();
-        saved.problems = batch.problems();
-        if (!saved.succeeded)
-            return saved;
-    }
-    if (changes.removeApe) {
-        // Behind the audio, out of the journal's reach: cut off through a
-        // copy, the file whole whatever happens, but not undone.
-        const auto removed = tags::removeApeTag(platform::NativePath(path));
-        const QString done = u"删除 APEv2 标签 (无法撤销)"_s;
-        if (!removed.written())
-            return {false,
-                    (saved.message.isEmpty() ? QString() : saved.message + u"; "_s) +
-                        u"删除 APEv2 标签失败"_s,
-                    saved.problems};
-        saved.message = saved.message.isEmpty() ? done : saved.message + u", "_s + done;
-    }
+    if (!changes.any())
+        return {true, {}, {}};
+    QString reason;
+    auto change = frameChange(path, changes, rules, reason);
+    if (!change)
+        return failedWith(reason);
+    QStringList done;
+    if (changes.framesChanged())
+        done << u"修改帧"_s;
+    if (changes.removeApe)
+        done << u"删除 APEv2 标签"_s;
+    FramesSaved saved{false, {}, {}};
+    TagBatch batch(journal, StepKind::Save, [&](std::size_t, const Outcome& outcome) {
+        saved.succeeded = outcome.succeeded;
+        saved.message = outcome.succeeded ? done.join(u", "_s) : outcome.message;
+    });
+    batch.add(std::move(*change));
+    batch.finish();
+    saved.problems = batch.problems();
     return saved;
 }
 

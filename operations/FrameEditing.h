@@ -55,9 +55,10 @@ struct FramesSaved {
     QString message; // failed: why; else what was done ("修改帧", "删除 APEv2 标签")
     std::vector<QString> problems; // what the journal could not keep
 };
-// The frames changed as one step of the journal (undone by it), then the
-// APEv2 tag cut off through a copy when asked. Nothing is written when the
-// file holds other tags than `seen`, or when an edit cannot be written.
+// The frames changed and the APEv2 tag cut off when asked, in one write
+// (through a copy when the tag goes) and one step of the journal, undone by
+// it. Nothing is written when the file holds other tags than `seen`, or when
+// an edit cannot be written.
 FramesSaved saveFrames(Journal* journal, const QString& path, const FrameChanges& changes,
                        const TagsSeen& seen, const TextRules& rules = {});
 

@@ -36,6 +36,9 @@ CREATE TABLE IF NOT EXISTS uses(
 constexpr char Literal = 'L'; // the number of bytes that follow, as they are
 constexpr char Stored = 'F';  // a frame's id
 constexpr char Zeros = 'Z';   // the number of zero bytes
+// Only first in the layout of a file's end: the id of the APEv2 tag in front
+// of the trailer. A journal of before it has none, and loads as it did.
+constexpr char Ape = 'A';
 
 // Pieces at least this large are compared with those met before hashing.
 constexpr std::size_t LargePiece = 4096;
@@ -166,6 +169,16 @@ std::string FrameStore::store(std::int64_t step, std::string_view region, bool f
     return layout;
 }
 
+std::string FrameStore::storeEnd(std::int64_t step, std::string_view ape, std::string_view trailer)
+{
+    std::string layout;
+    if (!ape.empty()) {
+        layout += Ape;
+        putNumber(layout, std::uint64_t(idOf(step, ape)));
+    }
+    return layout + store(step, trailer, false);
+}
+
 std::int64_t FrameStore::idOf(std::int64_t step, std::string_view piece)
 {
     std::int64_t id = 0;
@@ -238,23 +251,40 @@ std::string FrameStore::load(std::string_view layout)
         } else if (kind == Zeros) {
             region.append(std::size_t(n), '\0');
         } else {
-            auto known = loaded_.find(std::int64_t(n));
-            if (known == loaded_.end()) {
-                if (!load_)
-                    load_.emplace(db_, "SELECT bytes FROM frames WHERE id = ?1");
-                load_->bind(1, std::int64_t(n));
-                const bool found = load_->next();
-                std::string bytes = found ? load_->blob(0) : std::string();
-                load_->reset();
-                if (!found)
-                    throw sql::errorOf(sqlite3_db_filename(db_, "main"),
-                                       u"文件已损坏 (缺少标签帧)"_s);
-                known = loaded_.emplace(std::int64_t(n), std::move(bytes)).first;
-            }
-            region += known->second;
+            region += piece(std::int64_t(n));
         }
     }
     return region;
+}
+
+FrameStore::End FrameStore::loadEnd(std::string_view layout)
+{
+    End end;
+    if (!layout.empty() && layout.front() == Ape) {
+        layout.remove_prefix(1);
+        std::uint64_t n = 0;
+        if (!takeNumber(layout, n))
+            throw sql::errorOf(sqlite3_db_filename(db_, "main"), u"文件已损坏 (标签布局)"_s);
+        end.ape = piece(std::int64_t(n));
+    }
+    end.trailer = load(layout);
+    return end;
+}
+
+const std::string& FrameStore::piece(std::int64_t id)
+{
+    auto known = loaded_.find(id);
+    if (known != loaded_.end())
+        return known->second;
+    if (!load_)
+        load_.emplace(db_, "SELECT bytes FROM frames WHERE id = ?1");
+    load_->bind(1, id);
+    const bool found = load_->next();
+    std::string bytes = found ? load_->blob(0) : std::string();
+    load_->reset();
+    if (!found)
+        throw sql::errorOf(sqlite3_db_filename(db_, "main"), u"文件已损坏 (缺少标签帧)"_s);
+    return loaded_.emplace(id, std::move(bytes)).first->second;
 }
 
 std::vector<std::int64_t> FrameStore::release(sqlite3* db, std::int64_t step)

@@ -36,11 +36,20 @@ public:
     // given stay valid while this object is used: equal large pieces are
     // found by comparing them, not hashing them again.
     std::string store(std::int64_t step, std::string_view region, bool frames);
+    // The layout of a file's end: the APEv2 tag an image holds (none when
+    // empty) and the trailer, each as one piece, stored as `store` does.
+    std::string storeEnd(std::int64_t step, std::string_view ape, std::string_view trailer);
     // The bytes this object stored anew.
     std::int64_t added() const { return added_; }
 
     // The region a layout stands for. JournalError when a piece is missing.
     std::string load(std::string_view layout);
+    // The end a layout of storeEnd stands for; a layout of a trailer alone
+    // (`store`) gives no APEv2 tag. JournalError as for load.
+    struct End {
+        std::string ape, trailer;
+    };
+    End loadEnd(std::string_view layout);
 
     // The frames `step` used, its uses forgotten.
     static std::vector<std::int64_t> release(sqlite3* db, std::int64_t step);
@@ -54,6 +63,7 @@ private:
     std::int64_t idOf(std::int64_t step, std::string_view piece);
     std::int64_t lookUp(const std::string& hash, std::string_view piece);
     void use(std::int64_t step, std::int64_t id);
+    const std::string& piece(std::int64_t id);
 
     sqlite3* db_;
     std::int64_t added_ = 0;

@@ -101,7 +101,7 @@ bool isTagged(const StepFile& file)
     return !file.tags.path().empty();
 }
 
-// The layouts of a file's two images.
+// The layouts of a file's two images; a tail's holds the APEv2 tag in front of it.
 struct Layouts {
     std::string beforeHead, beforeTail, afterHead, afterTail;
 };
@@ -112,8 +112,8 @@ Layouts layoutsOf(FrameStore& store, std::int64_t step, const tags::TagChange& c
         return {};
     const tags::TagImage& before = change.before();
     const tags::TagImage& after = change.after();
-    return {store.store(step, before.head, true), store.store(step, before.tail, false),
-            store.store(step, after.head, true), store.store(step, after.tail, false)};
+    return {store.store(step, before.head, true), store.storeEnd(step, before.ape, before.tail),
+            store.store(step, after.head, true), store.storeEnd(step, after.ape, after.tail)};
 }
 
 // What the row itself holds; the frames it refers to are counted apart.
@@ -199,13 +199,17 @@ StepFile fileOf(const Statement& s, FrameStore* store)
 {
     StepFile file;
     if (s.integer(2) != 0) {
-        const auto tail = [&](int column) {
-            return store ? store->load(s.blob(column)) : "";
+        const auto end = [&](int column) {
+            return store ? store->loadEnd(s.blob(column)) : FrameStore::End();
         };
-        tags::TagChange change(s.blob(1), {headOf(store, s.blob(3), s.integer(14)), tail(4),
-                                           std::uint64_t(s.integer(5))});
+        FrameStore::End before = end(4);
+        FrameStore::End after = end(7);
+        tags::TagChange change(s.blob(1),
+                               {headOf(store, s.blob(3), s.integer(14)), std::move(before.trailer),
+                                std::uint64_t(s.integer(5)), std::move(before.ape)});
         change.setHead(headOf(store, s.blob(6), s.integer(15)));
-        change.setTail(tail(7));
+        change.setTail(std::move(after.trailer));
+        change.setApe(std::move(after.ape));
         file.tags = std::move(change);
     } else {
         file.inode = std::uint64_t(s.integer(5));

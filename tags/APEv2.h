@@ -12,7 +12,8 @@
 // players): items of a key and a value between an optional 32-byte header and
 // a 32-byte footer "APETAGEX", in front of an ID3v1 trailer when there is one.
 // It is read only; every write of the other tags keeps its bytes, and it can
-// be cut off as a whole.
+// be cut off as a whole (or put back) by a change that holds it
+// (tags/TagImage.h).
 namespace tags {
 
 constexpr std::size_t ApeFooterSize = 32;

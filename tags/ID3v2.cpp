@@ -187,6 +187,9 @@ struct FieldTexts {
     Text disc, albumArtist, composer, lyrics;
     std::string lyricsLanguage;
     Text lyricsDescription;
+    // The texts are the edited frames' own, not a field set's: a field
+    // without a frame has nothing to write, so it gets none.
+    bool fromFrames = false;
 };
 
 FieldTexts textsOf(const TID3v2& tag)
@@ -217,10 +220,10 @@ FieldTexts textsOf(const FieldCollector& fields)
 }
 
 // The seven frames of the field set, then every other frame of the old tag in
-// its order. A field whose text the caller left as read keeps its old frame,
-// encoding and all. With a cover edit, the shown cover's frame is left out,
-// or the front cover's (type 3) replaced where it stands; a new cover without
-// an old front cover comes last, and a back cover or any other picture stays.
+// its order; of the edited frames' own texts, only those the tag has. A field whose text the caller
+// left as read keeps its old frame, encoding and all. With a cover edit, the shown cover's frame is
+// left out, or the front cover's (type 3) replaced where it stands; a new cover without an old
+// front cover comes last, and a back cover or any other picture stays.
 class FrameBuilder {
 public:
     FrameBuilder(const OldTag& old, const FieldTexts& texts, const CoverEdit* cover = nullptr)
@@ -264,6 +267,9 @@ public:
     }
 
 private:
+    // A field the frames do not have, as opposed to one set to nothing.
+    bool isAbsent(const Text& value) const { return texts_.fromFrames && value.empty(); }
+
     std::string newCover() const
     {
         return cover_->remove ? std::string() : serialized(coverFrame(*cover_));
@@ -288,6 +294,8 @@ private:
     void field(Field field, std::string_view id, const Text& value)
     {
         const auto source = old_.fields.source(field);
+        if (!source && isAbsent(value))
+            return;
         // A year from "TDRC" is written as "TYER"; the loop handles the rest of the date.
         const bool sameId = source && old_.frames[*source].id == id;
         if (sameId && old_.fields.text(field) == value) {
@@ -336,6 +344,8 @@ private:
     {
         const auto source = old_.fields.source(Field::Comment);
         const bool unchanged = source && old_.fields.text(Field::Comment) == texts_.comment;
+        if (!source && isAbsent(texts_.comment))
+            return;
         if (old_.fields.commentIsDescribed()) {
             if (!unchanged)
                 add(commentFrame(texts_.comment));
@@ -560,7 +570,10 @@ std::optional<std::string> TID3v2::RenderFrameEdits(const tags::TagImage& image,
     }
     if (old.size == 0)
         old.major = 3;
-    return newTag(old, textsOf(old.fields));
+    // A field whose frame was removed is gone, not written empty.
+    FieldTexts texts = textsOf(old.fields);
+    texts.fromFrames = true;
+    return newTag(old, texts);
 }
 
 bool TID3v2::SaveToFile(const std::string& FileName)

@@ -86,8 +86,9 @@ public:
     // The head with the frames changed as `edits` says (tags/ID3v2FrameList.h),
     // laid out as RenderHead lays it out; the fields' texts are those of the
     // edited frames, so that every frame the edits do not name stays byte for
-    // byte. A file without a tag gets one. nullopt for an index that names no
-    // frame, and where RenderHead gives it.
+    // byte, and a field none of them holds gets no frame (a removed title is
+    // gone, not left empty). A file without a tag gets one. nullopt for an
+    // index that names no frame, and where RenderHead gives it.
     static std::optional<std::string> RenderFrameEdits(const tags::TagImage& image,
                                                        const tags::FrameEdits& edits);
 

@@ -17,7 +17,24 @@ namespace {
 
 constexpr std::size_t TrailerSize = 128;
 
-std::optional<TagImage> imageOf(int fd, std::uint64_t size)
+// The APEv2 tag that ends where the image's trailer begins, into `image`.
+// False, errno set, for one too large to load.
+bool readApe(int fd, TagImage& image)
+{
+    auto tag = findApeTag(fd, image.size, image.head.size());
+    if (!tag)
+        return true;
+    if (tag->offset + tag->size != image.size - image.tail.size())
+        return true;
+    if (tag->bytes.size() != tag->size) {
+        errno = EFBIG;
+        return false;
+    }
+    image.ape = std::move(tag->bytes);
+    return true;
+}
+
+std::optional<TagImage> imageOf(int fd, std::uint64_t size, bool ape)
 {
     TagImage image;
     image.size = size;
@@ -40,6 +57,8 @@ std::optional<TagImage> imageOf(int fd, std::uint64_t size)
             !endsWithApeFooter(fd, size))
             image.tail = std::move(*tail);
     }
+    if (ape && !readApe(fd, image))
+        return std::nullopt;
     return image;
 }
 
@@ -53,10 +72,11 @@ bool holds(int fd, const TagImage& image)
     const auto head = readAt(fd, 0, image.head.size());
     if (!head || *head != image.head)
         return false;
-    if (image.tail.empty())
+    const std::string end = image.ape + image.tail;
+    if (end.empty())
         return true;
-    const auto tail = readAt(fd, image.size - image.tail.size(), image.tail.size());
-    return tail && *tail == image.tail;
+    const auto tail = readAt(fd, image.size - end.size(), end.size());
+    return tail && *tail == end;
 }
 
 WriteOutcome failed(int error)
@@ -104,13 +124,13 @@ bool copyRange(int fd, std::uint64_t from, std::uint64_t length, FileReplacement
 
 } // namespace
 
-std::optional<TagImage> readTagImage(const std::string& path)
+std::optional<TagImage> readTagImage(const std::string& path, bool ape)
 {
     struct stat st {};
     const FileDescriptor fd = openForReading(path, st);
     if (!fd)
         return std::nullopt;
-    return imageOf(fd.get(), std::uint64_t(st.st_size));
+    return imageOf(fd.get(), std::uint64_t(st.st_size), ape);
 }
 
 TagChange::TagChange(std::string path, TagImage before)
@@ -120,16 +140,25 @@ TagChange::TagChange(std::string path, TagImage before)
 
 void TagChange::setHead(std::string head)
 {
-    const std::uint64_t audio = before_.audioSize();
     after_.head = std::move(head);
-    after_.size = audio + after_.head.size() + after_.tail.size();
+    resize();
 }
 
 void TagChange::setTail(std::string tail)
 {
-    const std::uint64_t audio = before_.audioSize();
     after_.tail = std::move(tail);
-    after_.size = audio + after_.head.size() + after_.tail.size();
+    resize();
+}
+
+void TagChange::setApe(std::string ape)
+{
+    after_.ape = std::move(ape);
+    resize();
+}
+
+void TagChange::resize()
+{
+    after_.size = before_.audioSize() + after_.head.size() + after_.ape.size() + after_.tail.size();
 }
 
 TagChange TagChange::reversed() const
@@ -141,14 +170,14 @@ TagChange TagChange::reversed() const
     return back;
 }
 
-std::optional<TagChange> beginChange(const std::string& path)
+std::optional<TagChange> beginChange(const std::string& path, bool ape)
 {
     // A stale copy goes even when the change is never written.
     removeStaleCopy(path);
     const auto target = resolvedTarget(path);
     if (!target)
         return std::nullopt;
-    auto image = readTagImage(*target);
+    auto image = readTagImage(*target, ape);
     if (!image)
         return std::nullopt;
     return TagChange(*target, std::move(*image));
@@ -214,7 +243,8 @@ WriteOutcome writeStaged(const TagChange& change)
         const TagImage& before = change.before();
         const bool done = copy.write(change.after().head) &&
                           copyRange(fd.get(), before.head.size(), before.audioSize(), copy) &&
-                          copy.write(change.after().tail) && copy.commit();
+                          copy.write(change.after().ape) && copy.write(change.after().tail) &&
+                          copy.commit();
         return done ? WriteOutcome{WriteResult::Written, 0} : failed(ENOSPC);
     } catch (const std::system_error& e) {
         return failed(e.code().value());
@@ -256,18 +286,20 @@ ImageMatch matchImage(const TagChange& change)
     const TagImage& before = change.before();
     const auto size = std::uint64_t(st.st_size);
     const auto head = readAt(fd.get(), 0, std::max(after.head.size(), before.head.size()));
-    const auto last =
-        readAt(fd.get(), size - std::min<std::uint64_t>(size, TrailerSize), TrailerSize);
+    const std::string afterEnd = after.ape + after.tail;
+    const std::string beforeEnd = before.ape + before.tail;
+    const std::size_t endSize = std::max({TrailerSize, afterEnd.size(), beforeEnd.size()});
+    const auto last = readAt(fd.get(), size - std::min<std::uint64_t>(size, endSize), endSize);
     if (!head || !last)
         return ImageMatch::Unreadable;
-    const auto holdsImage = [&](const TagImage& image) {
+    const auto holdsImage = [&](const TagImage& image, const std::string& end) {
         return size == image.size && head->size() >= image.head.size() &&
-               head->compare(0, image.head.size(), image.head) == 0 &&
-               (image.tail.empty() || *last == image.tail);
+               head->compare(0, image.head.size(), image.head) == 0 && last->size() >= end.size() &&
+               last->compare(last->size() - end.size(), end.size(), end) == 0;
     };
-    if (holdsImage(after))
+    if (holdsImage(after, afterEnd))
         return ImageMatch::After;
-    if (holdsImage(before))
+    if (holdsImage(before, beforeEnd))
         return ImageMatch::Before;
     return ImageMatch::Neither;
 }

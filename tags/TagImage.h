@@ -14,17 +14,23 @@ struct TagImage {
     std::string head;       // the ID3v2 tag with its padding; empty when the file has none
     std::string tail;       // the 128-byte ID3v1 trailer; empty when the file has none
     std::uint64_t size = 0; // the whole file
+    // The APEv2 tag (tags/APEv2.h) just in front of the trailer, held only by
+    // an image read for a change that cuts it off or puts it back: elsewhere
+    // its bytes are part of the audio, which no change touches.
+    std::string ape;
 
     bool operator==(const TagImage&) const = default;
-    std::uint64_t audioSize() const { return size - head.size() - tail.size(); }
+    std::uint64_t audioSize() const { return size - head.size() - ape.size() - tail.size(); }
 };
 
 // Reads the image of a regular file (a link is followed). The head is the
 // region the ID3v2 header declares (none when it declares more than the file
 // holds); the tail, the last 128 bytes when they begin with "TAG", lie
-// behind the head and do not end in an APEv2 footer (tags/APEv2.h). nullopt, with errno set, when
-// the file cannot be read.
-std::optional<TagImage> readTagImage(const std::string& path);
+// behind the head and do not end in an APEv2 footer (tags/APEv2.h). With
+// `ape`, the APEv2 tag in front of the trailer too, when there is one.
+// nullopt, with errno set, when the file cannot be read, or (EFBIG) when an
+// APEv2 tag asked for is too large to load.
+std::optional<TagImage> readTagImage(const std::string& path, bool ape = false);
 
 // One file's tags before and after a change.
 class TagChange {
@@ -39,20 +45,28 @@ public:
 
     void setHead(std::string head);
     void setTail(std::string tail); // empty: the trailer goes
+    void setApe(std::string ape);   // empty: the APEv2 tag goes
 
     bool changes() const { return before_ != after_; }
-    // The new head takes the old one's room exactly: nothing is moved.
-    bool inPlace() const { return before_.head.size() == after_.head.size(); }
+    // The new head takes the old one's room exactly, and the audio stays
+    // where it ends: nothing is moved.
+    bool inPlace() const
+    {
+        return before_.head.size() == after_.head.size() && before_.ape == after_.ape;
+    }
     TagChange reversed() const;
 
 private:
+    void resize();
+
     std::string path_; // a link's target, the file that is written
     TagImage before_;
     TagImage after_;
 };
 
-// Reads the file for a change: nullopt, errno set, when it cannot be read.
-std::optional<TagChange> beginChange(const std::string& path);
+// Reads the file for a change, with its APEv2 tag when `ape` asks (see
+// readTagImage): nullopt, errno set, when it cannot be read.
+std::optional<TagChange> beginChange(const std::string& path, bool ape = false);
 
 enum class WriteResult {
     Written,
@@ -79,7 +93,8 @@ WriteOutcome writeInPlace(const TagChange& change);
 
 // Writes any change through a copy beside the file, flushed and renamed over
 // it (tags/FileIo.h): the file holds its old bytes or its new ones, whatever
-// happens. Checked first like writeInPlace.
+// happens. The only way to cut off an APEv2 tag or put it back. Checked
+// first like writeInPlace.
 WriteOutcome writeStaged(const TagChange& change);
 
 // Writes the file through a copy as writeStaged does, with the bytes

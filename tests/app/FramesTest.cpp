@@ -373,9 +373,49 @@ private Q_SLOTS:
         }));
         QVERIFY2(program.log().contains(u"a.mp3修改帧."_s), qPrintable(program.log()));
         TagLib::MPEG::File file(nativePath(path).c_str());
-        // The tag's six fields are always written: a removed comment is an empty one.
-        QVERIFY(file.ID3v2Tag()->comment().isEmpty());
+        QVERIFY(file.ID3v2Tag()->frameListMap()["COMM"].isEmpty());
         QCOMPARE(ql(file.ID3v2Tag()->title()), u"Old title"_s);
+    }
+
+    // Every frame of the fields deleted: gone from the tag, not left empty;
+    // the frames the dialog cannot show and the cover byte for byte; one step.
+    void deletedFieldFramesAreGone()
+    {
+        const QList<QByteArray> ids{"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
+                                    "COMM", "TPOS", "TPE2", "TCOM", "USLT"};
+        QByteArray frames = kUnknown + kCover;
+        for (const QByteArray& id : ids) {
+            const QByteArray text = id == "COMM" || id == "USLT" ? "eng\0text "_ba + id : id + "1";
+            frames += frame23(id.constData(), textData(0, text));
+        }
+        MusicFolder music;
+        const QString path =
+            music.add(u"a.mp3"_s, id3v2Tag(3, frames + kPrivate, 64) + silentMpegFrames());
+        const QByteArray original = readBytes(path);
+        Program program(music.path());
+        program.select({0});
+        QString saved;
+        QVERIFY(inFrames(program, [&](QDialog* d) {
+            for (const QByteArray& id : ids) {
+                choose(d, QString::fromLatin1(id));
+                click(d, u"BtnFrameDelete"_s);
+            }
+            click(d, u"BtnFramesSave"_s);
+            saved = said(d);
+        }));
+        QVERIFY2(saved.startsWith(u"已保存"_s), qPrintable(saved));
+        {
+            TagLib::MPEG::File file(nativePath(path).c_str());
+            const auto map = file.ID3v2Tag()->frameListMap();
+            for (const QByteArray& id : ids)
+                QVERIFY2(map[id.constData()].isEmpty(), id.constData());
+            QVERIFY(map["TDRC"].isEmpty());
+            QCOMPARE(file.ID3v2Tag()->frameList().size(), 3u);
+        }
+        QCOMPARE(readBytes(path).mid(10, kUnknown.size() + kCover.size() + kPrivate.size()),
+                 kUnknown + kCover + kPrivate);
+        undo(program);
+        QCOMPARE(readBytes(path), original);
     }
 
     void apeTagKeptThroughASaveAndRemovedOnRequest()
@@ -405,6 +445,7 @@ private Q_SLOTS:
             QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
         }
 
+        const QByteArray withApe = readBytes(path);
         QVERIFY(inFrames(program, [&](QDialog* d) {
             click(d, u"BtnApeRemove"_s);
             QVERIFY(!d->findChild<QPushButton*>(u"BtnApeRemove"_s)->isEnabled());
@@ -414,11 +455,47 @@ private Q_SLOTS:
         }));
         QVERIFY2(removed.contains(u"删除 APEv2 标签"_s), qPrintable(removed));
         QVERIFY(!shown.join(u'\n').contains(u"APEv2"_s));
-        QVERIFY(readBytes(path).endsWith(audio + id3v1Trailer("v1 title")));
-        TagLib::MPEG::File file(nativePath(path).c_str());
-        QVERIFY(!file.hasAPETag());
-        QCOMPARE(ql(file.ID3v1Tag()->title()), u"v1 title"_s);
-        QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
+        const QByteArray withoutApe = readBytes(path);
+        QVERIFY(withoutApe.endsWith(audio + id3v1Trailer("v1 title")));
+        {
+            TagLib::MPEG::File file(nativePath(path).c_str());
+            QVERIFY(!file.hasAPETag());
+            QCOMPARE(ql(file.ID3v1Tag()->title()), u"v1 title"_s);
+            QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
+        }
+
+        // A step of the history: undone byte for byte, and redone.
+        undo(program);
+        QCOMPARE(readBytes(path), withApe);
+        program.main().ui.MenuRedo->trigger();
+        QCOMPARE(readBytes(path), withoutApe);
+    }
+
+    // The frames edited and the APEv2 tag cut off in one save: one step.
+    void apeRemovedWithFrameEditsIsOneStep()
+    {
+        MusicFolder music;
+        const QByteArray original =
+            id3v2Tag(3, frame23("TIT2", textData(0, "T")), 64) + silentMpegFrames() + apeTag();
+        const QString path = music.add(u"a.mp3"_s, original);
+        Program program(music.path());
+        program.select({0});
+        QString saved;
+        QVERIFY(inFrames(program, [&](QDialog* d) {
+            choose(d, u"TIT2"_s);
+            answering([&] { click(d, u"BtnFrameEdit"_s); }, fill({}, {}, {}, u"新的"_s));
+            click(d, u"BtnApeRemove"_s);
+            click(d, u"BtnFramesSave"_s);
+            saved = said(d);
+        }));
+        QVERIFY2(saved.contains(u"修改帧, 删除 APEv2 标签"_s), qPrintable(saved));
+        {
+            TagLib::MPEG::File file(nativePath(path).c_str());
+            QVERIFY(!file.hasAPETag());
+            QCOMPARE(ql(file.ID3v2Tag()->title()), u"新的"_s);
+        }
+        undo(program);
+        QCOMPARE(readBytes(path), original);
     }
 
     void fileChangedMeanwhileIsRefused()

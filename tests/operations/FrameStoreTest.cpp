@@ -40,8 +40,10 @@ constexpr int CoveredHead = 210 * 1024;
 StepFile imageStep(const QByteArray& before, const QByteArray& after, const QByteArray& tail)
 {
     const std::string audio(1000, 'm');
-    tags::TagChange change("/nowhere.mp3", {before.toStdString(), tail.toStdString(),
-                                            std::uint64_t(before.size() + 1000 + tail.size())});
+    tags::TagChange change("/nowhere.mp3", {before.toStdString(),
+                                            tail.toStdString(),
+                                            std::uint64_t(before.size() + 1000 + tail.size()),
+                                            {}});
     change.setHead(after.toStdString());
     StepFile file;
     file.tags = change;

@@ -31,6 +31,28 @@ const QByteArray NewHead = tagOfSize("New title, longer", 300);
 const QByteArray OldTail = testsupport::id3v1Trailer("Old");
 const QByteArray NewTail = testsupport::id3v1Trailer("New");
 
+QByteArray le32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char((v >> (8 * i)) & 0xFF);
+    return b;
+}
+
+// An APEv2 tag of one item, header and footer, as ReplayGain tools write it.
+QByteArray apeTag()
+{
+    const QByteArray items = le32(8) + le32(0) + "REPLAYGAIN_TRACK_GAIN" + '\0' + "-6.20 dB";
+    const quint32 size = quint32(items.size() + 32);
+    const auto field = [&](quint32 flags) {
+        return "APETAGEX" + le32(2000) + le32(size) + le32(1) + le32(flags) + QByteArray(8, '\0');
+    };
+    return field(0xA0000000u) + items + field(0x80000000u);
+}
+
+const QByteArray WithApe = journalfiles::music(OldHead, apeTag() + OldTail);
+const QByteArray WithoutApe = journalfiles::music(OldHead, OldTail);
+
 // How far a write of one file got when the program died.
 enum class Reached { Nothing, Half, Whole };
 
@@ -329,7 +351,7 @@ private Q_SLOTS:
             {
                 // Images large enough to spill into pages of their own.
                 Journal journal(file);
-                tags::TagChange big("x", {std::string(100000, 'a'), {}, 100100});
+                tags::TagChange big("x", {std::string(100000, 'a'), {}, 100100, {}});
                 big.setHead(std::string(100000, 'b'));
                 StepFile bigFile;
                 bigFile.tags = big;
@@ -645,6 +667,73 @@ private Q_SLOTS:
         running.flushWrites();
         QCOMPARE(history.undo().turned, 1);
         QCOMPARE(readFile(change.path()), music(OldHead, OldTail));
+    }
+
+    // The APEv2 tag cut off is a step like any other: undone byte for byte
+    // and redone after a restart, the old bytes loaded from the journal; a
+    // file changed since is left alone.
+    void apeRemovalIsUndone()
+    {
+        const std::string file = path("1.mp3");
+        QVERIFY(writeFile(file, WithApe));
+        auto change = tags::beginChange(file, true);
+        QVERIFY(change);
+        QCOMPARE(QByteArray::fromStdString(change->before().ape), apeTag());
+        change->setApe({});
+        QVERIFY(!change->inPlace());
+        {
+            Journal journal(journalFile());
+            const std::int64_t step = journal.beginWrites(StepKind::Save, {*change});
+            QVERIFY(tags::writeStaged(*change).written());
+            journal.endWrites(step, {FileWrite::Written});
+        }
+        QCOMPARE(readFile(file), WithoutApe);
+        Journal journal(journalFile());
+        operations::History history(journal);
+        QCOMPARE(history.undo().turned, 1);
+        QCOMPARE(readFile(file), WithApe);
+        QCOMPARE(history.redo().turned, 1);
+        QCOMPARE(readFile(file), WithoutApe);
+
+        // Another tag in the same room: not what the step left.
+        const QByteArray others = music(tagOfSize("Another program", 300), OldTail);
+        QVERIFY(writeFile(file, others));
+        const auto refused = history.undo();
+        QCOMPARE(refused.refused, 1);
+        QCOMPARE(readFile(file), others);
+    }
+
+    // The program dies around the copy that cuts the tag off: the file is
+    // whole either way, and the step holds exactly what it found.
+    void apeRemovalRecovered_data()
+    {
+        QTest::addColumn<bool>("written");
+        QTest::newRow("before the copy") << false;
+        QTest::newRow("after the copy") << true;
+    }
+    void apeRemovalRecovered()
+    {
+        QFETCH(bool, written);
+        const std::string file = path("1.mp3");
+        QVERIFY(writeFile(file, WithApe));
+        auto change = tags::beginChange(file, true);
+        QVERIFY(change);
+        change->setApe({});
+        {
+            Journal journal(journalFile());
+            journal.beginWrites(StepKind::Save, {*change});
+            if (written)
+                QVERIFY(tags::writeStaged(*change).written());
+        } // no endWrites
+        Journal journal(journalFile());
+        QVERIFY(journal.recovered().empty());
+        QCOMPARE(readFile(file), written ? WithoutApe : WithApe);
+        QCOMPARE(int(journal.steps().size()), written ? 1 : 0);
+        if (written) {
+            operations::History history(journal);
+            QCOMPARE(history.undo().turned, 1);
+            QCOMPARE(readFile(file), WithApe);
+        }
     }
 
     // A step open in a copy of the program that runs is a write in progress,

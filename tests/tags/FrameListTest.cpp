@@ -69,6 +69,7 @@ private Q_SLOTS:
     void buildersRefuse();
     void editsKeepEveryOtherFrame();
     void editsOfAFileWithoutTag();
+    void removedFieldsLeaveNoFrame();
     void editsNamingNoFrameAreRefused();
 
 private:
@@ -218,7 +219,7 @@ void FrameListTest::editsKeepEveryOtherFrame()
     const QByteArray saved = files_.read("e.mp3");
     const QList<QByteArray> frames = framesOf(saved);
     QCOMPARE(frames.at(0), title);
-    QCOMPARE(frames.at(6), frame23("COMM", commentData("", "new")));
+    QCOMPARE(frames.at(1), frame23("COMM", commentData("", "new")));
     QVERIFY(frames.contains(cover));
     QVERIFY(frames.contains(unknown));
     QVERIFY(frames.contains(priv));
@@ -244,7 +245,28 @@ void FrameListTest::editsOfAFileWithoutTag()
     TID3v2 tag;
     QVERIFY(tag.ReadFromFile(files_.native("n.mp3")));
     QCOMPARE(tag.AlbumArtist, unicode(u"群星"_s));
+    QCOMPARE(framesOf(files_.read("n.mp3")).size(), 1);
     QCOMPARE(afterTag(files_.read("n.mp3")), kAudio);
+}
+
+// A field's frame removed is gone, not written empty: the year of a v2.4
+// tag too, with no date parts left behind.
+void FrameListTest::removedFieldsLeaveNoFrame()
+{
+    const QByteArray frames =
+        frame24("TIT2", latin1("Title")) + frame24("TDRC", latin1("2003-05-06T10:20")) +
+        frame24("TPE1", latin1("Band")) + frame24("COMM", commentData("", "comment"));
+    files_.write("r.mp3", id3v2Tag(4, frames, 64) + kAudio);
+    const std::string path = files_.native("r.mp3");
+    tags::FrameEdits edits;
+    edits.removed = {0, 1, 3};
+    QCOMPARE(saveEdits(path, edits), std::string());
+
+    TagLib::MPEG::File file(path.c_str());
+    const auto list = file.ID3v2Tag()->frameList();
+    QCOMPARE(list.size(), 1u);
+    QCOMPARE(QByteArray(list.front()->frameID().data(), 4), "TPE1"_ba);
+    QCOMPARE(QString::fromStdString(file.ID3v2Tag()->artist().to8Bit(true)), u"Band"_s);
 }
 
 void FrameListTest::editsNamingNoFrameAreRefused()
