@@ -94,7 +94,8 @@ public:
     const TReportRow& row(int index) const;
     // The file's name without reading its tags.
     const QString& name(int index) const { return rows_[std::size_t(index)].name; }
-    bool isRead(int index) const { return rows_[std::size_t(index)].tagsRead; }
+    // Rows given without a reader count as read.
+    bool isRead(int index) const { return rows_[std::size_t(index)].tagsRead || !read_; }
     int count() const { return int(rows_.size()); }
     // Changes one row in place (its tags set by a command, say); the view
     // redraws it.

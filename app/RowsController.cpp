@@ -35,9 +35,16 @@ TRowsController::TRowsController(const operations::Core& core, TPageController& 
     : core_(core), page_(page), w_(widgets), window_(std::move(window)),
       tagV1_(std::make_unique<TID3v1>()), tagV2_(std::make_unique<TID3v2>())
 {
+    // The files may be written or renamed meanwhile, their rows not yet
+    // told: read then, a row would show the tags of a file that is no more.
+    w_.list->setReadingPaused(
+        [this] { return !window_.refreshEnabled() || window_.changingFolder() || window_.busy(); });
 }
 
-TRowsController::~TRowsController() = default;
+TRowsController::~TRowsController()
+{
+    w_.list->setReadingPaused({});
+}
 
 QString TRowsController::rowPath(int row) const
 {

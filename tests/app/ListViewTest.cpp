@@ -133,6 +133,29 @@ private Q_SLOTS:
         menu->hide();
     }
 
+    // A folder's rows have their tags read soon after it is opened, also
+    // the rows never drawn: the filter's first key finds them there.
+    void theRowsOfAFolderAreReadInTheBackground()
+    {
+        MusicFolder music;
+        constexpr int kFiles = 300;
+        for (int i = 0; i < kFiles; ++i)
+            addSong(music, u"%1.mp3"_s.arg(i, 3, 10, QChar(u'0')), u"Song %1"_s.arg(i));
+        Program program(music.path());
+        TReportList& list = *program.list();
+        QCOMPARE(list.rowCount(), kFiles);
+        const auto allRead = [&list] {
+            for (int i = 0; i < list.rowCount(); ++i) {
+                if (!list.rows().isRead(i))
+                    return false;
+            }
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allRead(), 20000);
+        QVERIFY(!list.readingRows());
+        QCOMPARE(program.text(kFiles - 1, TReportModel::TitleColumn), u"Song 299"_s);
+    }
+
     void headerClicksSortAndBatchesFollowTheShownOrder()
     {
         MusicFolder music;
