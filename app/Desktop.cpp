@@ -13,9 +13,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QMimeData>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
@@ -26,9 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The columns the user sizes (the last one takes the rest of the width).
-constexpr int kSizedColumns = 5;
 
 bool isFolder(const QString& path)
 {
@@ -129,12 +124,6 @@ void TFormMain::showRestored()
         ui.SplitterHor->setSizes({std::max(rest, 1), *state.pagesHeight});
     }
     listControls_->restoreColumns(state);
-    if (state.columns.size() == kSizedColumns) {
-        const QScopedValueRollback sizing(sizingColumns_, true);
-        for (int c = 0; c < kSizedColumns; ++c)
-            ui.ListViewMain->header()->resizeSection(c, state.columns[c]);
-        columnsKept_ = true;
-    }
 }
 
 void TFormMain::saveWindowState()
@@ -144,28 +133,12 @@ void TFormMain::saveWindowState()
     state.geometry = state.maximized ? normalGeometry() : geometry();
     state.treeWidth = ui.SplitterVer->sizes().value(0);
     state.pagesHeight = ui.SplitterHor->sizes().value(1);
-    // Widths the program fitted itself are fitted again next time.
-    if (columnsKept_) {
-        for (int c = 0; c < kSizedColumns; ++c)
-            state.columns << ui.ListViewMain->header()->sectionSize(c);
-    }
     listControls_->saveColumns(state);
     TIniFile ini;
     settings::writeWindowState(ini, state);
 }
 
-void TFormMain::watchColumnSizes()
-{
-    connect(ui.ListViewMain->header(), &QHeaderView::sectionResized, this, [this](int column) {
-        if (!sizingColumns_ && column < kSizedColumns)
-            columnsKept_ = true; // the user's width from now on
-    });
-}
-
 void TFormMain::fitNameColumn()
 {
-    if (columnsKept_)
-        return;
-    const QScopedValueRollback sizing(sizingColumns_, true);
-    ui.ListViewMain->resizeColumnToContents(0);
+    listControls_->fitNameColumn();
 }

@@ -7,9 +7,25 @@
 
 #include <algorithm>
 
-TReportList::TReportList(QWidget* parent) : QTreeView(parent), model_(new TReportModel(this))
+namespace {
+
+// The rows a filter reads itself when their tags are not read yet: a folder
+// of a few hundred files is filtered whole at once, a bigger one is not held
+// up by it (some 60 µs a file).
+constexpr int kRowsReadByFilter = 256;
+
+} // namespace
+
+TReportList::TReportList(QWidget* parent)
+    : QTreeView(parent), model_(new TReportModel(this)),
+      reading_(*model_, [this](int first, int last) { filterRows(first, last); })
 {
     model_->setDragMark([this](QMimeData& data) { ShellControls::markDragSource(data, *this); });
+    // New rows are read from the first; so are rows moved or taken away,
+    // which leave the walk's place behind (the rows read are passed quickly).
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { reading_.restart(); });
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { reading_.restart(); });
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] { reading_.restart(); });
     setModel(model_);
     // Unsorted until the user clicks a header: the folder's own order.
     header()->setSectionsClickable(true);
@@ -46,7 +62,7 @@ bool TReportList::matches(int index, const std::vector<int>& columns) const
     return false;
 }
 
-void TReportList::applyFilter()
+std::vector<int> TReportList::filteredColumns() const
 {
     // The name always counts, shown or not.
     std::vector<int> columns{TReportModel::NameColumn};
@@ -54,13 +70,53 @@ void TReportList::applyFilter()
         if (!header()->isSectionHidden(c))
             columns.push_back(c);
     }
+    return columns;
+}
+
+void TReportList::hideRow(int index, bool hide)
+{
+    // Only the rows that change: a view told to hide a hidden row lays
+    // itself out again all the same.
+    if (hide != isRowHidden(index, {}))
+        setRowHidden(index, {}, hide);
+}
+
+void TReportList::applyFilter()
+{
+    const std::vector<int> columns = filteredColumns();
+    int readHere = kRowsReadByFilter;
     for (int i = 0; i < rowCount(); ++i) {
-        const bool hide = !filter_.isEmpty() && !matches(i, columns);
-        // Only the rows that change: a view told to hide a hidden row lays
-        // itself out again all the same.
-        if (hide != isRowHidden(i, {}))
-            setRowHidden(i, {}, hide);
+        if (filter_.isEmpty()) {
+            hideRow(i, false);
+            continue;
+        }
+        // A row not read yet may match by its tags: shown until they are read.
+        const bool known = model_->isRead(i) || readHere-- > 0;
+        hideRow(i, known && !matches(i, columns));
     }
+    deselectHidden();
+}
+
+void TReportList::filterRows(int first, int last)
+{
+    if (filter_.isEmpty())
+        return;
+    const std::vector<int> columns = filteredColumns();
+    std::vector<int> hiddenSelected;
+    for (int i = first; i <= last && i < rowCount(); ++i) {
+        const bool hide = !matches(i, columns);
+        if (hide == isRowHidden(i, {}))
+            continue;
+        setRowHidden(i, {}, hide);
+        if (hide && selectionModel()->isRowSelected(i, {}))
+            hiddenSelected.push_back(i);
+    }
+    if (!hiddenSelected.empty())
+        selectionModel()->select(rowRanges(hiddenSelected), QItemSelectionModel::Deselect);
+}
+
+void TReportList::deselectHidden()
+{
     std::vector<int> hiddenSelected;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         for (int r = range.top(); r <= range.bottom(); ++r) {

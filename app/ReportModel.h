@@ -26,8 +26,10 @@ struct TReportRow {
     // name as its code page reads it, otherwise the same string, shared.
     QString name;
     QString shown;
-    // platform::FileStamp of the file when its tags were read.
-    QByteArray stamp;
+    // platform::FileStamp of the file when its tags were read, hashed: a
+    // folder's rows are all read in the end, and eight bytes a row are far
+    // less than an allocation a row.
+    std::uint64_t stamp = 0;
     // Title, artist, album, year, genre name, comment, then track, disc,
     // album artist and composer: numbered as operations::Field numbers them.
     // All empty when the file could not be read (`hasTag` false: the row
@@ -92,7 +94,8 @@ public:
     const TReportRow& row(int index) const;
     // The file's name without reading its tags.
     const QString& name(int index) const { return rows_[std::size_t(index)].name; }
-    bool isRead(int index) const { return rows_[std::size_t(index)].tagsRead; }
+    // Rows given without a reader count as read.
+    bool isRead(int index) const { return rows_[std::size_t(index)].tagsRead || !read_; }
     int count() const { return int(rows_.size()); }
     // Changes one row in place (its tags set by a command, say); the view
     // redraws it.

@@ -11,6 +11,7 @@
 #include "tags/ID3v2.h"
 
 #include <QApplication>
+#include <QHashFunctions>
 #include <QLineEdit>
 #include <QSet>
 #include <QTimer>
@@ -34,9 +35,16 @@ TRowsController::TRowsController(const operations::Core& core, TPageController& 
     : core_(core), page_(page), w_(widgets), window_(std::move(window)),
       tagV1_(std::make_unique<TID3v1>()), tagV2_(std::make_unique<TID3v2>())
 {
+    // The files may be written or renamed meanwhile, their rows not yet
+    // told: read then, a row would show the tags of a file that is no more.
+    w_.list->setReadingPaused(
+        [this] { return !window_.refreshEnabled() || window_.changingFolder() || window_.busy(); });
 }
 
-TRowsController::~TRowsController() = default;
+TRowsController::~TRowsController()
+{
+    w_.list->setReadingPaused({});
+}
 
 QString TRowsController::rowPath(int row) const
 {
@@ -95,6 +103,17 @@ void TRowsController::rebuild()
     window_.rebuilt();
 }
 
+namespace {
+
+// What a row keeps of the file's platform::FileStamp.
+std::uint64_t stampOf(const QString& path)
+{
+    const QByteArray stamp = platform::FileStamp(path);
+    return qHashBits(stamp.constData(), std::size_t(stamp.size()), 0);
+}
+
+} // namespace
+
 // The row numbers its fields as the core does.
 static_assert(int(operations::Field::Composer) == TReportRow::kFieldCount - 1);
 
@@ -102,7 +121,7 @@ void TRowsController::readRowTags(TReportRow& row, const QString& folder) const
 {
     const QString path = folder + row.name;
     // Taken first: a write while the tags are read shows at the next look.
-    row.stamp = platform::FileStamp(path);
+    row.stamp = stampOf(path);
     const auto p = core_.priority();
     const auto shown = p ? operations::readShownTags(*tagV1_, *tagV2_, *p, path, core_.textRules())
                          : operations::ShownTags{};
@@ -164,7 +183,7 @@ void TRowsController::refreshRewrittenRows()
         if (!list->rows().isRead(i))
             continue;
         const QString path = rowPath(i);
-        if (list->row(i).stamp == platform::FileStamp(path))
+        if (list->row(i).stamp == stampOf(path))
             continue;
         rereadRow(i);
         reread = true;

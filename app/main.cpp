@@ -96,6 +96,8 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
         return inputBox(this, caption, prompt, text);
     };
     ui.applyDesignedProperties();
+    // Before the rows: a rebuild fits the name column through it.
+    listControls_ = std::make_unique<TListController>(*ui.ListViewMain, *ui.EditFilter);
     createControllers();
     connectHandlers();
     connectPreviews();
@@ -130,8 +132,6 @@ TFormMain::TFormMain(const QString& startPath, QWidget* parent)
             [this](operations::StepKind kind, const std::vector<operations::StepFile>& files) {
                 recordStep(kind, files);
             }});
-    listControls_ = std::make_unique<TListController>(*ui.ListViewMain, *ui.EditFilter);
-    watchColumnSizes();
     // Folders dropped from a file manager open here.
     setAcceptDrops(true);
     FormCreate();

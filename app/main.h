@@ -162,7 +162,6 @@ private:
     };
     static Place placeOf(const QString& path);
     void selectFile(const QString& file);
-    void watchColumnSizes();
     // The name column fitted to the names, unless the user sized the columns.
     void fitNameColumn();
 
@@ -221,6 +220,4 @@ private:
     std::unique_ptr<TListController> listControls_; // the header's menu, the filter
     QTimer* previewTimer_ = nullptr;
     QString startPath_;
-    bool columnsKept_ = false;   // the user's (or the last run's) column widths
-    bool sizingColumns_ = false; // the program is sizing them itself
 };

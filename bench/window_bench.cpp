@@ -394,8 +394,8 @@ bool showsAll(const QAbstractItemView& list, int files)
 
 // A folder of n files whose titles and track numbers come in no order, some
 // titles Chinese, some tracks "n/total", and the window showing it; with
-// every row's tags read (as after a first sort or a first key in the
-// filter) unless `readAll` is false.
+// every row's tags read (as after a first sort, or once the list has read
+// them in the background) unless `readAll` is false: as just opened then.
 class UnorderedFolder : public ShownFolder {
 public:
     explicit UnorderedFolder(int files, bool readAll = true)
@@ -535,26 +535,90 @@ BENCHMARK(toolsDialog)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// The first key typed into the filter of a folder just opened: the rows
-// not painted yet have their tags read then, every file of the folder once.
+// Until the list has read every row's tags in the background; false when
+// it has not in `seconds`.
+bool waitForReading(const TReportList& list, double seconds)
+{
+    const auto start = std::chrono::steady_clock::now();
+    while (list.readingRows()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (std::chrono::steady_clock::now() - start > std::chrono::duration<double>(seconds))
+            return false;
+    }
+    return true;
+}
+
+// The first key typed into the filter of a folder just opened, before its
+// rows' tags are read in the background: the key is answered at once (the
+// rows not read yet stay shown), then the reading settles the list.
+// settled_ms is the time from the key until every row is read and the list
+// shows the matching ones only.
 void firstKeyOnUnreadRows(benchmark::State& state)
 {
     std::unique_ptr<UnorderedFolder> folder;
+    double settled = 0;
     for (auto _ : state) {
         state.PauseTiming();
         folder.reset(); // the last run's files gone before the next are written
         folder = std::make_unique<UnorderedFolder>(int(state.range(0)), false);
+        TReportList& list = *folder->window().ui.ListViewMain;
         state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
         folder->window().ui.EditFilter->insert(u"l"_s);
         QCoreApplication::processEvents();
-        folder->window().ui.ListViewMain->viewport()->repaint();
+        list.viewport()->repaint();
+        const auto answered = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(answered - start).count());
+        if (!waitForReading(list, 120)) {
+            state.SkipWithError("the rows were not read in the background");
+            return;
+        }
+        settled += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
+    state.counters["settled_ms"] = 1000.0 * settled / double(state.iterations());
 }
 BENCHMARK(firstKeyOnUnreadRows)
     ->Arg(300)
     ->Arg(3000)
     ->Arg(10000)
     ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The first key typed into the filter of a folder opened a while ago, once
+// the background reading is through (read_ms after the folder was shown,
+// untimed): what a user who looks before typing meets.
+void firstKeyAfterReading(benchmark::State& state)
+{
+    std::unique_ptr<UnorderedFolder> folder;
+    double read = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        folder.reset();
+        folder = std::make_unique<UnorderedFolder>(int(state.range(0)), false);
+        TReportList& list = *folder->window().ui.ListViewMain;
+        const auto shown = std::chrono::steady_clock::now();
+        if (!waitForReading(list, 120)) {
+            state.SkipWithError("the rows were not read in the background");
+            return;
+        }
+        read += std::chrono::duration<double>(std::chrono::steady_clock::now() - shown).count();
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        folder->window().ui.EditFilter->insert(u"l"_s);
+        QCoreApplication::processEvents();
+        list.viewport()->repaint();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["read_ms"] = 1000.0 * read / double(state.iterations());
+}
+BENCHMARK(firstKeyAfterReading)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
 // The peak resident memory of this process so far, in MB.
@@ -630,6 +694,58 @@ BENCHMARK(showFolder)
     ->Arg(10000)
     ->Arg(100000)
     ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A folder of n files shown, then left to the background reading until every
+// row's tags are read (the time is that of the reading, from the list's
+// first painting); peak_MB is the process's peak memory with every row
+// read, one process per size (--benchmark_filter=readInBackground/100000).
+void readInBackground(benchmark::State& state)
+{
+    const int files = int(state.range(0));
+    const QTemporaryDir music;
+    const QTemporaryDir empty;
+    if (const auto error = benchsupport::writeMp3Folder(music.path(), files)) {
+        state.SkipWithError(qPrintable(*error));
+        return;
+    }
+    platform::WritePrivateProfileStringA(u"SysInfo"_s, u"path"_s, empty.path() + u'/',
+                                         u"mp3tdex.ini"_s);
+    TFormMain w;
+    w.show();
+    QCoreApplication::processEvents();
+    const TReportList& list = *w.ui.ListViewMain;
+    for (auto _ : state) {
+        w.ui.ShellTree->setSelectedFolder(music.path() + u'/');
+        QCoreApplication::processEvents();
+        w.ui.ListViewMain->viewport()->repaint();
+        const auto start = std::chrono::steady_clock::now();
+        if (!waitForReading(list, 600)) {
+            state.SkipWithError("the rows were not read in the background");
+            return;
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        bool allRead = list.rowCount() == files;
+        for (int i = 0; allRead && i < files; ++i)
+            allRead = list.rows().isRead(i);
+        if (!allRead || !showsAll(list, files)) {
+            state.SkipWithError("the rows are not all read, or read wrong");
+            return;
+        }
+        state.PauseTiming();
+        w.ui.ShellTree->setSelectedFolder(empty.path() + u'/');
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * files);
+    state.counters["peak_MB"] = peakMegabytes();
+}
+BENCHMARK(readInBackground)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -13,7 +13,9 @@ namespace settings {
 // "Left", "Top", "Width", "Height": the window's place without its frame,
 // as it is when not maximised; "Maximized": 1 or 0; "TreeWidth": the folder
 // tree's width; "PagesHeight": the height of the pages under the list;
-// "Columns": the list's column widths, comma-separated; "ShownColumns": the
+// "Columns": the list's column widths by column number, comma-separated
+// (hidden columns too, at the width they come back with; an older file
+// has the first five only); "ShownColumns": the
 // list's columns shown, by number (0 the name, 1 to 6 title to comment, 7
 // to 10 track, disc, album artist, composer); "ColumnOrder": the columns by
 // number in the order shown, left to right. A value that is

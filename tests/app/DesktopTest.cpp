@@ -162,6 +162,20 @@ private Q_SLOTS:
         QCOMPARE(w.ui.ListViewMain->header()->sectionSize(0), 210);
     }
 
+    // A settings file of an older build has the widths of the first five
+    // columns only: they are taken, and the others keep theirs.
+    void widthsOfAnOlderSettingsFileAreTaken()
+    {
+        writeSetting(u"Window"_s, u"Columns"_s, u"210,100,77,100,100"_s);
+        Program program;
+        program.forms().showMain();
+        const QHeaderView* header = program.list()->header();
+        QCOMPARE(header->sectionSize(0), 210);
+        QCOMPARE(header->sectionSize(2), 77);
+        program.main().close();
+        QVERIFY(readSetting(u"Window"_s, u"Columns"_s).startsWith(u"210,100,77,100,100,"_s));
+    }
+
     void aPlaceOnNoScreenIsNotKept()
     {
         writeSetting(u"Window"_s, u"Left"_s, u"-9000"_s);

@@ -133,6 +133,77 @@ private Q_SLOTS:
         menu->hide();
     }
 
+    // The widths the user gave the columns come back: the columns added to
+    // the list too, one hidden since and shown again, in the order the user
+    // moved them to.
+    void columnWidthsComeBackAtTheNextStart()
+    {
+        MusicFolder music;
+        addSong(music, u"a.mp3"_s, u"Title"_s, u"3/12"_s, u"巴赫"_s);
+        const std::array<QString, 5> captions{u"备注"_s, u"音轨"_s, u"碟号"_s, u"专辑艺术家"_s,
+                                              u"作曲"_s};
+        const std::array<int, 5> columns{TReportModel::CommentColumn, TReportModel::TrackColumn,
+                                         TReportModel::DiscColumn, TReportModel::AlbumArtistColumn,
+                                         TReportModel::ComposerColumn};
+        {
+            Program program(music.path());
+            TReportList& list = *program.list();
+            QMenu* menu = openColumnsMenu(list);
+            QVERIFY(menu);
+            for (const QString& caption : captions)
+                menuItem(*menu, caption)->trigger();
+            menu->hide();
+            QHeaderView* header = list.header();
+            // The genre last, where it takes the rest of the width; the
+            // track next to the name.
+            header->moveSection(header->visualIndex(TReportModel::GenreColumn),
+                                header->count() - 1);
+            header->moveSection(header->visualIndex(TReportModel::TrackColumn), 1);
+            for (std::size_t k = 0; k < columns.size(); ++k)
+                header->resizeSection(columns[k], 61 + int(k)); // as the user drags them
+            menu = openColumnsMenu(list);
+            QVERIFY(menu);
+            menuItem(*menu, u"碟号"_s)->trigger(); // hidden again, at its width
+            menu->hide();
+            program.main().close();
+        }
+        Program program(music.path());
+        program.forms().showMain();
+        TReportList& list = *program.list();
+        QHeaderView* header = list.header();
+        QVERIFY(header->isSectionHidden(TReportModel::DiscColumn));
+        QCOMPARE(header->visualIndex(TReportModel::TrackColumn), 1);
+        QMenu* menu = openColumnsMenu(list);
+        QVERIFY(menu);
+        menuItem(*menu, u"碟号"_s)->trigger();
+        menu->hide();
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            QCOMPARE(header->sectionSize(columns[k]), 61 + int(k));
+    }
+
+    // A folder's rows have their tags read soon after it is opened, also
+    // the rows never drawn: the filter's first key finds them there.
+    void theRowsOfAFolderAreReadInTheBackground()
+    {
+        MusicFolder music;
+        constexpr int kFiles = 300;
+        for (int i = 0; i < kFiles; ++i)
+            addSong(music, u"%1.mp3"_s.arg(i, 3, 10, QChar(u'0')), u"Song %1"_s.arg(i));
+        Program program(music.path());
+        TReportList& list = *program.list();
+        QCOMPARE(list.rowCount(), kFiles);
+        const auto allRead = [&list] {
+            for (int i = 0; i < list.rowCount(); ++i) {
+                if (!list.rows().isRead(i))
+                    return false;
+            }
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allRead(), 20000);
+        QVERIFY(!list.readingRows());
+        QCOMPARE(program.text(kFiles - 1, TReportModel::TitleColumn), u"Song 299"_s);
+    }
+
     void headerClicksSortAndBatchesFollowTheShownOrder()
     {
         MusicFolder music;
