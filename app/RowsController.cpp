@@ -39,11 +39,14 @@ TRowsController::TRowsController(const operations::Core& core, TPageController& 
     // told: read then, a row would show the tags of a file that is no more.
     w_.list->setReadingPaused(
         [this] { return !window_.refreshEnabled() || window_.changingFolder() || window_.busy(); });
+    // A batch's writes are merged once it ends (its rows are rebuilt then).
+    w_.files->setRefreshHeld([this] { return window_.busy(); });
 }
 
 TRowsController::~TRowsController()
 {
     w_.list->setReadingPaused({});
+    w_.files->setRefreshHeld({});
 }
 
 QString TRowsController::rowPath(int row) const

@@ -123,8 +123,12 @@ TShellList::TShellList(QWidget* parent) : TShellView(u"TShellList"_s, parent)
     refresh_.setSingleShot(true);
     refresh_.setInterval(refreshDelay);
     refresh_.setTimerType(Qt::PreciseTimer);
-    connect(&refresh_, &QTimer::timeout, this,
-            [this] { guarded(this, [this] { mergeRefresh(); }); });
+    connect(&refresh_, &QTimer::timeout, this, [this] {
+        if (refreshHeld_ && refreshHeld_())
+            refresh_.start();
+        else
+            guarded(this, [this] { mergeRefresh(); });
+    });
     // A burst of changes on disk is merged once, when the folder has been quiet.
     browser().SetOnFileChange([this](QObject*) { refresh_.start(); });
 }
@@ -150,6 +154,11 @@ void TShellList::showEvent(QShowEvent* event)
         if (Path().isEmpty() && topLevelItemCount() == 0)
             guarded(this, [this] { setPath(QString()); });
     }
+}
+
+void TShellList::setRefreshHeld(std::function<bool()> held)
+{
+    refreshHeld_ = std::move(held);
 }
 
 QString TShellList::Path() const

@@ -70,6 +70,11 @@ class TShellList : public TShellView {
 public:
     explicit TShellList(QWidget* parent = nullptr);
 
+    // While `held` says so, changes on disk wait to be merged: a batch that
+    // writes thousands of files would have the folder read again and again
+    // under it. Empty: never held.
+    void setRefreshHeld(std::function<bool()> held);
+
     // The shown folder's path, ending in "/"; empty for a virtual folder.
     QString Path() const;
     // Shows the folder (even the one already shown) and reports it to the link.
@@ -159,6 +164,7 @@ private:
     void goUp();
 
     QTimer refresh_;
+    std::function<bool()> refreshHeld_;
     QPointer<QMenu> backgroundPopupMenu_;
     QList<Qt::Alignment> alignments_;
     int sortColumn_ = 0;

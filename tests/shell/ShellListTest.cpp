@@ -33,6 +33,7 @@ private Q_SLOTS:
     void headerClicksSortBySize();
     void anotherFolderIsListedInTheChosenOrder();
     void burstOfChangesIsMergedOnce();
+    void changesWaitWhileHeld();
     void shownFolderVanishing();
     void keysOpenAndGoUp();
     void deleteKeyTrashesTheSelection();
@@ -216,6 +217,24 @@ void ShellListTest::anotherFolderIsListedInTheChosenOrder()
     list.setPath(home(u"album"_s));
     QCOMPARE(captions(list), (QStringList{u"track1.mp3"_s, u"track10.mp3"_s, u"Track2.mp3"_s,
                                           u"a.jpg"_s, u"Scans"_s}));
+}
+
+// While a batch writes the folder's files, the list does not read the
+// folder again; what changed is merged once the hold ends.
+void ShellListTest::changesWaitWhileHeld()
+{
+    makeDirs(home(u"incoming"_s));
+    makeFile(home(u"incoming/new.mp3"_s), 100);
+    TShellList& list = listAt(home(u"music"_s));
+    bool held = true;
+    list.setRefreshHeld([&held] { return held; });
+    const int before = list.topLevelItemCount();
+    QVERIFY(QFile::copy(home(u"incoming/new.mp3"_s), home(u"music/new.mp3"_s)));
+    QTest::qWait(1200); // past the quiet time of a merge
+    QCOMPARE(list.topLevelItemCount(), before);
+    held = false;
+    QTRY_COMPARE_WITH_TIMEOUT(list.topLevelItemCount(), before + 1, 5000);
+    list.setRefreshHeld({});
 }
 
 void ShellListTest::burstOfChangesIsMergedOnce()
