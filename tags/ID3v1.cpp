@@ -111,10 +111,14 @@ bool TID3v1::ReadFromFile(const std::string& FileName)
 bool TID3v1::ReadFromImage(const tags::TagImage& image)
 {
     *this = TID3v1();
-    if (image.tail.size() != TrailerSize)
-        return false;
-    take(image.tail);
-    return true;
+    if (image.tail.size() == TrailerSize) {
+        take(image.tail);
+        return true;
+    }
+    // The image read the last 128 bytes and found no trailer there, by the
+    // same rule as the file's reading; only a file too small for its head and
+    // a trailer both is told apart by reading it.
+    return image.size >= image.head.size() + TrailerSize;
 }
 
 void TID3v1::take(const std::string& b)

@@ -18,9 +18,9 @@ public:
     // last 128 bytes could be read, whether or not a tag is there.
     bool ReadFromFile(const std::string& FileName);
     // The same from the trailer of the file's image (tags/TagImage.h), read
-    // once for a change: false, nothing read, when the image has none, which
-    // also leaves the odd file ReadFromFile tells apart (one too small for
-    // its ID3v2 tag and a trailer both).
+    // once for a change: false, nothing read, for the odd file the image
+    // leaves in doubt (one too small for its ID3v2 tag and a trailer both),
+    // which ReadFromFile tells apart.
     bool ReadFromImage(const tags::TagImage& image);
     // Cuts an existing trailer off the file; fields unchanged.
     bool RemoveFromFile(const std::string& FileName);
