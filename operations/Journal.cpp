@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
@@ -334,11 +335,8 @@ void endRedoChain(sqlite3* db, std::int64_t step)
 // pending: a forward write keeps only the files it wrote, and goes when it
 // wrote none; a turn that went through records which way the step now
 // stands. True when the step is settled or gone.
-bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<Row>& rows,
-                bool turned)
+bool settleStep(sqlite3* db, std::int64_t step, State state, bool pending, bool turned)
 {
-    Transaction transaction(db, false);
-    storeFlags(db, step, rows);
     if (state == State::Writing)
         dropUnwritten(db, step);
     else if (turned)
@@ -348,10 +346,26 @@ bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<R
         FrameStore::sweep(db, removeStep(db, step));
     else if (state == State::Writing)
         endRedoChain(db, step);
-    if (!gone && !anyPending(rows))
+    if (!gone && !pending)
         setState(db, step, State::Settled);
+    return gone || !pending;
+}
+
+bool finishStep(sqlite3* db, std::int64_t step, State state, const std::vector<Row>& rows,
+                bool turned)
+{
+    Transaction transaction(db, false);
+    storeFlags(db, step, rows);
+    const bool settled = settleStep(db, step, state, anyPending(rows), turned);
     transaction.commit();
-    return gone || !anyPending(rows);
+    return settled;
+}
+
+bool anyPendingRow(sqlite3* db, std::int64_t step)
+{
+    Statement query(db, "SELECT 1 FROM files WHERE step = ?1 AND pending = 1 LIMIT 1");
+    query.bind(1, step);
+    return query.next();
 }
 
 // ---- the files on disk ----
@@ -561,6 +575,85 @@ bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
             flushed[i]->pending = !durable[i];
     }
     return finishStep(db, step, state, rows, true);
+}
+
+// The rows of a forward write (all of them tag rows, pending and not done
+// until now) once `writes` tells how far each got; a row past its end was not
+// started. The written ones stay pending until flushForward. Statements over
+// the whole step, and one per row only where a write did not go through: a
+// batch of 100,000 files settles without its rows in memory.
+bool endForward(sqlite3* db, std::int64_t step, const std::vector<FileWrite>& writes)
+{
+    Transaction transaction(db, false);
+    Statement written(db, "UPDATE files SET done = 1 WHERE step = ?1 AND idx < ?2");
+    written.bind(1, step).bind(2, std::int64_t(writes.size())).run();
+    Statement notStarted(db, "UPDATE files SET done = 0, pending = 0 WHERE step = ?1 AND "
+                             "idx >= ?2 AND idx < ?3 AND tagged = 1 AND pending = 1");
+    Statement failed(db, "UPDATE files SET done = 0 WHERE step = ?1 AND idx = ?2");
+    Statement pending(db, "SELECT 1 FROM files WHERE step = ?1 AND idx = ?2 AND tagged = 1 AND "
+                          "pending = 1");
+    Statement settled(db, "UPDATE files SET done = ?3, pending = 0 WHERE step = ?1 AND idx = ?2");
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        if (writes[i] == FileWrite::Written)
+            continue;
+        const auto index = std::int64_t(i);
+        failed.bind(1, step).bind(2, index).run();
+        if (writes[i] == FileWrite::NotStarted) {
+            notStarted.bind(1, step).bind(2, index).bind(3, index + 1).run();
+            continue;
+        }
+        // Torn: unreadable right after its write failed, so the write never
+        // reached it; made whole now from its images.
+        pending.bind(1, step).bind(2, index);
+        const bool open = pending.next();
+        pending.reset();
+        if (!open)
+            continue;
+        const StepFile whole = fileAt(db, step, index);
+        if (const auto made = settleFile(whole.tags, whole.tags.before(), false, true))
+            settled.bind(1, step).bind(2, index).bind(3, made->done ? 1 : 0).run();
+    }
+    notStarted.bind(1, step).bind(2, std::int64_t(writes.size()));
+    notStarted.bind(3, std::numeric_limits<std::int64_t>::max()).run();
+    const bool done = settleStep(db, step, State::Writing, anyPendingRow(db, step), true);
+    transaction.commit();
+    return done;
+}
+
+// Flushes the files a forward write left pending after endForward (the
+// written ones), then settles the step; a file whose flush failed stays
+// pending, for a later flush or the next start to check.
+bool flushForward(sqlite3* db, std::int64_t step)
+{
+    std::vector<std::string> paths;
+    std::vector<std::int64_t> indexes;
+    {
+        Statement query(db, "SELECT idx, path FROM files WHERE step = ?1 AND tagged = 1 AND "
+                            "pending = 1 ORDER BY idx");
+        query.bind(1, step);
+        while (query.next()) {
+            indexes.push_back(query.integer(0));
+            paths.push_back(query.blob(1));
+        }
+    }
+    // Each written file flushed alone: the end mark of a step must never be
+    // durable before the bytes it speaks of, and no other program's pages
+    // are waited for.
+    if (indexes.empty() && fileCount(db, step) == 0)
+        return true; // nothing left of it to settle
+    const std::vector<bool> durable = platform::flushFiles(paths);
+    paths = {};
+    Transaction transaction(db, false);
+    Statement flushed(db, "UPDATE files SET pending = 0 WHERE step = ?1 AND tagged = 1");
+    flushed.bind(1, step).run();
+    Statement stays(db, "UPDATE files SET pending = 1 WHERE step = ?1 AND idx = ?2");
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        if (!durable[i])
+            stays.bind(1, step).bind(2, indexes[i]).run();
+    }
+    const bool done = settleStep(db, step, State::Writing, anyPendingRow(db, step), true);
+    transaction.commit();
+    return done;
 }
 
 // ---- opening ----
@@ -998,10 +1091,7 @@ void Journal::endWrites(std::int64_t step, const std::vector<FileWrite>& writes)
 {
     if (step == 0)
         return;
-    std::vector<Row> rows = rowsOf(db(), step, false);
-    for (std::size_t i = 0; i < rows.size() && i < writes.size(); ++i)
-        rows[i].file.done = writes[i] == FileWrite::Written;
-    if (settleWrites(db(), step, rows, writes, State::Writing, false))
+    if (endForward(db(), step, writes))
         releaseStep(step);
     else
         unflushed_.push_back(step);
@@ -1010,12 +1100,7 @@ void Journal::endWrites(std::int64_t step, const std::vector<FileWrite>& writes)
 void Journal::flushWrites()
 {
     for (const std::int64_t step : unflushed_) {
-        // After endWrites the rows still pending are just the written ones.
-        std::vector<Row> rows = rowsOf(db(), step, false);
-        std::vector<FileWrite> writes;
-        for (const Row& row : rows)
-            writes.push_back(row.pending ? FileWrite::Written : FileWrite::NotStarted);
-        if (rows.empty() || settleWrites(db(), step, rows, writes, State::Writing))
+        if (flushForward(db(), step))
             releaseStep(step);
     }
     // The oldest steps go here too, off the user's wait.

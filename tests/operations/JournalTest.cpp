@@ -298,6 +298,20 @@ private Q_SLOTS:
         const std::int64_t none = journal.beginWrites(StepKind::FieldChange, {musicFile("3.mp3")});
         journal.endWrites(none, {FileWrite::NotStarted});
         QCOMPARE(journal.steps().front().id, step);
+
+        // A run stopped early: the rows past its last write were not started.
+        const std::vector<tags::TagChange> cut{musicFile("4.mp3"), musicFile("5.mp3"),
+                                               musicFile("6.mp3")};
+        const std::int64_t stopped = journal.beginWrites(StepKind::FieldChange, cut);
+        reach(cut[0], Reached::Whole);
+        journal.endWrites(stopped, {FileWrite::Written});
+        QCOMPARE(journal.files(stopped).size(), 1u);
+        journal.flushWrites();
+        files = journal.files(stopped);
+        QCOMPARE(files.size(), 1u);
+        QCOMPARE(files[0].tags.path(), cut[0].path());
+        QVERIFY(files[0].done);
+        QCOMPARE(readFile(cut[1].path()), music(OldHead, OldTail));
     }
 
     void historyBounds()
