@@ -454,6 +454,9 @@ void TFormMainLayout::setupLogPage()
     layout->setContentsMargins(0, 0, 0, 0);
     MemoLog = named(new QPlainTextEdit(TabShLog), u"MemoLog"_s);
     MemoLog->setReadOnly(true);
+    // Only appended to: an undo record of every line would double what a
+    // batch of many files costs the log.
+    MemoLog->setUndoRedoEnabled(false);
     MemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(MemoLog);
 }
