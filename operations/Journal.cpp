@@ -22,8 +22,8 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <sys/file.h>
