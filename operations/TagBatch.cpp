@@ -4,6 +4,10 @@
 #include "platform/FileNameCodec.h"
 #include "platform/SystemError.h"
 
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace operations {
@@ -65,8 +69,41 @@ std::size_t TagBatch::fail(QString reason)
     return next_++;
 }
 
+TagBatch::~TagBatch()
+{
+    if (writing_.valid())
+        writing_.wait();
+}
+
+// On the writer's thread: the tags/ writes alone, which share nothing with
+// the thread that makes and journals the next slice.
+TagBatch::Slice TagBatch::writeFiles(Slice slice)
+{
+    slice.outcomes.resize(slice.files.size());
+    for (std::size_t i = 0; i < slice.files.size(); ++i) {
+        const std::optional<tags::TagChange>& change = slice.files[i].change;
+        if (!change || !change->changes())
+            continue;
+        // Not flushed here: the flush after the step starts every file's
+        // writeback before it waits for any, off the user's wait.
+        try {
+            slice.outcomes[i] = slice.journaled && change->inPlace() ? tags::writeInPlace(*change)
+                                                                     : tags::writeStaged(*change);
+        } catch (...) {
+            // Taken as torn: the step's end reads the file and puts the old
+            // tags back if it holds a mix. Nothing leaves this thread.
+            slice.outcomes[i] = {tags::WriteResult::Failed, ENOMEM, true};
+        }
+    }
+    return slice;
+}
+
 void TagBatch::writeSlice()
 {
+    if (queued_.empty()) {
+        reportSlice();
+        return;
+    }
     // Moved out for the journal and back for the writes: a slice's covers
     // are not copied.
     std::vector<tags::TagChange> changing;
@@ -94,37 +131,60 @@ void TagBatch::writeSlice()
     for (std::size_t i = 0; i < from.size(); ++i)
         *from[i]->change = std::move(changing[i]);
     changing.clear();
-    for (Queued& file : queued_) {
-        const std::size_t index = reported_++;
-        if (!file.change) {
-            afterFile_(index, {false, file.reason});
+    // The slice before is reported first: the files stay in their order.
+    reportSlice();
+    Slice slice{std::move(queued_), journaled, {}};
+    queued_.clear();
+    queuedBytes_ = 0;
+    try {
+        writing_ = std::async(std::launch::async, &TagBatch::writeFiles, std::move(slice));
+    } catch (const std::system_error&) {
+        // No thread to be had: written when it is reported.
+        writing_ = std::async(std::launch::deferred, &TagBatch::writeFiles, std::move(slice));
+    }
+}
+
+void TagBatch::reportSlice()
+{
+    if (!writing_.valid())
+        return;
+    Slice slice = writing_.get();
+    // The journal's account first, so that it stays in the order of its
+    // rows whatever a report does.
+    for (std::size_t i = 0; i < slice.files.size(); ++i) {
+        const std::optional<tags::TagChange>& change = slice.files[i].change;
+        if (!change || !change->changes())
             continue;
-        }
-        const tags::TagChange& change = *file.change;
-        if (!change.changes()) {
-            afterFile_(index, {true, {}});
-            continue;
-        }
-        const bool inPlace = journaled && change.inPlace();
-        // Not flushed here: the flush after the step starts every file's
-        // writeback before it waits for any, off the user's wait.
-        const auto outcome = inPlace ? tags::writeInPlace(change) : tags::writeStaged(change);
+        const tags::WriteOutcome& outcome = slice.outcomes[i];
         written_ += outcome.written() ? 1 : 0;
-        if (journaled)
+        if (slice.journaled)
             writes_.push_back(outcome.written() ? FileWrite::Written
                               : outcome.started ? FileWrite::Torn
                                                 : FileWrite::NotStarted);
-        afterFile_(index, outcomeOf(change, outcome));
-        // The images go as soon as the file is done.
+    }
+    for (std::size_t i = 0; i < slice.files.size(); ++i) {
+        Queued& file = slice.files[i];
+        const std::size_t index = reported_++;
+        if (!file.change)
+            afterFile_(index, {false, file.reason});
+        else if (!file.change->changes())
+            afterFile_(index, {true, {}});
+        else
+            afterFile_(index, outcomeOf(*file.change, slice.outcomes[i]));
+        // The images go as soon as the file is reported.
         file.change.reset();
     }
-    queued_.clear();
-    queuedBytes_ = 0;
+}
+
+void TagBatch::drain()
+{
+    writeSlice();
+    reportSlice();
 }
 
 void TagBatch::finish()
 {
-    writeSlice();
+    drain();
     endedStep_ = step_;
     if (step_ != 0) {
         try {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -20,7 +21,9 @@ namespace operations {
 // slice and not the folder, and the first files are written while the last
 // are still read. Without a journal (it could not be opened, or failed) the
 // files go through staged copies. Each file is reported in the order it was
-// given, once its slice is written.
+// given, once its slice is written. A slice's files are written by a thread
+// of their own while the next slice is made and journaled: a file is read
+// while another is written, on two cores.
 class TagBatch {
 public:
     using AfterFile = std::function<void(std::size_t index, const Outcome& outcome)>;
@@ -33,12 +36,18 @@ public:
 
     TagBatch(Journal* journal, StepKind kind, AfterFile afterFile);
     TagBatch(Journal* journal, StepKind kind, AfterFile afterFile, Limits limits);
+    TagBatch(const TagBatch&) = delete;
+    TagBatch& operator=(const TagBatch&) = delete;
+    // Waits for a slice still being written; its files go unreported.
+    ~TagBatch();
 
     // Takes a file's change; its index in the callbacks. A change that
     // changes nothing is written as nothing, with success.
     std::size_t add(tags::TagChange change);
     // Takes a file that cannot be changed: reported as failed, in its turn.
     std::size_t fail(QString reason);
+    // Writes and reports every file given so far; the step goes on.
+    void drain();
     // Writes what is left and ends the step. Nothing is thrown: an error of
     // the system is a failed file.
     void finish();
@@ -60,7 +69,17 @@ private:
         std::optional<tags::TagChange> change;
         QString reason; // without a change
     };
+    // A slice handed to its writer: owned by it until the writes are done.
+    struct Slice {
+        std::vector<Queued> files;
+        bool journaled = false;
+        std::vector<tags::WriteOutcome> outcomes; // of each file, once written
+    };
+    static Slice writeFiles(Slice slice);
+    // Journals the files queued and starts writing them.
     void writeSlice();
+    // Waits for the slice being written and reports its files.
+    void reportSlice();
 
     Journal* journal_;
     StepKind kind_;
@@ -76,6 +95,8 @@ private:
     std::vector<FileWrite> writes_; // of every journaled file so far, in order
     QString journalProblem_;
     std::size_t written_ = 0;
+    // Last: destroyed first, it waits for its writer.
+    std::future<Slice> writing_;
 };
 
 // What both heads say of a tag step once it is written: why the journal

@@ -1,5 +1,8 @@
 #include "operations/TagCommand.h"
 
+#include "platform/NativePath.h"
+
+#include <sys/stat.h>
 #include <xxhash.h>
 
 #include <cstdint>
@@ -36,18 +39,46 @@ TagRunner::TagRunner(const TagCommand& command, Journal* journal, AfterFile afte
                      AfterMade afterMade)
     : command_(command), afterFile_(std::move(afterFile)), afterMade_(std::move(afterMade)),
       batch_(journal, command.kind(), [this](std::size_t index, const Outcome& outcome) {
-          const TagPlan plan = std::move(waiting_.front());
+          const Waiting file = std::move(waiting_.front());
           waiting_.pop_front();
-          afterFile_(index, plan, {plan.file, outcome.succeeded, outcome.message});
+          if (file.id)
+              unreported_.erase(unreported_.find(*file.id));
+          afterFile_(index, file.plan, {file.plan.file, outcome.succeeded, outcome.message});
       })
 {
 }
 
+// A file given again under another name while its first change is queued or
+// being written waits for that write: its change is made from what it holds
+// then, not refused as changed by another program.
+void TagRunner::takeTurn(const QString& path)
+{
+    struct ::stat st {};
+    std::optional<FileId> id;
+    if (::stat(platform::NativePath(path).c_str(), &st) == 0)
+        id = FileId(std::uint64_t(st.st_dev), std::uint64_t(st.st_ino));
+    if (id && unreported_.count(*id) != 0)
+        batch_.drain();
+    waiting_.push_back({{path, true, false, {}}, id});
+    if (id)
+        unreported_.insert(*id);
+}
+
 TagPlan TagRunner::add(const QString& path)
 {
-    TagMaking made = command_.make(path);
+    takeTurn(path);
+    TagMaking made;
+    try {
+        made = command_.make(path);
+    } catch (...) {
+        // Not taken: it is neither written nor reported.
+        if (waiting_.back().id)
+            unreported_.erase(unreported_.find(*waiting_.back().id));
+        waiting_.pop_back();
+        throw;
+    }
     TagPlan plan{path, made.due, made.due && made.change, std::move(made.reason)};
-    waiting_.push_back(plan);
+    waiting_.back().plan = plan;
     if (!plan.ready) {
         batch_.fail(plan.reason);
         return plan;
@@ -62,7 +93,7 @@ TagPlan TagRunner::add(const QString& path)
 
 void TagRunner::refuse(const QString& path, QString reason)
 {
-    waiting_.push_back({path, true, false, reason});
+    waiting_.push_back({{path, true, false, reason}, std::nullopt});
     batch_.fail(std::move(reason));
 }
 

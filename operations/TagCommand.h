@@ -14,6 +14,8 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace operations {
@@ -65,7 +67,9 @@ private:
 // made once, when the file is given, and written in its slice (TagBatch).
 // Just before its write the file is checked to hold still what the change
 // was made from: a change another program made in between is refused, never
-// written over. Memory follows the slice, not the files.
+// written over. A file given again under another name (a link) is made
+// once its first change is written, from what it holds then. Memory follows
+// the slice, not the files.
 class TagRunner {
 public:
     // Each file's change made ready, before its slice is written (a head
@@ -89,10 +93,19 @@ public:
     TagRun finish();
 
 private:
+    // A file as the system knows it, whatever name it is reached by.
+    using FileId = std::pair<std::uint64_t, std::uint64_t>;
+    struct Waiting {
+        TagPlan plan;
+        std::optional<FileId> id;
+    };
+    void takeTurn(const QString& path);
+
     const TagCommand& command_;
     AfterFile afterFile_;
     AfterMade afterMade_;
-    std::deque<TagPlan> waiting_; // the files given and not yet reported
+    std::deque<Waiting> waiting_; // the files given and not yet reported
+    std::multiset<FileId> unreported_;
     TagBatch batch_;
 };
 

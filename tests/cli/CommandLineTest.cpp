@@ -444,9 +444,15 @@ private Q_SLOTS:
         int status = 0;
         QCOMPARE(::waitpid(batch, &status, 0), batch);
         QVERIFY(WIFSIGNALED(status));
+        // Two files were reported; the third may be written already.
+        int written = 0;
+        for (int i = 0; i < 3; ++i)
+            written += readBytes(file(QString(QChar(u'a' + i)) + u".mp3"_s)) != before[i] ? 1 : 0;
+        QVERIFY(written >= 2);
         const Run undo = cli({u"undo"_s});
         QCOMPARE(undo.code, 0);
-        QVERIFY2(undo.out.contains("2/2"), undo.out.constData());
+        const QByteArray count = QByteArray::number(written);
+        QVERIFY2(undo.out.contains(count + '/' + count), undo.out.constData());
         for (int i = 0; i < 3; ++i)
             QCOMPARE(readBytes(file(QString(QChar(u'a' + i)) + u".mp3"_s)), before[i]);
 

@@ -308,17 +308,23 @@ private Q_SLOTS:
 
     // set makes each file's change from what the file holds when its turn
     // comes, never from an older reading: a second name of the same file,
-    // reached after the first name's slice was written (a cover of 5 MB
-    // fills a slice), finds the new title there and writes nothing over it.
+    // reached in the first name's slice or after it (a cover of 5 MB fills a
+    // slice), finds the new title there and writes nothing over it.
     // (A file written by another program between the making and the write
     // is refused by the write itself: TagCommandTest.)
+    void setMakesEachChangeFromTheFileAsItIsNow_data()
+    {
+        QTest::addColumn<int>("coverBytes");
+        QTest::newRow("same slice") << 0;
+        QTest::newRow("next slice") << 5'000'000;
+    }
     void setMakesEachChangeFromTheFileAsItIsNow()
     {
+        QFETCH(int, coverBytes);
         TestFolder dir;
+        const QByteArray cover = coverBytes > 0 ? noiseCoverFrame23(7, coverBytes) : QByteArray();
         const QByteArray bytes =
-            id3v2Tag(3, frame23("TIT2", textData(0, "old")) + noiseCoverFrame23(7, 5'000'000),
-                     4096) +
-            silentMpegFrames();
+            id3v2Tag(3, frame23("TIT2", textData(0, "old")) + cover, 4096) + silentMpegFrames();
         const QString a = dir.add(u"a.mp3"_s, bytes);
         QCOMPARE(::link(QFile::encodeName(a).constData(),
                         QFile::encodeName(dir.file(u"b.mp3"_s)).constData()),
