@@ -307,11 +307,21 @@ std::int64_t addStep(sqlite3* db, StepKind kind, State state)
     return sqlite3_last_insert_rowid(db);
 }
 
-std::int64_t fileCount(sqlite3* db, std::int64_t step)
+// A step's rows are numbered from 0 without a gap: the next row's number is
+// the count, found at the end of the key, not by counting a batch's rows at
+// each of its slices.
+std::int64_t nextIndex(sqlite3* db, std::int64_t step)
 {
-    Statement query(db, "SELECT count(*) FROM files WHERE step = ?1");
+    Statement query(db, "SELECT coalesce(max(idx) + 1, 0) FROM files WHERE step = ?1");
     query.bind(1, step);
     return query.next() ? query.integer(0) : 0;
+}
+
+bool hasFiles(sqlite3* db, std::int64_t step)
+{
+    Statement query(db, "SELECT 1 FROM files WHERE step = ?1 LIMIT 1");
+    query.bind(1, step);
+    return query.next();
 }
 
 bool anyPending(const std::vector<Row>& rows)
@@ -341,7 +351,7 @@ bool settleStep(sqlite3* db, std::int64_t step, State state, bool pending, bool 
         dropUnwritten(db, step);
     else if (turned)
         setUndone(db, step, state == State::TurningBack);
-    const bool gone = state == State::Writing && fileCount(db, step) == 0;
+    const bool gone = state == State::Writing && !hasFiles(db, step);
     if (gone)
         FrameStore::sweep(db, removeStep(db, step));
     else if (state == State::Writing)
@@ -639,7 +649,7 @@ bool flushForward(sqlite3* db, std::int64_t step)
     // Each written file flushed alone: the end mark of a step must never be
     // durable before the bytes it speaks of, and no other program's pages
     // are waited for.
-    if (indexes.empty() && fileCount(db, step) == 0)
+    if (indexes.empty() && !hasFiles(db, step))
         return true; // nothing left of it to settle
     const std::vector<bool> durable = platform::flushFiles(paths);
     paths = {};
@@ -1083,7 +1093,7 @@ void Journal::addWrites(std::int64_t step, const std::vector<tags::TagChange>& c
     // before stay pending, so a crash now is recovered file by file from
     // what each file holds.
     Transaction transaction(db(), true);
-    insertWrites(db(), step, changes, std::size_t(fileCount(db(), step)));
+    insertWrites(db(), step, changes, std::size_t(nextIndex(db(), step)));
     transaction.commit();
 }
 
@@ -1201,7 +1211,7 @@ std::int64_t Journal::beginMoves(std::int64_t step, const std::vector<StepFile>&
             rows.push_back({0, file, true});
         for (Row& row : rows)
             row.file.done = false;
-        insertFiles(db(), step, rows, std::size_t(fileCount(db(), step)));
+        insertFiles(db(), step, rows, std::size_t(nextIndex(db(), step)));
         // Open again if its tags were flushed already.
         Statement update(db(), "UPDATE steps SET kind = ?2, state = ?3 WHERE id = ?1");
         update.bind(1, step).bind(2, int(StepKind::ToolsRename)).bind(3, int(State::Writing)).run();
