@@ -117,7 +117,7 @@ void THistoryController::updateEditMenu()
     // both items disabled rather than escaping.
     try {
         if (const operations::History* history = core_.history()) {
-            const std::vector<operations::StepInfo> steps = core_.journal()->steps();
+            const std::vector<operations::StepInfo> steps = core_.journal()->stepsUncounted();
             undo = stepNameOf(steps, history->nextUndo());
             redo = stepNameOf(steps, history->nextRedo());
         }

@@ -465,7 +465,7 @@ History::History(Journal& journal) : journal_(journal) {}
 
 std::int64_t History::nextUndo() const
 {
-    for (const StepInfo& step : journal_.steps()) {
+    for (const StepInfo& step : journal_.stepsUncounted()) {
         if (!step.undone)
             return step.id;
     }
@@ -478,7 +478,7 @@ std::int64_t History::nextUndo() const
 std::int64_t History::nextRedo() const
 {
     std::int64_t redo = 0;
-    for (const StepInfo& step : journal_.steps()) {
+    for (const StepInfo& step : journal_.stepsUncounted()) {
         if (!step.undone)
             break;
         if (!step.redoEnded)
@@ -539,7 +539,7 @@ TurnOutcome History::turn(std::int64_t step, bool toDone)
         // A step whose writer died is finished first; one a running program
         // writes is refused by beginTurn.
         journal_.recoverInterrupted();
-        for (const StepInfo& info : journal_.steps()) {
+        for (const StepInfo& info : journal_.stepsUncounted()) {
             if (info.id != step)
                 continue;
             outcome.any = true;

@@ -1324,6 +1324,19 @@ std::vector<StepInfo> Journal::steps() const
     return steps;
 }
 
+std::vector<StepInfo> Journal::stepsUncounted() const
+{
+    Statement query(db(), "SELECT id, time, kind, undone, redo_ended, state FROM steps "
+                          "ORDER BY id DESC");
+    std::vector<StepInfo> steps;
+    while (query.next()) {
+        steps.push_back({query.integer(0), query.integer(1), StepKind(query.integer(2)), 0, 0,
+                         query.integer(3) != 0, query.integer(4) != 0,
+                         query.integer(5) != int(State::Settled)});
+    }
+    return steps;
+}
+
 std::vector<StepFile> Journal::files(std::int64_t step) const
 {
     std::vector<StepFile> files;

@@ -160,6 +160,10 @@ public:
 
     // Newest first.
     std::vector<StepInfo> steps() const;
+    // The same without counting their files (files and done are 0): what
+    // tells the next undo and redo, at a cost that does not grow with the
+    // files of the history.
+    std::vector<StepInfo> stepsUncounted() const;
     std::vector<StepFile> files(std::int64_t step) const;
     // Updates what a redo of a trash step gives: the new place in the trash.
     void setFile(std::int64_t step, std::size_t index, const StepFile& file);
