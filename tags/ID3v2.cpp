@@ -383,8 +383,15 @@ std::optional<std::string> newTag(const OldTag& old, const FieldTexts& texts,
     const std::uint64_t body = fits ? old.size - HeaderSize : frames.size() + Padding;
     if (body > MaxTagBody)
         return std::nullopt;
-    return std::string("ID3\x03\x00\x00", 6) + syncsafe(static_cast<std::uint32_t>(body)) + frames +
-           std::string(body - frames.size(), '\0');
+    // Sized once: appended piece by piece, a head with a cover would hold
+    // twice its room until it is written, for every file of a slice.
+    std::string tag;
+    tag.reserve(std::size_t(HeaderSize + body));
+    tag.append("ID3\x03\x00\x00", 6);
+    tag += syncsafe(static_cast<std::uint32_t>(body));
+    tag += frames;
+    tag.append(std::size_t(body - frames.size()), '\0');
+    return tag;
 }
 
 } // namespace
