@@ -31,7 +31,7 @@ public:
     // A slice ends at whichever comes first.
     struct Limits {
         std::size_t files = 256;
-        std::size_t bytes = 8 * 1024 * 1024; // of the old and new tag images
+        std::size_t bytes = 4 * 1024 * 1024; // of the old and new tag images
     };
 
     TagBatch(Journal* journal, StepKind kind, AfterFile afterFile);
