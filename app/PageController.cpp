@@ -79,9 +79,33 @@ TPageController::TPageController(operations::Core& core, const Widgets& widgets,
     });
 }
 
+QStringList TPageController::Files::paths() const
+{
+    QStringList all;
+    all.reserve(names.size());
+    for (const QString& name : names)
+        all << folder + name;
+    return all;
+}
+
+TPageController::Files TPageController::Files::of(const QStringList& paths)
+{
+    Files files;
+    if (paths.isEmpty())
+        return files;
+    files.folder = paths.front().left(paths.front().lastIndexOf(u'/') + 1);
+    files.names.reserve(paths.size());
+    for (const QString& path : paths) {
+        if (!path.startsWith(files.folder) || path.indexOf(u'/', files.folder.size()) >= 0)
+            return {QString(), paths}; // not one folder's: kept whole
+        files.names << path.mid(files.folder.size());
+    }
+    return files;
+}
+
 QString TPageController::file() const
 {
-    return files_.size() == 1 ? files_.front() : QString();
+    return files_.size() == 1 ? files_.path(0) : QString();
 }
 
 bool TPageController::pageShown() const
@@ -89,27 +113,32 @@ bool TPageController::pageShown() const
     return w_.pages->currentIndex() == w_.pageIndex;
 }
 
-QStringList TPageController::selectedFiles()
+TPageController::Files TPageController::selectedFiles()
 {
-    QStringList paths;
+    Files files;
     const std::vector<int> rows = w_.list->selectedRows();
+    if (rows.empty())
+        return files;
+    const QString first = window_.rowPath(rows.front());
+    files.folder = first.left(first.size() - window_.rowName(rows.front()).size());
+    files.names.reserve(qsizetype(rows.size()));
     for (const int row : rows) {
         // The row is read with the page: its stamp is what tells a later
         // write to the file by another program. Several are read as the
         // page reads them.
         if (rows.size() == 1)
             static_cast<void>(w_.list->row(row));
-        paths << window_.rowPath(row);
+        files.names << window_.rowName(row);
     }
-    return paths;
+    return files;
 }
 
 void TPageController::selectionChanged()
 {
     if (held())
         return;
-    const QStringList next = selectedFiles();
-    if (!window_.quiet() && next != files_ && !leave(next)) {
+    const Files next = selectedFiles();
+    if (!window_.quiet() && next != files_ && !leaveFor(next)) {
         reselectFiles();
         return;
     }
@@ -120,8 +149,12 @@ void TPageController::selectionChanged()
     if (!window_.refreshEnabled())
         return;
     // The same files again (the rows read anew): typed edits stay.
-    if (next != files_ || !page_.isModified())
-        show(next);
+    if (next != files_ || !page_.isModified()) {
+        if (next.size() == 1)
+            show(next.path(0));
+        else
+            showSeveral(next);
+    }
     setActionsEnabled(true);
 }
 
@@ -130,24 +163,24 @@ void TPageController::show(QStringList paths)
     if (paths.size() == 1)
         show(paths.front());
     else
-        showSeveral(paths);
+        showSeveral(Files::of(paths));
 }
 
 void TPageController::show(QString path)
 {
     sharedPending_ = false;
-    files_ = {path};
+    files_ = Files::of({path});
     seen_.clear();
     w_.file->setText(path);
     reload(path);
     showV1Target(path);
 }
 
-void TPageController::showSeveral(const QStringList& paths)
+void TPageController::showSeveral(Files files)
 {
-    files_ = paths;
-    w_.file->setText(u"已选择 %1 个文件"_s.arg(paths.size()));
-    window_.showCover(paths.front());
+    files_ = std::move(files);
+    w_.file->setText(u"已选择 %1 个文件"_s.arg(files_.size()));
+    window_.showCover(files_.path(0));
     seen_.clear();
     // Reading what thousands of files share takes seconds: a selection made
     // on another page (select all, then a batch) is read when the user
@@ -162,7 +195,7 @@ void TPageController::fillShared()
     sharedPending_ = false;
     for (const int row : w_.list->selectedRows())
         static_cast<void>(w_.list->row(row));
-    const QStringList& paths = files_;
+    const QStringList paths = files_.paths();
     const auto priority = core_.priority();
     operations::SharedFields shared = operations::readSharedFields(
         v1_, v2_, priority, {paths.begin(), paths.end()}, core_.textRules());
@@ -216,7 +249,7 @@ void TPageController::showV1Target(const QString& path)
 void TPageController::clear()
 {
     sharedPending_ = false;
-    files_.clear();
+    files_ = {};
     seen_.clear();
     w_.file->clear();
     page_.clear();
@@ -294,7 +327,7 @@ bool TPageController::saveSeveral(bool rebuild)
         w_.status->setText(u"没有修改"_s);
         return true;
     }
-    const QStringList files = files_;
+    const QStringList files = files_.paths();
     const operations::TagCommand command =
         operations::sharedSave(*changed, core_.priority(), core_.textRules(), seen_);
     const QPointer<QWidget> focused = QApplication::focusWidget();
@@ -367,9 +400,14 @@ void TPageController::saveAndAdvance()
 
 bool TPageController::leave(const QStringList& next)
 {
+    return leaveFor(Files::of(next));
+}
+
+bool TPageController::leaveFor(const Files& next)
+{
     if (files_.isEmpty() || files_ == next || !page_.isModified())
         return true;
-    if (files_.size() == 1 && !platform::FileExists(files_.front()))
+    if (files_.size() == 1 && !platform::FileExists(files_.path(0)))
         return true;
     switch (askSaveChanges(window_.widget)) {
     case QMessageBox::Yes:
@@ -377,7 +415,7 @@ bool TPageController::leave(const QStringList& next)
             return saveSeveral(false);
         if (!save())
             return false;
-        if (const int row = window_.findRow(files_.front()); row >= 0)
+        if (const int row = window_.findRow(files_.path(0)); row >= 0)
             window_.rereadRow(row);
         return true;
     case QMessageBox::No:
@@ -393,7 +431,7 @@ void TPageController::reselectFiles()
     TReportList* list = w_.list;
     list->clearSelection();
     std::vector<int> rows;
-    for (const QString& path : files_) {
+    for (const QString& path : files_.paths()) {
         if (const int i = window_.findRow(path); i >= 0)
             rows.push_back(i);
     }

@@ -61,6 +61,7 @@ public:
         // after the file's selected.
         std::function<void(const QString& path)> advance;
         std::function<QString(int row)> rowPath;
+        std::function<QString(int row)> rowName; // shared with the row
         // A selection change the program makes itself: it never asks.
         std::function<bool()> quiet;
         // False while the window starts or a renaming run holds the list.
@@ -80,7 +81,7 @@ public:
     // The one file the page shows; empty for none or several.
     QString file() const;
     // Every file the page shows, in list order.
-    const QStringList& files() const { return files_; }
+    QStringList files() const { return files_.paths(); }
 
     // Selection changes that leave the page alone while a scope holds.
     class Hold {
@@ -124,10 +125,24 @@ public:
     void reselectFiles();
 
 private:
-    QStringList selectedFiles();
+    // The files the page shows: their folder once and their names, which
+    // share the list rows' strings, so that a selection of every row of a
+    // large folder costs a pointer a file rather than a path.
+    struct Files {
+        QString folder; // with its last '/'; empty when they differ
+        QStringList names;
+        bool operator==(const Files&) const = default;
+        qsizetype size() const { return names.size(); }
+        bool isEmpty() const { return names.isEmpty(); }
+        QString path(qsizetype i) const { return folder + names[i]; }
+        QStringList paths() const;
+        static Files of(const QStringList& paths);
+    };
+    Files selectedFiles();
+    bool leaveFor(const Files& next);
     bool fillFromFile(const QString& path);
     void showV1Target(const QString& path);
-    void showSeveral(const QStringList& paths);
+    void showSeveral(Files files);
     // What the several files shown share, read into the page.
     void fillShared();
     bool pageShown() const;
@@ -145,7 +160,7 @@ private:
     TPropertyPage page_;
     TID3v1 v1_;
     TID3v2 v2_;
-    QStringList files_;
+    Files files_;
     // Several files: the digest of each one's tags as the page read them.
     std::map<QString, QByteArray> seen_;
     // Several files are shown but not yet read: the page is not in view.

@@ -180,7 +180,8 @@ void TRowsController::refreshRewrittenRows()
     bool reread = false;
     bool pageFile = false;
     // The page may show thousands of files: looked up, not searched, per row.
-    const QSet<QString> pageFiles(page_.files().cbegin(), page_.files().cend());
+    const QStringList shown = page_.files();
+    const QSet<QString> pageFiles(shown.cbegin(), shown.cend());
     for (int i = 0; i < list->rowCount(); ++i) {
         // A row not read yet reads the file as it is when first needed.
         if (!list->rows().isRead(i))
@@ -193,7 +194,7 @@ void TRowsController::refreshRewrittenRows()
         pageFile = pageFile || pageFiles.contains(path);
     }
     if (pageFile && !page_.page().isModified())
-        page_.show(page_.files());
+        page_.show(shown);
     if (reread)
         window_.schedulePreviews();
 }

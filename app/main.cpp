@@ -194,8 +194,8 @@ void TFormMain::createControllers()
                 flushJournalSoon();
             },
             [this](const QString& path) { rows_->selectRowAfterSaved(path); },
-            [this](int row) { return rowPath(row); }, [this] { return rows_->quiet(); },
-            [this] { return RefreshEnabled; }, frame,
+            [this](int row) { return rowPath(row); }, [this](int row) { return rowName(row); },
+            [this] { return rows_->quiet(); }, [this] { return RefreshEnabled; }, frame,
             [this] {
                 rows_->rebuildKeepingSelection();
             }});
