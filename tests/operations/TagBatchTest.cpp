@@ -207,6 +207,39 @@ private Q_SLOTS:
             {0, true}, {1, false}, {2, true}, {3, true}};
         QCOMPARE(reported, expected);
     }
+
+    // drain writes and reports every file given so far, also the slice a
+    // thread is still writing, and the step goes on: one step at the end.
+    void drainReportsWhatWasGivenAndTheStepGoesOn()
+    {
+        std::vector<std::size_t> reported;
+        {
+            Journal journal(journalFile());
+            TagBatch batch(
+                &journal, StepKind::FieldChange,
+                [&](std::size_t index, const operations::Outcome&) { reported.push_back(index); },
+                Slice);
+            for (int i = 0; i < 4; ++i) // a slice of three being written, one queued
+                batch.add(changeTo(song(i), NewHead, {}));
+            batch.drain();
+            QCOMPARE(reported.size(), std::size_t(4));
+            for (int i = 0; i < 4; ++i)
+                QCOMPARE(readFile(song(i)), music(NewHead));
+            QCOMPARE(readFile(song(4)), music(OldHead));
+            for (int i = 4; i < Files; ++i)
+                batch.add(changeTo(song(i), NewHead, {}));
+            batch.finish();
+            journal.flushWrites();
+        }
+        QCOMPARE(reported.size(), std::size_t(Files));
+        for (std::size_t i = 0; i < reported.size(); ++i)
+            QCOMPARE(reported[i], i);
+        Journal journal(journalFile());
+        QCOMPARE(journal.steps().size(), std::size_t(1));
+        QCOMPARE(History(journal).undo().turned, Files);
+        for (int i = 0; i < Files; ++i)
+            QCOMPARE(readFile(song(i)), music(OldHead));
+    }
 };
 
 MP3T_TEST_GUILESS_MAIN(TagBatchTest)
