@@ -76,10 +76,10 @@ TagBatch::~TagBatch()
 }
 
 // On the writer's thread: the tags/ writes alone, which share nothing with
-// the thread that makes and journals the next slice.
-TagBatch::Slice TagBatch::writeFiles(Slice slice)
+// the thread that makes and journals the next slice. Nothing is thrown: the
+// outcomes are sized before.
+void TagBatch::writeFiles(Slice& slice)
 {
-    slice.outcomes.resize(slice.files.size());
     for (std::size_t i = 0; i < slice.files.size(); ++i) {
         const std::optional<tags::TagChange>& change = slice.files[i].change;
         if (!change || !change->changes())
@@ -95,7 +95,6 @@ TagBatch::Slice TagBatch::writeFiles(Slice slice)
             slice.outcomes[i] = {tags::WriteResult::Failed, ENOMEM, true};
         }
     }
-    return slice;
 }
 
 void TagBatch::writeSlice()
@@ -133,22 +132,27 @@ void TagBatch::writeSlice()
     changing.clear();
     // The slice before is reported first: the files stay in their order.
     reportSlice();
-    Slice slice{std::move(queued_), journaled, {}};
+    inFlight_ = {std::move(queued_), journaled, {}};
+    inFlight_.outcomes.resize(inFlight_.files.size());
+    inFlightPending_ = true;
     queued_.clear();
     queuedBytes_ = 0;
     try {
-        writing_ = std::async(std::launch::async, &TagBatch::writeFiles, std::move(slice));
+        writing_ = std::async(std::launch::async, [this] { writeFiles(inFlight_); });
     } catch (const std::system_error&) {
-        // No thread to be had: written when it is reported.
-        writing_ = std::async(std::launch::deferred, &TagBatch::writeFiles, std::move(slice));
+        writeFiles(inFlight_); // no thread to be had: written here
     }
 }
 
 void TagBatch::reportSlice()
 {
-    if (!writing_.valid())
+    if (!inFlightPending_)
         return;
-    Slice slice = writing_.get();
+    if (writing_.valid())
+        writing_.get();
+    inFlightPending_ = false;
+    Slice slice = std::move(inFlight_);
+    inFlight_ = {};
     // The journal's account first, so that it stays in the order of its
     // rows whatever a report does.
     for (std::size_t i = 0; i < slice.files.size(); ++i) {

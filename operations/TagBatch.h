@@ -69,13 +69,13 @@ private:
         std::optional<tags::TagChange> change;
         QString reason; // without a change
     };
-    // A slice handed to its writer: owned by it until the writes are done.
+    // A slice handed to its writer.
     struct Slice {
         std::vector<Queued> files;
         bool journaled = false;
         std::vector<tags::WriteOutcome> outcomes; // of each file, once written
     };
-    static Slice writeFiles(Slice slice);
+    static void writeFiles(Slice& slice);
     // Journals the files queued and starts writing them.
     void writeSlice();
     // Waits for the slice being written and reports its files.
@@ -95,8 +95,11 @@ private:
     std::vector<FileWrite> writes_; // of every journaled file so far, in order
     QString journalProblem_;
     std::size_t written_ = 0;
+    // The slice being written: the writer's alone until writing_ is done.
+    Slice inFlight_;
+    bool inFlightPending_ = false; // written and not reported yet
     // Last: destroyed first, it waits for its writer.
-    std::future<Slice> writing_;
+    std::future<void> writing_;
 };
 
 // What both heads say of a tag step once it is written: why the journal
