@@ -149,21 +149,22 @@ void TPageController::selectionChanged()
     if (!window_.refreshEnabled())
         return;
     // The same files again (the rows read anew): typed edits stay.
-    if (next != files_ || !page_.isModified()) {
-        if (next.size() == 1)
-            show(next.path(0));
-        else
-            showSeveral(next);
-    }
+    if (next != files_ || !page_.isModified())
+        showFiles(next);
     setActionsEnabled(true);
 }
 
 void TPageController::show(QStringList paths)
 {
-    if (paths.size() == 1)
-        show(paths.front());
+    showFiles(Files::of(paths));
+}
+
+void TPageController::showFiles(Files files)
+{
+    if (files.size() == 1)
+        show(files.path(0));
     else
-        showSeveral(Files::of(paths));
+        showSeveral(std::move(files));
 }
 
 void TPageController::show(QString path)

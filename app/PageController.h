@@ -142,6 +142,7 @@ private:
     bool leaveFor(const Files& next);
     bool fillFromFile(const QString& path);
     void showV1Target(const QString& path);
+    void showFiles(Files files);
     void showSeveral(Files files);
     // What the several files shown share, read into the page.
     void fillShared();

@@ -544,11 +544,11 @@ Recovery recoverToolRows(std::vector<Row>& rows, State state)
 // After the writes of a step (`writes`: how far each row's got): a row whose
 // write began and failed may be torn and is made whole; a row not started is
 // not touched (its file may be another program's by now). The written ones
-// are flushed (unless told to wait), then the step settles. When the flush
-// fails or waits the written rows stay pending, for a later flush or the next
-// start to check. True when the step is settled or gone.
+// are flushed, then the step settles. When the flush fails the written rows
+// stay pending, for a later flush or the next start to check. True when the
+// step is settled or gone.
 bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
-                  const std::vector<FileWrite>& writes, State state, bool flushNow = true)
+                  const std::vector<FileWrite>& writes, State state)
 {
     std::vector<std::string> flush;
     std::vector<Row*> flushed;
@@ -579,11 +579,9 @@ bool settleWrites(sqlite3* db, std::int64_t step, std::vector<Row>& rows,
     // Each written file flushed alone: the end mark of a step must never be
     // durable before the bytes it speaks of, and no other program's pages
     // are waited for.
-    if (flushNow) {
-        const std::vector<bool> durable = platform::flushFiles(flush);
-        for (std::size_t i = 0; i < flushed.size(); ++i)
-            flushed[i]->pending = !durable[i];
-    }
+    const std::vector<bool> durable = platform::flushFiles(flush);
+    for (std::size_t i = 0; i < flushed.size(); ++i)
+        flushed[i]->pending = !durable[i];
     return finishStep(db, step, state, rows, true);
 }
 
@@ -646,11 +644,9 @@ bool flushForward(sqlite3* db, std::int64_t step)
             paths.push_back(query.blob(1));
         }
     }
-    // Each written file flushed alone: the end mark of a step must never be
-    // durable before the bytes it speaks of, and no other program's pages
-    // are waited for.
     if (indexes.empty() && !hasFiles(db, step))
         return true; // nothing left of it to settle
+    // Each written file flushed alone, as settleWrites does.
     const std::vector<bool> durable = platform::flushFiles(paths);
     paths = {};
     Transaction transaction(db, false);

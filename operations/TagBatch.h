@@ -97,7 +97,7 @@ private:
     std::size_t written_ = 0;
     // The slice being written: the writer's alone until writing_ is done.
     Slice inFlight_;
-    bool inFlightPending_ = false; // written and not reported yet
+    bool inFlightPending_ = false; // handed to the writer, not reported yet
     // Last: destroyed first, it waits for its writer.
     std::future<void> writing_;
 };
